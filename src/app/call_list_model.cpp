@@ -1,0 +1,239 @@
+#include "app/call_list_model.h"
+
+#include "data/date_text.h"
+#include "data/failure.h"
+#include "data/recordset.h"
+
+#include <algorithm>
+
+const std::array<const char*, 11> CallListModel::kFields = {
+    "Title",           "Customer Name", "Assigned to Name", "Priority",
+    "Status",          "Category",      "Due Date",         "Opened Date",
+    "Resolved by Name", "Resolved Date", "Opened by Name"};
+
+namespace {
+
+// Order-preserving key of a number's decimal text: the digits padded to 19 places, then the
+// digit count, so that "10" sorts after "1" and before "2".
+struct IdKey {
+    uint64_t padded;
+    uint8_t length;
+    uint32_t row;
+};
+
+IdKey idKey(qint64 id, uint32_t row) {
+    if (id < 0)
+        return {0, 0, row};
+    uint64_t value = uint64_t(id);
+    uint8_t length = 1;
+    for (uint64_t v = value; v >= 10; v /= 10)
+        ++length;
+    for (int i = length; i < 19; ++i)
+        value *= 10;
+    return {value, length, row};
+}
+
+int compareText(const QString& a, const QString& b) {
+    const int folded = QString::compare(a, b, Qt::CaseInsensitive);
+    return folded != 0 ? folded : QString::compare(a, b, Qt::CaseSensitive);
+}
+
+qint64 parseId(const Recordset::Raw& raw) {
+    qint64 value = 0;
+    bool negative = false;
+    for (int i = 0; i < raw.size; ++i) {
+        const char c = raw.utf8[i];
+        if (i == 0 && c == '-') {
+            negative = true;
+            continue;
+        }
+        if (c < '0' || c > '9')
+            throw Failure(QStringLiteral("Type mismatch"));
+        value = value * 10 + (c - '0');
+    }
+    return negative ? -value : value;
+}
+
+} // namespace
+
+CallListModel::CallListModel(QObject* parent) : QAbstractTableModel(parent) {}
+
+void CallListModel::addColumn(const QString& caption) {
+    const int column = int(m_captions.size());
+    beginInsertColumns(QModelIndex(), column, column);
+    m_captions.append(caption);
+    endInsertColumns();
+}
+
+void CallListModel::clear() {
+    beginResetModel();
+    m_ids.clear();
+    m_ids.shrink_to_fit();
+    m_cells.clear();
+    m_cells.shrink_to_fit();
+    m_order.clear();
+    m_order.shrink_to_fit();
+    for (StringPool& pool : m_pools)
+        pool.clear();
+    endResetModel();
+}
+
+void CallListModel::appendFrom(Recordset& records) {
+    auto indexOf = [&](const char* name) {
+        const int index = records.fieldIndex(QString::fromLatin1(name));
+        if (index < 0)
+            throw Failure(QStringLiteral("Item cannot be found in the collection corresponding "
+                                         "to the requested name or ordinal."));
+        return index;
+    };
+    const int idIndex = indexOf("ID");
+    std::array<int, kPooled> fieldIndexes{};
+    for (int i = 0; i < kPooled; ++i)
+        fieldIndexes[i] = indexOf(kFields[i]);
+
+    const size_t firstNew = m_ids.size();
+    beginResetModel();
+    struct EndReset {
+        CallListModel* model;
+        size_t firstNew;
+        ~EndReset() {
+            if (!model->m_sorted && !model->m_order.empty()) {
+                for (size_t row = firstNew; row < model->m_ids.size(); ++row)
+                    model->m_order.push_back(uint32_t(row));
+            }
+            if (model->m_sorted)
+                model->applySort();
+            model->endResetModel();
+        }
+    } endReset{this, firstNew};
+
+    while (!records.eof()) {
+        const Recordset::Raw id = records.raw(idIndex);
+        if (id.null)
+            throw Failure(QStringLiteral("Invalid use of Null"));
+        const qint64 idValue = parseId(id);
+        std::array<uint32_t, kPooled> row{};
+        for (int i = 0; i < kPooled; ++i) {
+            const Recordset::Raw cell = records.raw(fieldIndexes[i]);
+            const std::string_view key =
+                cell.null ? std::string_view() : std::string_view(cell.utf8, size_t(cell.size));
+            const bool date = cell.date;
+            row[i] = m_pools[i].intern(key, [date](std::string_view bytes) {
+                const QString text = QString::fromUtf8(bytes.data(), int(bytes.size()));
+                if (date) {
+                    if (auto value = DateText::fromStored(text))
+                        return DateText::format(*value);
+                }
+                return text;
+            });
+        }
+        m_ids.push_back(idValue);
+        m_cells.insert(m_cells.end(), row.begin(), row.end());
+        records.moveNext();
+    }
+}
+
+void CallListModel::setSorted(bool sorted) {
+    if (sorted == m_sorted)
+        return;
+    m_sorted = sorted;
+    if (!sorted)
+        return; // the rows keep their places until sorting is switched on again
+
+    emit layoutAboutToBeChanged();
+    const QModelIndexList before = persistentIndexList();
+    std::vector<uint32_t> storage;
+    storage.reserve(before.size());
+    for (const QModelIndex& index : before)
+        storage.push_back(storageRow(index.row()));
+    applySort();
+    std::vector<uint32_t> displayOf(m_ids.size());
+    for (uint32_t row = 0; row < m_order.size(); ++row)
+        displayOf[m_order[row]] = row;
+    QModelIndexList after;
+    after.reserve(before.size());
+    for (int i = 0; i < before.size(); ++i)
+        after.append(index(int(displayOf[storage[i]]), before[i].column()));
+    changePersistentIndexList(before, after);
+    emit layoutChanged();
+}
+
+std::vector<uint32_t> CallListModel::rankOfPool(int pooledColumn) const {
+    const StringPool& pool = m_pools[pooledColumn];
+    std::vector<uint32_t> ids(pool.size());
+    for (uint32_t i = 0; i < ids.size(); ++i)
+        ids[i] = i;
+    std::sort(ids.begin(), ids.end(), [&](uint32_t a, uint32_t b) {
+        return compareText(pool.text(a), pool.text(b)) < 0;
+    });
+    std::vector<uint32_t> rank(pool.size());
+    for (uint32_t position = 0; position < ids.size(); ++position)
+        rank[ids[position]] = position;
+    return rank;
+}
+
+void CallListModel::applySort() {
+    const size_t rows = m_ids.size();
+    m_order.resize(rows);
+    const bool descending = m_sortOrder == 1;
+    if (m_sortKey <= 0) {
+        std::vector<IdKey> keys(rows);
+        for (uint32_t row = 0; row < rows; ++row)
+            keys[row] = idKey(m_ids[row], row);
+        std::sort(keys.begin(), keys.end(), [descending](const IdKey& a, const IdKey& b) {
+            if (a.padded != b.padded)
+                return descending ? a.padded > b.padded : a.padded < b.padded;
+            if (a.length != b.length)
+                return descending ? a.length > b.length : a.length < b.length;
+            return a.row < b.row;
+        });
+        for (size_t i = 0; i < rows; ++i)
+            m_order[i] = keys[i].row;
+        return;
+    }
+    const int pooled = std::min(m_sortKey, kPooled) - 1;
+    const std::vector<uint32_t> rank = rankOfPool(pooled);
+    const size_t distinct = rank.size();
+    // Counting sort by rank: linear and stable.
+    std::vector<uint32_t> start(distinct + 1, 0);
+    auto keyOf = [&](uint32_t row) {
+        const uint32_t r = rank[m_cells[size_t(row) * kPooled + pooled]];
+        return descending ? uint32_t(distinct - 1 - r) : r;
+    };
+    for (uint32_t row = 0; row < rows; ++row)
+        ++start[keyOf(row) + 1];
+    for (size_t i = 1; i <= distinct; ++i)
+        start[i] += start[i - 1];
+    for (uint32_t row = 0; row < rows; ++row)
+        m_order[start[keyOf(row)]++] = row;
+}
+
+QString CallListModel::text(int row, int column) const {
+    if (row < 0 || size_t(row) >= m_ids.size() || column < 0 || column > kPooled)
+        return QString();
+    const uint32_t stored = storageRow(row);
+    if (column == 0)
+        return QString::number(m_ids[stored]);
+    return m_pools[column - 1].text(m_cells[size_t(stored) * kPooled + column - 1]);
+}
+
+int CallListModel::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : int(m_ids.size());
+}
+
+int CallListModel::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : int(m_captions.size());
+}
+
+QVariant CallListModel::data(const QModelIndex& index, int role) const {
+    if (role != Qt::DisplayRole || !index.isValid())
+        return QVariant();
+    return text(index.row(), index.column());
+}
+
+QVariant CallListModel::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (orientation == Qt::Horizontal && role == Qt::DisplayRole && section >= 0 &&
+        section < m_captions.size())
+        return m_captions.at(section);
+    return QVariant();
+}

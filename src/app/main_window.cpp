@@ -1,0 +1,455 @@
+#include "app/main_window.h"
+
+#include "app/app_paths.h"
+#include "app/appearance.h"
+#include "app/call_list_model.h"
+#include "app/error_trap.h"
+#include "app/prompts.h"
+#include "app/twips.h"
+#include "calls/call_editor.h"
+#include "data/failure.h"
+#include "data/recordset.h"
+#include "data/shared_connection.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDir>
+#include <QFile>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLocale>
+#include <QPainter>
+#include <QPushButton>
+#include <QScreen>
+#include <QShortcut>
+#include <QTreeView>
+#include <cmath>
+
+namespace {
+
+const char* const kColumnCaptions[] = {"ID",       "Title",         "Caller",      "Assigned To",
+                                       "Priority", "Status",        "Category",    "Due Date",
+                                       "Opened Date", "Resolved By", "Resolved Time", "Opened By"};
+
+QString setting(const QString& key, const QString& defaultValue) {
+    return GetSetting(kVendor, kProductTitle, key, defaultValue);
+}
+
+void saveSetting(const QString& key, const QString& value) {
+    SaveSetting(kVendor, kProductTitle, key, value);
+}
+
+// A stored column width in twips; anything but a non-negative number fails.
+double storedWidth(const QString& text) {
+    bool ok = false;
+    const float value = text.trimmed().toFloat(&ok);
+    if (!ok || !std::isfinite(value))
+        throw Failure(QStringLiteral("Type mismatch"));
+    if (value < 0 || value > 1e6)
+        throw Failure(QStringLiteral("Invalid property value"));
+    return value;
+}
+
+void makeFolder(const QString& path) {
+    if (!QDir().mkdir(path))
+        throw Failure(QStringLiteral("Path/File access error: the folder '%1' cannot be created.")
+                          .arg(path));
+}
+
+int windowStateNumber(Qt::WindowStates state) {
+    if (state & Qt::WindowMinimized)
+        return 1;
+    if (state & Qt::WindowMaximized)
+        return 2;
+    return 0;
+}
+
+// The program's icon: a speech bubble with a tick, drawn at start-up.
+QIcon programIcon() {
+    QPixmap pixmap(64, 64);
+    pixmap.fill(Qt::transparent);
+    QPainter painter(&pixmap);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(QColor(0x2a, 0x6f, 0xb0));
+    painter.drawRoundedRect(QRectF(4, 6, 56, 42), 10, 10);
+    const QPointF tail[] = {{16, 46}, {14, 60}, {30, 46}};
+    painter.drawPolygon(tail, 3);
+    painter.setPen(QPen(Qt::white, 6, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    const QPointF tick[] = {{18, 27}, {28, 37}, {46, 17}};
+    painter.drawPolyline(tick, 3);
+    painter.end();
+    return QIcon(pixmap);
+}
+
+} // namespace
+
+Form1::Form1(QWidget* parent) : QWidget(parent) {
+    setObjectName(QStringLiteral("Form1"));
+    buildControls();
+}
+
+Form1::~Form1() = default;
+
+QString Form1::DataFolder() {
+    return SpecialFolderPath(kCommonAppData) + QLatin1Char('/') + kVendor + QLatin1Char('/') +
+           kProductTitle;
+}
+
+QString Form1::ConnectionString() {
+    return QStringLiteral("provider=microsoft.jet.oledb.4.0;data source=") +
+           SpecialFolderPath(kCommonAppData) + QStringLiteral("\\Merrowfen\\") + kProductTitle +
+           QStringLiteral("\\dbData.mdb;JET OLEDB:Database Password=");
+}
+
+void Form1::buildControls() {
+    resize(TwipsToPixels(kDesignWidth), TwipsToPixels(kDesignHeight));
+
+    m_calls = new CallListModel(this);
+    ListView1 = new QTreeView(this);
+    ListView1->setObjectName(QStringLiteral("ListView1"));
+    ListView1->setModel(m_calls);
+    ListView1->setRootIsDecorated(false);
+    ListView1->setUniformRowHeights(true);
+    ListView1->setItemsExpandable(false);
+    ListView1->setAllColumnsShowFocus(true);
+    ListView1->setSelectionBehavior(QAbstractItemView::SelectRows);
+    ListView1->setSelectionMode(QAbstractItemView::SingleSelection);
+    ListView1->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    ListView1->setFont(QFont(QStringLiteral("Arial"), 9, QFont::Bold));
+    ListView1->header()->setStretchLastSection(false);
+    ListView1->header()->setSectionsClickable(true);
+    ListView1->header()->setSectionsMovable(false);
+    ListView1->header()->setSortIndicatorShown(false);
+    ListView1->setGeometry(TwipsRect(120, 120, 11760, 5475));
+    connect(ListView1->header(), &QHeaderView::sectionClicked, this,
+            &Form1::ListView1_ColumnClick);
+    connect(ListView1, &QTreeView::doubleClicked, this, [this] { editCurrentRow(); });
+    ListView1->installEventFilter(this);
+
+    struct ButtonSpec {
+        QPushButton** button;
+        const char* name;
+        const char* caption;
+        int left, top;
+    };
+    const ButtonSpec buttons[] = {
+        {&PushButton2, "PushButton2", "Add New Call", 120, 5685},
+        {&PushButton1, "PushButton1", "Edit Selected Call", 4080, 5685},
+        {&PushButton3, "PushButton3", "Delete Selected Call", 120, 6195},
+        {&PushButton5, "PushButton5", "Reports", 4080, 6195},
+        {&PushButton4, "PushButton4", "Load Sample/Example Data", 8040, 5685},
+        {&PushButton6, "PushButton6", "Help", 8040, 6195},
+    };
+    const QFont buttonFont(QStringLiteral("Arial"), 11, QFont::Bold);
+    QFont buttonFontExact = buttonFont;
+    buttonFontExact.setPointSizeF(11.25);
+    m_pointer = new PointerFeedback(this);
+    for (const ButtonSpec& spec : buttons) {
+        auto* button = new QPushButton(QString::fromLatin1(spec.caption), this);
+        button->setObjectName(QString::fromLatin1(spec.name));
+        button->setFont(buttonFontExact);
+        button->setGeometry(TwipsRect(spec.left, spec.top, 3840, 405));
+        button->setAutoDefault(false);
+        *spec.button = button;
+        m_pointer->watchButton(button);
+    }
+    // Tab order follows the list, then Add, Edit, Delete, Reports, Sample data, Help.
+    setTabOrder(ListView1, PushButton2);
+    setTabOrder(PushButton2, PushButton1);
+    setTabOrder(PushButton1, PushButton3);
+    setTabOrder(PushButton3, PushButton5);
+    setTabOrder(PushButton5, PushButton4);
+    setTabOrder(PushButton4, PushButton6);
+    m_pointer->watchBackground(this);
+    m_pointer->watchBackground(ListView1->viewport());
+
+    connect(PushButton1, &QPushButton::clicked, this, &Form1::PushButton1_Click);
+    connect(PushButton2, &QPushButton::clicked, this, &Form1::PushButton2_Click);
+    connect(PushButton3, &QPushButton::clicked, this, &Form1::PushButton3_Click);
+    connect(PushButton4, &QPushButton::clicked, this, &Form1::PushButton4_Click);
+    connect(PushButton5, &QPushButton::clicked, this, &Form1::PushButton5_Click);
+    connect(PushButton6, &QPushButton::clicked, this, &Form1::PushButton6_Click);
+    // The report chooser and the sample data arrive with later versions.
+    PushButton4->setEnabled(false);
+    PushButton5->setEnabled(false);
+
+    auto* addShortcut = new QShortcut(QKeySequence::New, this);
+    connect(addShortcut, &QShortcut::activated, this, &Form1::PushButton2_Click);
+}
+
+void Form1::Form_Load() {
+    ErrorTrap trap("Form1", "Form_Load");
+    const QString vendorFolder = SpecialFolderPath(kCommonAppData) + QLatin1Char('/') + kVendor;
+    if (trap.test(100, [&] { return !FileExists(vendorFolder); }))
+        trap.run(102, [&] { makeFolder(vendorFolder); });
+    if (trap.test(104, [&] { return !FileExists(DataFolder()); }))
+        trap.run(106, [&] { makeFolder(DataFolder()); });
+    const QString database = DataFolder() + QStringLiteral("/dbData.mdb");
+    if (trap.test(108, [&] { return !FileExists(database); })) {
+        trap.run(110, [&] {
+            const QString blank = ProgramFolder() + QStringLiteral("/dbBlank.mdb");
+            if (!QFile::exists(blank))
+                throw Failure(QStringLiteral("File not found: '%1'").arg(blank));
+            QFile source(blank);
+            if (!source.copy(database))
+                throw Failure(QStringLiteral("The template database cannot be copied to '%1': %2")
+                                  .arg(database, source.errorString()));
+            // The template may be installed read-only; the copy is the user's to write.
+            QFile::setPermissions(database, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                                QFileDevice::ReadUser | QFileDevice::WriteUser);
+        });
+    }
+    trap.run(112, [&] { ApplySkin(this); });
+    const QString cursorFile = ProgramFolder() + QLatin1Char('/') + kHandCursorFile;
+    if (trap.test(114, [&] { return FileExists(cursorFile); }))
+        trap.run(116, [&] { m_pointer->loadCustom(cursorFile); });
+    trap.run(138, [&] {
+        setWindowTitle(kProductTitle);
+        setWindowIcon(programIcon());
+        SetAppTitle();
+    });
+    trap.run(142, [&] { CreateSharedConnection(); });
+    trap.run(144, [&] { SharedConnection().open(ConnectionString()); });
+    for (int i = 0; i < 12; ++i)
+        trap.run(146 + 2 * i, [&] { m_calls->addColumn(QString::fromLatin1(kColumnCaptions[i])); });
+    trap.run(170, [&] {
+        ListView1->header()->resizeSection(
+            0, TwipsToPixels(storedWidth(setting(QStringLiteral("ColumnHeaders1"),
+                                                 QStringLiteral("1200")))));
+    });
+    for (int position = 2; position <= m_calls->columnCountOfHeaders(); ++position) {
+        trap.run(174, [&] {
+            const QString key = QStringLiteral("ColumnHeaders") + QString::number(position);
+            ListView1->header()->resizeSection(
+                position - 1,
+                TwipsToPixels(storedWidth(setting(key, QStringLiteral("1500")))));
+        });
+    }
+    trap.run(178, [&] { LoadCalls(); });
+    trap.run(180, [&] {
+        bool ok = false;
+        const int state = setting(QStringLiteral("WindowState"), QStringLiteral("0")).toInt(&ok);
+        if (!ok)
+            throw Failure(QStringLiteral("Type mismatch"));
+        if (state < 0 || state > 2)
+            throw Failure(QStringLiteral("Invalid property value"));
+        setWindowState(state == 1 ? Qt::WindowMinimized
+                                  : state == 2 ? Qt::WindowMaximized : Qt::WindowNoState);
+        applyLayoutForState();
+    });
+    if (trap.test(182, [&] { return windowStateNumber(windowState()) == 0; }))
+        trap.run(184, [&] { WasMaximized = false; });
+    else
+        trap.run(186, [&] { WasMaximized = true; });
+}
+
+void Form1::Form_QueryUnload() {
+    ErrorTrap trap("Form1", "Form_QueryUnload");
+    for (int position = 1; position <= m_calls->columnCount(); ++position) {
+        trap.run(102, [&] {
+            const float twips = float(PixelsToTwips(ListView1->header()->sectionSize(position - 1)));
+            saveSetting(QStringLiteral("ColumnHeaders") + QString::number(position),
+                        QString::number(double(twips), 'g', QLocale::FloatingPointShortest));
+        });
+    }
+    trap.run(106, [&] {
+        saveSetting(QStringLiteral("WindowState"),
+                    QString::number(windowStateNumber(windowState())));
+    });
+    if (trap.test(108, [&] { return SharedConnection().state() != 0; }))
+        trap.run(108, [&] { SharedConnection().close(); });
+    trap.run(110, [&] { ReleaseSharedConnection(); });
+    trap.run(112, [&] { QCoreApplication::processEvents(); });
+    trap.run(114, [&] { QCoreApplication::processEvents(); });
+}
+
+void Form1::LoadCalls() {
+    m_calls->clear();
+    Recordset records;
+    records.open(QStringLiteral("select * from [Calls Extended]"), SharedConnection(),
+                 Recordset::kStatic, Recordset::kReadOnly);
+    m_calls->appendFrom(records);
+    records.close();
+}
+
+int Form1::selectedRow() const {
+    const QModelIndexList rows = ListView1->selectionModel()->selectedRows();
+    return rows.isEmpty() ? -1 : rows.first().row();
+}
+
+void Form1::selectRow(int row) {
+    const QModelIndex index = m_calls->index(row, 0);
+    ListView1->selectionModel()->setCurrentIndex(
+        index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    ListView1->scrollTo(index);
+}
+
+void Form1::PushButton2_Click() {
+    ErrorTrap trap("Form1", "PushButton2_Click");
+    Form2 editor(this);
+    trap.run(116, [&] {
+        editor.m_ID = QString();
+        editor.Form_Load();
+    });
+    trap.run(118, [&] { editor.setWindowTitle(QStringLiteral("Add New Call")); });
+    trap.run(120, [&] { CurrentPrompts().showModal(editor); });
+    trap.run(122, [&] { LoadCalls(); });
+}
+
+void Form1::PushButton1_Click() {
+    ErrorTrap trap("Form1", "PushButton1_Click");
+    if (trap.test(100, [&] { return m_calls->rowCount() == 0; }))
+        return;
+    // Without a selected row there is nothing to edit.
+    const int position = selectedRow() + 1;
+    if (position <= 0)
+        return;
+    Form2 editor(this);
+    trap.run(104, [&] {
+        editor.m_ID = m_calls->text(position - 1, 0);
+        editor.Form_Load();
+    });
+    trap.run(106, [&] { editor.setWindowTitle(QStringLiteral("Edit Data")); });
+    trap.run(108, [&] { CurrentPrompts().showModal(editor); });
+    trap.run(110, [&] { LoadCalls(); });
+    if (trap.test(112, [&] { return position < m_calls->rowCount(); }))
+        trap.run(114, [&] { selectRow(position - 1); });
+}
+
+void Form1::PushButton3_Click() {
+    ErrorTrap trap("Form1", "PushButton3_Click");
+    if (trap.test(100, [&] { return m_calls->rowCount() == 0; }))
+        return;
+    // Without a selected row there is nothing to delete.
+    const int row = selectedRow();
+    if (row < 0)
+        return;
+    const QString id = m_calls->text(row, 0);
+    const QString title = m_calls->text(row, 1);
+    if (trap.test(102, [&] {
+            return MsgBox(QStringLiteral("Are you sure you want to delete [") + title +
+                              QStringLiteral("]?"),
+                          Prompts::YesNo) == Prompts::No;
+        }))
+        return;
+    trap.run(104, [&] {
+        SharedConnection().execute(QStringLiteral("delete from Calls where ID=") + id);
+    });
+    trap.run(106, [&] { LoadCalls(); });
+}
+
+void Form1::PushButton4_Click() {}
+
+void Form1::PushButton5_Click() {}
+
+void Form1::PushButton6_Click() {
+    ErrorTrap trap("Form1", "PushButton6_Click");
+    trap.run(100, [&] {
+        MsgBox(QStringLiteral("Questions? Please contact Team Merrowfen at ") +
+                   QStringLiteral(QUORVANE_CONTACT_PAGE),
+               Prompts::OkOnly);
+    });
+}
+
+void Form1::ListView1_ColumnClick(int column) {
+    const int remembered = m_calls->sorted() ? m_calls->sortKey() : -1;
+    m_calls->setSorted(false);
+    if (column + 1 == remembered + 1)
+        m_calls->setSortOrder(m_calls->sortOrder() == 0 ? 1 : 0);
+    else
+        m_calls->setSortOrder(0);
+    m_calls->setSortKey(column);
+    m_calls->setSorted(true);
+    ListView1->header()->setSortIndicatorShown(true);
+    ListView1->header()->setSortIndicator(
+        column, m_calls->sortOrder() == 0 ? Qt::AscendingOrder : Qt::DescendingOrder);
+}
+
+void Form1::editCurrentRow() {
+    if (PushButton1->isEnabled())
+        PushButton1_Click();
+}
+
+void Form1::deleteCurrentRow() {
+    if (PushButton3->isEnabled())
+        PushButton3_Click();
+}
+
+bool Form1::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == ListView1 && event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
+            editCurrentRow();
+            return true;
+        }
+        if (key->key() == Qt::Key_Delete) {
+            deleteCurrentRow();
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void Form1::applyLayoutForState() {
+    const Qt::WindowStates state = windowState();
+    const double width = PixelsToTwips(this->width());
+    const double height = PixelsToTwips(this->height());
+    auto place = [](QWidget* w, double left, double top) {
+        w->move(TwipsToPixels(left), TwipsToPixels(top));
+    };
+    auto left = [](QWidget* w) { return PixelsToTwips(w->x()); };
+    auto top = [](QWidget* w) { return PixelsToTwips(w->y()); };
+    auto wide = [](QWidget* w) { return PixelsToTwips(w->width()); };
+    auto high = [](QWidget* w) { return PixelsToTwips(w->height()); };
+    auto placeOthers = [&] {
+        place(PushButton1, wide(PushButton2) + left(PushButton2) + 120, top(PushButton2));
+        place(PushButton4, wide(PushButton1) + left(PushButton1) + 120, top(PushButton2));
+        place(PushButton3, left(PushButton2), high(PushButton2) + top(PushButton2) + 105);
+        place(PushButton5, wide(PushButton3) + left(PushButton3) + 120, top(PushButton3));
+        place(PushButton6, wide(PushButton5) + left(PushButton5) + 120, top(PushButton3));
+    };
+    if (state & Qt::WindowMaximized) {
+        ListView1->resize(TwipsToPixels(width - 330), ListView1->height());
+        ListView1->resize(ListView1->width(),
+                          TwipsToPixels(height - 2 * high(PushButton2) - 315 - 120 - 465));
+        place(PushButton2, width / 2 - 1.5 * wide(PushButton2) - 480, top(PushButton2));
+        place(PushButton2, left(PushButton2), high(ListView1) + 105 + 120);
+        placeOthers();
+        WasMaximized = true;
+    } else if (!(state & Qt::WindowMinimized) && WasMaximized) {
+        ListView1->resize(TwipsToPixels(11760), TwipsToPixels(5475));
+        place(PushButton2, 120, 5680);
+        placeOthers();
+        if (const QScreen* screen = this->screen()) {
+            const QRect available = screen->geometry();
+            move(available.x() + (available.width() - frameGeometry().width()) / 2,
+                 available.y() + (available.height() - frameGeometry().height()) / 2);
+        }
+    }
+}
+
+void Form1::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    applyLayoutForState();
+}
+
+void Form1::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::WindowStateChange)
+        applyLayoutForState();
+}
+
+void Form1::closeEvent(QCloseEvent* event) {
+    if (!m_unloaded) {
+        m_unloaded = true;
+        Form_QueryUnload();
+        // The program ends with the main window: every other window goes with it.
+        const auto windows = QApplication::topLevelWidgets();
+        for (QWidget* window : windows) {
+            if (window != this && window->isVisible())
+                window->close();
+        }
+    }
+    event->accept();
+}

@@ -1,0 +1,77 @@
+#pragma once
+
+#include <QWidget>
+
+class CallListModel;
+class PointerFeedback;
+class QPushButton;
+class QTreeView;
+
+// The main window: the list of every call and the six commands below it.
+class Form1 : public QWidget {
+    Q_OBJECT
+public:
+    explicit Form1(QWidget* parent = nullptr);
+    ~Form1() override;
+
+    // Start-up: data folder, first-run copy of the template, appearance, the shared
+    // connection, the list columns and rows, and the saved window state.
+    void Form_Load();
+    // Shutdown: saves column widths and window state and releases the shared connection.
+    void Form_QueryUnload();
+
+    // Rebuilds the list from the database. Failures are passed to the caller.
+    void LoadCalls();
+
+    // Commands.
+    void PushButton1_Click(); // Edit Selected Call
+    void PushButton2_Click(); // Add New Call
+    void PushButton3_Click(); // Delete Selected Call
+    void PushButton4_Click(); // Load Sample/Example Data
+    void PushButton5_Click(); // Reports
+    void PushButton6_Click(); // Help
+
+    // A click on a column header (0-based section).
+    void ListView1_ColumnClick(int column);
+
+    CallListModel* callList() const { return m_calls; }
+    PointerFeedback* pointer() const { return m_pointer; }
+    // The 0-based display row of the selection, or -1.
+    int selectedRow() const;
+    void selectRow(int row);
+
+    // The data folder and the connection string built from it.
+    static QString DataFolder();
+    static QString ConnectionString();
+
+    QTreeView* ListView1;
+    QPushButton* PushButton1;
+    QPushButton* PushButton2;
+    QPushButton* PushButton3;
+    QPushButton* PushButton4;
+    QPushButton* PushButton5;
+    QPushButton* PushButton6;
+
+    // Set whenever the maximized layout is applied.
+    bool WasMaximized = false;
+
+    // The client size in twips at design time.
+    static constexpr int kDesignWidth = 12000;
+    static constexpr int kDesignHeight = 6705;
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void buildControls();
+    void applyLayoutForState();
+    void editCurrentRow();
+    void deleteCurrentRow();
+
+    CallListModel* m_calls;
+    PointerFeedback* m_pointer;
+    bool m_unloaded = false;
+};

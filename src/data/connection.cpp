@@ -1,0 +1,137 @@
+#include "data/connection.h"
+
+#include "data/engine_functions.h"
+#include "data/failure.h"
+
+#include <QFileInfo>
+#include <QStringList>
+#include <sqlite3.h>
+
+namespace {
+const char* const kClosedObject = "Operation is not allowed when the object is closed.";
+}
+
+Connection::~Connection() { close(); }
+
+QString Connection::dataSource(const QString& connectionString) {
+    const QStringList parts = connectionString.split(QLatin1Char(';'));
+    for (const QString& part : parts) {
+        const int eq = part.indexOf(QLatin1Char('='));
+        if (eq < 0)
+            continue;
+        if (part.left(eq).trimmed().compare(QLatin1String("data source"), Qt::CaseInsensitive) ==
+            0) {
+            QString path = part.mid(eq + 1).trimmed();
+            path.replace(QLatin1Char('\\'), QLatin1Char('/'));
+            return path;
+        }
+    }
+    return QString();
+}
+
+void Connection::open(const QString& connectionString) {
+    if (m_db)
+        throw Failure(QStringLiteral("Operation is not allowed when the object is open."));
+    const QString path = dataSource(connectionString);
+    if (path.isEmpty())
+        throw Failure(QStringLiteral("The connection string names no data source."));
+    const QFileInfo info(path);
+    if (!info.exists() || !info.isFile())
+        throw Failure(QStringLiteral("Could not find file '%1'.").arg(path));
+
+    sqlite3* db = nullptr;
+    const int rc = sqlite3_open_v2(path.toUtf8().constData(), &db, SQLITE_OPEN_READWRITE, nullptr);
+    if (rc != SQLITE_OK) {
+        const QString why = db ? QString::fromUtf8(sqlite3_errmsg(db)) : QStringLiteral("out of memory");
+        sqlite3_close(db);
+        throw Failure(QStringLiteral("Cannot open the database file '%1': %2.").arg(path, why));
+    }
+    m_db = db;
+    m_path = path;
+    sqlite3_busy_timeout(m_db, 3000);
+    sqlite3_extended_result_codes(m_db, 1);
+    RegisterEngineFunctions(m_db);
+
+    // Reading the schema proves the file is a database and not locked away from us.
+    sqlite3_stmt* stmt = nullptr;
+    int version = -1;
+    if (sqlite3_prepare_v2(m_db, "PRAGMA user_version", -1, &stmt, nullptr) == SQLITE_OK &&
+        sqlite3_step(stmt) == SQLITE_ROW)
+        version = sqlite3_column_int(stmt, 0);
+    const QString why = lastError();
+    sqlite3_finalize(stmt);
+    if (version < 0) {
+        close();
+        throw Failure(
+            QStringLiteral("The database file '%1' cannot be read: %2.").arg(path, why));
+    }
+    if (version > kSchemaVersion) {
+        close();
+        throw Failure(QStringLiteral("The database file '%1' was written by a newer version of "
+                                     "this program (schema %2; this version reads %3).")
+                          .arg(path)
+                          .arg(version)
+                          .arg(kSchemaVersion));
+    }
+}
+
+void Connection::close() {
+    if (m_db) {
+        sqlite3_close_v2(m_db);
+        m_db = nullptr;
+    }
+}
+
+sqlite3* Connection::handle() const {
+    if (!m_db)
+        throw Failure(QString::fromLatin1(kClosedObject));
+    return m_db;
+}
+
+QString Connection::lastError() const {
+    return m_db ? QString::fromUtf8(sqlite3_errmsg(m_db)) : QString::fromLatin1(kClosedObject);
+}
+
+void Connection::execute(const QString& sql) {
+    sqlite3* db = handle();
+    const QByteArray text = sql.toUtf8();
+    sqlite3_stmt* stmt = nullptr;
+    const char* tail = nullptr;
+    if (sqlite3_prepare_v2(db, text.constData(), int(text.size()), &stmt, &tail) != SQLITE_OK) {
+        const QString why = lastError();
+        sqlite3_finalize(stmt);
+        throw Failure(why);
+    }
+    if (!stmt)
+        throw Failure(QStringLiteral("The statement is empty."));
+    if (tail && QByteArray(tail).trimmed().size() > 0) {
+        sqlite3_finalize(stmt);
+        throw Failure(QStringLiteral("Characters found after end of SQL statement."));
+    }
+    int rc;
+    while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
+    }
+    if (rc != SQLITE_DONE) {
+        const QString why = lastError();
+        sqlite3_finalize(stmt);
+        throw Failure(why);
+    }
+    sqlite3_finalize(stmt);
+    m_rowsAffected = sqlite3_changes(db);
+}
+
+void Connection::runPlain(const char* sql) {
+    char* error = nullptr;
+    if (sqlite3_exec(handle(), sql, nullptr, nullptr, &error) != SQLITE_OK) {
+        const QString why = QString::fromUtf8(error ? error : "unknown error");
+        sqlite3_free(error);
+        throw Failure(why);
+    }
+}
+
+void Connection::beginTransaction() { runPlain("BEGIN IMMEDIATE"); }
+void Connection::commit() { runPlain("COMMIT"); }
+void Connection::rollback() {
+    if (m_db && !sqlite3_get_autocommit(m_db))
+        runPlain("ROLLBACK");
+}

@@ -1,0 +1,51 @@
+#pragma once
+
+#include <QString>
+
+struct sqlite3;
+
+// The database connection: opened with a connection string whose "data source" names the
+// database file, it runs one statement at a time. Every failure throws a Failure whose
+// description says what went wrong.
+class Connection {
+public:
+    Connection() = default;
+    ~Connection();
+    Connection(const Connection&) = delete;
+    Connection& operator=(const Connection&) = delete;
+
+    // Opens the file named by the "data source" of the connection string. The file must exist
+    // and be a database of this program; nothing is created.
+    void open(const QString& connectionString);
+    void close();
+    // 0 closed, 1 open.
+    int state() const { return m_db ? 1 : 0; }
+
+    // Runs one INSERT, UPDATE or DELETE statement.
+    void execute(const QString& sql);
+    // Rows changed by the last execute.
+    int rowsAffected() const { return m_rowsAffected; }
+
+    // Transactions, for statements that must happen together or not at all.
+    void beginTransaction();
+    void commit();
+    void rollback();
+
+    // The open handle; fails when the connection is closed.
+    sqlite3* handle() const;
+    const QString& path() const { return m_path; }
+
+    // The file path that a connection string names (backslashes become slashes).
+    static QString dataSource(const QString& connectionString);
+
+    // The schema version this program writes and reads.
+    static constexpr int kSchemaVersion = 1;
+
+private:
+    void runPlain(const char* sql);
+    QString lastError() const;
+
+    sqlite3* m_db = nullptr;
+    QString m_path;
+    int m_rowsAffected = 0;
+};

@@ -1,0 +1,132 @@
+#include "data/date_text.h"
+
+#include <QLocale>
+
+namespace DateText {
+namespace {
+
+QDateTime naive(const QDate& date, const QTime& time) { return QDateTime(date, time, Qt::UTC); }
+
+// Replaces every run of the pattern letter `letter` outside quoted literals by `replacement`
+// when the run is shorter than `minimum`; a replacement that is empty also drops the blanks
+// in front of the run.
+QString rewriteRuns(const QString& pattern, QChar letter, int minimum, const QString& replacement) {
+    QString out;
+    bool quoted = false;
+    for (int i = 0; i < pattern.size();) {
+        const QChar c = pattern.at(i);
+        if (c == QLatin1Char('\'')) {
+            quoted = !quoted;
+            out += c;
+            ++i;
+            continue;
+        }
+        if (!quoted && c == letter) {
+            int end = i;
+            while (end < pattern.size() && pattern.at(end) == letter)
+                ++end;
+            if (end - i < minimum) {
+                if (replacement.isEmpty()) {
+                    while (out.endsWith(QLatin1Char(' ')))
+                        out.chop(1);
+                } else {
+                    out += replacement;
+                }
+            } else {
+                out += pattern.mid(i, end - i);
+            }
+            i = end;
+            continue;
+        }
+        out += c;
+        ++i;
+    }
+    return out.trimmed();
+}
+
+QString withoutZone(const QString& pattern) {
+    return rewriteRuns(pattern, QLatin1Char('t'), 100, QString());
+}
+
+bool plausible(const QDateTime& value) {
+    return value.isValid() && value.date().year() >= 100 && value.date().year() <= 9999;
+}
+
+} // namespace
+
+QString datePattern() {
+    return rewriteRuns(QLocale().dateFormat(QLocale::ShortFormat), QLatin1Char('y'), 3,
+                       QStringLiteral("yyyy"));
+}
+
+QString timePattern() { return withoutZone(QLocale().timeFormat(QLocale::LongFormat)); }
+
+QString format(const QDateTime& value) {
+    QString text = QLocale().toString(value.date(), datePattern());
+    if (value.time().isValid() && value.time() != QTime(0, 0))
+        text += QLatin1Char(' ') + QLocale().toString(value.time(), timePattern());
+    return text;
+}
+
+QString format(const QDate& value) { return format(naive(value, QTime(0, 0))); }
+
+std::optional<QDateTime> parse(const QString& text) {
+    const QString trimmed = text.trimmed();
+    if (trimmed.isEmpty())
+        return std::nullopt;
+    if (auto stored = fromStored(trimmed))
+        return stored;
+    const QLocale locale;
+    const QString date = datePattern();
+    if (QDate d = locale.toDate(trimmed, date); d.isValid()) {
+        const QDateTime value = naive(d, QTime(0, 0));
+        if (plausible(value))
+            return value;
+        return std::nullopt;
+    }
+    const QString times[] = {timePattern(),
+                             withoutZone(locale.timeFormat(QLocale::ShortFormat))};
+    for (const QString& time : times) {
+        const QDateTime dt = locale.toDateTime(trimmed, date + QLatin1Char(' ') + time);
+        if (dt.isValid()) {
+            const QDateTime value = naive(dt.date(), dt.time());
+            if (plausible(value))
+                return value;
+        }
+    }
+    return std::nullopt;
+}
+
+bool isDate(const QString& text) { return parse(text).has_value(); }
+
+QString toStored(const QDateTime& value) {
+    if (value.time().isValid() && value.time() != QTime(0, 0))
+        return value.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+    return value.toString(QStringLiteral("yyyy-MM-dd"));
+}
+
+std::optional<QDateTime> fromStored(const QString& stored) {
+    // Fast path for the two forms the engine writes.
+    if (stored.size() == 10 || stored.size() == 19) {
+        const QDate d = QDate::fromString(stored.left(10), QStringLiteral("yyyy-MM-dd"));
+        if (d.isValid()) {
+            if (stored.size() == 10)
+                return naive(d, QTime(0, 0));
+            const QChar sep = stored.at(10);
+            const QTime t = QTime::fromString(stored.mid(11), QStringLiteral("HH:mm:ss"));
+            if ((sep == QLatin1Char(' ') || sep == QLatin1Char('T')) && t.isValid())
+                return naive(d, t);
+        }
+    }
+    if (stored.size() == 16) {
+        const QDateTime dt =
+            QDateTime::fromString(stored, QStringLiteral("yyyy-MM-dd HH:mm"));
+        if (dt.isValid())
+            return naive(dt.date(), dt.time());
+    }
+    return std::nullopt;
+}
+
+QDateTime today() { return naive(QDate::currentDate(), QTime(0, 0)); }
+
+} // namespace DateText

@@ -1,0 +1,68 @@
+#include "data/engine_functions.h"
+
+#include "data/date_text.h"
+
+#include <sqlite3.h>
+
+namespace {
+
+void storedDate(sqlite3_context* ctx, int, sqlite3_value** argv) {
+    sqlite3_value* arg = argv[0];
+    if (sqlite3_value_type(arg) == SQLITE_NULL) {
+        sqlite3_result_null(ctx);
+        return;
+    }
+    const auto* raw = reinterpret_cast<const char*>(sqlite3_value_text(arg));
+    const QString text = QString::fromUtf8(raw, sqlite3_value_bytes(arg));
+    if (sqlite3_value_type(arg) == SQLITE_TEXT) {
+        if (auto parsed = DateText::parse(text)) {
+            const QByteArray stored = DateText::toStored(*parsed).toUtf8();
+            sqlite3_result_text(ctx, stored.constData(), int(stored.size()), SQLITE_TRANSIENT);
+            return;
+        }
+    }
+    const QByteArray message =
+        QStringLiteral("Data type mismatch: '%1' is not a valid date (expected a date such as %2).")
+            .arg(text, DateText::format(DateText::today()))
+            .toUtf8();
+    sqlite3_result_error(ctx, message.constData(), int(message.size()));
+}
+
+// The aggregate context holds a copy of the chosen value.
+struct Chosen {
+    sqlite3_value* value;
+    bool seen;
+};
+
+template <bool keepLast> void chooseStep(sqlite3_context* ctx, int, sqlite3_value** argv) {
+    auto* chosen = static_cast<Chosen*>(sqlite3_aggregate_context(ctx, sizeof(Chosen)));
+    if (!chosen)
+        return;
+    if (chosen->seen && !keepLast)
+        return;
+    sqlite3_value_free(chosen->value);
+    chosen->value = sqlite3_value_dup(argv[0]);
+    chosen->seen = true;
+}
+
+void chooseFinal(sqlite3_context* ctx) {
+    auto* chosen = static_cast<Chosen*>(sqlite3_aggregate_context(ctx, 0));
+    if (!chosen || !chosen->value) {
+        sqlite3_result_null(ctx);
+        return;
+    }
+    sqlite3_result_value(ctx, chosen->value);
+    sqlite3_value_free(chosen->value);
+    chosen->value = nullptr;
+}
+
+} // namespace
+
+void RegisterEngineFunctions(sqlite3* db) {
+    sqlite3_create_function(db, "StoredDate", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
+                            storedDate, nullptr, nullptr);
+    sqlite3_create_function(db, "First", 1, SQLITE_UTF8, nullptr, nullptr, chooseStep<false>,
+                            chooseFinal);
+    sqlite3_create_function(db, "Last", 1, SQLITE_UTF8, nullptr, nullptr, chooseStep<true>,
+                            chooseFinal);
+}

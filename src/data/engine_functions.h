@@ -1,0 +1,9 @@
+#pragma once
+
+struct sqlite3;
+
+// Functions the SQL dialect needs beyond what SQLite offers:
+// - StoredDate(x): turns date text into the stored form and fails the statement for text that
+//   is not a date (used by the triggers of the date columns);
+// - First(x), Last(x): aggregates giving the value of the first and the last row scanned.
+void RegisterEngineFunctions(sqlite3* db);

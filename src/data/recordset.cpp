@@ -1,0 +1,128 @@
+#include "data/recordset.h"
+
+#include "data/connection.h"
+#include "data/date_text.h"
+#include "data/failure.h"
+
+#include <sqlite3.h>
+
+Recordset::~Recordset() { close(); }
+
+void Recordset::open(const QString& sql, Connection& connection, int, int) {
+    if (m_stmt)
+        throw Failure(QStringLiteral("Operation is not allowed when the object is open."));
+    sqlite3* db = connection.handle();
+    const QByteArray text = sql.toUtf8();
+    sqlite3_stmt* stmt = nullptr;
+    if (sqlite3_prepare_v2(db, text.constData(), int(text.size()), &stmt, nullptr) != SQLITE_OK) {
+        const QString why = QString::fromUtf8(sqlite3_errmsg(db));
+        sqlite3_finalize(stmt);
+        throw Failure(why);
+    }
+    if (!stmt)
+        throw Failure(QStringLiteral("The statement is empty."));
+    m_stmt = stmt;
+    const int count = sqlite3_column_count(stmt);
+    m_names.resize(count);
+    m_isDate.resize(count);
+    m_index.clear();
+    for (int i = 0; i < count; ++i) {
+        m_names[i] = QString::fromUtf8(sqlite3_column_name(stmt, i));
+        const QString declared = QString::fromUtf8(sqlite3_column_decltype(stmt, i)).toUpper();
+        m_isDate[i] = declared.contains(QLatin1String("DATE")) ||
+                      declared.contains(QLatin1String("TIME"));
+        const QString key = m_names[i].toLower();
+        if (!m_index.contains(key))
+            m_index.insert(key, i);
+    }
+    m_eof = false;
+    step();
+}
+
+void Recordset::step() {
+    const int rc = sqlite3_step(m_stmt);
+    if (rc == SQLITE_ROW)
+        return;
+    m_eof = true;
+    if (rc != SQLITE_DONE) {
+        const QString why = QString::fromUtf8(sqlite3_errmsg(sqlite3_db_handle(m_stmt)));
+        throw Failure(why);
+    }
+}
+
+void Recordset::close() {
+    if (m_stmt) {
+        sqlite3_finalize(m_stmt);
+        m_stmt = nullptr;
+    }
+    m_eof = true;
+}
+
+void Recordset::requireOpen() const {
+    if (!m_stmt)
+        throw Failure(QStringLiteral("Operation is not allowed when the object is closed."));
+}
+
+void Recordset::requireRow() const {
+    requireOpen();
+    if (m_eof)
+        throw Failure(QStringLiteral("Either BOF or EOF is True, or the current record has been "
+                                     "deleted. Requested operation requires a current record."));
+}
+
+bool Recordset::eof() const {
+    requireOpen();
+    return m_eof;
+}
+
+void Recordset::moveNext() {
+    requireRow();
+    step();
+}
+
+int Recordset::fieldIndex(const QString& name) const { return m_index.value(name.toLower(), -1); }
+
+Value Recordset::field(const QString& name) const {
+    requireOpen();
+    const int index = fieldIndex(name);
+    if (index < 0)
+        throw Failure(QStringLiteral("Item cannot be found in the collection corresponding to "
+                                     "the requested name or ordinal."));
+    return field(index);
+}
+
+Value Recordset::field(int index) const {
+    requireRow();
+    if (index < 0 || index >= m_names.size())
+        throw Failure(QStringLiteral("Item cannot be found in the collection corresponding to "
+                                     "the requested name or ordinal."));
+    switch (sqlite3_column_type(m_stmt, index)) {
+    case SQLITE_NULL:
+        return Value();
+    case SQLITE_INTEGER:
+        return Value::integer(sqlite3_column_int64(m_stmt, index));
+    case SQLITE_FLOAT:
+        return Value::real(sqlite3_column_double(m_stmt, index));
+    default:
+        break;
+    }
+    const auto* bytes = reinterpret_cast<const char*>(sqlite3_column_text(m_stmt, index));
+    const QString text = QString::fromUtf8(bytes, sqlite3_column_bytes(m_stmt, index));
+    if (m_isDate[index]) {
+        if (auto date = DateText::fromStored(text))
+            return Value::date(*date);
+    }
+    return Value::text(text);
+}
+
+Recordset::Raw Recordset::raw(int index) const {
+    requireRow();
+    Raw raw;
+    if (index < 0 || index >= m_names.size() || sqlite3_column_type(m_stmt, index) == SQLITE_NULL)
+        return raw;
+    raw.null = false;
+    raw.date = m_isDate[index];
+    raw.utf8 = reinterpret_cast<const char*>(sqlite3_column_text(m_stmt, index));
+    raw.size = sqlite3_column_bytes(m_stmt, index);
+    return raw;
+}
