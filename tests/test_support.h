@@ -1,0 +1,88 @@
+#pragma once
+
+#include "app/prompts.h"
+
+#include <QDialog>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <vector>
+
+// A box that the program showed.
+struct ShownBox {
+    QString text;
+    int style;
+    QString title;
+};
+
+// Prompts that answer from queues instead of a person. Message boxes take the next queued
+// answer (OK for OK-only boxes, Yes for questions when the queue is empty); input boxes the
+// next queued text (nothing means the user cancelled); a modal window runs the next queued
+// callback on the window instead of blocking.
+class ScriptedPrompts : public Prompts {
+public:
+    ScriptedPrompts();
+    ~ScriptedPrompts() override;
+
+    int message(const QString& text, int style, const QString& title) override;
+    std::optional<QString> input(const QString& prompt, const QString& title) override;
+    void showModal(QDialog& window) override;
+
+    void answer(int reply) { m_answers.push_back(reply); }
+    void type(std::optional<QString> text) { m_inputs.push_back(std::move(text)); }
+    void onModal(std::function<void(QDialog&)> callback) { m_modals.push_back(std::move(callback)); }
+
+    std::vector<ShownBox> boxes;
+    struct Asked {
+        QString prompt;
+        QString title;
+    };
+    std::vector<Asked> inputs;
+    int modalCount = 0;
+
+    // Texts of the boxes shown, in order.
+    QStringList texts() const;
+    // The error reports among the boxes (titled "Application Error").
+    std::vector<ShownBox> errorReports() const;
+    void clear() { boxes.clear(); inputs.clear(); }
+
+private:
+    std::deque<int> m_answers;
+    std::deque<std::optional<QString>> m_inputs;
+    std::deque<std::function<void(QDialog&)>> m_modals;
+};
+
+// A private data home, config home and program folder for one test; the program folder holds
+// a fresh copy of the template database. The environment is restored on destruction.
+class TestEnvironment {
+public:
+    TestEnvironment();
+    ~TestEnvironment();
+
+    QString dataHome() const;
+    QString configHome() const;
+    QString programFolder() const;
+    // <data home>/Merrowfen/Quorvane and the database in it.
+    QString dataFolder() const;
+    QString databasePath() const;
+
+    // Creates the data folder with a fresh copy of the template database.
+    void installDatabase() const;
+    // Opens the shared connection on the installed database (installing it first).
+    void openSharedConnection() const;
+
+private:
+    QTemporaryDir m_root;
+    QByteArray m_oldData;
+    QByteArray m_oldConfig;
+};
+
+// Runs SQL on the shared connection and reads single values, for checking results.
+void Exec(const QString& sql);
+QVariant Scalar(const QString& sql);
+int Count(const QString& sql);
+// Every row of a query as texts joined by '|' (Null as "<null>").
+QStringList Rows(const QString& sql);
