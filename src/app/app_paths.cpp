@@ -36,7 +36,11 @@ QString settingsFile(const QString& application) {
 QString SpecialFolderPath(int folder) {
     if (folder != kCommonAppData)
         return QString();
-    return homeRelative("XDG_DATA_HOME", ".local/share").trimmed();
+    const QString path = homeRelative("XDG_DATA_HOME", ".local/share").trimmed();
+    // The data home is a standard folder that a fresh account may not have yet.
+    if (!path.isEmpty() && !QFileInfo::exists(path))
+        QDir().mkpath(path);
+    return path;
 }
 
 bool FileExists(const QString& path) {
