@@ -65,6 +65,12 @@ void Connection::open(const QString& connectionString) {
         throw Failure(
             QStringLiteral("The database file '%1' cannot be read: %2.").arg(path, why));
     }
+    // SQLite reads an empty file, or the database of some other program, as a database with
+    // version 0: neither holds our tables, and every later statement would fail obscurely.
+    if (version < 1) {
+        close();
+        throw Failure(QStringLiteral("The file '%1' is not a database of this program.").arg(path));
+    }
     if (version > kSchemaVersion) {
         close();
         throw Failure(QStringLiteral("The database file '%1' was written by a newer version of "
