@@ -1,0 +1,393 @@
+// Start-up and shutdown of the main window: the data folder, the first-run copy of the
+// template, the shared connection, the list columns and the settings kept between runs.
+#include "app/app_paths.h"
+#include "app/call_list_model.h"
+#include "app/main_window.h"
+#include "data/shared_connection.h"
+#include "test_support.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QHeaderView>
+#include <QRegularExpression>
+#include <QSettings>
+#include <QTest>
+#include <QTreeView>
+#include <memory>
+
+namespace {
+
+const QStringList kCaptions = {"ID",          "Title",       "Caller",        "Assigned To",
+                               "Priority",    "Status",      "Category",      "Due Date",
+                               "Opened Date", "Resolved By", "Resolved Time", "Opened By"};
+
+// Starts the program as its main() does: load step, then show.
+std::unique_ptr<Form1> startProgram() {
+    auto window = std::make_unique<Form1>();
+    window->Form_Load();
+    window->show();
+    if (!window->isMinimized() && !QTest::qWaitForWindowExposed(window.get()))
+        qWarning("The main window was not shown.");
+    QCoreApplication::processEvents();
+    return window;
+}
+
+QByteArray contentOf(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+void writeFile(const QString& path, const QByteArray& content) {
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile file(path);
+    if (file.open(QIODevice::WriteOnly))
+        file.write(content);
+}
+
+QString settingsPath(const TestEnvironment& env) {
+    return env.configHome() + "/Merrowfen/Merrowfen.ini";
+}
+
+// The line numbers of the error reports shown, checking that each names `procedure`.
+QList<int> reportedLines(const ScriptedPrompts& prompts,
+                         const QString& procedure = QStringLiteral("Form_Load")) {
+    const QRegularExpression pattern("\r\nin Quorvane2021/08/31\\.Form1\\." + procedure +
+                                     " at line (\\d+)\r\r");
+    QList<int> lines;
+    for (const ShownBox& box : prompts.errorReports()) {
+        const QRegularExpressionMatch match = pattern.match(box.text);
+        lines << (match.hasMatch() ? match.captured(1).toInt() : -1);
+    }
+    return lines;
+}
+
+QList<int> columnWidths(const Form1& window) {
+    QList<int> widths;
+    for (int i = 0; i < window.ListView1->header()->count(); ++i)
+        widths << window.ListView1->header()->sectionSize(i);
+    return widths;
+}
+
+QList<int> defaultWidths() {
+    QList<int> widths{80};
+    for (int i = 1; i < 12; ++i)
+        widths << 100;
+    return widths;
+}
+
+QStringList headerCaptions(const Form1& window) {
+    QStringList captions;
+    const QAbstractItemModel* model = window.ListView1->model();
+    for (int i = 0; i < model->columnCount(); ++i)
+        captions << model->headerData(i, Qt::Horizontal, Qt::DisplayRole).toString();
+    return captions;
+}
+
+void addCallDirectly(const QString& title) {
+    Exec("insert into Calls (Title,[Opened Date],[Due Date],[Call Time]) values ('" + title +
+         "','2021-03-04','2021-03-05','2021-03-04')");
+}
+
+} // namespace
+
+class TestStartup : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { QApplication::setQuitOnLastWindowClosed(false); }
+
+    void firstRunCreatesTheFoldersAndCopiesTheTemplate() {
+        TestEnvironment env;
+        ScriptedPrompts prompts;
+        QVERIFY(!QFileInfo::exists(env.dataHome() + "/Merrowfen"));
+
+        auto window = startProgram();
+
+        QVERIFY(QFileInfo(env.dataHome() + "/Merrowfen").isDir());
+        QVERIFY(QFileInfo(env.dataFolder()).isDir());
+        QVERIFY(QFileInfo(env.databasePath()).isFile());
+        QCOMPARE(contentOf(env.databasePath()), contentOf(env.programFolder() + "/dbBlank.mdb"));
+        QVERIFY(QFileInfo(env.databasePath()).isWritable());
+
+        QVERIFY(prompts.boxes.empty());
+        QVERIFY(window->isVisible());
+        QCOMPARE(window->windowTitle(), QStringLiteral("Quorvane"));
+        QCOMPARE(window->windowState(), Qt::WindowNoState);
+        QVERIFY(!window->WasMaximized);
+        QCOMPARE(window->ListView1->model()->rowCount(), 0);
+        QCOMPARE(headerCaptions(*window), kCaptions);
+        // 1200 twips, then 1500 twips for every other column.
+        QCOMPARE(columnWidths(*window), defaultWidths());
+        QVERIFY(HasSharedConnection());
+        QCOMPARE(SharedConnection().state(), 1);
+        QCOMPARE(SharedConnection().path(), env.databasePath());
+        // Nothing is written to the settings before shutdown.
+        QVERIFY(!QFileInfo::exists(settingsPath(env)));
+    }
+
+    void theConnectionStringEndsWithAnEmptyPassword() {
+        TestEnvironment env;
+        const QString text = Form1::ConnectionString();
+        QCOMPARE(text, "provider=microsoft.jet.oledb.4.0;data source=" + env.dataHome() +
+                           "\\Merrowfen\\Quorvane\\dbData.mdb;JET OLEDB:Database Password=");
+        QVERIFY(text.endsWith(QStringLiteral("Database Password=")));
+        QCOMPARE(Form1::DataFolder(), env.dataFolder());
+    }
+
+    void shutdownSavesWidthsAndStateAndTheNextRunRestoresThem() {
+        TestEnvironment env;
+        ScriptedPrompts prompts;
+        {
+            auto window = startProgram();
+            addCallDirectly("Kept between runs");
+            window->LoadCalls();
+            QHeaderView* header = window->ListView1->header();
+            header->resizeSection(0, 50);
+            header->resizeSection(2, 150);
+            header->resizeSection(11, 33);
+            window->showMaximized();
+            QTRY_VERIFY(window->isMaximized());
+            window->close();
+            QVERIFY(!HasSharedConnection());
+        }
+        QVERIFY(prompts.boxes.empty());
+
+        // Saved as text under [Quorvane].
+        const QString ini = QString::fromUtf8(contentOf(settingsPath(env)));
+        QVERIFY2(ini.contains("[Quorvane]"), qPrintable(ini));
+        QSettings settings(settingsPath(env), QSettings::IniFormat);
+        settings.beginGroup("Quorvane");
+        QCOMPARE(settings.value("ColumnHeaders1").toString(), QStringLiteral("750"));
+        QCOMPARE(settings.value("ColumnHeaders2").toString(), QStringLiteral("1500"));
+        QCOMPARE(settings.value("ColumnHeaders3").toString(), QStringLiteral("2250"));
+        QCOMPARE(settings.value("ColumnHeaders12").toString(), QStringLiteral("495"));
+        QCOMPARE(settings.value("WindowState").toString(), QStringLiteral("2"));
+        QVERIFY(!settings.contains("ColumnHeaders13"));
+        QVERIFY(!settings.contains("ColumnHeaders0"));
+
+        const QByteArray database = contentOf(env.databasePath());
+        auto window = startProgram();
+        QVERIFY(prompts.boxes.empty());
+        QCOMPARE(contentOf(env.databasePath()), database);
+        QCOMPARE(window->ListView1->model()->rowCount(), 1);
+        QList<int> expected = defaultWidths();
+        expected[0] = 50;
+        expected[2] = 150;
+        expected[11] = 33;
+        QCOMPARE(columnWidths(*window), expected);
+        QVERIFY(window->isMaximized());
+        QVERIFY(window->WasMaximized);
+
+        // Back to normal: the next run starts normal.
+        window->showNormal();
+        QTRY_VERIFY(!window->isMaximized());
+        window->close();
+        QCOMPARE(QSettings(settingsPath(env), QSettings::IniFormat)
+                     .value("Quorvane/WindowState")
+                     .toString(),
+                 QStringLiteral("0"));
+        auto third = startProgram();
+        QCOMPARE(third->windowState(), Qt::WindowNoState);
+        QVERIFY(!third->WasMaximized);
+        QCOMPARE(columnWidths(*third), expected);
+    }
+
+    void aDeletedDatabaseIsCopiedAfresh() {
+        TestEnvironment env;
+        ScriptedPrompts prompts;
+        startProgram()->close();
+        QVERIFY(QFile::remove(env.databasePath()));
+
+        auto window = startProgram();
+        QVERIFY(prompts.boxes.empty());
+        QCOMPARE(contentOf(env.databasePath()), contentOf(env.programFolder() + "/dbBlank.mdb"));
+        QCOMPARE(SharedConnection().state(), 1);
+        QCOMPARE(window->ListView1->model()->rowCount(), 0);
+    }
+
+    void anExistingDatabaseIsNeverOverwritten() {
+        TestEnvironment env;
+        ScriptedPrompts prompts;
+        env.openSharedConnection();
+        addCallDirectly("First");
+        addCallDirectly("Second");
+        ReleaseSharedConnection();
+        const QByteArray database = contentOf(env.databasePath());
+
+        auto window = startProgram();
+        QVERIFY(prompts.boxes.empty());
+        QCOMPARE(contentOf(env.databasePath()), database);
+        QCOMPARE(window->ListView1->model()->rowCount(), 2);
+        QCOMPARE(Count("select count(*) from Calls"), 2);
+    }
+
+    void aFileWhereTheVendorFolderShouldBe() {
+        TestEnvironment env;
+        ScriptedPrompts prompts;
+        writeFile(env.dataHome() + "/Merrowfen", "not a folder");
+
+        auto window = startProgram();
+
+        // The file counts as existing: no folder is made, and the later steps fail.
+        QVERIFY(QFileInfo(env.dataHome() + "/Merrowfen").isFile());
+        QCOMPARE(contentOf(env.dataHome() + "/Merrowfen"), QByteArray("not a folder"));
+        QCOMPARE(reportedLines(prompts), QList<int>({106, 110, 144, 178}));
+        QCOMPARE(prompts.boxes.size(), prompts.errorReports().size());
+        QVERIFY(window->isVisible());
+        QCOMPARE(window->ListView1->model()->rowCount(), 0);
+        QCOMPARE(headerCaptions(*window), kCaptions);
+        QCOMPARE(columnWidths(*window), defaultWidths());
+        window->close();
+    }
+
+    void aMissingTemplateIsReportedAndTheWindowStillOpens() {
+        TestEnvironment env;
+        ScriptedPrompts prompts;
+        QVERIFY(QFile::remove(env.programFolder() + "/dbBlank.mdb"));
+
+        auto window = startProgram();
+
+        QCOMPARE(reportedLines(prompts), QList<int>({110, 144, 178}));
+        const auto reports = prompts.errorReports();
+        QVERIFY(reports[0].text.contains("dbBlank.mdb"));
+        QVERIFY(reports[1].text.contains("dbData.mdb"));
+        QVERIFY(QFileInfo(env.dataFolder()).isDir());
+        QVERIFY(!QFileInfo::exists(env.databasePath()));
+        QVERIFY(window->isVisible());
+        QCOMPARE(window->ListView1->model()->rowCount(), 0);
+        QCOMPARE(headerCaptions(*window), kCaptions);
+
+        // Shutdown still saves the settings and ends cleanly.
+        prompts.clear();
+        window->close();
+        QVERIFY(prompts.boxes.empty());
+        QVERIFY(QFileInfo::exists(settingsPath(env)));
+        QVERIFY(!HasSharedConnection());
+    }
+
+    void aDatabaseThatCannotBeReadIsReported_data() {
+        QTest::addColumn<QByteArray>("content");
+        QTest::newRow("garbage") << QByteArray(4096, '\x07');
+        QTest::newRow("text") << QByteArray("These are my notes, not a database.\n");
+        QTest::newRow("empty") << QByteArray();
+    }
+
+    void aDatabaseThatCannotBeReadIsReported() {
+        QFETCH(QByteArray, content);
+        TestEnvironment env;
+        ScriptedPrompts prompts;
+        writeFile(env.databasePath(), content);
+
+        auto window = startProgram();
+
+        QCOMPARE(reportedLines(prompts), QList<int>({144, 178}));
+        const QString description = prompts.errorReports().front().text.section("\r\n", 0, 0);
+        QVERIFY2(description.contains(env.databasePath()), qPrintable(description));
+        QVERIFY2(description.contains("cannot be read") || description.contains("not a database"),
+                 qPrintable(description));
+        // The file is left as it was, and the window opens with an empty list.
+        QCOMPARE(contentOf(env.databasePath()), content);
+        QVERIFY(window->isVisible());
+        QCOMPARE(window->ListView1->model()->rowCount(), 0);
+    }
+
+    void storedSettingsThatAreNotNumbers_data() {
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QString>("value");
+        QTest::addColumn<int>("line");
+        QTest::addColumn<int>("column");
+        QTest::newRow("first column, letters") << "ColumnHeaders1"
+                                               << "wide" << 170 << 0;
+        QTest::newRow("third column, letters") << "ColumnHeaders3"
+                                               << "abc" << 174 << 2;
+        QTest::newRow("last column, number and letters") << "ColumnHeaders12"
+                                                         << "12x" << 174 << 11;
+        QTest::newRow("empty text") << "ColumnHeaders5"
+                                    << "" << 174 << 4;
+        QTest::newRow("negative") << "ColumnHeaders2"
+                                  << "-300" << 174 << 1;
+        QTest::newRow("window state, letters") << "WindowState"
+                                               << "maximized" << 180 << -1;
+        QTest::newRow("window state out of range") << "WindowState"
+                                                   << "3" << 180 << -1;
+        QTest::newRow("window state with fraction") << "WindowState"
+                                                    << "1.5" << 180 << -1;
+    }
+
+    void storedSettingsThatAreNotNumbers() {
+        QFETCH(QString, key);
+        QFETCH(QString, value);
+        QFETCH(int, line);
+        QFETCH(int, column);
+        TestEnvironment env;
+        ScriptedPrompts prompts;
+        writeFile(
+            settingsPath(env),
+            QStringLiteral("[Quorvane]\nColumnHeaders4=3000\n%1=%2\n").arg(key, value).toUtf8());
+
+        auto window = startProgram();
+
+        QCOMPARE(reportedLines(prompts), QList<int>({line}));
+        QList<int> expected = defaultWidths();
+        expected[3] = 200;
+        // The column whose width failed keeps the width the list gave it.
+        if (column >= 0)
+            expected[column] = window->ListView1->header()->defaultSectionSize();
+        QCOMPARE(columnWidths(*window), expected);
+        QCOMPARE(window->windowState(), Qt::WindowNoState);
+        QVERIFY(!window->WasMaximized);
+        QCOMPARE(SharedConnection().state(), 1);
+    }
+
+    void storedWidthsMayCarryAFraction() {
+        TestEnvironment env;
+        ScriptedPrompts prompts;
+        writeFile(settingsPath(env), "[Quorvane]\nColumnHeaders1=1234.5\nColumnHeaders2=0\n"
+                                     "ColumnHeaders3= 1800 \n");
+        auto window = startProgram();
+        QVERIFY(prompts.boxes.empty());
+        QCOMPARE(window->ListView1->header()->sectionSize(0), 82);
+        QCOMPARE(window->ListView1->header()->sectionSize(1), 0);
+        QCOMPARE(window->ListView1->header()->sectionSize(2), 120);
+    }
+
+    void settingsThatCannotBeWrittenAreReportedAtShutdown() {
+        TestEnvironment env;
+        ScriptedPrompts prompts;
+        auto window = startProgram();
+        QVERIFY(prompts.boxes.empty());
+        // A file where the settings folder should be.
+        writeFile(env.configHome() + "/Merrowfen", "in the way");
+
+        window->close();
+
+        QList<int> expected;
+        for (int i = 0; i < 12; ++i)
+            expected << 102;
+        expected << 106;
+        QCOMPARE(reportedLines(prompts, "Form_QueryUnload"), expected);
+        QCOMPARE(prompts.boxes.size(), size_t(13));
+        // The shutdown still closes and releases the connection.
+        QVERIFY(!HasSharedConnection());
+    }
+
+    void aSavedMinimizedStateStartsMinimized() {
+        TestEnvironment env;
+        ScriptedPrompts prompts;
+        writeFile(settingsPath(env), "[Quorvane]\nWindowState=1\n");
+        auto window = startProgram();
+        QVERIFY(prompts.boxes.empty());
+        QVERIFY(window->isMinimized());
+        QVERIFY(window->WasMaximized);
+        window->close();
+        QCOMPARE(QSettings(settingsPath(env), QSettings::IniFormat)
+                     .value("Quorvane/WindowState")
+                     .toString(),
+                 QStringLiteral("1"));
+    }
+};
+
+QTEST_MAIN(TestStartup)
+#include "test_startup.moc"
