@@ -1,0 +1,428 @@
+// The call list of the main window: what the rows show, sorting by a clicked header, and the
+// two window layouts.
+#include "app/main_window.h"
+#include "data/date_text.h"
+#include "data/failure.h"
+#include "data/shared_connection.h"
+#include "test_support.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QHeaderView>
+#include <QLocale>
+#include <QPushButton>
+#include <QScreen>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTreeView>
+#include <cmath>
+#include <memory>
+
+namespace {
+
+std::unique_ptr<Form1> startProgram() {
+    auto window = std::make_unique<Form1>();
+    window->Form_Load();
+    window->show();
+    if (!QTest::qWaitForWindowExposed(window.get()))
+        qWarning("The main window was not shown.");
+    return window;
+}
+
+QString cell(const Form1& window, int row, int column) {
+    const QAbstractItemModel* model = window.ListView1->model();
+    return model->data(model->index(row, column), Qt::DisplayRole).toString();
+}
+
+QStringList rowTexts(const Form1& window, int row) {
+    QStringList texts;
+    for (int column = 0; column < window.ListView1->model()->columnCount(); ++column)
+        texts << cell(window, row, column);
+    return texts;
+}
+
+// The texts of one column from top to bottom.
+QStringList columnTexts(const Form1& window, int column) {
+    QStringList texts;
+    for (int row = 0; row < window.ListView1->model()->rowCount(); ++row)
+        texts << cell(window, row, column);
+    return texts;
+}
+
+void clickHeader(Form1& window, int column) {
+    QHeaderView* header = window.ListView1->header();
+    const QPoint middle(header->sectionViewportPosition(column) + header->sectionSize(column) / 2,
+                        header->height() / 2);
+    QTest::mouseClick(header->viewport(), Qt::LeftButton, Qt::NoModifier, middle);
+}
+
+void clickRow(Form1& window, int row) {
+    QTreeView* list = window.ListView1;
+    const QRect rect = list->visualRect(list->model()->index(row, 1));
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::NoModifier, rect.center());
+}
+
+QString selectedId(const Form1& window) {
+    const QModelIndexList rows = window.ListView1->selectionModel()->selectedRows();
+    return rows.size() == 1 ? cell(window, rows.first().row(), 0) : QString();
+}
+
+void addPerson(const QString& table, const QString& first, const QString& last) {
+    Exec("insert into " + table + " ([First Name],[Last Name]) values ('" + first + "','" + last +
+         "')");
+}
+
+// One call with every value given as SQL text (quoted where needed, or NULL).
+void addCall(const QString& title, const QString& assignedTo, const QString& openedBy,
+             const QString& openedDate, const QString& status, const QString& category,
+             const QString& priority, const QString& dueDate, const QString& resolvedBy,
+             const QString& resolvedDate, const QString& caller) {
+    Exec("insert into Calls (Title,[Assigned To],[Opened By],[Opened Date],Status,Category,"
+         "Priority,Comments,[Due Date],[Resolved By],[Resolved Date],Caller,[Call Time]) "
+         "values (" +
+         title + "," + assignedTo + "," + openedBy + "," + openedDate + "," + status + "," +
+         category + "," + priority + ",'A comment'," + dueDate + "," + resolvedBy + "," +
+         resolvedDate + "," + caller + ",'2021-01-01')");
+}
+
+void addSimpleCall(const QString& title, const QString& status = "'Open'",
+                   const QString& dueDate = "'2021-03-04'") {
+    addCall("'" + title + "'", "NULL", "NULL", "'2021-01-01'", status, "'General'", "'Low'",
+            dueDate, "NULL", "NULL", "NULL");
+}
+
+// Geometry helpers in twips, as the layout rules are written.
+int twips(int pixels) {
+    return pixels * 15;
+}
+int pixels(double twipsValue) {
+    return int(std::lround(twipsValue / 15));
+}
+
+} // namespace
+
+class TestCallList : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { QApplication::setQuitOnLastWindowClosed(false); }
+    void init() { QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates)); }
+    void cleanup() { QLocale::setDefault(QLocale::c()); }
+
+    void rowsShowTheFieldsOfEveryCall() {
+        TestEnvironment env;
+        ScriptedPrompts prompts;
+        auto window = startProgram();
+        addPerson("Employees", "John", "Wilson");
+        addPerson("Employees", "Daniel", "Carter");
+        addPerson("Customers", "Hanna", "Simmons");
+        addCall("'Printer jams'", "1", "2", "'3/4/2021'", "'In process'", "'Hardware'", "'High'",
+                "'3/11/2021 2:30:15 PM'", "2", "'3/12/2021'", "1");
+        addCall("'Nothing known'", "NULL", "NULL", "'3/5/2021'", "NULL", "NULL", "NULL", "NULL",
+                "NULL", "NULL", "NULL");
+        window->LoadCalls();
+
+        QCOMPARE(window->ListView1->model()->rowCount(), 2);
+        QCOMPARE(rowTexts(*window, 0),
+                 QStringList({"1", "Printer jams", "Hanna Simmons", "John Wilson", "High",
+                              "In process", "Hardware", "3/11/2021 2:30:15 PM", "3/4/2021",
+                              "Daniel Carter", "3/12/2021", "Daniel Carter"}));
+        // Null fields show as empty cells.
+        QCOMPARE(rowTexts(*window, 1), QStringList({"2", "Nothing known", "", "", "", "", "", "",
+                                                    "3/5/2021", "", "", ""}));
+        QVERIFY(prompts.boxes.empty());
+    }
+
+    void datesShowAsDateText_data() {
+        QTest::addColumn<QLocale>("locale");
+        QTest::newRow("en_US") << QLocale(QLocale::English, QLocale::UnitedStates);
+        QTest::newRow("en_GB") << QLocale(QLocale::English, QLocale::UnitedKingdom);
+        QTest::newRow("de_DE") << QLocale(QLocale::German, QLocale::Germany);
+        QTest::newRow("C") << QLocale::c();
+    }
+
+    void datesShowAsDateText() {
+        QFETCH(QLocale, locale);
+        QLocale::setDefault(locale);
+        TestEnvironment env;
+        auto window = startProgram();
+        addCall("'Dates'", "NULL", "NULL", "'2021-03-04'", "NULL", "NULL", "NULL",
+                "'2071-11-30 09:05:00'", "NULL", "'1999-12-31 23:59:59'", "NULL");
+        window->LoadCalls();
+        const QDateTime due(QDate(2071, 11, 30), QTime(9, 5), Qt::UTC);
+        const QDateTime resolved(QDate(1999, 12, 31), QTime(23, 59, 59), Qt::UTC);
+        QCOMPARE(cell(*window, 0, 7), DateText::format(due));
+        QCOMPARE(cell(*window, 0, 8), DateText::format(QDate(2021, 3, 4)));
+        QCOMPARE(cell(*window, 0, 10), DateText::format(resolved));
+        QVERIFY(cell(*window, 0, 7).contains("2071"));
+        QVERIFY(cell(*window, 0, 10).contains("1999"));
+    }
+
+    void aFailingRebuildLeavesTheListEmptyAndIsPassedOn() {
+        TestEnvironment env;
+        ScriptedPrompts prompts;
+        auto window = startProgram();
+        addSimpleCall("One");
+        window->LoadCalls();
+        QCOMPARE(window->ListView1->model()->rowCount(), 1);
+        SharedConnection().close();
+        bool failed = false;
+        try {
+            window->LoadCalls();
+        } catch (const Failure&) {
+            failed = true;
+        }
+        QVERIFY(failed);
+        QCOMPARE(window->ListView1->model()->rowCount(), 0);
+        QCOMPARE(window->ListView1->model()->columnCount(), 12);
+        QVERIFY(prompts.boxes.empty());
+    }
+
+    void sortingByIdComparesText() {
+        TestEnvironment env;
+        auto window = startProgram();
+        for (int i = 1; i <= 12; ++i)
+            addSimpleCall("Call " + QString::number(i));
+        window->LoadCalls();
+        QCOMPARE(columnTexts(*window, 0).first(), QStringLiteral("1"));
+
+        clickHeader(*window, 0);
+        QCOMPARE(columnTexts(*window, 0),
+                 QStringList({"1", "10", "11", "12", "2", "3", "4", "5", "6", "7", "8", "9"}));
+        clickHeader(*window, 0);
+        QCOMPARE(columnTexts(*window, 0),
+                 QStringList({"9", "8", "7", "6", "5", "4", "3", "2", "12", "11", "10", "1"}));
+        // Each row keeps its own cells.
+        for (int row = 0; row < 12; ++row)
+            QCOMPARE(cell(*window, row, 1), "Call " + cell(*window, row, 0));
+    }
+
+    void theSameHeaderTogglesAndAnotherStartsAscending() {
+        TestEnvironment env;
+        auto window = startProgram();
+        addSimpleCall("banana", "'Waiting'");
+        addSimpleCall("Apple", "'Closed'");
+        addSimpleCall("cherry", "'Open'");
+        addSimpleCall("apple pie", "'Assigned'");
+        window->LoadCalls();
+        const QStringList ascending{"Apple", "apple pie", "banana", "cherry"};
+        QStringList descending = ascending;
+        std::reverse(descending.begin(), descending.end());
+
+        clickHeader(*window, 1);
+        QCOMPARE(columnTexts(*window, 1), ascending);
+        clickHeader(*window, 1);
+        QCOMPARE(columnTexts(*window, 1), descending);
+        clickHeader(*window, 1);
+        QCOMPARE(columnTexts(*window, 1), ascending);
+        clickHeader(*window, 1);
+        QCOMPARE(columnTexts(*window, 1), descending);
+
+        // Another header starts ascending, even after a descending sort.
+        clickHeader(*window, 5);
+        QCOMPARE(columnTexts(*window, 5), QStringList({"Assigned", "Closed", "Open", "Waiting"}));
+        clickHeader(*window, 5);
+        QCOMPARE(columnTexts(*window, 5), QStringList({"Waiting", "Open", "Closed", "Assigned"}));
+        clickHeader(*window, 1);
+        QCOMPARE(columnTexts(*window, 1), ascending);
+    }
+
+    void datesSortByTheirText() {
+        TestEnvironment env;
+        auto window = startProgram();
+        addSimpleCall("September", "'Open'", "'2021-09-30'");
+        addSimpleCall("October", "'Open'", "'2021-10-01'");
+        addSimpleCall("No date", "'Open'", "NULL");
+        addSimpleCall("March next year", "'Open'", "'2022-03-01'");
+        window->LoadCalls();
+        clickHeader(*window, 7);
+        QCOMPARE(columnTexts(*window, 7), QStringList({"", "10/1/2021", "3/1/2022", "9/30/2021"}));
+    }
+
+    void aSortedListStaysSortedAfterARebuild() {
+        TestEnvironment env;
+        auto window = startProgram();
+        addSimpleCall("m");
+        addSimpleCall("c");
+        addSimpleCall("x");
+        window->LoadCalls();
+        clickHeader(*window, 1);
+        clickHeader(*window, 1);
+        QCOMPARE(columnTexts(*window, 1), QStringList({"x", "m", "c"}));
+
+        addSimpleCall("p");
+        addSimpleCall("a");
+        window->LoadCalls();
+        QCOMPARE(columnTexts(*window, 1), QStringList({"x", "p", "m", "c", "a"}));
+        Exec("delete from Calls where Title='m'");
+        window->LoadCalls();
+        QCOMPARE(columnTexts(*window, 1), QStringList({"x", "p", "c", "a"}));
+        // The next click on the same header still toggles.
+        clickHeader(*window, 1);
+        QCOMPARE(columnTexts(*window, 1), QStringList({"a", "c", "p", "x"}));
+    }
+
+    void theSelectedCallStaysSelectedWhenSorted() {
+        TestEnvironment env;
+        auto window = startProgram();
+        for (const char* title : {"d", "b", "e", "a", "c"})
+            addSimpleCall(QString::fromLatin1(title));
+        window->LoadCalls();
+        clickRow(*window, 2);
+        QCOMPARE(selectedId(*window), QStringLiteral("3"));
+        QCOMPARE(cell(*window, window->selectedRow(), 1), QStringLiteral("e"));
+
+        clickHeader(*window, 1);
+        QCOMPARE(selectedId(*window), QStringLiteral("3"));
+        QCOMPARE(window->selectedRow(), 4);
+        clickHeader(*window, 1);
+        QCOMPARE(selectedId(*window), QStringLiteral("3"));
+        QCOMPARE(window->selectedRow(), 0);
+        clickHeader(*window, 0);
+        QCOMPARE(selectedId(*window), QStringLiteral("3"));
+        QCOMPARE(window->selectedRow(), 2);
+        QCOMPARE(window->ListView1->currentIndex().row(), 2);
+    }
+
+    void theDesignLayout() {
+        TestEnvironment env;
+        auto window = startProgram();
+        QCOMPARE(window->size(), QSize(800, 447));
+        QCOMPARE(window->ListView1->geometry(), QRect(8, 8, 784, 365));
+        const struct {
+            QPushButton* button;
+            const char* caption;
+            int left, top;
+        } buttons[] = {
+            {window->PushButton2, "Add New Call", 120, 5685},
+            {window->PushButton1, "Edit Selected Call", 4080, 5685},
+            {window->PushButton4, "Load Sample/Example Data", 8040, 5685},
+            {window->PushButton3, "Delete Selected Call", 120, 6195},
+            {window->PushButton5, "Reports", 4080, 6195},
+            {window->PushButton6, "Help", 8040, 6195},
+        };
+        for (const auto& spec : buttons) {
+            QCOMPARE(spec.button->text(), QString::fromLatin1(spec.caption));
+            QCOMPARE(spec.button->geometry(),
+                     QRect(pixels(spec.left), pixels(spec.top), pixels(3840), pixels(405)));
+        }
+    }
+
+    void maximizeAndRestoreLayouts() {
+        TestEnvironment env;
+        auto window = startProgram();
+        QVERIFY(!window->WasMaximized);
+
+        window->showMaximized();
+        QTRY_VERIFY(window->isMaximized());
+        QTRY_VERIFY(window->width() > 800);
+        const int width = twips(window->width());
+        const int height = twips(window->height());
+        QTreeView* list = window->ListView1;
+        QCOMPARE(list->pos(), QPoint(8, 8));
+        QCOMPARE(list->width(), pixels(width - 330));
+        QCOMPARE(list->height(), pixels(height - 2 * 405 - 315 - 120 - 465));
+        QCOMPARE(window->PushButton2->x(), pixels(width / 2.0 - 1.5 * 3840 - 480));
+        QCOMPARE(window->PushButton2->y(), pixels(twips(list->height()) + 105 + 120));
+        auto rightOf = [](QPushButton* button) { return twips(button->x() + button->width()); };
+        auto below = [](QPushButton* button) { return twips(button->y() + button->height()); };
+        QCOMPARE(window->PushButton1->pos(),
+                 QPoint(pixels(rightOf(window->PushButton2) + 120), window->PushButton2->y()));
+        QCOMPARE(window->PushButton4->pos(),
+                 QPoint(pixels(rightOf(window->PushButton1) + 120), window->PushButton2->y()));
+        QCOMPARE(window->PushButton3->pos(),
+                 QPoint(window->PushButton2->x(), pixels(below(window->PushButton2) + 105)));
+        QCOMPARE(window->PushButton5->pos(),
+                 QPoint(pixels(rightOf(window->PushButton3) + 120), window->PushButton3->y()));
+        QCOMPARE(window->PushButton6->pos(),
+                 QPoint(pixels(rightOf(window->PushButton5) + 120), window->PushButton3->y()));
+        // Button sizes never change.
+        for (QPushButton* button : window->findChildren<QPushButton*>())
+            QCOMPARE(button->size(), QSize(256, 27));
+        QVERIFY(window->WasMaximized);
+        // The buttons lie inside the window, under the list.
+        QVERIFY(window->PushButton6->geometry().right() < window->width());
+        QVERIFY(window->PushButton3->geometry().bottom() < window->height());
+        QVERIFY(window->PushButton2->y() > list->geometry().bottom());
+
+        window->showNormal();
+        QTRY_VERIFY(!window->isMaximized());
+        QTRY_COMPARE(list->geometry(), QRect(8, 8, 784, 365));
+        QCOMPARE(window->PushButton2->pos(), QPoint(8, 379));
+        QCOMPARE(window->PushButton1->pos(), QPoint(8 + 256 + 8, 379));
+        QCOMPARE(window->PushButton4->pos(), QPoint(8 + 2 * (256 + 8), 379));
+        QCOMPARE(window->PushButton3->pos(), QPoint(8, 379 + 27 + 7));
+        QCOMPARE(window->PushButton5->pos(), QPoint(8 + 256 + 8, 379 + 27 + 7));
+        QCOMPARE(window->PushButton6->pos(), QPoint(8 + 2 * (256 + 8), 379 + 27 + 7));
+        QVERIFY(window->WasMaximized);
+        const QRect screen = window->screen()->geometry();
+        QTRY_COMPARE(window->frameGeometry().topLeft(),
+                     QPoint((screen.width() - window->frameGeometry().width()) / 2,
+                            (screen.height() - window->frameGeometry().height()) / 2));
+
+        // A later resize in the normal state repeats the restore layout.
+        window->resize(1000, 600);
+        QTRY_COMPARE(window->size(), QSize(1000, 600));
+        QCOMPARE(list->geometry(), QRect(8, 8, 784, 365));
+        QCOMPARE(window->PushButton2->pos(), QPoint(8, 379));
+        QTRY_COMPARE(window->frameGeometry().topLeft(),
+                     QPoint((screen.width() - window->frameGeometry().width()) / 2,
+                            (screen.height() - window->frameGeometry().height()) / 2));
+    }
+
+    void aWindowNeverMaximizedKeepsItsDesignLayout() {
+        TestEnvironment env;
+        auto window = startProgram();
+        window->move(30, 40);
+        window->resize(1200, 700);
+        QTRY_COMPARE(window->size(), QSize(1200, 700));
+        QCOMPARE(window->ListView1->geometry(), QRect(8, 8, 784, 365));
+        QCOMPARE(window->PushButton2->geometry(), QRect(8, 379, 256, 27));
+        QCOMPARE(window->PushButton6->geometry(), QRect(536, 413, 256, 27));
+        QCOMPARE(window->pos(), QPoint(30, 40));
+        QVERIFY(!window->WasMaximized);
+    }
+
+    void restoringAfterAMinimizedStartAppliesTheRestoreLayout() {
+        TestEnvironment env;
+        QFile settings(env.configHome() + "/Merrowfen/Merrowfen.ini");
+        QVERIFY(QDir().mkpath(env.configHome() + "/Merrowfen"));
+        QVERIFY(settings.open(QIODevice::WriteOnly));
+        settings.write("[Quorvane]\nWindowState=1\n");
+        settings.close();
+        auto window = startProgram();
+        QVERIFY(window->isMinimized());
+        QVERIFY(window->WasMaximized);
+        window->showNormal();
+        QTRY_VERIFY(!window->isMinimized());
+        QCOMPARE(window->ListView1->geometry(), QRect(8, 8, 784, 365));
+        const QRect screen = window->screen()->geometry();
+        QTRY_COMPARE(window->frameGeometry().topLeft(),
+                     QPoint((screen.width() - window->frameGeometry().width()) / 2,
+                            (screen.height() - window->frameGeometry().height()) / 2));
+    }
+};
+
+// The tests run on a screen larger than the window's design size, like a desktop's.
+int main(int argc, char** argv) {
+    QTemporaryDir folder;
+    const QString config = folder.path() + "/screen.json";
+    QFile file(config);
+    if (file.open(QIODevice::WriteOnly)) {
+        file.write(R"({"screens": [{"name": "Desktop", "x": 0, "y": 0, "width": 1600,
+                       "height": 1000, "logicalDpi": 96, "logicalBaseDpi": 96, "dpr": 1}]})");
+        file.close();
+    }
+    QByteArray platform = "offscreen:configfile=" + config.toUtf8();
+    QByteArray programName = argv[0];
+    QByteArray platformOption = "-platform";
+    char* applicationArguments[] = {programName.data(), platformOption.data(), platform.data(),
+                                    nullptr};
+    int applicationArgumentCount = 3;
+    QApplication application(applicationArgumentCount, applicationArguments);
+    TestCallList test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "test_call_list.moc"
