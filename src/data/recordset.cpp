@@ -118,11 +118,16 @@ Value Recordset::field(int index) const {
 Recordset::Raw Recordset::raw(int index) const {
     requireRow();
     Raw raw;
-    if (index < 0 || index >= m_names.size() || sqlite3_column_type(m_stmt, index) == SQLITE_NULL)
+    if (index < 0 || index >= m_names.size())
+        return raw;
+    // Bulk readers call this for every cell, and every call into SQLite takes the connection's
+    // lock: ask for the type only when the text is missing, which is rare apart from Null.
+    const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(m_stmt, index));
+    if (!text && sqlite3_column_type(m_stmt, index) == SQLITE_NULL)
         return raw;
     raw.null = false;
     raw.date = m_isDate[index];
-    raw.utf8 = reinterpret_cast<const char*>(sqlite3_column_text(m_stmt, index));
+    raw.utf8 = text;
     raw.size = sqlite3_column_bytes(m_stmt, index);
     return raw;
 }
