@@ -1,0 +1,394 @@
+// Times the call list against large databases and prints one "name = value" line per figure.
+//
+//   bench_calls [--sizes N,N,...] [--cache FOLDER]
+//
+// For every size it makes (or reuses) a generated database, then:
+// - starts a child process that opens the main window on that database and reports the time
+//   from its launch to the first painted list, and its peak memory (three times);
+// - starts a child process that times LoadCalls, in turns with the sqlite3 command-line tool
+//   running "select * from [Calls Extended];" as the reference, and header-click sorts in a
+//   shown window.
+// Each child is a fresh process, so peak memory belongs to one size alone.
+#include "app/call_list_model.h"
+#include "app/main_window.h"
+#include "app/prompts.h"
+
+#include <QApplication>
+#include <QCryptographicHash>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTreeView>
+#include <QWindow>
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <map>
+#include <optional>
+#include <vector>
+
+namespace {
+
+constexpr int kRuns = 3;     // LoadCalls, the command-line tool and start-up
+constexpr int kSortRuns = 5; // header clicks per column
+
+double median(std::vector<double> values) {
+    if (values.empty())
+        return 0;
+    std::sort(values.begin(), values.end());
+    const size_t middle = values.size() / 2;
+    return values.size() % 2 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
+}
+
+double milliseconds(const QElapsedTimer& timer) {
+    return double(timer.nsecsElapsed()) / 1e6;
+}
+
+long long monotonicNanoseconds() {
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+// Peak resident memory of this process in MB.
+double peakMemoryMb() {
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray& line : status.readAll().split('\n')) {
+        if (line.startsWith("VmHWM:"))
+            return line.mid(6).trimmed().split(' ').first().toDouble() / 1024.0;
+    }
+    return -1;
+}
+
+void print(const QString& name, double value) {
+    std::printf("%s = %.1f\n", qPrintable(name), value);
+    std::fflush(stdout);
+}
+
+[[noreturn]] void fail(const QString& message) {
+    std::fprintf(stderr, "bench_calls: %s\n", qPrintable(message));
+    std::exit(1);
+}
+
+// Runs the command-line tool over the list's query, output discarded; wall time in ms.
+double cliRun(const QString& path) {
+    QProcess cli;
+    cli.setStandardOutputFile(QProcess::nullDevice());
+    cli.setProcessChannelMode(QProcess::SeparateChannels);
+    QElapsedTimer timer;
+    timer.start();
+    cli.start(QStringLiteral("sqlite3"), {QStringLiteral("-readonly"), path,
+                                          QStringLiteral("select * from [Calls Extended];")});
+    if (!cli.waitForFinished(-1) || cli.exitStatus() != QProcess::NormalExit || cli.exitCode() != 0)
+        fail(QStringLiteral("sqlite3 failed: ") +
+             QString::fromLocal8Bit(cli.readAllStandardError()));
+    return milliseconds(timer);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Child side: the main window in this process.
+
+// A box would wait for a person; in a benchmark any box means something went wrong.
+class FailingPrompts : public Prompts {
+public:
+    int message(const QString& text, int, const QString&) override {
+        fail(QStringLiteral("the program showed a box: ") + text);
+    }
+    std::optional<QString> input(const QString& prompt, const QString&) override {
+        fail(QStringLiteral("the program asked: ") + prompt);
+    }
+    void showModal(QDialog&) override { fail(QStringLiteral("the program opened a window")); }
+};
+
+// Counts the paint events of a widget.
+class PaintCounter : public QObject {
+public:
+    explicit PaintCounter(QWidget* widget) { widget->installEventFilter(this); }
+    int count = 0;
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Paint)
+            ++count;
+        return false;
+    }
+};
+
+// Processes events until the list's viewport has been painted again, i.e. until the view has
+// laid out its rows and drawn the visible ones.
+void waitForPaint(PaintCounter& counter) {
+    const int before = counter.count;
+    QElapsedTimer timeout;
+    timeout.start();
+    while (counter.count == before) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+        if (timeout.elapsed() > 120000)
+            fail(QStringLiteral("the list was not painted within two minutes"));
+    }
+}
+
+void openWindow(Form1& window, PaintCounter& counter) {
+    window.Form_Load();
+    window.show();
+    QElapsedTimer timeout;
+    timeout.start();
+    while (!window.windowHandle() || !window.windowHandle()->isExposed() || counter.count == 0) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+        if (timeout.elapsed() > 120000)
+            fail(QStringLiteral("the main window was not shown within two minutes"));
+    }
+}
+
+// Start-up: from the parent's launch of this process to the first painted list.
+int childStartup(long long launchedAt, const QElapsedTimer& sinceMain, int argc, char** argv) {
+    QApplication app(argc, argv);
+    FailingPrompts prompts;
+    InstallPrompts(&prompts);
+    Form1 window;
+    PaintCounter counter(window.ListView1->viewport());
+    openWindow(window, counter);
+    const long long shownAt = monotonicNanoseconds();
+    print(QStringLiteral("startup_ms"), double(shownAt - launchedAt) / 1e6);
+    print(QStringLiteral("startup_in_process_ms"), milliseconds(sinceMain));
+    print(QStringLiteral("rss_mb"), peakMemoryMb());
+    print(QStringLiteral("rows"), window.callList()->rowCount());
+    InstallPrompts(nullptr);
+    return 0;
+}
+
+// LoadCalls and header clicks in a shown window. LoadCalls takes turns with the command-line
+// tool over the same file, so that both see the same machine load.
+int childMeasure(const QString& path, int argc, char** argv) {
+    QApplication app(argc, argv);
+    FailingPrompts prompts;
+    InstallPrompts(&prompts);
+    Form1 window;
+    PaintCounter counter(window.ListView1->viewport());
+    openWindow(window, counter);
+    const int rows = window.callList()->rowCount();
+
+    std::vector<double> model, shown, cli;
+    for (int run = 0; run < kRuns; ++run) {
+        cli.push_back(cliRun(path));
+        QElapsedTimer timer;
+        timer.start();
+        window.LoadCalls();
+        model.push_back(milliseconds(timer));
+        waitForPaint(counter);
+        shown.push_back(milliseconds(timer));
+        if (window.callList()->rowCount() != rows)
+            fail(QStringLiteral("LoadCalls listed a different number of calls"));
+    }
+    print(QStringLiteral("loadcalls_ms"), median(shown));
+    print(QStringLiteral("loadcalls_model_ms"), median(model));
+    print(QStringLiteral("sqlite3_cli_ms"), median(cli));
+
+    // One click is the handler plus the repaint of the reordered list.
+    auto clicks = [&](int column) {
+        std::vector<double> times;
+        for (int run = 0; run < kSortRuns; ++run) {
+            QElapsedTimer timer;
+            timer.start();
+            window.ListView1_ColumnClick(column);
+            waitForPaint(counter);
+            times.push_back(milliseconds(timer));
+        }
+        return median(times);
+    };
+    const double byTitle = clicks(1);
+    const double byId = clicks(0);
+    print(QStringLiteral("sort_ms"), std::max(byTitle, byId));
+    print(QStringLiteral("sort_title_ms"), byTitle);
+    print(QStringLiteral("sort_id_ms"), byId);
+
+    // A sorted list stays sorted when it is rebuilt.
+    window.ListView1_ColumnClick(1);
+    waitForPaint(counter);
+    std::vector<double> sorted;
+    for (int run = 0; run < kRuns; ++run) {
+        QElapsedTimer timer;
+        timer.start();
+        window.LoadCalls();
+        waitForPaint(counter);
+        sorted.push_back(milliseconds(timer));
+    }
+    print(QStringLiteral("loadcalls_sorted_ms"), median(sorted));
+    print(QStringLiteral("rss_after_sorting_mb"), peakMemoryMb());
+    print(QStringLiteral("rows"), rows);
+    InstallPrompts(nullptr);
+    return 0;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Parent side.
+
+QString sizeSuffix(long long calls) {
+    if (calls > 0 && calls % 1000000 == 0)
+        return QString::number(calls / 1000000) + QLatin1Char('m');
+    if (calls > 0 && calls % 1000 == 0)
+        return QString::number(calls / 1000) + QLatin1Char('k');
+    return QString::number(calls);
+}
+
+QByteArray fileHash(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        fail(QStringLiteral("cannot read '%1'").arg(path));
+    QCryptographicHash hash(QCryptographicHash::Sha256);
+    hash.addData(&file);
+    return hash.result();
+}
+
+// The generated database for `calls`, made when missing. The name carries a hash of the
+// schema and of the generator, so that changing either makes a new file.
+QString database(const QString& cache, long long calls) {
+    QCryptographicHash key(QCryptographicHash::Sha256);
+    key.addData(fileHash(QStringLiteral(QUORVANE_SCHEMA_FILE)));
+    key.addData(fileHash(QStringLiteral(QUORVANE_GENERATOR_SOURCE)));
+    const QString path = cache + QStringLiteral("/calls-%1-%2.mdb")
+                                     .arg(calls)
+                                     .arg(QString::fromLatin1(key.result().toHex().left(12)));
+    if (QFile::exists(path))
+        return path;
+    // Files of the same size made by an older schema or generator are of no further use.
+    const QStringList stale = QDir(cache).entryList({QStringLiteral("calls-%1-*.mdb").arg(calls)});
+    for (const QString& name : stale)
+        QFile::remove(cache + QLatin1Char('/') + name);
+    std::fprintf(stderr, "bench_calls: generating %lld calls into %s\n", calls, qPrintable(path));
+    QProcess generator;
+    generator.setProcessChannelMode(QProcess::ForwardedChannels);
+    QElapsedTimer timer;
+    timer.start();
+    generator.start(QCoreApplication::applicationDirPath() + QStringLiteral("/generate_calls"),
+                    {QString::number(calls), path});
+    if (!generator.waitForFinished(-1) || generator.exitStatus() != QProcess::NormalExit ||
+        generator.exitCode() != 0)
+        fail(QStringLiteral("generate_calls failed for %1 calls").arg(calls));
+    std::fprintf(stderr, "bench_calls: generated in %.1f s\n", milliseconds(timer) / 1000);
+    return path;
+}
+
+// Runs this program as a child over `path` in a private data and config home; answers the
+// "name = value" lines it printed.
+std::map<QString, double> runChild(const QStringList& arguments, const QString& path) {
+    QTemporaryDir home;
+    if (!home.isValid())
+        fail(QStringLiteral("cannot make a temporary folder"));
+    const QString dataFolder = home.path() + QStringLiteral("/data/Merrowfen/Quorvane");
+    QDir().mkpath(dataFolder);
+    QDir().mkpath(home.path() + QStringLiteral("/config"));
+    // A link, not a copy: the program only reads, and the large files stay in the cache.
+    if (!QFile::link(path, dataFolder + QStringLiteral("/dbData.mdb")))
+        fail(QStringLiteral("cannot link the database into '%1'").arg(dataFolder));
+
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("XDG_DATA_HOME"), home.path() + QStringLiteral("/data"));
+    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), home.path() + QStringLiteral("/config"));
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    QProcess child;
+    child.setProcessEnvironment(environment);
+    QStringList all = arguments;
+    if (all.first() == QLatin1String("--startup"))
+        all.insert(1, QString::number(monotonicNanoseconds()));
+    child.start(QCoreApplication::applicationFilePath(), all);
+    if (!child.waitForFinished(-1) || child.exitStatus() != QProcess::NormalExit ||
+        child.exitCode() != 0) {
+        std::fprintf(stderr, "%s", child.readAllStandardError().constData());
+        fail(QStringLiteral("the child run %1 failed").arg(arguments.join(QLatin1Char(' '))));
+    }
+    std::map<QString, double> figures;
+    for (const QByteArray& line : child.readAllStandardOutput().split('\n')) {
+        const int equals = line.indexOf(" = ");
+        if (equals > 0)
+            figures[QString::fromUtf8(line.left(equals))] = line.mid(equals + 3).toDouble();
+    }
+    return figures;
+}
+
+void benchmark(const QString& cache, long long calls) {
+    const QString path = database(cache, calls);
+    const QString suffix = QLatin1Char('_') + sizeSuffix(calls);
+    auto report = [&](const char* name, double value) {
+        print(QString::fromLatin1(name) + suffix, value);
+    };
+
+    // One untimed pass puts the file into the page cache for everybody.
+    cliRun(path);
+
+    std::vector<double> startup, startupInProcess, memory;
+    for (int run = 0; run < kRuns; ++run) {
+        auto figures = runChild({QStringLiteral("--startup")}, path);
+        if (figures[QStringLiteral("rows")] != double(calls))
+            fail(QStringLiteral("the window listed %1 calls instead of %2")
+                     .arg(figures[QStringLiteral("rows")])
+                     .arg(calls));
+        startup.push_back(figures[QStringLiteral("startup_ms")]);
+        startupInProcess.push_back(figures[QStringLiteral("startup_in_process_ms")]);
+        memory.push_back(figures[QStringLiteral("rss_mb")]);
+    }
+    auto measured = runChild({QStringLiteral("--measure"), path}, path);
+
+    const double loadCalls = measured[QStringLiteral("loadcalls_ms")];
+    const double reference = measured[QStringLiteral("sqlite3_cli_ms")];
+    report("loadcalls_ms", loadCalls);
+    report("sqlite3_cli_ms", reference);
+    std::printf("loadcalls_ratio%s = %.2f\n", qPrintable(suffix), loadCalls / reference);
+    report("loadcalls_model_ms", measured[QStringLiteral("loadcalls_model_ms")]);
+    report("loadcalls_sorted_ms", measured[QStringLiteral("loadcalls_sorted_ms")]);
+    report("sort_ms", measured[QStringLiteral("sort_ms")]);
+    report("sort_title_ms", measured[QStringLiteral("sort_title_ms")]);
+    report("sort_id_ms", measured[QStringLiteral("sort_id_ms")]);
+    report("startup_ms", median(startup));
+    report("startup_in_process_ms", median(startupInProcess));
+    report("rss_mb", median(memory));
+    report("rss_after_sorting_mb", measured[QStringLiteral("rss_after_sorting_mb")]);
+    std::fflush(stdout);
+}
+
+int parent(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    std::vector<long long> sizes = {100000, 1000000};
+    QString cache = QDir::tempPath() + QStringLiteral("/quorvane-bench");
+    const QStringList arguments = QCoreApplication::arguments().mid(1);
+    for (int i = 0; i < arguments.size(); ++i) {
+        const QString& argument = arguments[i];
+        if (argument == QLatin1String("--sizes") && i + 1 < arguments.size()) {
+            sizes.clear();
+            for (const QString& size : arguments[++i].split(QLatin1Char(','))) {
+                bool ok = false;
+                const long long value = size.toLongLong(&ok);
+                if (!ok || value < 0)
+                    fail(QStringLiteral("'%1' is not a number of calls").arg(size));
+                sizes.push_back(value);
+            }
+        } else if (argument == QLatin1String("--cache") && i + 1 < arguments.size()) {
+            cache = arguments[++i];
+        } else {
+            std::fprintf(stderr, "usage: bench_calls [--sizes N,N,...] [--cache FOLDER]\n");
+            return 2;
+        }
+    }
+    if (!QDir().mkpath(cache))
+        fail(QStringLiteral("cannot make the cache folder '%1'").arg(cache));
+    for (long long calls : sizes)
+        benchmark(cache, calls);
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QElapsedTimer sinceMain;
+    sinceMain.start();
+    if (argc == 3 && std::strcmp(argv[1], "--startup") == 0)
+        return childStartup(std::atoll(argv[2]), sinceMain, argc, argv);
+    if (argc == 3 && std::strcmp(argv[1], "--measure") == 0)
+        return childMeasure(QString::fromLocal8Bit(argv[2]), argc, argv);
+    return parent(argc, argv);
+}
