@@ -1,0 +1,130 @@
+// The call editor's contact lists and the loading of the call being edited.
+
+#include "calls/call_editor.h"
+
+#include "app/error_trap.h"
+#include "calls/combo_lists.h"
+#include "data/recordset.h"
+#include "data/shared_connection.h"
+
+#include <QComboBox>
+#include <QDateEdit>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+
+void Form2::LoadCustomers(int keepSelection) {
+    ErrorTrap trap("Form2", "LoadCustomers");
+    int remembered = -1;
+    QStringList names;
+    Recordset records;
+    trap.run(100, [&] { remembered = Combo6->currentIndex(); });
+    trap.run(102, [&] {
+        m_CustomerIDs.clear();
+        Combo6->clear();
+    });
+    // A result that cannot be opened has no rows to read; the list stays empty.
+    if (!trap.run(104, [&] {
+            records.open(QStringLiteral("select * from [Customers Extended]"), SharedConnection(),
+                         Recordset::kStatic, Recordset::kReadOnly);
+        }))
+        return;
+    while (!trap.test(106, [&] { return records.eof(); })) {
+        trap.run(108, [&] {
+            const qint64 id = records.field(QStringLiteral("ID")).toInteger();
+            const QString name = records.field(QStringLiteral("Customer Name")).toText();
+            m_CustomerIDs.append(id);
+            names.append(name);
+        });
+        if (!trap.run(110, [&] { records.moveNext(); }))
+            break;
+    }
+    trap.run(112, [&] {
+        records.close();
+        FillList(Combo6, names);
+    });
+    if (trap.test(114, [&] { return keepSelection == 0; }))
+        trap.run(116, [&] { RestorePosition(Combo6, remembered); });
+}
+
+void Form2::LoadEmployees(int listToClear) {
+    ErrorTrap trap("Form2", "LoadEmployees");
+    int remembered1 = -1;
+    int remembered2 = -1;
+    int remembered7 = -1;
+    QStringList names;
+    Recordset records;
+    trap.run(100, [&] {
+        remembered1 = Combo1->currentIndex();
+        remembered2 = Combo2->currentIndex();
+        remembered7 = Combo7->currentIndex();
+    });
+    trap.run(102, [&] {
+        m_EmployeeIDs.clear();
+        Combo1->clear();
+        Combo2->clear();
+        Combo7->clear();
+    });
+    if (!trap.run(104, [&] {
+            records.open(QStringLiteral("select * from [Employees Extended]"), SharedConnection(),
+                         Recordset::kStatic, Recordset::kReadOnly);
+        }))
+        return;
+    while (!trap.test(106, [&] { return records.eof(); })) {
+        trap.run(108, [&] {
+            const qint64 id = records.field(QStringLiteral("ID")).toInteger();
+            const QString name = records.field(QStringLiteral("Employee Name")).toText();
+            m_EmployeeIDs.append(id);
+            names.append(name);
+        });
+        if (!trap.run(110, [&] { records.moveNext(); }))
+            break;
+    }
+    trap.run(112, [&] {
+        records.close();
+        FillList(Combo1, names);
+        FillList(Combo2, names);
+        FillList(Combo7, names);
+    });
+    if (trap.test(114, [&] { return listToClear != 1; }))
+        trap.run(116, [&] { RestorePosition(Combo1, remembered1); });
+    if (trap.test(118, [&] { return listToClear != 2; }))
+        trap.run(120, [&] { RestorePosition(Combo2, remembered2); });
+    if (trap.test(122, [&] { return listToClear != 7; }))
+        trap.run(124, [&] { RestorePosition(Combo7, remembered7); });
+}
+
+void Form2::LoadData() {
+    ErrorTrap trap("Form2", "LoadData");
+    Recordset records;
+    // [Calls Extended] yields every call, open or closed, with its comments.
+    if (!trap.run(100, [&] {
+            records.open(QStringLiteral("select * from [Calls Extended] where ID=") + m_ID,
+                         SharedConnection(), Recordset::kStatic, Recordset::kReadOnly);
+        }))
+        return;
+    auto text = [&](const char* column) { return records.field(QLatin1String(column)).toText(); };
+    auto joined = [&](const char* column) { return records.field(QLatin1String(column)).joined(); };
+    if (!trap.test(102, [&] { return records.eof(); })) {
+        trap.run(104, [&] { Text2->setText(text("ID")); });
+        trap.run(106, [&] { Text1->setText(text("Title")); });
+        trap.run(108, [&] { SelectByName(Combo1, text("Assigned To Name")); });
+        trap.run(110, [&] { SelectByName(Combo2, text("Opened By Name")); });
+        trap.run(112, [&] { SelectByName(Combo3, text("Status")); });
+        trap.run(114, [&] { SelectByName(Combo4, text("Category")); });
+        trap.run(116, [&] { SelectByName(Combo5, text("Priority")); });
+        trap.run(118, [&] { SelectByName(Combo6, text("Customer Name")); });
+        if (trap.test(120, [&] { return joined("Resolved by Name").isEmpty(); }))
+            trap.run(122, [&] { Combo7->setCurrentIndex(-1); });
+        else
+            trap.run(124, [&] { SelectByName(Combo7, text("Resolved by Name")); });
+        trap.run(126, [&] { Text4->setText(joined("Resolved Date")); });
+        trap.run(128, [&] {
+            DateTimePicker1->setDate(records.field(QStringLiteral("Opened Date")).toDate().date());
+        });
+        trap.run(130, [&] {
+            DateTimePicker2->setDate(records.field(QStringLiteral("Due Date")).toDate().date());
+        });
+        trap.run(132, [&] { Text3->setPlainText(joined("comments")); });
+    }
+    trap.run(134, [&] { records.close(); });
+}

@@ -1,0 +1,125 @@
+// Saving and cancelling in the call editor.
+
+#include "calls/call_editor.h"
+
+#include "app/error_trap.h"
+#include "app/prompts.h"
+#include "calls/combo_lists.h"
+#include "data/date_text.h"
+#include "data/shared_connection.h"
+
+#include <QComboBox>
+#include <QDateEdit>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <functional>
+
+void Form2::PushButton1_Click() {
+    ErrorTrap trap("Form2", "PushButton1_Click");
+    trap.run(100, [&] { reject(); });
+}
+
+QString Form2::callStatement(const QString& resolvedBy, const QString& resolvedDate,
+                             const QString& callTime) const {
+    const QString title = DoubledQuotes(Text1->text());
+    const QString assignedTo = QString::number(IdAt(m_EmployeeIDs, Combo1->currentIndex()));
+    const QString openedBy = QString::number(IdAt(m_EmployeeIDs, Combo2->currentIndex()));
+    const QString caller = QString::number(IdAt(m_CustomerIDs, Combo6->currentIndex()));
+    const QString openedDate = DateText::format(DateTimePicker1->date());
+    const QString dueDate = DateText::format(DateTimePicker2->date());
+    const QString status = DoubledQuotes(Combo3->currentText());
+    const QString category = DoubledQuotes(Combo4->currentText());
+    const QString priority = DoubledQuotes(Combo5->currentText());
+    const QString comments = DoubledQuotes(Text3->toPlainText());
+    if (!m_ID.isEmpty())
+        return QStringLiteral("update Calls set Title='") + title +
+               QStringLiteral("',[Assigned To]=") + assignedTo + QStringLiteral(",[Opened By]=") +
+               openedBy + QStringLiteral(",[Opened Date]='") + openedDate +
+               QStringLiteral("',Status='") + status + QStringLiteral("',Category='") + category +
+               QStringLiteral("',Priority='") + priority + QStringLiteral("',Comments='") +
+               comments + QStringLiteral("',[Due Date]='") + dueDate +
+               QStringLiteral("',[Resolved By]=") + resolvedBy +
+               QStringLiteral(",[Resolved Date]=") + resolvedDate + QStringLiteral(",Caller=") +
+               caller + QStringLiteral(",[Call Time]='") + callTime +
+               QStringLiteral("' where ID=") + m_ID;
+    return QStringLiteral("insert into Calls (Title,[Assigned To],[Opened By],[Opened Date],"
+                          "Status,Category,Priority,Comments,[Due Date],[Resolved By],"
+                          "[Resolved Date],Caller,[Call Time]) values ('") +
+           title + QStringLiteral("',") + assignedTo + QStringLiteral(",") + openedBy +
+           QStringLiteral(",'") + openedDate + QStringLiteral("','") + status +
+           QStringLiteral("','") + category + QStringLiteral("','") + priority +
+           QStringLiteral("','") + comments + QStringLiteral("','") + dueDate +
+           QStringLiteral("',") + resolvedBy + QStringLiteral(",") + resolvedDate +
+           QStringLiteral(",") + caller + QStringLiteral(",'") + callTime + QStringLiteral("')");
+}
+
+void Form2::PushButton2_Click() {
+    ErrorTrap trap("Form2", "PushButton2_Click");
+    const bool editing = !m_ID.isEmpty();
+
+    // The entries a call cannot do without, in the order they are asked for.
+    const struct {
+        std::function<bool()> missing;
+        const char* message;
+        QWidget* focus;
+    } checks[] = {
+        {[&] { return Text1->text().trimmed().isEmpty(); }, "You forgot to input Title.", Text1},
+        {[&] { return Combo1->currentIndex() < 0; }, "You forgot to select Assigned To.", Combo1},
+        {[&] { return Combo2->currentIndex() < 0; }, "You forgot to select Opened By.", Combo2},
+        {[&] { return Combo6->currentIndex() < 0; }, "You forgot to select Caller.", Combo6},
+        {[&] { return Combo3->currentIndex() < 0; }, "You forgot to select Status.", Combo3},
+        {[&] { return Combo4->currentIndex() < 0; }, "You forgot to select Category.", Combo4},
+        {[&] { return Combo5->currentIndex() < 0; }, "You forgot to select Priority.", Combo5},
+    };
+    int line = 100;
+    for (const auto& check : checks) {
+        if (trap.test(line, check.missing)) {
+            trap.run(line + 2, [&] {
+                MsgBox(QLatin1String(check.message));
+                check.focus->setFocus();
+            });
+            return;
+        }
+        line += 4;
+    }
+
+    QString resolvedDate;
+    QString resolvedBy;
+    QString callTime;
+    QString statement;
+    // A resolved date that is not a date is dropped.
+    trap.run(128, [&] {
+        const QString typed = Text4->text();
+        resolvedDate = !typed.isEmpty() && DateText::isDate(typed)
+                           ? QLatin1Char('\'') + typed + QLatin1Char('\'')
+                           : QStringLiteral("NULL");
+    });
+    trap.run(130, [&] {
+        resolvedBy = Combo7->currentIndex() < 0
+                         ? QStringLiteral("NULL")
+                         : QLatin1Char('\'') +
+                               QString::number(IdAt(m_EmployeeIDs, Combo7->currentIndex())) +
+                               QLatin1Char('\'');
+    });
+    trap.run(132, [&] { callTime = DateText::format(DateText::today()); });
+    if (!trap.run(134, [&] { statement = callStatement(resolvedBy, resolvedDate, callTime); }))
+        return;
+
+    // A statement that fails has written nothing: the window stays open with every entry.
+    m_lastStatement = statement;
+    if (!trap.run(136, [&] { SharedConnection().execute(statement); }))
+        return;
+    if (trap.test(138, [&] { return editing && SharedConnection().rowsAffected() == 0; })) {
+        trap.run(140, [&] {
+            MsgBox(QStringLiteral("This call no longer exists: it was deleted while the editor "
+                                  "was open, so nothing was saved."),
+                   Prompts::Exclamation);
+        });
+        return;
+    }
+    if (trap.test(142, [&] { return editing; }))
+        trap.run(144, [&] { MsgBox(QStringLiteral("Record Successfully Updated")); });
+    else
+        trap.run(146, [&] { MsgBox(QStringLiteral("Record Successfully Saved")); });
+    trap.run(148, [&] { accept(); });
+}

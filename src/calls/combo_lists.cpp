@@ -1,0 +1,47 @@
+#include "calls/combo_lists.h"
+
+#include "data/failure.h"
+
+#include <QComboBox>
+
+void FillList(QComboBox* list, const QStringList& entries) {
+    list->clear();
+    list->addItems(entries);
+    // A pick-only list selects its first entry when it is filled; the editor wants none.
+    list->setCurrentIndex(-1);
+}
+
+void RestorePosition(QComboBox* list, int index) {
+    if (index < -1 || index >= list->count()) {
+        list->setCurrentIndex(-1);
+        throw Failure(QStringLiteral("Invalid property value: the list '%1' has %2 entries, so "
+                                     "entry %3 cannot be selected.")
+                          .arg(list->objectName())
+                          .arg(list->count())
+                          .arg(index));
+    }
+    list->setCurrentIndex(index);
+}
+
+void SelectByName(QComboBox* list, const QString& name) {
+    const int index = list->findText(name, Qt::MatchExactly | Qt::MatchCaseSensitive);
+    if (index < 0) {
+        list->setCurrentIndex(-1);
+        throw Failure(QStringLiteral("Invalid property value: the list '%1' holds no entry "
+                                     "named '%2'.")
+                          .arg(list->objectName(), name));
+    }
+    list->setCurrentIndex(index);
+}
+
+qint64 IdAt(const QList<qint64>& ids, int index) {
+    if (index < 0 || index >= ids.size())
+        throw Failure(QStringLiteral("Subscript out of range: no id at position %1 of %2.")
+                          .arg(index)
+                          .arg(ids.size()));
+    return ids.at(index);
+}
+
+QString DoubledQuotes(const QString& text) {
+    return QString(text).replace(QLatin1Char('\''), QLatin1String("''"));
+}

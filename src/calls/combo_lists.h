@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+class QComboBox;
+
+// Helpers for the editor's pick-only lists. Each failure throws a Failure whose description
+// the caller's error trap reports.
+
+// Replaces the entries of `list` by `entries` and leaves it without selection.
+void FillList(QComboBox* list, const QStringList& entries);
+// Selects the entry at `index` (-1 for none). An index that the list does not have fails and
+// leaves the list without selection.
+void RestorePosition(QComboBox* list, int index);
+// Selects the first entry whose text equals `name`. A name that no entry bears fails and
+// leaves the list without selection.
+void SelectByName(QComboBox* list, const QString& name);
+// The id at `index` of an id list; an index outside the list fails.
+qint64 IdAt(const QList<qint64>& ids, int index);
+// Text ready to go between single quotes in SQL: every single quote doubled.
+QString DoubledQuotes(const QString& text);

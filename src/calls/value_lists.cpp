@@ -1,0 +1,171 @@
+// The status, category and priority lists of the call editor: loading them, and adding and
+// deleting their values from the "+" and "-" buttons beside them.
+
+#include "calls/call_editor.h"
+
+#include "app/error_trap.h"
+#include "app/prompts.h"
+#include "calls/combo_lists.h"
+#include "data/recordset.h"
+#include "data/shared_connection.h"
+
+#include <QComboBox>
+
+// What differs between the three value lists: names, texts and statements.
+struct Form2::ValueList {
+    QComboBox* Form2::*list;
+    const char* loader;
+    const char* addProcedure;
+    const char* deleteProcedure;
+    const char* query;
+    const char* column;
+    const char* prompt;
+    const char* caption;
+    const char* insertHead;
+    const char* warning;
+    const char* deleteHead;
+    const char* callsDeleteHead;
+    void (Form2::*reload)();
+};
+
+const Form2::ValueList Form2::kStatusList = {
+    &Form2::Combo3,
+    "LoadStatus",
+    "PushButton7_Click",
+    "PushButton8_Click",
+    "select * from Status order by Status",
+    "Status",
+    "Enter new Status: ",
+    "Input Status",
+    "insert into [Status] values ('",
+    "Warning: Deleting status will also delete issue data that is linked to this status.",
+    "delete from [Status] where Status='",
+    "delete from Calls where Status='",
+    &Form2::LoadStatus,
+};
+
+const Form2::ValueList Form2::kCategoryList = {
+    &Form2::Combo4,
+    "LoadCategories",
+    "PushButton11_Click",
+    "PushButton12_Click",
+    "select * from Categories order by Category",
+    "Category",
+    "Enter new Category: ",
+    "Input Category",
+    "insert into [Categories] values ('",
+    "Warning: Deleting category will also delete issue data that is linked to this category.",
+    "delete from [Categories] where Category='",
+    "delete from Calls where Category='",
+    &Form2::LoadCategories,
+};
+
+const Form2::ValueList Form2::kPriorityList = {
+    &Form2::Combo5,
+    "LoadPriorities",
+    "PushButton13_Click",
+    "PushButton14_Click",
+    "select * from Priorities order by Priority",
+    "Priority",
+    "Enter new Priority: ",
+    "Input Priority",
+    "insert into [Priorities] values ('",
+    "Warning: Deleting priority will also delete issue data that is linked to this priority.",
+    "delete from [Priorities] where Priority='",
+    "delete from Calls where Priority='",
+    &Form2::LoadPriorities,
+};
+
+void Form2::LoadStatus() {
+    loadValueList(kStatusList);
+}
+void Form2::LoadCategories() {
+    loadValueList(kCategoryList);
+}
+void Form2::LoadPriorities() {
+    loadValueList(kPriorityList);
+}
+
+void Form2::PushButton7_Click() {
+    addValue(kStatusList);
+}
+void Form2::PushButton8_Click() {
+    deleteValue(kStatusList);
+}
+void Form2::PushButton11_Click() {
+    addValue(kCategoryList);
+}
+void Form2::PushButton12_Click() {
+    deleteValue(kCategoryList);
+}
+void Form2::PushButton13_Click() {
+    addValue(kPriorityList);
+}
+void Form2::PushButton14_Click() {
+    deleteValue(kPriorityList);
+}
+
+void Form2::loadValueList(const ValueList& valueList) {
+    ErrorTrap trap("Form2", valueList.loader);
+    QComboBox* list = this->*valueList.list;
+    QStringList values;
+    Recordset records;
+    trap.run(100, [&] { list->clear(); });
+    // A result that cannot be opened has no rows to read; the list stays empty.
+    if (!trap.run(102, [&] {
+            records.open(QLatin1String(valueList.query), SharedConnection(), Recordset::kStatic,
+                         Recordset::kReadOnly);
+        }))
+        return;
+    while (!trap.test(104, [&] { return records.eof(); })) {
+        trap.run(106,
+                 [&] { values.append(records.field(QLatin1String(valueList.column)).toText()); });
+        if (!trap.run(108, [&] { records.moveNext(); }))
+            break;
+    }
+    trap.run(110, [&] {
+        records.close();
+        FillList(list, values);
+    });
+}
+
+void Form2::addValue(const ValueList& valueList) {
+    ErrorTrap trap("Form2", valueList.addProcedure);
+    QString answer;
+    trap.run(100, [&] {
+        answer = InputBox(QLatin1String(valueList.prompt), QLatin1String(valueList.caption))
+                     .value_or(QString());
+    });
+    if (trap.test(102, [&] { return answer.isEmpty(); }))
+        return;
+    trap.run(104, [&] {
+        SharedConnection().execute(QLatin1String(valueList.insertHead) + DoubledQuotes(answer) +
+                                   QStringLiteral("')"));
+    });
+    trap.run(106, [&] { (this->*valueList.reload)(); });
+}
+
+void Form2::deleteValue(const ValueList& valueList) {
+    ErrorTrap trap("Form2", valueList.deleteProcedure);
+    QComboBox* list = this->*valueList.list;
+    if (trap.test(100, [&] { return list->currentIndex() < 0; }))
+        return;
+    if (trap.test(102, [&] {
+            return MsgBox(DeleteQuestion(QLatin1String(valueList.warning)), Prompts::YesNo) !=
+                   Prompts::Yes;
+        }))
+        return;
+    // The value and the calls that carry it go together or not at all.
+    const QString value = DoubledQuotes(list->currentText());
+    const bool deleted = trap.run(104, [&] {
+        SharedConnection().beginTransaction();
+    }) && trap.run(106, [&] {
+        SharedConnection().execute(QLatin1String(valueList.deleteHead) + value + QLatin1Char('\''));
+    }) && trap.run(108, [&] {
+        SharedConnection().execute(QLatin1String(valueList.callsDeleteHead) + value +
+                                   QLatin1Char('\''));
+    }) && trap.run(110, [&] { SharedConnection().commit(); });
+    if (trap.test(112, [&] { return !deleted; }))
+        trap.run(114, [&] { SharedConnection().rollback(); });
+    trap.run(116, [&] { (this->*valueList.reload)(); });
+}

@@ -1,0 +1,594 @@
+// The call editor: its window, its lists and loading a call into it.
+
+#include "app/appearance.h"
+#include "app/twips.h"
+#include "call_editor_fixture.h"
+
+#include <QApplication>
+#include <QBuffer>
+#include <QDateEdit>
+#include <QFile>
+#include <QImage>
+#include <QLabel>
+#include <QLineEdit>
+#include <QLocale>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTest>
+
+namespace {
+
+QList<qint64> idsOf(const QString& sql) {
+    QList<qint64> ids;
+    for (const QString& row : Rows(sql))
+        ids << row.toLongLong();
+    return ids;
+}
+
+// A small cursor file: an icon image whose header says "cursor", hot spot at (3, 2).
+QByteArray cursorBytes() {
+    QImage image(16, 16, QImage::Format_ARGB32);
+    image.fill(Qt::black);
+    QByteArray bytes;
+    {
+        QBuffer buffer(&bytes);
+        buffer.open(QIODevice::WriteOnly);
+        image.save(&buffer, "ICO");
+    }
+    bytes[2] = 2;
+    bytes[10] = 3;
+    bytes[11] = 0;
+    bytes[12] = 2;
+    bytes[13] = 0;
+    return bytes;
+}
+
+} // namespace
+
+class CallEditorTest : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void windowLayout();
+    void tabOrder();
+    void addModeDefaults();
+    void editModeDefaults_data();
+    void editModeDefaults();
+    void handPointer_data();
+    void handPointer();
+    void idBoxFocus_data();
+    void idBoxFocus();
+    void sameDisplayName();
+    void restoreByPosition_data();
+    void restoreByPosition();
+    void restoreBeyondEnd();
+    void missingNameLeavesNoSelection();
+    void loaderQueryFails_data();
+    void loaderQueryFails();
+};
+
+void CallEditorTest::initTestCase() {
+    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+}
+
+void CallEditorTest::windowLayout() {
+    EditorData data;
+    Form2 editor;
+    openEditor(editor, QString());
+
+    QCOMPARE(editor.windowTitle(), QStringLiteral("Add New"));
+    QCOMPARE(editor.size(), QSize(TwipsToPixels(8040), TwipsToPixels(8565)));
+    QCOMPARE(editor.minimumSize(), editor.maximumSize());
+    QVERIFY(editor.isModal());
+    QVERIFY(!(editor.windowFlags() & Qt::WindowMinimizeButtonHint));
+    QVERIFY(!(editor.windowFlags() & Qt::WindowMaximizeButtonHint));
+    QCOMPARE(editor.font().family(), QStringLiteral("Arial"));
+    QCOMPARE(editor.font().pointSizeF(), 9.0);
+    QVERIFY(editor.font().bold());
+
+    // Every control by its name, where it stands in twips.
+    const struct {
+        const char* name;
+        int left, top, width, height;
+    } places[] = {
+        {"Text1", 120, 495, 6120, 345},
+        {"Text2", 6720, 495, 1200, 345},
+        {"Combo1", 120, 1245, 2520, 345},
+        {"Combo6", 120, 2085, 2520, 345},
+        {"Combo2", 120, 2805, 2520, 345},
+        {"DateTimePicker1", 120, 3645, 3840, 345},
+        {"DateTimePicker2", 120, 4485, 3840, 345},
+        {"Combo3", 4080, 1245, 2880, 345},
+        {"Combo4", 4080, 2085, 2880, 345},
+        {"Combo5", 4080, 2805, 2880, 345},
+        {"Combo7", 4080, 3645, 2520, 345},
+        {"Text4", 4080, 4485, 3840, 345},
+        {"Text3", 120, 5295, 7800, 2625},
+        {"PushButton2", 120, 8040, 3840, 405},
+        {"PushButton1", 4080, 8040, 3840, 405},
+        {"PushButton5", 2640, 1245, 360, 345},
+        {"PushButton9", 3120, 1245, 360, 345},
+        {"PushButton6", 3600, 1245, 360, 345},
+        {"PushButton15", 2640, 2085, 360, 345},
+        {"PushButton17", 3120, 2085, 360, 345},
+        {"PushButton16", 3600, 2085, 360, 345},
+        {"PushButton3", 2640, 2805, 360, 345},
+        {"PushButton10", 3120, 2805, 360, 345},
+        {"PushButton4", 3600, 2805, 360, 345},
+        {"PushButton18", 6600, 3645, 360, 345},
+        {"PushButton20", 7080, 3645, 360, 345},
+        {"PushButton19", 7560, 3645, 360, 345},
+        {"PushButton7", 7080, 1245, 360, 345},
+        {"PushButton8", 7560, 1245, 360, 345},
+        {"PushButton11", 7080, 2085, 360, 345},
+        {"PushButton12", 7560, 2085, 360, 345},
+        {"PushButton13", 7080, 2805, 360, 345},
+        {"PushButton14", 7560, 2805, 360, 345},
+    };
+    for (const auto& at : places) {
+        QWidget* control = editor.findChild<QWidget*>(QLatin1String(at.name));
+        QVERIFY2(control, at.name);
+        QCOMPARE(control->parentWidget(), &editor);
+        QCOMPARE(control->geometry(), TwipsRect(at.left, at.top, at.width, at.height));
+    }
+
+    // Captions of the buttons; the contact buttons wait for the contact editors.
+    const struct {
+        const char* name;
+        const char* caption;
+        bool enabled;
+    } buttons[] = {
+        {"PushButton1", "Cancel", true}, {"PushButton2", "Save", true},
+        {"PushButton3", "+", false},     {"PushButton4", "-", false},
+        {"PushButton5", "+", false},     {"PushButton6", "-", false},
+        {"PushButton7", "+", true},      {"PushButton8", "-", true},
+        {"PushButton9", "*", false},     {"PushButton10", "*", false},
+        {"PushButton11", "+", true},     {"PushButton12", "-", true},
+        {"PushButton13", "+", true},     {"PushButton14", "-", true},
+        {"PushButton15", "+", false},    {"PushButton16", "-", false},
+        {"PushButton17", "*", false},    {"PushButton18", "+", false},
+        {"PushButton19", "-", false},    {"PushButton20", "*", false},
+    };
+    for (const auto& expected : buttons) {
+        auto* button = editor.findChild<QPushButton*>(QLatin1String(expected.name));
+        QVERIFY2(button, expected.name);
+        QCOMPARE(button->text(), QLatin1String(expected.caption));
+        QCOMPARE(button->isEnabled(), expected.enabled);
+        QCOMPARE(button->font().family(), QStringLiteral("Arial"));
+        QCOMPARE(button->font().pointSizeF(), 11.25);
+        QVERIFY(button->font().bold());
+    }
+
+    // Each label stands above its control (the ID label left of its box).
+    const struct {
+        const char* caption;
+        const char* control;
+        bool leftOf;
+    } labels[] = {
+        {"Title", "Text1", false},
+        {"ID", "Text2", true},
+        {"Assigned To", "Combo1", false},
+        {"Caller", "Combo6", false},
+        {"Opened By", "Combo2", false},
+        {"Opened Date", "DateTimePicker1", false},
+        {"Due Date", "DateTimePicker2", false},
+        {"Status", "Combo3", false},
+        {"Category", "Combo4", false},
+        {"Priority", "Combo5", false},
+        {"Resolved By", "Combo7", false},
+        {"Resolved Date", "Text4", false},
+        {"Comments", "Text3", false},
+    };
+    int number = 0;
+    for (const auto& expected : labels) {
+        auto* label = editor.findChild<QLabel*>(QStringLiteral("Label%1").arg(++number));
+        QVERIFY(label);
+        QCOMPARE(label->text(), QLatin1String(expected.caption));
+        const QRect control =
+            editor.findChild<QWidget*>(QLatin1String(expected.control))->geometry();
+        if (expected.leftOf) {
+            QVERIFY(label->geometry().right() < control.left());
+            QVERIFY(label->geometry().top() >= control.top());
+        } else {
+            QCOMPARE(label->geometry().left(), control.left());
+            QVERIFY(label->geometry().bottom() < control.top());
+            QVERIFY(label->geometry().top() >= 0);
+        }
+    }
+
+    for (QComboBox* list : {editor.Combo1, editor.Combo2, editor.Combo3, editor.Combo4,
+                            editor.Combo5, editor.Combo6, editor.Combo7})
+        QVERIFY(!list->isEditable());
+    for (QComboBox* list : {editor.Combo1, editor.Combo2, editor.Combo6, editor.Combo7})
+        QCOMPARE(list->toolTip(), QStringLiteral("Double click to edit contact"));
+    for (QComboBox* list : {editor.Combo3, editor.Combo4, editor.Combo5})
+        QVERIFY(list->toolTip().isEmpty());
+    for (QDateEdit* picker : {editor.DateTimePicker1, editor.DateTimePicker2}) {
+        QVERIFY(picker->calendarPopup());
+        QCOMPARE(picker->displayFormat(), QStringLiteral("M/d/yyyy"));
+    }
+    QCOMPARE(editor.Text3->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
+    QVERIFY(editor.Text3->verticalScrollBar()->isVisible());
+
+    // The window and its labels take the button-face colour.
+    const QColor face = editor.palette().color(QPalette::Button);
+    QCOMPARE(editor.palette().color(QPalette::Window), face);
+    QCOMPARE(editor.findChild<QLabel*>(QStringLiteral("Label1"))->palette().color(QPalette::Window),
+             face);
+}
+
+void CallEditorTest::tabOrder() {
+    EditorData data;
+    Form2 editor;
+    openEditor(editor, QString());
+    const QStringList expected = {
+        "Text1",        "Combo1",       "PushButton5",  "PushButton9",     "PushButton6",
+        "Combo6",       "PushButton15", "PushButton17", "PushButton16",    "Combo2",
+        "PushButton3",  "PushButton10", "PushButton4",  "DateTimePicker1", "DateTimePicker2",
+        "Combo3",       "PushButton7",  "PushButton8",  "Combo4",          "PushButton11",
+        "PushButton12", "Combo5",       "PushButton13", "PushButton14",    "Combo7",
+        "PushButton18", "PushButton20", "PushButton19", "Text4",           "PushButton2",
+        "PushButton1",  "Text2",        "Text3"};
+    QStringList chain;
+    QWidget* widget = editor.Text1;
+    do {
+        if (widget->parentWidget() == &editor && expected.contains(widget->objectName()))
+            chain << widget->objectName();
+        widget = widget->nextInFocusChain();
+    } while (widget != editor.Text1);
+    QCOMPARE(chain, expected);
+
+    // By keyboard, Tab walks the enabled controls in that order (through the parts of a date
+    // before leaving its picker).
+    QApplication::setActiveWindow(&editor);
+    QVERIFY(QTest::qWaitForWindowActive(&editor));
+    editor.Text1->setFocus();
+    QStringList walked;
+    for (int i = 0; i < 30 && walked.size() < 16; ++i) {
+        QWidget* focus = QApplication::focusWidget();
+        while (focus && focus->parentWidget() != &editor)
+            focus = focus->parentWidget();
+        QVERIFY(focus);
+        if (walked.isEmpty() || walked.last() != focus->objectName())
+            walked << focus->objectName();
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    }
+    QCOMPARE(walked, (QStringList{"Text1", "Combo1", "Combo6", "Combo2", "DateTimePicker1",
+                                  "DateTimePicker2", "Combo3", "PushButton7", "PushButton8",
+                                  "Combo4", "PushButton11", "PushButton12", "Combo5",
+                                  "PushButton13", "PushButton14", "Combo7"}));
+}
+
+void CallEditorTest::addModeDefaults() {
+    EditorData data;
+    addCall(CallRow());
+    Form2 editor;
+    openEditor(editor, QString());
+
+    QVERIFY(data.prompts.boxes.empty());
+    for (QLineEdit* box : {editor.Text1, editor.Text2, editor.Text4})
+        QVERIFY(box->text().isEmpty());
+    QVERIFY(editor.Text3->toPlainText().isEmpty());
+    for (QComboBox* list : {editor.Combo1, editor.Combo2, editor.Combo3, editor.Combo4,
+                            editor.Combo5, editor.Combo6, editor.Combo7}) {
+        QCOMPARE(list->currentIndex(), -1);
+        QVERIFY(list->currentText().isEmpty());
+    }
+    QCOMPARE(editor.DateTimePicker1->date(), QDate::currentDate());
+    QCOMPARE(editor.DateTimePicker2->date(), QDate::currentDate());
+
+    // The lists hold what the database holds, in its order, with the ids behind them.
+    const QStringList employees = Rows("select [Employee Name] from [Employees Extended]");
+    QCOMPARE(employees.size(), kEmployees.size());
+    for (QComboBox* list : {editor.Combo1, editor.Combo2, editor.Combo7})
+        QCOMPARE(itemsOf(list), employees);
+    QCOMPARE(editor.m_EmployeeIDs, idsOf("select ID from [Employees Extended]"));
+    QCOMPARE(itemsOf(editor.Combo6), Rows("select [Customer Name] from [Customers Extended]"));
+    QCOMPARE(editor.m_CustomerIDs, idsOf("select ID from [Customers Extended]"));
+    QCOMPARE(itemsOf(editor.Combo3), (QStringList{"Closed", "Open", "Pending"}));
+    QCOMPARE(itemsOf(editor.Combo4), (QStringList{"Hardware", "Network", "Software"}));
+    QCOMPARE(itemsOf(editor.Combo5), (QStringList{"High", "Low", "Medium"}));
+    QCOMPARE(editor.m_EmployeeIDs.at(editor.Combo1->findText("Cora Vane")), 3);
+}
+
+void CallEditorTest::editModeDefaults_data() {
+    QTest::addColumn<bool>("resolved");
+    QTest::addColumn<bool>("exists");
+    QTest::newRow("open call") << false << true;
+    QTest::newRow("resolved call") << true << true;
+    QTest::newRow("no such call") << false << false;
+}
+
+void CallEditorTest::editModeDefaults() {
+    QFETCH(bool, resolved);
+    QFETCH(bool, exists);
+    EditorData data;
+    CallRow row;
+    row.title = QStringLiteral("  VPN drops");
+    row.assignedTo = 4;
+    row.openedBy = 1;
+    row.caller = 5;
+    row.status = QStringLiteral("Pending");
+    row.category = QStringLiteral("Network");
+    row.priority = QStringLiteral("Medium");
+    row.comments = QStringLiteral("Twice a day\nsince Monday");
+    row.opened = QDate(2025, 11, 28);
+    row.due = QDate(2026, 1, 9);
+    if (resolved) {
+        row.resolvedBy = QStringLiteral("'3'");
+        row.resolvedDate = QLatin1Char('\'') + dateText(QDate(2026, 1, 7)) + QLatin1Char('\'');
+    }
+    addCall(CallRow());
+    const int id = addCall(row);
+
+    Form2 editor;
+    openEditor(editor, QString::number(exists ? id : id + 10));
+    QVERIFY(data.prompts.boxes.empty());
+    if (!exists) {
+        // Nothing to show: the add-mode defaults, still in edit mode.
+        QVERIFY(editor.Text1->text().isEmpty());
+        QVERIFY(editor.Text2->text().isEmpty());
+        for (QComboBox* list : {editor.Combo1, editor.Combo2, editor.Combo3, editor.Combo4,
+                                editor.Combo5, editor.Combo6, editor.Combo7})
+            QCOMPARE(list->currentIndex(), -1);
+        QCOMPARE(editor.DateTimePicker1->date(), QDate::currentDate());
+        QCOMPARE(editor.DateTimePicker2->date(), QDate::currentDate());
+        QCOMPARE(editor.m_ID, QString::number(id + 10));
+        return;
+    }
+    QCOMPARE(editor.Text2->text(), QString::number(id));
+    QCOMPARE(editor.Text1->text(), row.title);
+    QCOMPARE(editor.Combo1->currentText(), QStringLiteral("Dale Ames"));
+    QCOMPARE(editor.Combo2->currentText(), QStringLiteral("Nora Quill"));
+    QCOMPARE(editor.Combo6->currentText(), QStringLiteral("Kit Lowe"));
+    QCOMPARE(editor.m_EmployeeIDs.at(editor.Combo1->currentIndex()), 4);
+    QCOMPARE(editor.m_CustomerIDs.at(editor.Combo6->currentIndex()), 5);
+    QCOMPARE(editor.Combo3->currentText(), row.status);
+    QCOMPARE(editor.Combo4->currentText(), row.category);
+    QCOMPARE(editor.Combo5->currentText(), row.priority);
+    QCOMPARE(editor.DateTimePicker1->date(), row.opened);
+    QCOMPARE(editor.DateTimePicker2->date(), row.due);
+    QCOMPARE(editor.Text3->toPlainText(), row.comments);
+    if (resolved) {
+        QCOMPARE(editor.Combo7->currentText(), QStringLiteral("Cora Vane"));
+        QCOMPARE(editor.Text4->text(), QStringLiteral("1/7/2026"));
+    } else {
+        QCOMPARE(editor.Combo7->currentIndex(), -1);
+        QVERIFY(editor.Text4->text().isEmpty());
+    }
+}
+
+void CallEditorTest::handPointer_data() {
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<bool>("custom");
+    QTest::addColumn<int>("reports");
+    QTest::newRow("no file") << QByteArray() << false << 0;
+    QTest::newRow("cursor file") << cursorBytes() << true << 0;
+    QTest::newRow("not a cursor") << QByteArray("plain words, no picture") << false << 1;
+}
+
+void CallEditorTest::handPointer() {
+    QFETCH(QByteArray, file);
+    QFETCH(bool, custom);
+    QFETCH(int, reports);
+    EditorData data;
+    if (!file.isEmpty()) {
+        QFile cursor(data.env.programFolder() + "/HAND-M.CUR");
+        QVERIFY(cursor.open(QIODevice::WriteOnly));
+        cursor.write(file);
+    }
+    Form2 editor;
+    openEditor(editor, QString());
+    QCOMPARE(editor.pointer()->hasCustom(), custom);
+    QCOMPARE(int(data.prompts.errorReports().size()), reports);
+    if (reports)
+        QVERIFY(data.prompts.boxes.at(0).text.contains(reportLocation("Form_Load", 104)));
+    // A bad pointer file costs the window nothing else.
+    QCOMPARE(editor.Combo1->count(), kEmployees.size());
+    QCOMPARE(editor.DateTimePicker1->date(), QDate::currentDate());
+
+    // Over a push button the pointer is the hand, over the background the default one.
+    QTest::mouseMove(editor.PushButton2);
+    QTRY_COMPARE(editor.pointer()->pointer(), int(kPointerCustom));
+    QTest::mouseMove(&editor, QPoint(3, 3));
+    QTRY_COMPARE(editor.pointer()->pointer(), int(kPointerDefault));
+}
+
+void CallEditorTest::idBoxFocus_data() {
+    QTest::addColumn<bool>("editMode");
+    QTest::addColumn<QString>("afterLeaving");
+    QTest::newRow("add mode, empty box") << false << QStringLiteral("0");
+    QTest::newRow("edit mode, the call's ID") << true << QString();
+}
+
+void CallEditorTest::idBoxFocus() {
+    QFETCH(bool, editMode);
+    QFETCH(QString, afterLeaving);
+    EditorData data;
+    const int id = addCall(CallRow());
+    Form2 editor;
+    openEditor(editor, editMode ? QString::number(id) : QString());
+    QApplication::setActiveWindow(&editor);
+    QVERIFY(QTest::qWaitForWindowActive(&editor));
+
+    editor.Text2->setFocus(Qt::MouseFocusReason);
+    QCOMPARE(editor.Text2->selectedText(), editor.Text2->text());
+    editor.Text1->setFocus(Qt::MouseFocusReason);
+    QCOMPARE(editor.Text2->text(), afterLeaving.isEmpty() ? QString::number(id) : afterLeaving);
+
+    // The box is never read back: saving follows m_ID.
+    editor.Text1->clear();
+    fillRequired(editor);
+    clickSave(editor);
+    QCOMPARE(Count("select count(*) from Calls"), editMode ? 1 : 2);
+    QCOMPARE(Scalar(QStringLiteral("select Title from Calls where ID=%1").arg(id)).toString(),
+             editMode ? QStringLiteral("It's down") : CallRow().title);
+}
+
+void CallEditorTest::sameDisplayName() {
+    EditorData data;
+    addPerson("Employees", "Sam|Lee"); // 6
+    addPerson("Employees", "Sam|Lee"); // 7
+    CallRow row;
+    row.assignedTo = 7;
+    row.openedBy = 6;
+    row.resolvedBy = QStringLiteral("'7'");
+    row.resolvedDate = QStringLiteral("'2/5/2026'");
+    const int id = addCall(row);
+
+    Form2 editor;
+    openEditor(editor, QString::number(id));
+    QVERIFY(data.prompts.boxes.empty());
+    const int first = editor.Combo1->findText(QStringLiteral("Sam Lee"));
+    QCOMPARE(editor.Combo1->itemText(first + 1), QStringLiteral("Sam Lee"));
+    // Loading selects by name: the first of the two, whatever the stored id.
+    for (QComboBox* list : {editor.Combo1, editor.Combo2, editor.Combo7})
+        QCOMPARE(list->currentIndex(), first);
+    QCOMPARE(editor.m_EmployeeIDs.at(first), 6);
+    QCOMPARE(editor.m_EmployeeIDs.at(first + 1), 7);
+}
+
+void CallEditorTest::restoreByPosition_data() {
+    // Positions picked before the reload, which argument reloads, and the positions after.
+    QTest::addColumn<int>("argument");
+    QTest::addColumn<bool>("employees");
+    QTest::addColumn<QList<int>>("after");
+    QTest::newRow("employees, keep all") << 0 << true << QList<int>{1, 2, 0};
+    QTest::newRow("employees, clear Assigned To") << 1 << true << QList<int>{-1, 2, 0};
+    QTest::newRow("employees, clear Opened By") << 2 << true << QList<int>{1, -1, 0};
+    QTest::newRow("employees, clear Resolved By") << 7 << true << QList<int>{1, 2, -1};
+    QTest::newRow("customers, keep") << 0 << false << QList<int>{3};
+    QTest::newRow("customers, clear") << 1 << false << QList<int>{-1};
+}
+
+void CallEditorTest::restoreByPosition() {
+    QFETCH(int, argument);
+    QFETCH(bool, employees);
+    QFETCH(QList<int>, after);
+    EditorData data;
+    Form2 editor;
+    openEditor(editor, QString());
+    QTest::keyClicks(editor.Text1, QStringLiteral("Typed before"));
+    pick(editor.Combo3, QStringLiteral("Pending"));
+    editor.Combo1->setCurrentIndex(1);
+    editor.Combo2->setCurrentIndex(2);
+    editor.Combo7->setCurrentIndex(0);
+    editor.Combo6->setCurrentIndex(3);
+    const QString assigned = editor.Combo1->currentText();
+
+    // Someone who sorts first joins the list: the positions stay, so they name neighbours.
+    if (employees) {
+        addPerson("Employees", "Abe|Adams");
+        editor.LoadEmployees(argument);
+    } else {
+        addPerson("Customers", "Abe|Adams");
+        editor.LoadCustomers(argument);
+    }
+    QVERIFY(data.prompts.boxes.empty());
+    if (employees) {
+        QCOMPARE(editor.Combo1->currentIndex(), after.at(0));
+        QCOMPARE(editor.Combo2->currentIndex(), after.at(1));
+        QCOMPARE(editor.Combo7->currentIndex(), after.at(2));
+        QCOMPARE(editor.m_EmployeeIDs, idsOf("select ID from [Employees Extended]"));
+        QCOMPARE(editor.Combo1->itemText(0), QStringLiteral("Abe Adams"));
+        if (after.at(0) == 1)
+            QCOMPARE(editor.Combo1->itemText(2), assigned);
+    } else {
+        QCOMPARE(editor.Combo6->currentIndex(), after.at(0));
+        QCOMPARE(editor.m_CustomerIDs, idsOf("select ID from [Customers Extended]"));
+        QCOMPARE(editor.Combo1->currentIndex(), 1);
+    }
+    QCOMPARE(editor.Text1->text(), QStringLiteral("Typed before"));
+    QCOMPARE(editor.Combo3->currentText(), QStringLiteral("Pending"));
+}
+
+void CallEditorTest::restoreBeyondEnd() {
+    EditorData data;
+    Form2 editor;
+    openEditor(editor, QString());
+    const int last = editor.Combo2->count() - 1;
+    editor.Combo1->setCurrentIndex(0);
+    editor.Combo2->setCurrentIndex(last);
+    editor.Combo6->setCurrentIndex(editor.Combo6->count() - 1);
+    Exec("delete from Employees where ID=2");
+    Exec("delete from Customers where ID=3");
+
+    editor.LoadEmployees(0);
+    QCOMPARE(data.prompts.errorReports().size(), size_t(1));
+    QVERIFY(data.prompts.boxes.at(0).text.contains(reportLocation("LoadEmployees", 120)));
+    QCOMPARE(editor.Combo1->currentIndex(), 0);
+    QCOMPARE(editor.Combo2->currentIndex(), -1);
+    QCOMPARE(editor.Combo2->count(), last);
+
+    data.prompts.clear();
+    editor.LoadCustomers(0);
+    QCOMPARE(data.prompts.errorReports().size(), size_t(1));
+    QVERIFY(data.prompts.boxes.at(0).text.contains(reportLocation("LoadCustomers", 116)));
+    QCOMPARE(editor.Combo6->currentIndex(), -1);
+}
+
+void CallEditorTest::missingNameLeavesNoSelection() {
+    EditorData data;
+    CallRow row;
+    row.status = QStringLiteral("Pending");
+    row.title = QStringLiteral("Orphaned status");
+    const int id = addCall(row);
+    Exec("delete from Status where Status='Pending'");
+
+    Form2 editor;
+    openEditor(editor, QString::number(id));
+    QCOMPARE(data.prompts.boxes.size(), size_t(1));
+    QVERIFY(data.prompts.boxes.at(0).text.contains(reportLocation("LoadData", 112)));
+    QVERIFY(data.prompts.boxes.at(0).text.contains(QStringLiteral("Pending")));
+    QCOMPARE(editor.Combo3->currentIndex(), -1);
+    // The rest of the call is shown all the same.
+    QCOMPARE(editor.Text1->text(), row.title);
+    QCOMPARE(editor.Combo4->currentText(), row.category);
+    QCOMPARE(editor.Combo5->currentText(), row.priority);
+}
+
+void CallEditorTest::loaderQueryFails_data() {
+    QTest::addColumn<QString>("sabotage");
+    QTest::addColumn<QString>("location");
+    QTest::addColumn<QString>("emptyLists");
+    QTest::newRow("employees") << "drop view [Employees Extended]"
+                               << reportLocation("LoadEmployees", 104) << "Combo1 Combo2 Combo7";
+    QTest::newRow("customers") << "drop view [Customers Extended]"
+                               << reportLocation("LoadCustomers", 104) << "Combo6";
+    QTest::newRow("status") << "drop table Status" << reportLocation("LoadStatus", 102) << "Combo3";
+    QTest::newRow("categories") << "drop table Categories" << reportLocation("LoadCategories", 102)
+                                << "Combo4";
+    QTest::newRow("priorities") << "drop table Priorities" << reportLocation("LoadPriorities", 102)
+                                << "Combo5";
+}
+
+void CallEditorTest::loaderQueryFails() {
+    QFETCH(QString, sabotage);
+    QFETCH(QString, location);
+    QFETCH(QString, emptyLists);
+    EditorData data;
+    Exec(sabotage);
+    Form2 editor;
+    openEditor(editor, QString());
+
+    // One report, and the broken list stays empty while the others fill.
+    QCOMPARE(data.prompts.boxes.size(), size_t(1));
+    QVERIFY2(data.prompts.boxes.at(0).text.contains(location),
+             qPrintable(data.prompts.boxes.at(0).text));
+    const QStringList empty = emptyLists.split(' ');
+    for (QComboBox* list : editor.findChildren<QComboBox*>()) {
+        if (list->parentWidget() != &editor)
+            continue;
+        QCOMPARE(list->count() == 0, empty.contains(list->objectName()));
+        QCOMPARE(list->currentIndex(), -1);
+    }
+    if (empty.contains("Combo1"))
+        QVERIFY(editor.m_EmployeeIDs.isEmpty());
+    if (empty.contains("Combo6"))
+        QVERIFY(editor.m_CustomerIDs.isEmpty());
+    QCOMPARE(editor.DateTimePicker2->date(), QDate::currentDate());
+}
+
+QTEST_MAIN(CallEditorTest)
+#include "test_call_editor.moc"

@@ -1,0 +1,486 @@
+// Saving a call from the editor, and leaving it without saving.
+
+#include "app/appearance.h"
+#include "call_editor_fixture.h"
+
+#include <QApplication>
+#include <QDateEdit>
+#include <QLineEdit>
+#include <QLocale>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTest>
+
+namespace {
+
+// The shown boxes that are not error reports.
+QStringList messages(const ScriptedPrompts& prompts) {
+    QStringList texts;
+    for (const ShownBox& box : prompts.boxes) {
+        if (box.title != QLatin1String("Application Error"))
+            texts << box.text;
+    }
+    return texts;
+}
+
+} // namespace
+
+class CallSavingTest : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void workedExample();
+    void checkOrder_data();
+    void checkOrder();
+    void titleBlanks();
+    void quotesRoundTrip();
+    void resolvedEntries_data();
+    void resolvedEntries();
+    void editUnchangedRewritesEverything();
+    void closedCallKeepsItsValues();
+    void failedSaveKeepsEntries_data();
+    void failedSaveKeepsEntries();
+    void updateOfVanishedCall_data();
+    void updateOfVanishedCall();
+    void cancelWritesNothing_data();
+    void cancelWritesNothing();
+};
+
+void CallSavingTest::initTestCase() {
+    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+}
+
+void CallSavingTest::workedExample() {
+    EditorData data;
+    Form2 editor;
+    openEditor(editor, QString());
+    fillRequired(editor);
+    clickSave(editor);
+
+    const QString today = todayUs();
+    QCOMPARE(editor.lastStatement(),
+             QStringLiteral("insert into Calls (Title,[Assigned To],[Opened By],[Opened Date],"
+                            "Status,Category,Priority,Comments,[Due Date],[Resolved By],"
+                            "[Resolved Date],Caller,[Call Time]) values ('It''s down',3,5,'") +
+                 today + "','Open','Network','High','','" + today + "',NULL,NULL,7,'" + today +
+                 "')");
+    QCOMPARE(Rows("select ID from Calls"), QStringList{"1"});
+    QCOMPARE(storedCall(1), QStringList({"It's down", "3", "5", today, "Open", "Network", "High",
+                                         "", today, "<null>", "<null>", "7", today})
+                                .join('|'));
+    QCOMPARE(data.prompts.boxes.size(), size_t(1));
+    QCOMPARE(data.prompts.boxes.at(0).text, QStringLiteral("Record Successfully Saved"));
+    QCOMPARE(data.prompts.boxes.at(0).style, 0);
+    QVERIFY(data.prompts.boxes.at(0).title.isEmpty() ||
+            data.prompts.boxes.at(0).title == AppTitle());
+    QCOMPARE(editor.result(), int(QDialog::Accepted));
+    QVERIFY(!editor.isVisible());
+}
+
+void CallSavingTest::checkOrder_data() {
+    // Which entries are filled; the first missing one in check order is named.
+    QTest::addColumn<QStringList>("filled");
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<QString>("focus");
+    const QStringList all = {"Text1", "Combo1", "Combo2", "Combo6", "Combo3", "Combo4", "Combo5"};
+    QTest::newRow("nothing") << QStringList() << "You forgot to input Title."
+                             << "Text1";
+    QTest::newRow("only lists") << all.mid(1) << "You forgot to input Title."
+                                << "Text1";
+    QTest::newRow("title") << QStringList{"Text1"} << "You forgot to select Assigned To."
+                           << "Combo1";
+    QTest::newRow("title, caller, status")
+        << QStringList{"Text1", "Combo6", "Combo3"} << "You forgot to select Assigned To."
+        << "Combo1";
+    QTest::newRow("no opened by") << QStringList{"Text1", "Combo1", "Combo6", "Combo5"}
+                                  << "You forgot to select Opened By."
+                                  << "Combo2";
+    QTest::newRow("no caller") << QStringList{"Text1", "Combo1", "Combo2", "Combo4"}
+                               << "You forgot to select Caller."
+                               << "Combo6";
+    QTest::newRow("no status") << QStringList{"Text1", "Combo1", "Combo2", "Combo6", "Combo5"}
+                               << "You forgot to select Status."
+                               << "Combo3";
+    QTest::newRow("no category") << all.mid(0, 5) + QStringList{"Combo5"}
+                                 << "You forgot to select Category."
+                                 << "Combo4";
+    QTest::newRow("no priority") << all.mid(0, 6) << "You forgot to select Priority."
+                                 << "Combo5";
+}
+
+void CallSavingTest::checkOrder() {
+    QFETCH(QStringList, filled);
+    QFETCH(QString, message);
+    QFETCH(QString, focus);
+    EditorData data;
+    Form2 editor;
+    openEditor(editor, QString());
+    QApplication::setActiveWindow(&editor);
+    QVERIFY(QTest::qWaitForWindowActive(&editor));
+
+    if (filled.contains("Text1"))
+        QTest::keyClicks(editor.Text1, QStringLiteral("Keyboard dead"));
+    const QStringList picks = {"Combo1", "Combo2", "Combo6", "Combo3", "Combo4", "Combo5"};
+    for (const QString& name : picks) {
+        if (filled.contains(name))
+            editor.findChild<QComboBox*>(name)->setCurrentIndex(1);
+    }
+    editor.Text4->setFocus();
+    clickSave(editor);
+
+    QCOMPARE(data.prompts.texts(), QStringList{message});
+    QCOMPARE(data.prompts.boxes.at(0).style, 0);
+    QCOMPARE(QApplication::focusWidget()->objectName(), focus);
+    QVERIFY(editor.isVisible());
+    QCOMPARE(Count("select count(*) from Calls"), 0);
+    // Every entry is still as it was.
+    QCOMPARE(editor.Text1->text().isEmpty(), !filled.contains("Text1"));
+    for (const QString& name : picks)
+        QCOMPARE(editor.findChild<QComboBox*>(name)->currentIndex(),
+                 filled.contains(name) ? 1 : -1);
+}
+
+void CallSavingTest::titleBlanks() {
+    EditorData data;
+    {
+        Form2 editor;
+        openEditor(editor, QString());
+        fillRequired(editor);
+        editor.Text1->setText(QStringLiteral("    "));
+        clickSave(editor);
+        QCOMPARE(data.prompts.texts(), QStringList{"You forgot to input Title."});
+        QCOMPARE(Count("select count(*) from Calls"), 0);
+        QVERIFY(editor.isVisible());
+    }
+    data.prompts.clear();
+    Form2 editor;
+    openEditor(editor, QString());
+    fillRequired(editor);
+    editor.Text1->setText(QStringLiteral("   Leading blanks stay "));
+    // Enter in the title saves, as the dialog's default button.
+    QTest::keyClick(editor.Text1, Qt::Key_Return);
+    QCOMPARE(data.prompts.texts(), QStringList{"Record Successfully Saved"});
+    QCOMPARE(Scalar("select Title from Calls").toString(),
+             QStringLiteral("   Leading blanks stay "));
+}
+
+void CallSavingTest::quotesRoundTrip() {
+    EditorData data;
+    const QString status = QStringLiteral("Won't fix");
+    const QString category = QStringLiteral("O'Neil's desk");
+    const QString priority = QStringLiteral("'Urgent'");
+    addValue("Status", status);
+    addValue("Categories", category);
+    addValue("Priorities", priority);
+    const QString title = QStringLiteral("Can't print ''twice''");
+    const QString comments = QStringLiteral("She said: 'it's gone'\nand hung up.");
+    int id = 0;
+    {
+        Form2 editor;
+        openEditor(editor, QString());
+        fillRequired(editor);
+        editor.Text1->setText(title);
+        pick(editor.Combo3, status);
+        pick(editor.Combo4, category);
+        pick(editor.Combo5, priority);
+        QTest::keyClicks(editor.Text3, QStringLiteral("She said: 'it's gone'"));
+        QTest::keyClick(editor.Text3, Qt::Key_Return);
+        QTest::keyClicks(editor.Text3, QStringLiteral("and hung up."));
+        clickSave(editor);
+        QCOMPARE(data.prompts.texts(), QStringList{"Record Successfully Saved"});
+        id = Count("select max(ID) from Calls");
+    }
+    QCOMPARE(Rows(QStringLiteral("select Title,Status,Category,Priority,Comments from Calls "
+                                 "where ID=%1")
+                      .arg(id)),
+             QStringList{QStringList({title, status, category, priority, comments}).join('|')});
+
+    // Read back into the editor as typed, and saved again unchanged.
+    data.prompts.clear();
+    Form2 editor;
+    openEditor(editor, QString::number(id));
+    QCOMPARE(editor.Text1->text(), title);
+    QCOMPARE(editor.Combo3->currentText(), status);
+    QCOMPARE(editor.Combo4->currentText(), category);
+    QCOMPARE(editor.Combo5->currentText(), priority);
+    QCOMPARE(editor.Text3->toPlainText(), comments);
+    clickSave(editor);
+    QCOMPARE(data.prompts.texts(), QStringList{"Record Successfully Updated"});
+    QCOMPARE(Rows(QStringLiteral("select Title,Status,Category,Priority,Comments from Calls "
+                                 "where ID=%1")
+                      .arg(id)),
+             QStringList{QStringList({title, status, category, priority, comments}).join('|')});
+}
+
+void CallSavingTest::resolvedEntries_data() {
+    QTest::addColumn<QString>("resolver");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("resolvedBy");
+    QTest::addColumn<QString>("resolvedDate");
+    QTest::newRow("neither") << QString() << QString() << "<null>"
+                             << "<null>";
+    QTest::newRow("letters") << "Bram Holt"
+                             << "yesterday"
+                             << "2"
+                             << "<null>";
+    QTest::newRow("blanks") << "Bram Holt"
+                            << "   "
+                            << "2"
+                            << "<null>";
+    QTest::newRow("valid date") << "Nora Quill"
+                                << "3/15/2026"
+                                << "1"
+                                << "3/15/2026";
+    QTest::newRow("date and time") << "Nora Quill"
+                                   << "3/15/2026 2:30:00 PM"
+                                   << "1"
+                                   << "3/15/2026 2:30:00 PM";
+    QTest::newRow("date without resolver") << QString() << "3/15/2026"
+                                           << "<null>"
+                                           << "3/15/2026";
+    QTest::newRow("impossible day") << "Eli Stone"
+                                    << "2/30/2026"
+                                    << "5"
+                                    << "<null>";
+}
+
+void CallSavingTest::resolvedEntries() {
+    QFETCH(QString, resolver);
+    QFETCH(QString, typed);
+    QFETCH(QString, resolvedBy);
+    QFETCH(QString, resolvedDate);
+    EditorData data;
+    Form2 editor;
+    openEditor(editor, QString());
+    fillRequired(editor);
+    if (!resolver.isEmpty())
+        pick(editor.Combo7, resolver);
+    QTest::keyClicks(editor.Text4, typed);
+    clickSave(editor);
+    QCOMPARE(data.prompts.texts(), QStringList{"Record Successfully Saved"});
+    QCOMPARE(Rows("select [Resolved By],[Resolved Date] from Calls"),
+             QStringList{resolvedBy + '|' + resolvedDate});
+    // A valid date goes into the statement as typed.
+    if (resolvedDate != QLatin1String("<null>"))
+        QVERIFY(editor.lastStatement().contains(QLatin1Char('\'') + typed + QLatin1Char('\'')));
+}
+
+void CallSavingTest::editUnchangedRewritesEverything() {
+    EditorData data;
+    CallRow row;
+    row.title = QStringLiteral("Screen flickers");
+    row.assignedTo = 3;
+    row.openedBy = 4;
+    row.caller = 6;
+    row.status = QStringLiteral("Pending");
+    row.category = QStringLiteral("Software");
+    row.priority = QStringLiteral("High");
+    row.comments = QStringLiteral("Only after lunch");
+    row.opened = QDate(2025, 12, 1);
+    row.due = QDate(2025, 12, 24);
+    row.callTime = QDate(2025, 12, 1);
+    const int id = addCall(row);
+    addCall(CallRow());
+    const QString before = storedCall(id);
+    const QString other = storedCall(id + 1);
+
+    Form2 editor;
+    openEditor(editor, QString::number(id));
+    // Meanwhile every column changes behind the editor's back; saving writes them all back.
+    Exec(QStringLiteral("update Calls set Title='x',[Assigned To]=1,[Opened By]=1,"
+                        "[Opened Date]='1/1/2020',Status='Open',Category='Network',"
+                        "Priority='Low',Comments='y',[Due Date]='1/1/2020',[Resolved By]=2,"
+                        "[Resolved Date]='1/2/2020',Caller=1,[Call Time]='1/1/2020' where ID=%1")
+             .arg(id));
+    clickSave(editor);
+
+    QCOMPARE(data.prompts.texts(), QStringList{"Record Successfully Updated"});
+    QCOMPARE(editor.result(), int(QDialog::Accepted));
+    QStringList expected = before.split('|');
+    expected.last() = todayUs();
+    QCOMPARE(storedCall(id), expected.join('|'));
+    QCOMPARE(storedCall(id + 1), other);
+    QCOMPARE(Count("select count(*) from Calls"), 2);
+}
+
+void CallSavingTest::closedCallKeepsItsValues() {
+    EditorData data;
+    CallRow row;
+    row.title = QStringLiteral("Lost password");
+    row.assignedTo = 2;
+    row.openedBy = 5;
+    row.caller = 3;
+    row.status = QStringLiteral("Closed");
+    row.comments = QStringLiteral("Reset by phone");
+    row.resolvedBy = QStringLiteral("'4'");
+    row.resolvedDate = QStringLiteral("'2/4/2026'");
+    const int id = addCall(row);
+    const QString before = storedCall(id);
+
+    Form2 editor;
+    openEditor(editor, QString::number(id));
+    QCOMPARE(editor.Text1->text(), row.title);
+    QCOMPARE(editor.Combo7->currentText(), QStringLiteral("Dale Ames"));
+    QCOMPARE(editor.Text4->text(), QStringLiteral("2/4/2026"));
+    QCOMPARE(editor.Text3->toPlainText(), row.comments);
+    clickSave(editor);
+
+    QCOMPARE(data.prompts.texts(), QStringList{"Record Successfully Updated"});
+    QStringList expected = before.split('|');
+    expected.last() = todayUs();
+    QCOMPARE(storedCall(id), expected.join('|'));
+}
+
+void CallSavingTest::failedSaveKeepsEntries_data() {
+    QTest::addColumn<bool>("editMode");
+    QTest::addColumn<QString>("sabotage");
+    QTest::newRow("insert refused") << false
+                                    << "create trigger NoWrites before insert on Calls begin "
+                                       "select raise(abort, 'disk is full'); end";
+    QTest::newRow("update refused") << true
+                                    << "create trigger NoWrites before update on Calls begin "
+                                       "select raise(abort, 'disk is full'); end";
+    QTest::newRow("table gone, add") << false << "alter table Calls rename to CallsAway";
+    QTest::newRow("table gone, edit") << true << "alter table Calls rename to CallsAway";
+}
+
+void CallSavingTest::failedSaveKeepsEntries() {
+    QFETCH(bool, editMode);
+    QFETCH(QString, sabotage);
+    EditorData data;
+    const int id = addCall(CallRow());
+    const QString before = storedCall(id);
+
+    Form2 editor;
+    openEditor(editor, editMode ? QString::number(id) : QString());
+    editor.Text1->clear();
+    fillRequired(editor);
+    pick(editor.Combo7, QStringLiteral("Bram Holt"));
+    editor.Text4->setText(QStringLiteral("4/1/2026"));
+    editor.Text3->setPlainText(QStringLiteral("Keep me"));
+    editor.DateTimePicker2->setDate(QDate(2026, 5, 5));
+    Exec(sabotage);
+    clickSave(editor);
+
+    // Reported, not confirmed; the window stays with everything as typed.
+    QCOMPARE(data.prompts.boxes.size(), size_t(1));
+    QCOMPARE(data.prompts.boxes.at(0).title, QStringLiteral("Application Error"));
+    QCOMPARE(data.prompts.boxes.at(0).style, 48);
+    QVERIFY(data.prompts.boxes.at(0).text.contains(reportLocation("PushButton2_Click", 136)));
+    QVERIFY(editor.isVisible());
+    QCOMPARE(editor.result(), int(QDialog::Rejected));
+    QCOMPARE(editor.Text1->text(), QStringLiteral("It's down"));
+    QCOMPARE(editor.Combo1->currentText(), QStringLiteral("Cora Vane"));
+    QCOMPARE(editor.Combo2->currentText(), QStringLiteral("Eli Stone"));
+    QCOMPARE(editor.Combo6->currentText(), QStringLiteral("Pia Wells"));
+    QCOMPARE(editor.Combo3->currentText(), QStringLiteral("Open"));
+    QCOMPARE(editor.Combo4->currentText(), QStringLiteral("Network"));
+    QCOMPARE(editor.Combo5->currentText(), QStringLiteral("High"));
+    QCOMPARE(editor.Combo7->currentText(), QStringLiteral("Bram Holt"));
+    QCOMPARE(editor.Text4->text(), QStringLiteral("4/1/2026"));
+    QCOMPARE(editor.Text3->toPlainText(), QStringLiteral("Keep me"));
+    QCOMPARE(editor.DateTimePicker2->date(), QDate(2026, 5, 5));
+
+    // Once the cause is gone, the same entries save.
+    if (sabotage.startsWith("create"))
+        Exec("drop trigger NoWrites");
+    else
+        Exec("alter table CallsAway rename to Calls");
+    QCOMPARE(storedCall(id), before);
+    data.prompts.clear();
+    clickSave(editor);
+    QCOMPARE(data.prompts.texts(),
+             QStringList{editMode ? "Record Successfully Updated" : "Record Successfully Saved"});
+    QCOMPARE(Count("select count(*) from Calls where Title='It''s down' and Comments='Keep me'"),
+             1);
+    QCOMPARE(Count("select count(*) from Calls"), editMode ? 1 : 2);
+}
+
+void CallSavingTest::updateOfVanishedCall_data() {
+    QTest::addColumn<QString>("how");
+    QTest::newRow("deleted meanwhile") << "delete";
+    QTest::newRow("deleted with its status value") << "status";
+    QTest::newRow("never existed") << "none";
+}
+
+void CallSavingTest::updateOfVanishedCall() {
+    QFETCH(QString, how);
+    EditorData data;
+    CallRow row;
+    row.status = QStringLiteral("Pending");
+    const int id = addCall(row);
+    addCall(CallRow());
+
+    Form2 editor;
+    openEditor(editor, QString::number(how == "none" ? id + 5 : id));
+    if (how == "delete") {
+        Exec(QStringLiteral("delete from Calls where ID=%1").arg(id));
+    } else if (how == "status") {
+        // The editor's own "-" beside Status takes the call with it; another status is picked.
+        QCOMPARE(editor.Combo3->currentText(), QStringLiteral("Pending"));
+        data.prompts.answer(Prompts::Yes);
+        QTest::mouseClick(editor.PushButton8, Qt::LeftButton);
+        pick(editor.Combo3, QStringLiteral("Open"));
+    } else {
+        editor.Text1->clear();
+        fillRequired(editor);
+    }
+    data.prompts.clear();
+    const QStringList before = Rows("select * from Calls");
+    clickSave(editor);
+
+    QCOMPARE(data.prompts.boxes.size(), size_t(1));
+    QVERIFY(data.prompts.boxes.at(0).text.contains(QStringLiteral("no longer exists")));
+    QVERIFY(data.prompts.boxes.at(0).title.isEmpty() ||
+            data.prompts.boxes.at(0).title == AppTitle());
+    QVERIFY(!messages(data.prompts).contains("Record Successfully Updated"));
+    QVERIFY(editor.isVisible());
+    QCOMPARE(Rows("select * from Calls"), before);
+
+    // Cancel still closes it, writing nothing.
+    QTest::mouseClick(editor.PushButton1, Qt::LeftButton);
+    QVERIFY(!editor.isVisible());
+    QCOMPARE(editor.result(), int(QDialog::Rejected));
+    QCOMPARE(Rows("select * from Calls"), before);
+}
+
+void CallSavingTest::cancelWritesNothing_data() {
+    QTest::addColumn<QString>("how");
+    QTest::addColumn<bool>("editMode");
+    for (const char* how : {"Cancel", "Escape", "close box"}) {
+        QTest::newRow(qPrintable(QStringLiteral("%1, add").arg(QLatin1String(how))))
+            << QString(QLatin1String(how)) << false;
+        QTest::newRow(qPrintable(QStringLiteral("%1, edit").arg(QLatin1String(how))))
+            << QString(QLatin1String(how)) << true;
+    }
+}
+
+void CallSavingTest::cancelWritesNothing() {
+    QFETCH(QString, how);
+    QFETCH(bool, editMode);
+    EditorData data;
+    const int id = addCall(CallRow());
+    const QStringList before = Rows("select * from Calls");
+    Form2 editor;
+    openEditor(editor, editMode ? QString::number(id) : QString());
+    QApplication::setActiveWindow(&editor);
+    QVERIFY(QTest::qWaitForWindowActive(&editor));
+    editor.Text1->clear();
+    fillRequired(editor);
+    editor.Text1->setFocus();
+
+    if (how == "Cancel")
+        QTest::mouseClick(editor.PushButton1, Qt::LeftButton);
+    else if (how == "Escape")
+        QTest::keyClick(editor.Text1, Qt::Key_Escape);
+    else
+        editor.close();
+
+    QVERIFY(!editor.isVisible());
+    QCOMPARE(editor.result(), int(QDialog::Rejected));
+    QVERIFY(data.prompts.boxes.empty());
+    QCOMPARE(Rows("select * from Calls"), before);
+}
+
+QTEST_MAIN(CallSavingTest)
+#include "test_call_saving.moc"
