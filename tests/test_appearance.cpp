@@ -1,0 +1,437 @@
+// Appearance: the application title, the optional skin, the button-face colour of windows and
+// the mouse pointer over buttons and lists.
+#include "app/appearance.h"
+#include "app/main_window.h"
+#include "data/failure.h"
+#include "data/shared_connection.h"
+#include "test_support.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QDialog>
+#include <QDir>
+#include <QEnterEvent>
+#include <QFile>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QRegularExpression>
+#include <QTest>
+#include <QTreeView>
+#include <memory>
+#include <unistd.h>
+
+namespace {
+
+const QColor kButtonFace(0xd4, 0xd0, 0xc8);
+const QColor kWindowColour(0xff, 0xff, 0xf0);
+const QString kSheet = QStringLiteral("QPushButton { color: rgb(1, 2, 3); }");
+
+std::unique_ptr<Form1> startProgram() {
+    auto window = std::make_unique<Form1>();
+    window->Form_Load();
+    window->show();
+    if (!QTest::qWaitForWindowExposed(window.get()))
+        qWarning("The main window was not shown.");
+    return window;
+}
+
+bool writeFile(const QString& path, const QByteArray& content) {
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(content) == content.size();
+}
+
+// Whether `widget` is painted in the button-face colour.
+bool paintedAsButtonFace(const QWidget* widget) {
+    return widget->autoFillBackground() && widget->palette().color(QPalette::Window) == kButtonFace;
+}
+
+// A window with one control of each kind.
+struct SampleWindow {
+    QDialog window;
+    QLabel* label = new QLabel(QStringLiteral("Title"), &window);
+    QFrame* frame = new QFrame(&window);
+    QGroupBox* group = new QGroupBox(QStringLiteral("Group"), &window);
+    QCheckBox* check = new QCheckBox(QStringLiteral("Check"), group);
+    QRadioButton* option = new QRadioButton(QStringLiteral("Option"), group);
+    QLabel* labelInGroup = new QLabel(QStringLiteral("Inside"), group);
+    QPushButton* button = new QPushButton(QStringLiteral("Save"), &window);
+    QLineEdit* edit = new QLineEdit(&window);
+    QTreeView* list = new QTreeView(&window);
+};
+
+// A cursor file: 32 x 32 pixels of 32-bit colour with its AND mask, hot spot as given.
+QByteArray cursorFile(int hotX, int hotY) {
+    QByteArray bytes;
+    auto put16 = [&](int v) {
+        bytes.append(char(v & 0xff));
+        bytes.append(char((v >> 8) & 0xff));
+    };
+    auto put32 = [&](int v) {
+        put16(v & 0xffff);
+        put16((v >> 16) & 0xffff);
+    };
+    const int size = 32;
+    const int pixelBytes = size * size * 4;
+    const int maskBytes = size * 4;
+    put16(0);
+    put16(2); // a cursor
+    put16(1);
+    bytes.append(char(size));
+    bytes.append(char(size));
+    bytes.append(char(0));
+    bytes.append(char(0));
+    put16(hotX);
+    put16(hotY);
+    put32(40 + pixelBytes + maskBytes);
+    put32(22);
+    put32(40);
+    put32(size);
+    put32(size * 2);
+    put16(1);
+    put16(32);
+    put32(0);
+    put32(pixelBytes + maskBytes);
+    put32(0);
+    put32(0);
+    put32(0);
+    put32(0);
+    for (int y = 0; y < size; ++y) {
+        for (int x = 0; x < size; ++x) {
+            const bool inside = x >= 8 && x < 24 && y >= 4 && y < 28;
+            bytes.append(char(inside ? 0x20 : 0));
+            bytes.append(char(inside ? 0x40 : 0));
+            bytes.append(char(inside ? 0x80 : 0));
+            bytes.append(char(inside ? 0xff : 0));
+        }
+    }
+    bytes.append(QByteArray(maskBytes, '\0'));
+    return bytes;
+}
+
+void enter(QWidget* widget) {
+    const QPointF inside(2, 2);
+    QEnterEvent event(inside, inside, widget->mapToGlobal(inside));
+    QApplication::sendEvent(widget, &event);
+}
+
+void moveOver(QWidget* widget) {
+    const QPointF inside(widget->width() / 2.0, widget->height() / 2.0);
+    QMouseEvent event(QEvent::MouseMove, inside, widget->mapToGlobal(inside), Qt::NoButton,
+                      Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(widget, &event);
+}
+
+QList<int> reportedLoadLines(const ScriptedPrompts& prompts) {
+    static const QRegularExpression pattern(
+        QStringLiteral("\r\nin Quorvane2021/08/31\\.Form1\\.Form_Load at line (\\d+)\r\r"));
+    QList<int> lines;
+    for (const ShownBox& box : prompts.errorReports()) {
+        const QRegularExpressionMatch match = pattern.match(box.text);
+        lines << (match.hasMatch() ? match.captured(1).toInt() : -1);
+    }
+    return lines;
+}
+
+} // namespace
+
+class TestAppearance : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase() {
+        QApplication::setQuitOnLastWindowClosed(false);
+        // A scheme whose button face differs from the window colour, so that painting shows.
+        QPalette palette = QApplication::palette();
+        palette.setColor(QPalette::Button, kButtonFace);
+        palette.setColor(QPalette::Window, kWindowColour);
+        QApplication::setPalette(palette);
+    }
+
+    void applicationTitle_data() {
+        QTest::addColumn<QString>("product");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("one word is kept whole") << "Quorvane"
+                                                << "Quorvane";
+        QTest::newRow("two words") << "Quorvane Pro"
+                                   << "Quorvane";
+        QTest::newRow("several words lose the last") << "Merrowfen Quorvane Call Log"
+                                                     << "Merrowfen Quorvane Call";
+        QTest::newRow("40 characters, four blanks, last word of 8")
+            << "Abcdef Hijklmno Pqrstuv Wxyzabc Defghijk"
+            << "Abcdef Hijklmno Pqrstuv Wxyzabc";
+        QTest::newRow("long title loses words until it fits")
+            << "Merrowfen Quorvane Customer Call Logging and Tracking Suite"
+            << "Merrowfen Quorvane Customer Call Logging";
+        QTest::newRow("41 characters") << "Merrowfen Quorvane Customer Call Logging X"
+                                       << "Merrowfen Quorvane Customer Call Logging";
+        QTest::newRow("blank at the end") << "Quorvane "
+                                          << "Quorvane";
+    }
+
+    void applicationTitle() {
+        QFETCH(QString, product);
+        QFETCH(QString, expected);
+        const QString title = DeriveAppTitle(product);
+        QCOMPARE(title, expected);
+        QVERIFY(title.size() <= 40);
+        SetAppTitle(product);
+        QCOMPARE(AppTitle(), expected);
+        SetAppTitle();
+        QCOMPARE(AppTitle(), QStringLiteral("Quorvane"));
+    }
+
+    void theFortyCharacterExampleHoldsItsShape() {
+        const QString product = QStringLiteral("Abcdef Hijklmno Pqrstuv Wxyzabc Defghijk");
+        QCOMPARE(product.size(), 40);
+        QCOMPARE(product.count(' '), 4);
+        QCOMPARE(product.section(' ', -1).size(), 8);
+        QCOMPARE(DeriveAppTitle(product).size(), 31);
+    }
+
+    void aLongTitleWithoutBlanksStillGivesATitle() {
+        const QString product(55, QLatin1Char('Q'));
+        const QString title = DeriveAppTitle(product);
+        QVERIFY(!title.isEmpty());
+        QVERIFY(title.size() <= 40);
+        QVERIFY(product.startsWith(title));
+    }
+
+    void startUpSetsTheTitles() {
+        TestEnvironment env;
+        ScriptedPrompts prompts;
+        SetAppTitle(QStringLiteral("Something Else Entirely"));
+        auto window = startProgram();
+        QCOMPARE(window->windowTitle(), QStringLiteral("Quorvane"));
+        QCOMPARE(AppTitle(), QStringLiteral("Quorvane"));
+        QVERIFY(!window->windowIcon().isNull());
+        QVERIFY(prompts.boxes.empty());
+    }
+
+    void skin_data() {
+        QTest::addColumn<QString>("setup");
+        QTest::addColumn<bool>("applied");
+        QTest::newRow("no skin file") << "none" << false;
+        QTest::newRow("skin file") << "plain" << true;
+        QTest::newRow("hidden skin file") << "hidden" << false;
+        QTest::newRow("hidden among other names") << "hidden among others" << false;
+        QTest::newRow("other names hidden") << "others hidden" << true;
+        QTest::newRow("a folder named o.cjs") << "folder" << false;
+        QTest::newRow("a broken link") << "broken link" << false;
+        QTest::newRow("a link to a skin") << "link" << true;
+    }
+
+    void skin() {
+        QFETCH(QString, setup);
+        QFETCH(bool, applied);
+        TestEnvironment env;
+        const QString folder = env.programFolder() + "/x";
+        const QString skin = folder + "/o.cjs";
+        if (setup != "none")
+            QVERIFY(QDir().mkpath(folder));
+        if (setup == "plain" || setup.contains("hidden"))
+            QVERIFY(writeFile(skin, kSheet.toUtf8()));
+        if (setup == "hidden")
+            QVERIFY(writeFile(folder + "/.hidden", "o.cjs\n"));
+        if (setup == "hidden among others")
+            QVERIFY(writeFile(folder + "/.hidden", "notes.txt\no.cjs\nold.cjs"));
+        if (setup == "others hidden")
+            QVERIFY(writeFile(folder + "/.hidden", "notes.txt\no.cjs.bak\n"));
+        if (setup == "folder")
+            QVERIFY(QDir().mkpath(skin));
+        if (setup == "broken link")
+            QVERIFY(QFile::link(folder + "/gone.cjs", skin));
+        if (setup == "link") {
+            QVERIFY(writeFile(env.programFolder() + "/real.cjs", kSheet.toUtf8()));
+            QVERIFY(QFile::link(env.programFolder() + "/real.cjs", skin));
+        }
+
+        SampleWindow sample;
+        ApplySkin(&sample.window);
+
+        QCOMPARE(SkinPresent(), applied);
+        QCOMPARE(sample.window.styleSheet(), applied ? kSheet : QString());
+        QCOMPARE(paintedAsButtonFace(&sample.window), applied);
+        QCOMPARE(paintedAsButtonFace(sample.label), applied);
+        QCOMPARE(paintedAsButtonFace(sample.frame), applied);
+        QCOMPARE(paintedAsButtonFace(sample.group), applied);
+        QCOMPARE(paintedAsButtonFace(sample.check), applied);
+        QCOMPARE(paintedAsButtonFace(sample.option), applied);
+        QCOMPARE(paintedAsButtonFace(sample.labelInGroup), applied);
+        // Lists, push buttons and text boxes are not touched.
+        QVERIFY(!sample.button->autoFillBackground());
+        QVERIFY(!sample.edit->autoFillBackground());
+        QVERIFY(!sample.list->autoFillBackground());
+    }
+
+    void aSkinThatCannotBeReadFails_data() {
+        QTest::addColumn<QString>("setup");
+        QTest::newRow("no permission to read") << "no permission";
+        QTest::newRow("the read fails") << "read error";
+    }
+
+    void aSkinThatCannotBeReadFails() {
+        QFETCH(QString, setup);
+        TestEnvironment env;
+        const QString skin = env.programFolder() + "/x/o.cjs";
+        QVERIFY(QDir().mkpath(env.programFolder() + "/x"));
+        if (setup == "no permission") {
+            if (geteuid() == 0)
+                QSKIP("Permissions do not keep the superuser from reading a file.");
+            QVERIFY(writeFile(skin, kSheet.toUtf8()));
+            QVERIFY(QFile::setPermissions(skin, QFileDevice::Permissions()));
+        } else {
+            // A plain file whose reading fails for everyone: the process's own memory from
+            // address 0, which is never mapped.
+            QVERIFY(QFile::link(QStringLiteral("/proc/self/mem"), skin));
+        }
+
+        SampleWindow sample;
+        QString why;
+        try {
+            ApplySkin(&sample.window);
+        } catch (const Failure& failure) {
+            why = failure.description();
+        }
+        QVERIFY2(why.contains(skin), qPrintable(why));
+        QCOMPARE(sample.window.styleSheet(), QString());
+    }
+
+    void startUpReportsASkinThatCannotBeReadAndGoesOn() {
+        TestEnvironment env;
+        ScriptedPrompts prompts;
+        QVERIFY(QDir().mkpath(env.programFolder() + "/x"));
+        QVERIFY(QFile::link(QStringLiteral("/proc/self/mem"), env.programFolder() + "/x/o.cjs"));
+
+        auto window = startProgram();
+
+        QCOMPARE(reportedLoadLines(prompts), QList<int>({112}));
+        QVERIFY(prompts.boxes[0].text.contains("o.cjs"));
+        QVERIFY(window->isVisible());
+        QCOMPARE(window->styleSheet(), QString());
+        QCOMPARE(window->windowTitle(), QStringLiteral("Quorvane"));
+        QCOMPARE(SharedConnection().state(), 1);
+        QCOMPARE(window->ListView1->model()->columnCount(), 12);
+    }
+
+    void startUpAppliesTheSkinToTheMainWindow() {
+        TestEnvironment env;
+        ScriptedPrompts prompts;
+        QVERIFY(QDir().mkpath(env.programFolder() + "/x"));
+        QVERIFY(writeFile(env.programFolder() + "/x/o.cjs", kSheet.toUtf8()));
+        auto window = startProgram();
+        QVERIFY(prompts.boxes.empty());
+        QCOMPARE(window->styleSheet(), kSheet);
+        QVERIFY(paintedAsButtonFace(window.get()));
+        QVERIFY(!window->PushButton2->autoFillBackground());
+    }
+
+    void withoutASkinTheMainWindowKeepsItsColours() {
+        TestEnvironment env;
+        ScriptedPrompts prompts;
+        auto window = startProgram();
+        QVERIFY(prompts.boxes.empty());
+        QCOMPARE(window->styleSheet(), QString());
+        QVERIFY(!window->autoFillBackground());
+        QCOMPARE(window->palette().color(QPalette::Window), kWindowColour);
+    }
+
+    void setFormColorsPaintsLabelsAndFramesInTheButtonFace() {
+        TestEnvironment env;
+        SampleWindow sample;
+        QVERIFY(!paintedAsButtonFace(sample.label));
+        SetFormColors(&sample.window);
+        QVERIFY(paintedAsButtonFace(&sample.window));
+        for (QWidget* widget :
+             std::initializer_list<QWidget*>{sample.label, sample.frame, sample.group, sample.check,
+                                             sample.option, sample.labelInGroup})
+            QVERIFY2(paintedAsButtonFace(widget), widget->metaObject()->className());
+        QVERIFY(!sample.button->autoFillBackground());
+        QVERIFY(!sample.edit->autoFillBackground());
+        QVERIFY(!sample.list->autoFillBackground());
+        // No style sheet: that belongs to the main window's skin only.
+        QCOMPARE(sample.window.styleSheet(), QString());
+    }
+
+    void pointerOverButtonsAndLists() {
+        TestEnvironment env;
+        ScriptedPrompts prompts;
+        auto window = startProgram();
+        PointerFeedback* pointer = window->pointer();
+        QVERIFY(!pointer->hasCustom());
+        QCOMPARE(pointer->pointer(), 0);
+
+        const QList<QPushButton*> buttons = {window->PushButton1, window->PushButton2,
+                                             window->PushButton3, window->PushButton4,
+                                             window->PushButton5, window->PushButton6};
+        for (QPushButton* button : buttons) {
+            pointer->setPointer(kPointerDefault);
+            enter(button);
+            QCOMPARE(pointer->pointer(), 99);
+            moveOver(window->ListView1->viewport());
+            QCOMPARE(pointer->pointer(), 0);
+            moveOver(button);
+            QCOMPARE(pointer->pointer(), 99);
+            moveOver(window.get());
+            QCOMPARE(pointer->pointer(), 0);
+        }
+        // Without HAND-M.CUR the custom pointer is the ordinary one.
+        enter(window->PushButton2);
+        QCOMPARE(window->cursor().shape(), Qt::ArrowCursor);
+
+        // Nothing changes while the hourglass shows.
+        pointer->setPointer(kPointerHourglass);
+        QCOMPARE(window->cursor().shape(), Qt::WaitCursor);
+        enter(window->PushButton1);
+        moveOver(window->PushButton3);
+        QCOMPARE(pointer->pointer(), 11);
+        moveOver(window->ListView1->viewport());
+        moveOver(window.get());
+        QCOMPARE(pointer->pointer(), 11);
+        QCOMPARE(window->cursor().shape(), Qt::WaitCursor);
+        pointer->setPointer(kPointerDefault);
+        enter(window->PushButton1);
+        QCOMPARE(pointer->pointer(), 99);
+        QVERIFY(prompts.boxes.empty());
+    }
+
+    void theHandPointerIsLoadedFromHandCur() {
+        TestEnvironment env;
+        ScriptedPrompts prompts;
+        QVERIFY(writeFile(env.programFolder() + "/HAND-M.CUR", cursorFile(10, 3)));
+        auto window = startProgram();
+        QVERIFY(prompts.boxes.empty());
+        PointerFeedback* pointer = window->pointer();
+        QVERIFY(pointer->hasCustom());
+        QCOMPARE(window->cursor().shape(), Qt::ArrowCursor);
+
+        enter(window->PushButton4);
+        QCOMPARE(pointer->pointer(), 99);
+        QCOMPARE(window->cursor().shape(), Qt::BitmapCursor);
+        QCOMPARE(window->cursor().hotSpot(), QPoint(10, 3));
+        QCOMPARE(window->cursor().pixmap().size(), QSize(32, 32));
+        moveOver(window->ListView1->viewport());
+        QCOMPARE(pointer->pointer(), 0);
+        QCOMPARE(window->cursor().shape(), Qt::ArrowCursor);
+    }
+
+    void aBrokenHandCurIsReportedAndStartUpGoesOn() {
+        TestEnvironment env;
+        ScriptedPrompts prompts;
+        QVERIFY(writeFile(env.programFolder() + "/HAND-M.CUR", "this is no cursor"));
+        auto window = startProgram();
+        QCOMPARE(reportedLoadLines(prompts), QList<int>({116}));
+        QVERIFY(prompts.boxes[0].text.contains("HAND-M.CUR"));
+        QVERIFY(!window->pointer()->hasCustom());
+        enter(window->PushButton2);
+        QCOMPARE(window->pointer()->pointer(), 99);
+        QCOMPARE(window->cursor().shape(), Qt::ArrowCursor);
+        QCOMPARE(SharedConnection().state(), 1);
+    }
+};
+
+QTEST_MAIN(TestAppearance)
+#include "test_appearance.moc"
