@@ -442,11 +442,19 @@ void CallEditorTest::sameDisplayName() {
     QVERIFY(data.prompts.boxes.empty());
     const int first = editor.Combo1->findText(QStringLiteral("Sam Lee"));
     QCOMPARE(editor.Combo1->itemText(first + 1), QStringLiteral("Sam Lee"));
-    // Loading selects by name: the first of the two, whatever the stored id.
-    for (QComboBox* list : {editor.Combo1, editor.Combo2, editor.Combo7})
-        QCOMPARE(list->currentIndex(), first);
+    // Namesakes: each list selects the person the call stores, not the first of the name.
     QCOMPARE(editor.m_EmployeeIDs.at(first), 6);
     QCOMPARE(editor.m_EmployeeIDs.at(first + 1), 7);
+    QCOMPARE(editor.Combo1->currentIndex(), first + 1);
+    QCOMPARE(editor.Combo2->currentIndex(), first);
+    QCOMPARE(editor.Combo7->currentIndex(), first + 1);
+
+    // Saving unchanged keeps every person the call names.
+    QTest::mouseClick(editor.PushButton2, Qt::LeftButton);
+    QCOMPARE(Rows(QStringLiteral("select [Assigned To], [Opened By], [Resolved By] from Calls "
+                                 "where ID=%1")
+                      .arg(id)),
+             QStringList{QStringLiteral("7|6|7")});
 }
 
 void CallEditorTest::restoreByPosition_data() {

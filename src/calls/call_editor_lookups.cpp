@@ -104,19 +104,29 @@ void Form2::LoadData() {
         return;
     auto text = [&](const char* column) { return records.field(QLatin1String(column)).toText(); };
     auto joined = [&](const char* column) { return records.field(QLatin1String(column)).joined(); };
+    // Two people may share a display name: the stored id picks the right one of them.
+    auto selectPerson = [&](QComboBox* list, const QList<qint64>& ids, const char* idColumn,
+                            const char* nameColumn) {
+        const Value stored = records.field(QLatin1String(idColumn));
+        SelectPerson(list, ids, stored.isNull() ? 0 : stored.toInteger(), !stored.isNull(),
+                     text(nameColumn));
+    };
     if (!trap.test(102, [&] { return records.eof(); })) {
         trap.run(104, [&] { Text2->setText(text("ID")); });
         trap.run(106, [&] { Text1->setText(text("Title")); });
-        trap.run(108, [&] { SelectByName(Combo1, text("Assigned To Name")); });
-        trap.run(110, [&] { SelectByName(Combo2, text("Opened By Name")); });
+        trap.run(108,
+                 [&] { selectPerson(Combo1, m_EmployeeIDs, "Assigned To", "Assigned To Name"); });
+        trap.run(110, [&] { selectPerson(Combo2, m_EmployeeIDs, "Opened By", "Opened By Name"); });
         trap.run(112, [&] { SelectByName(Combo3, text("Status")); });
         trap.run(114, [&] { SelectByName(Combo4, text("Category")); });
         trap.run(116, [&] { SelectByName(Combo5, text("Priority")); });
-        trap.run(118, [&] { SelectByName(Combo6, text("Customer Name")); });
+        trap.run(118, [&] { selectPerson(Combo6, m_CustomerIDs, "Caller", "Customer Name"); });
         if (trap.test(120, [&] { return joined("Resolved by Name").isEmpty(); }))
             trap.run(122, [&] { Combo7->setCurrentIndex(-1); });
         else
-            trap.run(124, [&] { SelectByName(Combo7, text("Resolved by Name")); });
+            trap.run(124, [&] {
+                selectPerson(Combo7, m_EmployeeIDs, "Resolved By", "Resolved by Name");
+            });
         trap.run(126, [&] { Text4->setText(joined("Resolved Date")); });
         trap.run(128, [&] {
             DateTimePicker1->setDate(records.field(QStringLiteral("Opened Date")).toDate().date());

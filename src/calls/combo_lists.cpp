@@ -34,6 +34,16 @@ void SelectByName(QComboBox* list, const QString& name) {
     list->setCurrentIndex(index);
 }
 
+void SelectPerson(QComboBox* list, const QList<qint64>& ids, qint64 storedId, bool hasStoredId,
+                  const QString& name) {
+    const int index = hasStoredId ? int(ids.indexOf(storedId)) : -1;
+    if (index >= 0 && index < list->count() && list->itemText(index) == name) {
+        list->setCurrentIndex(index);
+        return;
+    }
+    SelectByName(list, name);
+}
+
 qint64 IdAt(const QList<qint64>& ids, int index) {
     if (index < 0 || index >= ids.size())
         throw Failure(QStringLiteral("Subscript out of range: no id at position %1 of %2.")

@@ -17,6 +17,10 @@ void RestorePosition(QComboBox* list, int index);
 // Selects the first entry whose text equals `name`. A name that no entry bears fails and
 // leaves the list without selection.
 void SelectByName(QComboBox* list, const QString& name);
+// Selects the person whose id is `storedId` when the list holds that person under `name`;
+// otherwise selects by name like SelectByName. Namesakes thus keep the stored person.
+void SelectPerson(QComboBox* list, const QList<qint64>& ids, qint64 storedId, bool hasStoredId,
+                  const QString& name);
 // The id at `index` of an id list; an index outside the list fails.
 qint64 IdAt(const QList<qint64>& ids, int index);
 // Text ready to go between single quotes in SQL: every single quote doubled.
