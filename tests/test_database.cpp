@@ -9,6 +9,7 @@
 #include "data/value.h"
 #include "test_support.h"
 
+#include <QDir>
 #include <QFile>
 #include <QLocale>
 #include <QTest>
@@ -657,6 +658,48 @@ private slots:
         connection.close();
         QCOMPARE(connection.state(), 0);
         QVERIFY(failureOf([&] { connection.execute("delete from Status"); }).contains("closed"));
+    }
+
+    void theDataSourceIsTheWholePathEvenWithSemicolons_data() {
+        QTest::addColumn<QString>("connectionString");
+        QTest::addColumn<QString>("path");
+        QTest::newRow("plain") << "provider=microsoft.jet.oledb.4.0;data source=/home/a/"
+                                  "dbData.mdb;JET OLEDB:Database Password="
+                               << "/home/a/dbData.mdb";
+        QTest::newRow("backslashes") << "provider=microsoft.jet.oledb.4.0;data source=/home/a\\"
+                                        "Merrowfen\\Quorvane\\dbData.mdb;JET OLEDB:Database "
+                                        "Password="
+                                     << "/home/a/Merrowfen/Quorvane/dbData.mdb";
+        QTest::newRow("semicolons in the path")
+            << "provider=microsoft.jet.oledb.4.0;data source=/home/a;b/c;d\\dbData.mdb;JET "
+               "OLEDB:Database Password="
+            << "/home/a;b/c;d/dbData.mdb";
+        QTest::newRow("equals sign in the path")
+            << "provider=microsoft.jet.oledb.4.0;Data Source=/home/x=y/dbData.mdb;JET "
+               "OLEDB:Database Password="
+            << "/home/x=y/dbData.mdb";
+        QTest::newRow("no data source") << "provider=microsoft.jet.oledb.4.0"
+                                        << "";
+    }
+
+    void theDataSourceIsTheWholePathEvenWithSemicolons() {
+        QFETCH(QString, connectionString);
+        QFETCH(QString, path);
+        QCOMPARE(Connection::dataSource(connectionString), path);
+    }
+
+    void aDatabaseInAFolderWithASemicolonOpens() {
+        TestEnvironment env;
+        const QString folder = env.programFolder() + "/a;b";
+        QVERIFY(QDir().mkpath(folder));
+        QVERIFY(QFile::copy(env.programFolder() + "/dbBlank.mdb", folder + "/dbData.mdb"));
+        QVERIFY(QFile::setPermissions(folder + "/dbData.mdb",
+                                      QFileDevice::ReadOwner | QFileDevice::WriteOwner));
+        Connection connection;
+        QCOMPARE(failureOf([&] { connection.open(connectionStringFor(folder + "/dbData.mdb")); }),
+                 QStringLiteral("<no failure>"));
+        QCOMPARE(connection.state(), 1);
+        QCOMPARE(connection.path(), folder + "/dbData.mdb");
     }
 
     void theSharedConnectionExistsOnlyBetweenCreateAndRelease() {

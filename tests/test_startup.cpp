@@ -136,6 +136,18 @@ private slots:
         QCOMPARE(Form1::DataFolder(), env.dataFolder());
     }
 
+    void aDataHomeWithASemicolonWorks() {
+        TestEnvironment env;
+        ScriptedPrompts prompts;
+        const QString home = env.dataHome() + "/notes;old";
+        QVERIFY(QDir().mkpath(home));
+        qputenv("XDG_DATA_HOME", home.toUtf8());
+        auto window = startProgram();
+        QVERIFY(prompts.boxes.empty());
+        QVERIFY(QFileInfo(home + "/Merrowfen/Quorvane/dbData.mdb").isFile());
+        QCOMPARE(SharedConnection().path(), home + "/Merrowfen/Quorvane/dbData.mdb");
+    }
+
     void shutdownSavesWidthsAndStateAndTheNextRunRestoresThem() {
         TestEnvironment env;
         ScriptedPrompts prompts;

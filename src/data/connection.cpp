@@ -15,13 +15,19 @@ Connection::~Connection() { close(); }
 
 QString Connection::dataSource(const QString& connectionString) {
     const QStringList parts = connectionString.split(QLatin1Char(';'));
-    for (const QString& part : parts) {
+    for (int i = 0; i < parts.size(); ++i) {
+        const QString& part = parts.at(i);
         const int eq = part.indexOf(QLatin1Char('='));
         if (eq < 0)
             continue;
         if (part.left(eq).trimmed().compare(QLatin1String("data source"), Qt::CaseInsensitive) ==
             0) {
-            QString path = part.mid(eq + 1).trimmed();
+            // The path is written unquoted and may itself hold semicolons: every following
+            // piece that is no "name=value" setting still belongs to it.
+            QString path = part.mid(eq + 1);
+            while (i + 1 < parts.size() && !parts.at(i + 1).contains(QLatin1Char('=')))
+                path += QLatin1Char(';') + parts.at(++i);
+            path = path.trimmed();
             path.replace(QLatin1Char('\\'), QLatin1Char('/'));
             return path;
         }
