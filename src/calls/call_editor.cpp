@@ -85,8 +85,18 @@ QLineEdit* makeTextBox(QWidget* parent, const char* name, const Place& at) {
     return box;
 }
 
+// A date picker that Tab leaves for the next control, as in every other field; the arrow
+// keys and the mouse move between day, month and year.
+class DatePicker : public QDateEdit {
+public:
+    using QDateEdit::QDateEdit;
+
+protected:
+    bool focusNextPrevChild(bool next) override { return QWidget::focusNextPrevChild(next); }
+};
+
 QDateEdit* makeDatePicker(QWidget* parent, const char* name, const Place& at) {
-    auto* picker = new QDateEdit(parent);
+    auto* picker = new DatePicker(parent);
     picker->setObjectName(QLatin1String(name));
     picker->setCalendarPopup(true);
     picker->setDisplayFormat(DateText::datePattern());
