@@ -16,6 +16,7 @@
 #include <QTest>
 #include <QTreeView>
 #include <memory>
+#include <unistd.h>
 
 namespace {
 
@@ -284,23 +285,42 @@ private slots:
         QTest::newRow("garbage") << QByteArray(4096, '\x07');
         QTest::newRow("text") << QByteArray("These are my notes, not a database.\n");
         QTest::newRow("empty") << QByteArray();
+        QTest::newRow("a folder") << QByteArray("<folder>");
+        QTest::newRow("no permission to read") << QByteArray("<no permission>");
     }
 
     void aDatabaseThatCannotBeReadIsReported() {
         QFETCH(QByteArray, content);
         TestEnvironment env;
         ScriptedPrompts prompts;
-        writeFile(env.databasePath(), content);
+        const bool folder = content == "<folder>";
+        if (folder) {
+            QVERIFY(QDir().mkpath(env.databasePath()));
+        } else if (content == "<no permission>") {
+            if (geteuid() == 0)
+                QSKIP("Permissions do not keep the superuser from reading a file.");
+            env.installDatabase();
+            QVERIFY(QFile::setPermissions(env.databasePath(), QFileDevice::Permissions()));
+            content = contentOf(env.databasePath());
+        } else {
+            writeFile(env.databasePath(), content);
+        }
 
         auto window = startProgram();
 
         QCOMPARE(reportedLines(prompts), QList<int>({144, 178}));
         const QString description = prompts.errorReports().front().text.section("\r\n", 0, 0);
         QVERIFY2(description.contains(env.databasePath()), qPrintable(description));
-        QVERIFY2(description.contains("cannot be read") || description.contains("not a database"),
-                 qPrintable(description));
-        // The file is left as it was, and the window opens with an empty list.
-        QCOMPARE(contentOf(env.databasePath()), content);
+        if (folder) {
+            QVERIFY2(description.contains("is a folder"), qPrintable(description));
+            QVERIFY(QFileInfo(env.databasePath()).isDir());
+        } else {
+            QVERIFY2(description.contains("cannot", Qt::CaseInsensitive) ||
+                         description.contains("not a database"),
+                     qPrintable(description));
+            // The file is left as it was.
+            QCOMPARE(contentOf(env.databasePath()), content);
+        }
         QVERIFY(window->isVisible());
         QCOMPARE(window->ListView1->model()->rowCount(), 0);
     }

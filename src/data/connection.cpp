@@ -42,6 +42,8 @@ void Connection::open(const QString& connectionString) {
     if (path.isEmpty())
         throw Failure(QStringLiteral("The connection string names no data source."));
     const QFileInfo info(path);
+    if (info.isDir())
+        throw Failure(QStringLiteral("'%1' is a folder, not a database file.").arg(path));
     if (!info.exists() || !info.isFile())
         throw Failure(QStringLiteral("Could not find file '%1'.").arg(path));
 
