@@ -12,6 +12,7 @@
 #include <QDir>
 #include <QEnterEvent>
 #include <QFile>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -416,6 +417,38 @@ private slots:
         moveOver(window->ListView1->viewport());
         QCOMPARE(pointer->pointer(), 0);
         QCOMPARE(window->cursor().shape(), Qt::ArrowCursor);
+    }
+
+    // The hand pointer that the build draws beside the program.
+    void theShippedHandPointerLoads() {
+        const QString shipped =
+            QFileInfo(QStringLiteral(QUORVANE_BLANK_DB_PATH)).absolutePath() + "/HAND-M.CUR";
+        if (!QFileInfo::exists(shipped))
+            QSKIP("The build has not drawn HAND-M.CUR (build the whole project first).");
+        TestEnvironment env;
+        ScriptedPrompts prompts;
+        QVERIFY(QFile::copy(shipped, env.programFolder() + "/HAND-M.CUR"));
+        auto window = startProgram();
+        QVERIFY(prompts.boxes.empty());
+        QVERIFY(window->pointer()->hasCustom());
+        enter(window->PushButton5);
+        QCOMPARE(window->cursor().shape(), Qt::BitmapCursor);
+        const QPixmap picture = window->cursor().pixmap();
+        QVERIFY(!picture.isNull());
+        QVERIFY(QRect(QPoint(0, 0), picture.size()).contains(window->cursor().hotSpot()));
+        // The picture is no empty square: it has transparent and drawn pixels.
+        const QImage image = picture.toImage();
+        bool transparent = false;
+        bool drawn = false;
+        for (int y = 0; y < image.height(); ++y) {
+            for (int x = 0; x < image.width(); ++x) {
+                const int alpha = qAlpha(image.pixel(x, y));
+                transparent = transparent || alpha == 0;
+                drawn = drawn || alpha == 255;
+            }
+        }
+        QVERIFY(transparent);
+        QVERIFY(drawn);
     }
 
     void aBrokenHandCurIsReportedAndStartUpGoesOn() {
