@@ -371,6 +371,31 @@ private slots:
                             (screen.height() - window->frameGeometry().height()) / 2));
     }
 
+    void aMaximizedStartLaysOutForTheWholeScreen() {
+        TestEnvironment env;
+        QVERIFY(QDir().mkpath(env.configHome() + "/Merrowfen"));
+        QFile settings(env.configHome() + "/Merrowfen/Merrowfen.ini");
+        QVERIFY(settings.open(QIODevice::WriteOnly));
+        settings.write("[Quorvane]\nWindowState=2\n");
+        settings.close();
+        auto window = startProgram();
+        QTRY_VERIFY(window->isMaximized());
+        QTRY_VERIFY(window->width() > 800);
+        QVERIFY(window->WasMaximized);
+        const int width = twips(window->width());
+        const int height = twips(window->height());
+        QTRY_COMPARE(window->ListView1->width(), pixels(width - 330));
+        QCOMPARE(window->ListView1->height(), pixels(height - 2 * 405 - 315 - 120 - 465));
+        QCOMPARE(window->PushButton2->pos(),
+                 QPoint(pixels(width / 2.0 - 1.5 * 3840 - 480),
+                        pixels(twips(window->ListView1->height()) + 105 + 120)));
+
+        window->showNormal();
+        QTRY_VERIFY(!window->isMaximized());
+        QTRY_COMPARE(window->ListView1->geometry(), QRect(8, 8, 784, 365));
+        QCOMPARE(window->PushButton2->pos(), QPoint(8, 379));
+    }
+
     void aWindowNeverMaximizedKeepsItsDesignLayout() {
         TestEnvironment env;
         auto window = startProgram();

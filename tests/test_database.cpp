@@ -702,6 +702,42 @@ private slots:
         QCOMPARE(connection.path(), folder + "/dbData.mdb");
     }
 
+    void transactionsKeepStatementsTogether() {
+        TestEnvironment env;
+        env.openSharedConnection();
+        Connection& connection = SharedConnection();
+        Exec("insert into [Status] values ('Open')");
+        Exec("insert into Calls (Title,Status) values ('An open call','Open')");
+
+        // A refused second statement takes the first one back with it.
+        Exec("create temp trigger RefuseCallDeletes before delete on Calls begin "
+             "select raise(abort, 'refused'); end");
+        connection.beginTransaction();
+        Exec("delete from [Status] where Status='Open'");
+        QCOMPARE(failureOf([] { Exec("delete from Calls where Status='Open'"); }),
+                 QStringLiteral("refused"));
+        connection.rollback();
+        QCOMPARE(Rows("select Status from Status"), QStringList({"Open"}));
+        QCOMPARE(Count("select count(*) from Calls"), 1);
+
+        Exec("drop trigger RefuseCallDeletes");
+        connection.beginTransaction();
+        Exec("delete from [Status] where Status='Open'");
+        Exec("delete from Calls where Status='Open'");
+        connection.commit();
+        QCOMPARE(Count("select count(*) from Status"), 0);
+        QCOMPARE(Count("select count(*) from Calls"), 0);
+
+        // Rolling back without a transaction does nothing; committing one fails.
+        connection.rollback();
+        QVERIFY(failureOf([&] { connection.commit(); }) != "<no failure>");
+        // A second open of an open connection fails and keeps it open.
+        QVERIFY(failureOf([&] {
+                    connection.open(connectionStringFor(env.databasePath()));
+                }).contains("open"));
+        QCOMPARE(connection.state(), 1);
+    }
+
     void theSharedConnectionExistsOnlyBetweenCreateAndRelease() {
         TestEnvironment env;
         ReleaseSharedConnection();
