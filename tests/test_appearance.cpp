@@ -64,8 +64,9 @@ struct SampleWindow {
     QTreeView* list = new QTreeView(&window);
 };
 
-// A cursor file: 32 x 32 pixels of 32-bit colour with its AND mask, hot spot as given.
-QByteArray cursorFile(int hotX, int hotY) {
+// A cursor file: 32 x 32 pixels of 32-bit colour with its AND mask, hot spot as given. As an
+// icon file (type 1) the two hot spot words hold the planes (1) and the bits per pixel (32).
+QByteArray cursorFile(int hotX, int hotY, int type = 2) {
     QByteArray bytes;
     auto put16 = [&](int v) {
         bytes.append(char(v & 0xff));
@@ -79,7 +80,7 @@ QByteArray cursorFile(int hotX, int hotY) {
     const int pixelBytes = size * size * 4;
     const int maskBytes = size * 4;
     put16(0);
-    put16(2); // a cursor
+    put16(type);
     put16(1);
     bytes.append(char(size));
     bytes.append(char(size));
@@ -449,6 +450,19 @@ private slots:
         }
         QVERIFY(transparent);
         QVERIFY(drawn);
+    }
+
+    // An icon saved under the cursor's name: icons point with their centre.
+    void anIconAsHandPointerPointsWithItsCentre() {
+        TestEnvironment env;
+        ScriptedPrompts prompts;
+        QVERIFY(writeFile(env.programFolder() + "/HAND-M.CUR", cursorFile(1, 32, 1)));
+        auto window = startProgram();
+        QVERIFY(prompts.boxes.empty());
+        QVERIFY(window->pointer()->hasCustom());
+        enter(window->PushButton1);
+        QCOMPARE(window->cursor().shape(), Qt::BitmapCursor);
+        QCOMPARE(window->cursor().hotSpot(), QPoint(16, 16));
     }
 
     void aBrokenHandCurIsReportedAndStartUpGoesOn() {

@@ -113,11 +113,12 @@ void PointerFeedback::loadCustom(const QString& cursorFile) {
     QImage image;
     if (!image.loadFromData(bytes, "CUR") && !image.loadFromData(bytes, "ICO"))
         throw Failure(QStringLiteral("The pointer file '%1' is not a valid cursor.").arg(cursorFile));
-    // The hot spot lies in the first directory entry of the cursor file.
-    int hotX = 0;
-    int hotY = 0;
-    if (bytes.size() >= 14) {
-        const auto* data = reinterpret_cast<const uchar*>(bytes.constData());
+    // A cursor file (type 2) keeps the hot spot in its first directory entry; an icon file
+    // (type 1) holds planes and colour depth there instead, and points with its centre.
+    int hotX = image.width() / 2;
+    int hotY = image.height() / 2;
+    const auto* data = reinterpret_cast<const uchar*>(bytes.constData());
+    if (bytes.size() >= 14 && (data[2] | (data[3] << 8)) == 2) {
         hotX = data[10] | (data[11] << 8);
         hotY = data[12] | (data[13] << 8);
     }
