@@ -128,6 +128,23 @@ private slots:
         QVERIFY(!QFileInfo::exists(settingsPath(env)));
     }
 
+    void aReadOnlyTemplateGivesAWritableDatabase() {
+        TestEnvironment env;
+        ScriptedPrompts prompts;
+        const QString blank = env.programFolder() + "/dbBlank.mdb";
+        QVERIFY(QFile::setPermissions(blank, QFileDevice::ReadOwner | QFileDevice::ReadGroup |
+                                                 QFileDevice::ReadOther));
+        auto window = startProgram();
+        QVERIFY(prompts.boxes.empty());
+        QVERIFY(QFileInfo(env.databasePath()).permissions() & QFileDevice::WriteOwner);
+        addCallDirectly("Written to the copy");
+        window->LoadCalls();
+        QCOMPARE(window->ListView1->model()->rowCount(), 1);
+        // The template itself stays as installed.
+        QCOMPARE(QFileInfo(blank).permissions() & QFileDevice::WriteOwner,
+                 QFileDevice::Permissions());
+    }
+
     void theConnectionStringEndsWithAnEmptyPassword() {
         TestEnvironment env;
         const QString text = Form1::ConnectionString();
