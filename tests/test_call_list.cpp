@@ -302,10 +302,10 @@ private slots:
             {window->PushButton5, "Reports", 4080, 6195},
             {window->PushButton6, "Help", 8040, 6195},
         };
-        for (const auto& spec : buttons) {
-            QCOMPARE(spec.button->text(), QString::fromLatin1(spec.caption));
-            QCOMPARE(spec.button->geometry(),
-                     QRect(pixels(spec.left), pixels(spec.top), pixels(3840), pixels(405)));
+        for (const auto& expected : buttons) {
+            QCOMPARE(expected.button->text(), QString::fromLatin1(expected.caption));
+            QCOMPARE(expected.button->geometry(),
+                     QRect(pixels(expected.left), pixels(expected.top), pixels(3840), pixels(405)));
         }
     }
 
