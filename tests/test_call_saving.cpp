@@ -71,8 +71,7 @@ void CallSavingTest::workedExample() {
     QCOMPARE(data.prompts.boxes.size(), size_t(1));
     QCOMPARE(data.prompts.boxes.at(0).text, QStringLiteral("Record Successfully Saved"));
     QCOMPARE(data.prompts.boxes.at(0).style, 0);
-    QVERIFY(data.prompts.boxes.at(0).title.isEmpty() ||
-            data.prompts.boxes.at(0).title == AppTitle());
+    QCOMPARE(data.prompts.boxes.at(0).title, AppTitle());
     QCOMPARE(editor.result(), int(QDialog::Accepted));
     QVERIFY(!editor.isVisible());
 }
@@ -431,8 +430,7 @@ void CallSavingTest::updateOfVanishedCall() {
 
     QCOMPARE(data.prompts.boxes.size(), size_t(1));
     QVERIFY(data.prompts.boxes.at(0).text.contains(QStringLiteral("no longer exists")));
-    QVERIFY(data.prompts.boxes.at(0).title.isEmpty() ||
-            data.prompts.boxes.at(0).title == AppTitle());
+    QCOMPARE(data.prompts.boxes.at(0).title, AppTitle());
     QVERIFY(!messages(data.prompts).contains("Record Successfully Updated"));
     QVERIFY(editor.isVisible());
     QCOMPARE(Rows("select * from Calls"), before);

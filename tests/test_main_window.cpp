@@ -117,9 +117,9 @@ void closeEditor(ScriptedPrompts& prompts, Handed& handed,
     });
 }
 
-// The caption a box shows: a box given no caption of its own shows the application title.
+// The caption a box shows.
 QString shownTitle(const ShownBox& box) {
-    return box.title.isEmpty() ? AppTitle() : box.title;
+    return box.title;
 }
 
 const QString kDeleteQuestion = QStringLiteral("Are you sure you want to delete [%1]?");

@@ -1,5 +1,6 @@
 // The "+" and "-" buttons beside the call editor's status, category and priority lists.
 
+#include "app/appearance.h"
 #include "call_editor_fixture.h"
 
 #include <QLineEdit>
@@ -232,7 +233,7 @@ void ValueListsTest::deleteAnsweredNo() {
     QCOMPARE(data.prompts.boxes.at(0).text,
              under.warning + QStringLiteral("\r\nDo you wish to continue?"));
     QCOMPARE(data.prompts.boxes.at(0).style, int(Prompts::YesNo));
-    QVERIFY(data.prompts.boxes.at(0).title.isEmpty());
+    QCOMPARE(data.prompts.boxes.at(0).title, AppTitle());
     QVERIFY(tableValues(under).contains(value));
     QCOMPARE(Rows("select * from Calls"), calls);
     QCOMPARE(list->currentText(), value);

@@ -14,7 +14,8 @@ public:
     int message(const QString& text, int style, const QString& title) override {
         QMessageBox box(QApplication::activeWindow());
         box.setWindowTitle(title.isEmpty() ? AppTitle() : title);
-        box.setText(QString(text).replace(QLatin1String("\r\n"), QLatin1String("\n"))
+        box.setText(QString(text)
+                        .replace(QLatin1String("\r\n"), QLatin1String("\n"))
                         .replace(QLatin1Char('\r'), QLatin1Char('\n')));
         switch (style & 0x70) {
         case Critical:
@@ -45,9 +46,9 @@ public:
 
     std::optional<QString> input(const QString& prompt, const QString& title) override {
         bool ok = false;
-        const QString answer =
-            QInputDialog::getText(QApplication::activeWindow(), title.isEmpty() ? AppTitle() : title,
-                                  prompt, QLineEdit::Normal, QString(), &ok);
+        const QString answer = QInputDialog::getText(QApplication::activeWindow(),
+                                                     title.isEmpty() ? AppTitle() : title, prompt,
+                                                     QLineEdit::Normal, QString(), &ok);
         if (!ok)
             return std::nullopt;
         return answer;
@@ -65,10 +66,13 @@ Prompts& CurrentPrompts() {
     return installed ? *installed : qtPrompts;
 }
 
-void InstallPrompts(Prompts* prompts) { installed = prompts; }
+void InstallPrompts(Prompts* prompts) {
+    installed = prompts;
+}
 
 int MsgBox(const QString& text, int style, const QString& title) {
-    return CurrentPrompts().message(text, style, title);
+    // A box without a caption of its own carries the application title.
+    return CurrentPrompts().message(text, style, title.isEmpty() ? AppTitle() : title);
 }
 
 std::optional<QString> InputBox(const QString& prompt, const QString& title) {
