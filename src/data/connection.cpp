@@ -11,7 +11,9 @@ namespace {
 const char* const kClosedObject = "Operation is not allowed when the object is closed.";
 }
 
-Connection::~Connection() { close(); }
+Connection::~Connection() {
+    close();
+}
 
 QString Connection::dataSource(const QString& connectionString) {
     const QStringList parts = connectionString.split(QLatin1Char(';'));
@@ -48,9 +50,13 @@ void Connection::open(const QString& connectionString) {
         throw Failure(QStringLiteral("Could not find file '%1'.").arg(path));
 
     sqlite3* db = nullptr;
-    const int rc = sqlite3_open_v2(path.toUtf8().constData(), &db, SQLITE_OPEN_READWRITE, nullptr);
+    // The program talks to the database from one thread only, so the connection needs no
+    // locking of its own.
+    const int rc = sqlite3_open_v2(path.toUtf8().constData(), &db,
+                                   SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
     if (rc != SQLITE_OK) {
-        const QString why = db ? QString::fromUtf8(sqlite3_errmsg(db)) : QStringLiteral("out of memory");
+        const QString why =
+            db ? QString::fromUtf8(sqlite3_errmsg(db)) : QStringLiteral("out of memory");
         sqlite3_close(db);
         throw Failure(QStringLiteral("Cannot open the database file '%1': %2.").arg(path, why));
     }
@@ -70,8 +76,7 @@ void Connection::open(const QString& connectionString) {
     sqlite3_finalize(stmt);
     if (version < 0) {
         close();
-        throw Failure(
-            QStringLiteral("The database file '%1' cannot be read: %2.").arg(path, why));
+        throw Failure(QStringLiteral("The database file '%1' cannot be read: %2.").arg(path, why));
     }
     // SQLite reads an empty file, or the database of some other program, as a database with
     // version 0: neither holds our tables, and every later statement would fail obscurely.
@@ -143,8 +148,12 @@ void Connection::runPlain(const char* sql) {
     }
 }
 
-void Connection::beginTransaction() { runPlain("BEGIN IMMEDIATE"); }
-void Connection::commit() { runPlain("COMMIT"); }
+void Connection::beginTransaction() {
+    runPlain("BEGIN IMMEDIATE");
+}
+void Connection::commit() {
+    runPlain("COMMIT");
+}
 void Connection::rollback() {
     if (m_db && !sqlite3_get_autocommit(m_db))
         runPlain("ROLLBACK");
