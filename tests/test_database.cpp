@@ -380,7 +380,7 @@ private slots:
         Exec("insert into [" + table + "] values ('Urgent')");
         const QString why =
             failureOf([&] { Exec("insert into [" + table + "] values ('Urgent')"); });
-        QVERIFY2(why != "<no failure>", qPrintable(why));
+        QVERIFY2(why.contains("The value is there already."), qPrintable(why));
         QCOMPARE(Count("select count(*) from " + table), 1);
         // Values differing in letter case or blanks are other values.
         Exec("insert into [" + table + "] values ('urgent')");
@@ -736,6 +736,25 @@ private slots:
                     connection.open(connectionStringFor(env.databasePath()));
                 }).contains("open"));
         QCOMPARE(connection.state(), 1);
+    }
+
+    void aDatabaseLockedByAnotherProgramFailsClearly() {
+        TestEnvironment env;
+        env.openSharedConnection();
+        Exec("insert into [Status] values ('Open')");
+        // Another program holds the write lock for as long as this test runs.
+        Connection other;
+        other.open(connectionStringFor(env.databasePath()));
+        other.beginTransaction();
+        other.execute("insert into [Status] values ('Held')");
+
+        const QString why = failureOf([] { Exec("insert into [Status] values ('Closed')"); });
+        QVERIFY2(why.contains("in use by another program"), qPrintable(why));
+        other.rollback();
+        QCOMPARE(Rows("select Status from Status"), QStringList({"Open"}));
+        // Once the other program lets go, writing works again.
+        Exec("insert into [Status] values ('Closed')");
+        QCOMPARE(Count("select count(*) from Status"), 2);
     }
 
     void theSharedConnectionExistsOnlyBetweenCreateAndRelease() {

@@ -107,8 +107,44 @@ sqlite3* Connection::handle() const {
     return m_db;
 }
 
+QString EngineFailureText(sqlite3* db) {
+    QString text = QString::fromUtf8(sqlite3_errmsg(db));
+    const int extended = sqlite3_extended_errcode(db);
+    const char* hint = nullptr;
+    switch (extended & 0xff) {
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED:
+        hint = "The database is in use by another program; try again in a moment.";
+        break;
+    case SQLITE_READONLY:
+        hint = "The database file or its folder cannot be written.";
+        break;
+    case SQLITE_CANTOPEN:
+    case SQLITE_IOERR:
+    case SQLITE_PERM:
+        hint = "The database file or its folder cannot be read or written.";
+        break;
+    case SQLITE_FULL:
+        hint = "The disk is full.";
+        break;
+    case SQLITE_CORRUPT:
+    case SQLITE_NOTADB:
+        hint = "The database file is damaged.";
+        break;
+    case SQLITE_CONSTRAINT:
+        if (extended == SQLITE_CONSTRAINT_UNIQUE || extended == SQLITE_CONSTRAINT_PRIMARYKEY)
+            hint = "The value is there already.";
+        break;
+    default:
+        break;
+    }
+    if (hint)
+        text += QStringLiteral(" (") + QLatin1String(hint) + QLatin1Char(')');
+    return text;
+}
+
 QString Connection::lastError() const {
-    return m_db ? QString::fromUtf8(sqlite3_errmsg(m_db)) : QString::fromLatin1(kClosedObject);
+    return m_db ? EngineFailureText(m_db) : QString::fromLatin1(kClosedObject);
 }
 
 void Connection::execute(const QString& sql) {
@@ -140,12 +176,8 @@ void Connection::execute(const QString& sql) {
 }
 
 void Connection::runPlain(const char* sql) {
-    char* error = nullptr;
-    if (sqlite3_exec(handle(), sql, nullptr, nullptr, &error) != SQLITE_OK) {
-        const QString why = QString::fromUtf8(error ? error : "unknown error");
-        sqlite3_free(error);
-        throw Failure(why);
-    }
+    if (sqlite3_exec(handle(), sql, nullptr, nullptr, nullptr) != SQLITE_OK)
+        throw Failure(lastError());
 }
 
 void Connection::beginTransaction() {

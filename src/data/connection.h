@@ -4,6 +4,10 @@
 
 struct sqlite3;
 
+// The description of the engine's last failure on `db`, with a plain hint where the engine's
+// own words would leave a user guessing (a locked, read-only, full or damaged file).
+QString EngineFailureText(sqlite3* db);
+
 // The database connection: opened with a connection string whose "data source" names the
 // database file, it runs one statement at a time. Every failure throws a Failure whose
 // description says what went wrong.

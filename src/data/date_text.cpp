@@ -5,7 +5,9 @@
 namespace DateText {
 namespace {
 
-QDateTime naive(const QDate& date, const QTime& time) { return QDateTime(date, time, Qt::UTC); }
+QDateTime naive(const QDate& date, const QTime& time) {
+    return QDateTime(date, time, Qt::UTC);
+}
 
 // Replaces every run of the pattern letter `letter` outside quoted literals by `replacement`
 // when the run is shorter than `minimum`; a replacement that is empty also drops the blanks
@@ -59,7 +61,9 @@ QString datePattern() {
                        QStringLiteral("yyyy"));
 }
 
-QString timePattern() { return withoutZone(QLocale().timeFormat(QLocale::LongFormat)); }
+QString timePattern() {
+    return withoutZone(QLocale().timeFormat(QLocale::LongFormat));
+}
 
 QString format(const QDateTime& value) {
     QString text = QLocale().toString(value.date(), datePattern());
@@ -68,7 +72,9 @@ QString format(const QDateTime& value) {
     return text;
 }
 
-QString format(const QDate& value) { return format(naive(value, QTime(0, 0))); }
+QString format(const QDate& value) {
+    return format(naive(value, QTime(0, 0)));
+}
 
 std::optional<QDateTime> parse(const QString& text) {
     const QString trimmed = text.trimmed();
@@ -84,8 +90,7 @@ std::optional<QDateTime> parse(const QString& text) {
             return value;
         return std::nullopt;
     }
-    const QString times[] = {timePattern(),
-                             withoutZone(locale.timeFormat(QLocale::ShortFormat))};
+    const QString times[] = {timePattern(), withoutZone(locale.timeFormat(QLocale::ShortFormat))};
     for (const QString& time : times) {
         const QDateTime dt = locale.toDateTime(trimmed, date + QLatin1Char(' ') + time);
         if (dt.isValid()) {
@@ -97,7 +102,9 @@ std::optional<QDateTime> parse(const QString& text) {
     return std::nullopt;
 }
 
-bool isDate(const QString& text) { return parse(text).has_value(); }
+bool isDate(const QString& text) {
+    return parse(text).has_value();
+}
 
 QString toStored(const QDateTime& value) {
     if (value.time().isValid() && value.time() != QTime(0, 0))
@@ -119,14 +126,15 @@ std::optional<QDateTime> fromStored(const QString& stored) {
         }
     }
     if (stored.size() == 16) {
-        const QDateTime dt =
-            QDateTime::fromString(stored, QStringLiteral("yyyy-MM-dd HH:mm"));
+        const QDateTime dt = QDateTime::fromString(stored, QStringLiteral("yyyy-MM-dd HH:mm"));
         if (dt.isValid())
             return naive(dt.date(), dt.time());
     }
     return std::nullopt;
 }
 
-QDateTime today() { return naive(QDate::currentDate(), QTime(0, 0)); }
+QDateTime today() {
+    return naive(QDate::currentDate(), QTime(0, 0));
+}
 
 } // namespace DateText

@@ -6,7 +6,9 @@
 
 #include <sqlite3.h>
 
-Recordset::~Recordset() { close(); }
+Recordset::~Recordset() {
+    close();
+}
 
 void Recordset::open(const QString& sql, Connection& connection, int, int) {
     if (m_stmt)
@@ -15,7 +17,7 @@ void Recordset::open(const QString& sql, Connection& connection, int, int) {
     const QByteArray text = sql.toUtf8();
     sqlite3_stmt* stmt = nullptr;
     if (sqlite3_prepare_v2(db, text.constData(), int(text.size()), &stmt, nullptr) != SQLITE_OK) {
-        const QString why = QString::fromUtf8(sqlite3_errmsg(db));
+        const QString why = EngineFailureText(db);
         sqlite3_finalize(stmt);
         throw Failure(why);
     }
@@ -29,8 +31,8 @@ void Recordset::open(const QString& sql, Connection& connection, int, int) {
     for (int i = 0; i < count; ++i) {
         m_names[i] = QString::fromUtf8(sqlite3_column_name(stmt, i));
         const QString declared = QString::fromUtf8(sqlite3_column_decltype(stmt, i)).toUpper();
-        m_isDate[i] = declared.contains(QLatin1String("DATE")) ||
-                      declared.contains(QLatin1String("TIME"));
+        m_isDate[i] =
+            declared.contains(QLatin1String("DATE")) || declared.contains(QLatin1String("TIME"));
         const QString key = m_names[i].toLower();
         if (!m_index.contains(key))
             m_index.insert(key, i);
@@ -45,7 +47,7 @@ void Recordset::step() {
         return;
     m_eof = true;
     if (rc != SQLITE_DONE) {
-        const QString why = QString::fromUtf8(sqlite3_errmsg(sqlite3_db_handle(m_stmt)));
+        const QString why = EngineFailureText(sqlite3_db_handle(m_stmt));
         throw Failure(why);
     }
 }
@@ -80,7 +82,9 @@ void Recordset::moveNext() {
     step();
 }
 
-int Recordset::fieldIndex(const QString& name) const { return m_index.value(name.toLower(), -1); }
+int Recordset::fieldIndex(const QString& name) const {
+    return m_index.value(name.toLower(), -1);
+}
 
 Value Recordset::field(const QString& name) const {
     requireOpen();

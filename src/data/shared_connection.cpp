@@ -17,8 +17,14 @@ Connection& SharedConnection() {
     return *holder();
 }
 
-bool HasSharedConnection() { return holder() != nullptr; }
+bool HasSharedConnection() {
+    return holder() != nullptr;
+}
 
-void CreateSharedConnection() { holder() = std::make_unique<Connection>(); }
+void CreateSharedConnection() {
+    holder() = std::make_unique<Connection>();
+}
 
-void ReleaseSharedConnection() { holder().reset(); }
+void ReleaseSharedConnection() {
+    holder().reset();
+}
