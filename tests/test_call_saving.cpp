@@ -34,6 +34,7 @@ private slots:
     void checkOrder();
     void titleBlanks();
     void quotesRoundTrip();
+    void longAndUnicodeTextsRoundTrip();
     void resolvedEntries_data();
     void resolvedEntries();
     void editUnchangedRewritesEverything();
@@ -209,6 +210,36 @@ void CallSavingTest::quotesRoundTrip() {
                                  "where ID=%1")
                       .arg(id)),
              QStringList{QStringList({title, status, category, priority, comments}).join('|')});
+}
+
+void CallSavingTest::longAndUnicodeTextsRoundTrip() {
+    EditorData data;
+    // Longer than a line box takes by default, in several scripts, with characters outside
+    // the basic plane.
+    const QString piece = QStringLiteral("Ünïcødé 漢字 שלום 🙂 ");
+    QString title;
+    while (title.size() < 40000)
+        title += piece;
+    const QString comments = title.repeated(5);
+    int id = 0;
+    {
+        Form2 editor;
+        openEditor(editor, QString());
+        fillRequired(editor);
+        editor.Text1->setText(title);
+        editor.Text3->setPlainText(comments);
+        clickSave(editor);
+        QCOMPARE(data.prompts.texts(), QStringList{"Record Successfully Saved"});
+        id = Count("select max(ID) from Calls");
+    }
+    QCOMPARE(Scalar(QStringLiteral("select Title from Calls where ID=%1").arg(id)).toString(),
+             title);
+    QCOMPARE(Scalar(QStringLiteral("select Comments from Calls where ID=%1").arg(id)).toString(),
+             comments);
+    Form2 editor;
+    openEditor(editor, QString::number(id));
+    QCOMPARE(editor.Text1->text(), title);
+    QCOMPARE(editor.Text3->toPlainText(), comments);
 }
 
 void CallSavingTest::resolvedEntries_data() {

@@ -16,6 +16,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
+#include <limits>
 
 namespace {
 
@@ -81,6 +82,8 @@ QComboBox* makeList(QWidget* parent, const char* name, const Place& at) {
 QLineEdit* makeTextBox(QWidget* parent, const char* name, const Place& at) {
     auto* box = new QLineEdit(parent);
     box->setObjectName(QLatin1String(name));
+    // The database keeps texts of any length: a box must not cut what is typed or pasted.
+    box->setMaxLength(std::numeric_limits<int>::max());
     place(box, at);
     return box;
 }
