@@ -27,8 +27,8 @@
 
 namespace {
 
-const char* const kColumnCaptions[] = {"ID",       "Title",         "Caller",      "Assigned To",
-                                       "Priority", "Status",        "Category",    "Due Date",
+const char* const kColumnCaptions[] = {"ID",          "Title",       "Caller",        "Assigned To",
+                                       "Priority",    "Status",      "Category",      "Due Date",
                                        "Opened Date", "Resolved By", "Resolved Time", "Opened By"};
 
 QString setting(const QString& key, const QString& defaultValue) {
@@ -52,8 +52,8 @@ double storedWidth(const QString& text) {
 
 void makeFolder(const QString& path) {
     if (!QDir().mkdir(path))
-        throw Failure(QStringLiteral("Path/File access error: the folder '%1' cannot be created.")
-                          .arg(path));
+        throw Failure(
+            QStringLiteral("Path/File access error: the folder '%1' cannot be created.").arg(path));
 }
 
 int windowStateNumber(Qt::WindowStates state) {
@@ -122,8 +122,7 @@ void Form1::buildControls() {
     ListView1->header()->setSectionsMovable(false);
     ListView1->header()->setSortIndicatorShown(false);
     ListView1->setGeometry(TwipsRect(120, 120, 11760, 5475));
-    connect(ListView1->header(), &QHeaderView::sectionClicked, this,
-            &Form1::ListView1_ColumnClick);
+    connect(ListView1->header(), &QHeaderView::sectionClicked, this, &Form1::ListView1_ColumnClick);
     connect(ListView1, &QTreeView::doubleClicked, this, [this] { editCurrentRow(); });
     ListView1->installEventFilter(this);
 
@@ -215,15 +214,14 @@ void Form1::Form_Load() {
         trap.run(146 + 2 * i, [&] { m_calls->addColumn(QString::fromLatin1(kColumnCaptions[i])); });
     trap.run(170, [&] {
         ListView1->header()->resizeSection(
-            0, TwipsToPixels(storedWidth(setting(QStringLiteral("ColumnHeaders1"),
-                                                 QStringLiteral("1200")))));
+            0, TwipsToPixels(
+                   storedWidth(setting(QStringLiteral("ColumnHeaders1"), QStringLiteral("1200")))));
     });
     for (int position = 2; position <= m_calls->columnCountOfHeaders(); ++position) {
         trap.run(174, [&] {
             const QString key = QStringLiteral("ColumnHeaders") + QString::number(position);
             ListView1->header()->resizeSection(
-                position - 1,
-                TwipsToPixels(storedWidth(setting(key, QStringLiteral("1500")))));
+                position - 1, TwipsToPixels(storedWidth(setting(key, QStringLiteral("1500")))));
         });
     }
     trap.run(178, [&] { LoadCalls(); });
@@ -234,8 +232,9 @@ void Form1::Form_Load() {
             throw Failure(QStringLiteral("Type mismatch"));
         if (state < 0 || state > 2)
             throw Failure(QStringLiteral("Invalid property value"));
-        setWindowState(state == 1 ? Qt::WindowMinimized
-                                  : state == 2 ? Qt::WindowMaximized : Qt::WindowNoState);
+        setWindowState(state == 1   ? Qt::WindowMinimized
+                       : state == 2 ? Qt::WindowMaximized
+                                    : Qt::WindowNoState);
         applyLayoutForState();
     });
     if (trap.test(182, [&] { return windowStateNumber(windowState()) == 0; }))
@@ -248,7 +247,8 @@ void Form1::Form_QueryUnload() {
     ErrorTrap trap("Form1", "Form_QueryUnload");
     for (int position = 1; position <= m_calls->columnCount(); ++position) {
         trap.run(102, [&] {
-            const float twips = float(PixelsToTwips(ListView1->header()->sectionSize(position - 1)));
+            const float twips =
+                float(PixelsToTwips(ListView1->header()->sectionSize(position - 1)));
             saveSetting(QStringLiteral("ColumnHeaders") + QString::number(position),
                         QString::number(double(twips), 'g', QLocale::FloatingPointShortest));
         });
@@ -265,6 +265,11 @@ void Form1::Form_QueryUnload() {
 }
 
 void Form1::LoadCalls() {
+    // Reading a large database takes a moment: show that the program is busy.
+    struct BusyCursor {
+        BusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+        ~BusyCursor() { QApplication::restoreOverrideCursor(); }
+    } busy;
     m_calls->clear();
     Recordset records;
     records.open(QStringLiteral("select * from [Calls Extended]"), SharedConnection(),
@@ -280,8 +285,8 @@ int Form1::selectedRow() const {
 
 void Form1::selectRow(int row) {
     const QModelIndex index = m_calls->index(row, 0);
-    ListView1->selectionModel()->setCurrentIndex(
-        index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    ListView1->selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect |
+                                                            QItemSelectionModel::Rows);
     ListView1->scrollTo(index);
 }
 
@@ -362,8 +367,8 @@ void Form1::ListView1_ColumnClick(int column) {
     m_calls->setSortKey(column);
     m_calls->setSorted(true);
     ListView1->header()->setSortIndicatorShown(true);
-    ListView1->header()->setSortIndicator(
-        column, m_calls->sortOrder() == 0 ? Qt::AscendingOrder : Qt::DescendingOrder);
+    ListView1->header()->setSortIndicator(column, m_calls->sortOrder() == 0 ? Qt::AscendingOrder
+                                                                            : Qt::DescendingOrder);
 }
 
 void Form1::editCurrentRow() {
