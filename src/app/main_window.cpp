@@ -205,7 +205,9 @@ void Form1::Form_Load() {
         trap.run(116, [&] { m_pointer->loadCustom(cursorFile); });
     trap.run(138, [&] {
         setWindowTitle(kProductTitle);
-        setWindowIcon(programIcon());
+        // Every window of the program shows the program's icon.
+        QApplication::setWindowIcon(programIcon());
+        setWindowIcon(QApplication::windowIcon());
         SetAppTitle();
     });
     trap.run(142, [&] { CreateSharedConnection(); });
