@@ -31,15 +31,6 @@ const QColor kButtonFace(0xd4, 0xd0, 0xc8);
 const QColor kWindowColour(0xff, 0xff, 0xf0);
 const QString kSheet = QStringLiteral("QPushButton { color: rgb(1, 2, 3); }");
 
-std::unique_ptr<Form1> startProgram() {
-    auto window = std::make_unique<Form1>();
-    window->Form_Load();
-    window->show();
-    if (!QTest::qWaitForWindowExposed(window.get()))
-        qWarning("The main window was not shown.");
-    return window;
-}
-
 bool writeFile(const QString& path, const QByteArray& content) {
     QFile file(path);
     return file.open(QIODevice::WriteOnly) && file.write(content) == content.size();
@@ -206,7 +197,7 @@ private slots:
         TestEnvironment env;
         ScriptedPrompts prompts;
         SetAppTitle(QStringLiteral("Something Else Entirely"));
-        auto window = startProgram();
+        auto window = StartProgram();
         QCOMPARE(window->windowTitle(), QStringLiteral("Quorvane"));
         QCOMPARE(AppTitle(), QStringLiteral("Quorvane"));
         QVERIFY(!window->windowIcon().isNull());
@@ -308,7 +299,7 @@ private slots:
         QVERIFY(QDir().mkpath(env.programFolder() + "/x"));
         QVERIFY(QFile::link(QStringLiteral("/proc/self/mem"), env.programFolder() + "/x/o.cjs"));
 
-        auto window = startProgram();
+        auto window = StartProgram();
 
         QCOMPARE(reportedLoadLines(prompts), QList<int>({112}));
         QVERIFY(prompts.boxes[0].text.contains("o.cjs"));
@@ -324,7 +315,7 @@ private slots:
         ScriptedPrompts prompts;
         QVERIFY(QDir().mkpath(env.programFolder() + "/x"));
         QVERIFY(writeFile(env.programFolder() + "/x/o.cjs", kSheet.toUtf8()));
-        auto window = startProgram();
+        auto window = StartProgram();
         QVERIFY(prompts.boxes.empty());
         QCOMPARE(window->styleSheet(), kSheet);
         QVERIFY(paintedAsButtonFace(window.get()));
@@ -334,7 +325,7 @@ private slots:
     void withoutASkinTheMainWindowKeepsItsColours() {
         TestEnvironment env;
         ScriptedPrompts prompts;
-        auto window = startProgram();
+        auto window = StartProgram();
         QVERIFY(prompts.boxes.empty());
         QCOMPARE(window->styleSheet(), QString());
         QVERIFY(!window->autoFillBackground());
@@ -361,7 +352,7 @@ private slots:
     void pointerOverButtonsAndLists() {
         TestEnvironment env;
         ScriptedPrompts prompts;
-        auto window = startProgram();
+        auto window = StartProgram();
         PointerFeedback* pointer = window->pointer();
         QVERIFY(!pointer->hasCustom());
         QCOMPARE(pointer->pointer(), 0);
@@ -404,7 +395,7 @@ private slots:
         TestEnvironment env;
         ScriptedPrompts prompts;
         QVERIFY(writeFile(env.programFolder() + "/HAND-M.CUR", cursorFile(10, 3)));
-        auto window = startProgram();
+        auto window = StartProgram();
         QVERIFY(prompts.boxes.empty());
         PointerFeedback* pointer = window->pointer();
         QVERIFY(pointer->hasCustom());
@@ -428,7 +419,7 @@ private slots:
         TestEnvironment env;
         ScriptedPrompts prompts;
         QVERIFY(QFile::copy(shipped, env.programFolder() + "/HAND-M.CUR"));
-        auto window = startProgram();
+        auto window = StartProgram();
         QVERIFY(prompts.boxes.empty());
         QVERIFY(window->pointer()->hasCustom());
         enter(window->PushButton5);
@@ -456,7 +447,7 @@ private slots:
         TestEnvironment env;
         ScriptedPrompts prompts;
         QVERIFY(writeFile(env.programFolder() + "/HAND-M.CUR", cursorFile(1, 32, 1)));
-        auto window = startProgram();
+        auto window = StartProgram();
         QVERIFY(prompts.boxes.empty());
         QVERIFY(window->pointer()->hasCustom());
         enter(window->PushButton1);
@@ -468,7 +459,7 @@ private slots:
         TestEnvironment env;
         ScriptedPrompts prompts;
         QVERIFY(writeFile(env.programFolder() + "/HAND-M.CUR", "this is no cursor"));
-        auto window = startProgram();
+        auto window = StartProgram();
         QCOMPARE(reportedLoadLines(prompts), QList<int>({116}));
         QVERIFY(prompts.boxes[0].text.contains("HAND-M.CUR"));
         QVERIFY(!window->pointer()->hasCustom());

@@ -21,15 +21,6 @@
 
 namespace {
 
-std::unique_ptr<Form1> startProgram() {
-    auto window = std::make_unique<Form1>();
-    window->Form_Load();
-    window->show();
-    if (!QTest::qWaitForWindowExposed(window.get()))
-        qWarning("The main window was not shown.");
-    return window;
-}
-
 QString cell(const Form1& window, int row, int column) {
     const QAbstractItemModel* model = window.ListView1->model();
     return model->data(model->index(row, column), Qt::DisplayRole).toString();
@@ -113,7 +104,7 @@ private slots:
     void rowsShowTheFieldsOfEveryCall() {
         TestEnvironment env;
         ScriptedPrompts prompts;
-        auto window = startProgram();
+        auto window = StartProgram();
         addPerson("Employees", "John", "Wilson");
         addPerson("Employees", "Daniel", "Carter");
         addPerson("Customers", "Hanna", "Simmons");
@@ -146,7 +137,7 @@ private slots:
         QFETCH(QLocale, locale);
         QLocale::setDefault(locale);
         TestEnvironment env;
-        auto window = startProgram();
+        auto window = StartProgram();
         addCall("'Dates'", "NULL", "NULL", "'2021-03-04'", "NULL", "NULL", "NULL",
                 "'2071-11-30 09:05:00'", "NULL", "'1999-12-31 23:59:59'", "NULL");
         window->LoadCalls();
@@ -162,7 +153,7 @@ private slots:
     void aFailingRebuildLeavesTheListEmptyAndIsPassedOn() {
         TestEnvironment env;
         ScriptedPrompts prompts;
-        auto window = startProgram();
+        auto window = StartProgram();
         addSimpleCall("One");
         window->LoadCalls();
         QCOMPARE(window->ListView1->model()->rowCount(), 1);
@@ -181,7 +172,7 @@ private slots:
 
     void sortingByIdComparesText() {
         TestEnvironment env;
-        auto window = startProgram();
+        auto window = StartProgram();
         for (int i = 1; i <= 12; ++i)
             addSimpleCall("Call " + QString::number(i));
         window->LoadCalls();
@@ -200,7 +191,7 @@ private slots:
 
     void theSameHeaderTogglesAndAnotherStartsAscending() {
         TestEnvironment env;
-        auto window = startProgram();
+        auto window = StartProgram();
         addSimpleCall("banana", "'Waiting'");
         addSimpleCall("Apple", "'Closed'");
         addSimpleCall("cherry", "'Open'");
@@ -230,7 +221,7 @@ private slots:
 
     void datesSortByTheirText() {
         TestEnvironment env;
-        auto window = startProgram();
+        auto window = StartProgram();
         addSimpleCall("September", "'Open'", "'2021-09-30'");
         addSimpleCall("October", "'Open'", "'2021-10-01'");
         addSimpleCall("No date", "'Open'", "NULL");
@@ -242,7 +233,7 @@ private slots:
 
     void aSortedListStaysSortedAfterARebuild() {
         TestEnvironment env;
-        auto window = startProgram();
+        auto window = StartProgram();
         addSimpleCall("m");
         addSimpleCall("c");
         addSimpleCall("x");
@@ -265,7 +256,7 @@ private slots:
 
     void theSelectedCallStaysSelectedWhenSorted() {
         TestEnvironment env;
-        auto window = startProgram();
+        auto window = StartProgram();
         for (const char* title : {"d", "b", "e", "a", "c"})
             addSimpleCall(QString::fromLatin1(title));
         window->LoadCalls();
@@ -287,7 +278,7 @@ private slots:
 
     void theDesignLayout() {
         TestEnvironment env;
-        auto window = startProgram();
+        auto window = StartProgram();
         QCOMPARE(window->size(), QSize(800, 447));
         QCOMPARE(window->ListView1->geometry(), QRect(8, 8, 784, 365));
         const struct {
@@ -311,7 +302,7 @@ private slots:
 
     void maximizeAndRestoreLayouts() {
         TestEnvironment env;
-        auto window = startProgram();
+        auto window = StartProgram();
         QVERIFY(!window->WasMaximized);
 
         window->showMaximized();
@@ -378,7 +369,7 @@ private slots:
         QVERIFY(settings.open(QIODevice::WriteOnly));
         settings.write("[Quorvane]\nWindowState=2\n");
         settings.close();
-        auto window = startProgram();
+        auto window = StartProgram();
         QTRY_VERIFY(window->isMaximized());
         QTRY_VERIFY(window->width() > 800);
         QVERIFY(window->WasMaximized);
@@ -398,7 +389,7 @@ private slots:
 
     void aWindowNeverMaximizedKeepsItsDesignLayout() {
         TestEnvironment env;
-        auto window = startProgram();
+        auto window = StartProgram();
         window->move(30, 40);
         window->resize(1200, 700);
         QTRY_COMPARE(window->size(), QSize(1200, 700));
@@ -416,7 +407,7 @@ private slots:
         QVERIFY(settings.open(QIODevice::WriteOnly));
         settings.write("[Quorvane]\nWindowState=1\n");
         settings.close();
-        auto window = startProgram();
+        auto window = StartProgram();
         QVERIFY(window->isMinimized());
         QVERIFY(window->WasMaximized);
         window->showNormal();

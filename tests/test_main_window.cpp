@@ -29,12 +29,8 @@ void addPeopleAndValues() {
 }
 
 std::unique_ptr<Form1> startProgram() {
-    auto window = std::make_unique<Form1>();
-    window->Form_Load();
+    auto window = StartProgram();
     addPeopleAndValues();
-    window->show();
-    if (!QTest::qWaitForWindowExposed(window.get()))
-        qWarning("The main window was not shown.");
     return window;
 }
 

@@ -24,17 +24,6 @@ const QStringList kCaptions = {"ID",          "Title",       "Caller",        "A
                                "Priority",    "Status",      "Category",      "Due Date",
                                "Opened Date", "Resolved By", "Resolved Time", "Opened By"};
 
-// Starts the program as its main() does: load step, then show.
-std::unique_ptr<Form1> startProgram() {
-    auto window = std::make_unique<Form1>();
-    window->Form_Load();
-    window->show();
-    if (!window->isMinimized() && !QTest::qWaitForWindowExposed(window.get()))
-        qWarning("The main window was not shown.");
-    QCoreApplication::processEvents();
-    return window;
-}
-
 QByteArray contentOf(const QString& path) {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
@@ -104,7 +93,7 @@ private slots:
         ScriptedPrompts prompts;
         QVERIFY(!QFileInfo::exists(env.dataHome() + "/Merrowfen"));
 
-        auto window = startProgram();
+        auto window = StartProgram();
 
         QVERIFY(QFileInfo(env.dataHome() + "/Merrowfen").isDir());
         QVERIFY(QFileInfo(env.dataFolder()).isDir());
@@ -134,7 +123,7 @@ private slots:
         const QString blank = env.programFolder() + "/dbBlank.mdb";
         QVERIFY(QFile::setPermissions(blank, QFileDevice::ReadOwner | QFileDevice::ReadGroup |
                                                  QFileDevice::ReadOther));
-        auto window = startProgram();
+        auto window = StartProgram();
         QVERIFY(prompts.boxes.empty());
         QVERIFY(QFileInfo(env.databasePath()).permissions() & QFileDevice::WriteOwner);
         addCallDirectly("Written to the copy");
@@ -160,7 +149,7 @@ private slots:
         const QString home = env.dataHome() + "/notes;old";
         QVERIFY(QDir().mkpath(home));
         qputenv("XDG_DATA_HOME", home.toUtf8());
-        auto window = startProgram();
+        auto window = StartProgram();
         QVERIFY(prompts.boxes.empty());
         QVERIFY(QFileInfo(home + "/Merrowfen/Quorvane/dbData.mdb").isFile());
         QCOMPARE(SharedConnection().path(), home + "/Merrowfen/Quorvane/dbData.mdb");
@@ -170,7 +159,7 @@ private slots:
         TestEnvironment env;
         ScriptedPrompts prompts;
         {
-            auto window = startProgram();
+            auto window = StartProgram();
             addCallDirectly("Kept between runs");
             window->LoadCalls();
             QHeaderView* header = window->ListView1->header();
@@ -198,7 +187,7 @@ private slots:
         QVERIFY(!settings.contains("ColumnHeaders0"));
 
         const QByteArray database = contentOf(env.databasePath());
-        auto window = startProgram();
+        auto window = StartProgram();
         QVERIFY(prompts.boxes.empty());
         QCOMPARE(contentOf(env.databasePath()), database);
         QCOMPARE(window->ListView1->model()->rowCount(), 1);
@@ -218,7 +207,7 @@ private slots:
                      .value("Quorvane/WindowState")
                      .toString(),
                  QStringLiteral("0"));
-        auto third = startProgram();
+        auto third = StartProgram();
         QCOMPARE(third->windowState(), Qt::WindowNoState);
         QVERIFY(!third->WasMaximized);
         QCOMPARE(columnWidths(*third), expected);
@@ -227,10 +216,10 @@ private slots:
     void aDeletedDatabaseIsCopiedAfresh() {
         TestEnvironment env;
         ScriptedPrompts prompts;
-        startProgram()->close();
+        StartProgram()->close();
         QVERIFY(QFile::remove(env.databasePath()));
 
-        auto window = startProgram();
+        auto window = StartProgram();
         QVERIFY(prompts.boxes.empty());
         QCOMPARE(contentOf(env.databasePath()), contentOf(env.programFolder() + "/dbBlank.mdb"));
         QCOMPARE(SharedConnection().state(), 1);
@@ -246,7 +235,7 @@ private slots:
         ReleaseSharedConnection();
         const QByteArray database = contentOf(env.databasePath());
 
-        auto window = startProgram();
+        auto window = StartProgram();
         QVERIFY(prompts.boxes.empty());
         QCOMPARE(contentOf(env.databasePath()), database);
         QCOMPARE(window->ListView1->model()->rowCount(), 2);
@@ -258,7 +247,7 @@ private slots:
         ScriptedPrompts prompts;
         writeFile(env.dataHome() + "/Merrowfen", "not a folder");
 
-        auto window = startProgram();
+        auto window = StartProgram();
 
         // The file counts as existing: no folder is made, and the later steps fail.
         QVERIFY(QFileInfo(env.dataHome() + "/Merrowfen").isFile());
@@ -277,7 +266,7 @@ private slots:
         ScriptedPrompts prompts;
         QVERIFY(QFile::remove(env.programFolder() + "/dbBlank.mdb"));
 
-        auto window = startProgram();
+        auto window = StartProgram();
 
         QCOMPARE(reportedLines(prompts), QList<int>({110, 144, 178}));
         const auto reports = prompts.errorReports();
@@ -323,7 +312,7 @@ private slots:
             writeFile(env.databasePath(), content);
         }
 
-        auto window = startProgram();
+        auto window = StartProgram();
 
         QCOMPARE(reportedLines(prompts), QList<int>({144, 178}));
         const QString description = prompts.errorReports().front().text.section("\r\n", 0, 0);
@@ -376,7 +365,7 @@ private slots:
             settingsPath(env),
             QStringLiteral("[Quorvane]\nColumnHeaders4=3000\n%1=%2\n").arg(key, value).toUtf8());
 
-        auto window = startProgram();
+        auto window = StartProgram();
 
         QCOMPARE(reportedLines(prompts), QList<int>({line}));
         QList<int> expected = defaultWidths();
@@ -395,7 +384,7 @@ private slots:
         ScriptedPrompts prompts;
         writeFile(settingsPath(env), "[Quorvane]\nColumnHeaders1=1234.5\nColumnHeaders2=0\n"
                                      "ColumnHeaders3= 1800 \n");
-        auto window = startProgram();
+        auto window = StartProgram();
         QVERIFY(prompts.boxes.empty());
         QCOMPARE(window->ListView1->header()->sectionSize(0), 82);
         QCOMPARE(window->ListView1->header()->sectionSize(1), 0);
@@ -405,7 +394,7 @@ private slots:
     void settingsThatCannotBeWrittenAreReportedAtShutdown() {
         TestEnvironment env;
         ScriptedPrompts prompts;
-        auto window = startProgram();
+        auto window = StartProgram();
         QVERIFY(prompts.boxes.empty());
         // A file where the settings folder should be.
         writeFile(env.configHome() + "/Merrowfen", "in the way");
@@ -426,7 +415,7 @@ private slots:
         TestEnvironment env;
         ScriptedPrompts prompts;
         writeFile(settingsPath(env), "[Quorvane]\nWindowState=1\n");
-        auto window = startProgram();
+        auto window = StartProgram();
         QVERIFY(prompts.boxes.empty());
         QVERIFY(window->isMinimized());
         QVERIFY(window->WasMaximized);

@@ -1,6 +1,7 @@
 #include "test_support.h"
 
 #include "app/app_paths.h"
+#include "app/main_window.h"
 #include "data/recordset.h"
 #include "data/shared_connection.h"
 
@@ -8,9 +9,13 @@
 #include <QFile>
 #include <QTest>
 
-ScriptedPrompts::ScriptedPrompts() { InstallPrompts(this); }
+ScriptedPrompts::ScriptedPrompts() {
+    InstallPrompts(this);
+}
 
-ScriptedPrompts::~ScriptedPrompts() { InstallPrompts(nullptr); }
+ScriptedPrompts::~ScriptedPrompts() {
+    InstallPrompts(nullptr);
+}
 
 int ScriptedPrompts::message(const QString& text, int style, const QString& title) {
     boxes.push_back({text, style, title});
@@ -78,11 +83,21 @@ TestEnvironment::~TestEnvironment() {
     qputenv("XDG_CONFIG_HOME", m_oldConfig);
 }
 
-QString TestEnvironment::dataHome() const { return m_root.path() + "/data"; }
-QString TestEnvironment::configHome() const { return m_root.path() + "/config"; }
-QString TestEnvironment::programFolder() const { return m_root.path() + "/program"; }
-QString TestEnvironment::dataFolder() const { return dataHome() + "/Merrowfen/Quorvane"; }
-QString TestEnvironment::databasePath() const { return dataFolder() + "/dbData.mdb"; }
+QString TestEnvironment::dataHome() const {
+    return m_root.path() + "/data";
+}
+QString TestEnvironment::configHome() const {
+    return m_root.path() + "/config";
+}
+QString TestEnvironment::programFolder() const {
+    return m_root.path() + "/program";
+}
+QString TestEnvironment::dataFolder() const {
+    return dataHome() + "/Merrowfen/Quorvane";
+}
+QString TestEnvironment::databasePath() const {
+    return dataFolder() + "/dbData.mdb";
+}
 
 void TestEnvironment::installDatabase() const {
     QDir().mkpath(dataFolder());
@@ -99,7 +114,19 @@ void TestEnvironment::openSharedConnection() const {
                             databasePath() + QStringLiteral(";JET OLEDB:Database Password="));
 }
 
-void Exec(const QString& sql) { SharedConnection().execute(sql); }
+std::unique_ptr<Form1> StartProgram() {
+    auto window = std::make_unique<Form1>();
+    window->Form_Load();
+    window->show();
+    if (!window->isMinimized() && !QTest::qWaitForWindowExposed(window.get()))
+        qWarning("The main window was not shown.");
+    QCoreApplication::processEvents();
+    return window;
+}
+
+void Exec(const QString& sql) {
+    SharedConnection().execute(sql);
+}
 
 QVariant Scalar(const QString& sql) {
     Recordset records;
@@ -110,7 +137,9 @@ QVariant Scalar(const QString& sql) {
     return value.isNull() ? QVariant() : QVariant(value.joined());
 }
 
-int Count(const QString& sql) { return Scalar(sql).toInt(); }
+int Count(const QString& sql) {
+    return Scalar(sql).toInt();
+}
 
 QStringList Rows(const QString& sql) {
     QStringList rows;

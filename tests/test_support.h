@@ -33,7 +33,9 @@ public:
 
     void answer(int reply) { m_answers.push_back(reply); }
     void type(std::optional<QString> text) { m_inputs.push_back(std::move(text)); }
-    void onModal(std::function<void(QDialog&)> callback) { m_modals.push_back(std::move(callback)); }
+    void onModal(std::function<void(QDialog&)> callback) {
+        m_modals.push_back(std::move(callback));
+    }
 
     std::vector<ShownBox> boxes;
     struct Asked {
@@ -47,7 +49,10 @@ public:
     QStringList texts() const;
     // The error reports among the boxes (titled "Application Error").
     std::vector<ShownBox> errorReports() const;
-    void clear() { boxes.clear(); inputs.clear(); }
+    void clear() {
+        boxes.clear();
+        inputs.clear();
+    }
 
 private:
     std::deque<int> m_answers;
@@ -79,6 +84,10 @@ private:
     QByteArray m_oldData;
     QByteArray m_oldConfig;
 };
+
+class Form1;
+// Starts the program as its main() does: the main window's load step, then show.
+std::unique_ptr<Form1> StartProgram();
 
 // Runs SQL on the shared connection and reads single values, for checking results.
 void Exec(const QString& sql);
