@@ -16,32 +16,19 @@ void Form2::LoadCustomers(int keepSelection) {
     ErrorTrap trap("Form2", "LoadCustomers");
     int remembered = -1;
     QStringList names;
-    Recordset records;
     trap.run(100, [&] { remembered = Combo6->currentIndex(); });
     trap.run(102, [&] {
         m_CustomerIDs.clear();
         Combo6->clear();
     });
-    // A result that cannot be opened has no rows to read; the list stays empty.
-    if (!trap.run(104, [&] {
-            records.open(QStringLiteral("select * from [Customers Extended]"), SharedConnection(),
-                         Recordset::kStatic, Recordset::kReadOnly);
-        }))
+    if (!ReadListRows(trap, 104, QStringLiteral("select * from [Customers Extended]"),
+                      [&](const Recordset& records) {
+                          const qint64 id = records.field(QStringLiteral("ID")).toInteger();
+                          names.append(records.field(QStringLiteral("Customer Name")).toText());
+                          m_CustomerIDs.append(id);
+                      }))
         return;
-    while (!trap.test(106, [&] { return records.eof(); })) {
-        trap.run(108, [&] {
-            const qint64 id = records.field(QStringLiteral("ID")).toInteger();
-            const QString name = records.field(QStringLiteral("Customer Name")).toText();
-            m_CustomerIDs.append(id);
-            names.append(name);
-        });
-        if (!trap.run(110, [&] { records.moveNext(); }))
-            break;
-    }
-    trap.run(112, [&] {
-        records.close();
-        FillList(Combo6, names);
-    });
+    trap.run(112, [&] { FillList(Combo6, names); });
     if (trap.test(114, [&] { return keepSelection == 0; }))
         trap.run(116, [&] { RestorePosition(Combo6, remembered); });
 }
@@ -52,7 +39,6 @@ void Form2::LoadEmployees(int listToClear) {
     int remembered2 = -1;
     int remembered7 = -1;
     QStringList names;
-    Recordset records;
     trap.run(100, [&] {
         remembered1 = Combo1->currentIndex();
         remembered2 = Combo2->currentIndex();
@@ -64,23 +50,14 @@ void Form2::LoadEmployees(int listToClear) {
         Combo2->clear();
         Combo7->clear();
     });
-    if (!trap.run(104, [&] {
-            records.open(QStringLiteral("select * from [Employees Extended]"), SharedConnection(),
-                         Recordset::kStatic, Recordset::kReadOnly);
-        }))
+    if (!ReadListRows(trap, 104, QStringLiteral("select * from [Employees Extended]"),
+                      [&](const Recordset& records) {
+                          const qint64 id = records.field(QStringLiteral("ID")).toInteger();
+                          names.append(records.field(QStringLiteral("Employee Name")).toText());
+                          m_EmployeeIDs.append(id);
+                      }))
         return;
-    while (!trap.test(106, [&] { return records.eof(); })) {
-        trap.run(108, [&] {
-            const qint64 id = records.field(QStringLiteral("ID")).toInteger();
-            const QString name = records.field(QStringLiteral("Employee Name")).toText();
-            m_EmployeeIDs.append(id);
-            names.append(name);
-        });
-        if (!trap.run(110, [&] { records.moveNext(); }))
-            break;
-    }
     trap.run(112, [&] {
-        records.close();
         FillList(Combo1, names);
         FillList(Combo2, names);
         FillList(Combo7, names);

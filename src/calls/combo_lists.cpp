@@ -1,8 +1,27 @@
 #include "calls/combo_lists.h"
 
+#include "app/error_trap.h"
 #include "data/failure.h"
+#include "data/recordset.h"
+#include "data/shared_connection.h"
 
 #include <QComboBox>
+
+bool ReadListRows(ErrorTrap& trap, int firstLine, const QString& query,
+                  const std::function<void(const Recordset&)>& readRow) {
+    Recordset records;
+    if (!trap.run(firstLine, [&] {
+            records.open(query, SharedConnection(), Recordset::kStatic, Recordset::kReadOnly);
+        }))
+        return false;
+    while (!trap.test(firstLine + 2, [&] { return records.eof(); })) {
+        trap.run(firstLine + 4, [&] { readRow(records); });
+        if (!trap.run(firstLine + 6, [&] { records.moveNext(); }))
+            break;
+    }
+    trap.run(firstLine + 8, [&] { records.close(); });
+    return true;
+}
 
 void FillList(QComboBox* list, const QStringList& entries) {
     list->clear();

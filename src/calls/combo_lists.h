@@ -3,11 +3,21 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <functional>
 
+class ErrorTrap;
 class QComboBox;
+class Recordset;
 
 // Helpers for the editor's pick-only lists. Each failure throws a Failure whose description
 // the caller's error trap reports.
+
+// Reads every row of `query` for a list under the caller's trap, numbering the steps from
+// `firstLine`: open, the end test, `readRow` on each row, the move to the next row, and the
+// close at firstLine + 8. A query that cannot be opened has no rows (answers false); a failed
+// move ends the reading rather than reading the same row forever.
+bool ReadListRows(ErrorTrap& trap, int firstLine, const QString& query,
+                  const std::function<void(const Recordset&)>& readRow);
 
 // Replaces the entries of `list` by `entries` and leaves it without selection.
 void FillList(QComboBox* list, const QStringList& entries);

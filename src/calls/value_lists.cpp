@@ -109,24 +109,13 @@ void Form2::loadValueList(const ValueList& valueList) {
     ErrorTrap trap("Form2", valueList.loader);
     QComboBox* list = this->*valueList.list;
     QStringList values;
-    Recordset records;
     trap.run(100, [&] { list->clear(); });
     // A result that cannot be opened has no rows to read; the list stays empty.
-    if (!trap.run(102, [&] {
-            records.open(QLatin1String(valueList.query), SharedConnection(), Recordset::kStatic,
-                         Recordset::kReadOnly);
+    if (!ReadListRows(trap, 102, QLatin1String(valueList.query), [&](const Recordset& records) {
+            values.append(records.field(QLatin1String(valueList.column)).toText());
         }))
         return;
-    while (!trap.test(104, [&] { return records.eof(); })) {
-        trap.run(106,
-                 [&] { values.append(records.field(QLatin1String(valueList.column)).toText()); });
-        if (!trap.run(108, [&] { records.moveNext(); }))
-            break;
-    }
-    trap.run(110, [&] {
-        records.close();
-        FillList(list, values);
-    });
+    trap.run(110, [&] { FillList(list, values); });
 }
 
 void Form2::addValue(const ValueList& valueList) {
