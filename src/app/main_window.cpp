@@ -166,8 +166,6 @@ void Form1::buildControls() {
     connect(PushButton1, &QPushButton::clicked, this, &Form1::PushButton1_Click);
     connect(PushButton2, &QPushButton::clicked, this, &Form1::PushButton2_Click);
     connect(PushButton3, &QPushButton::clicked, this, &Form1::PushButton3_Click);
-    connect(PushButton4, &QPushButton::clicked, this, &Form1::PushButton4_Click);
-    connect(PushButton5, &QPushButton::clicked, this, &Form1::PushButton5_Click);
     connect(PushButton6, &QPushButton::clicked, this, &Form1::PushButton6_Click);
     // The report chooser and the sample data arrive with later versions.
     PushButton4->setEnabled(false);
@@ -345,10 +343,6 @@ void Form1::PushButton3_Click() {
     });
     trap.run(106, [&] { LoadCalls(); });
 }
-
-void Form1::PushButton4_Click() {}
-
-void Form1::PushButton5_Click() {}
 
 void Form1::PushButton6_Click() {
     ErrorTrap trap("Form1", "PushButton6_Click");

@@ -27,8 +27,6 @@ public:
     void PushButton1_Click(); // Edit Selected Call
     void PushButton2_Click(); // Add New Call
     void PushButton3_Click(); // Delete Selected Call
-    void PushButton4_Click(); // Load Sample/Example Data
-    void PushButton5_Click(); // Reports
     void PushButton6_Click(); // Help
 
     // A click on a column header (0-based section).
