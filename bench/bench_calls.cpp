@@ -11,7 +11,7 @@
 // Each child is a fresh process, so peak memory belongs to one size alone.
 #include "app/call_list_model.h"
 #include "app/main_window.h"
-#include "app/prompts.h"
+#include "ui/prompts.h"
 
 #include <QApplication>
 #include <QCryptographicHash>

@@ -1,10 +1,10 @@
 // Appearance: the application title, the optional skin, the button-face colour of windows and
 // the mouse pointer over buttons and lists.
-#include "app/appearance.h"
 #include "app/main_window.h"
 #include "data/failure.h"
 #include "data/shared_connection.h"
 #include "test_support.h"
+#include "ui/appearance.h"
 
 #include <QApplication>
 #include <QCheckBox>

@@ -1,8 +1,8 @@
 // The call editor: its window, its lists and loading a call into it.
 
-#include "app/appearance.h"
-#include "app/twips.h"
 #include "call_editor_fixture.h"
+#include "ui/appearance.h"
+#include "ui/twips.h"
 
 #include <QApplication>
 #include <QBuffer>

@@ -1,7 +1,7 @@
 // Saving a call from the editor, and leaving it without saving.
 
-#include "app/appearance.h"
 #include "call_editor_fixture.h"
+#include "ui/appearance.h"
 
 #include <QApplication>
 #include <QDateEdit>

@@ -1,8 +1,8 @@
 // The error trap: the report text and box, and how a procedure carries on after a failure.
-#include "app/error_trap.h"
-#include "app/prompts.h"
 #include "data/failure.h"
 #include "test_support.h"
+#include "ui/error_trap.h"
+#include "ui/prompts.h"
 
 #include <QAbstractButton>
 #include <QApplication>

@@ -1,10 +1,10 @@
 // The main window's commands: add, edit and delete a call, help, and the keyboard and mouse
 // ways to reach them.
-#include "app/appearance.h"
 #include "app/main_window.h"
 #include "calls/call_editor.h"
 #include "data/shared_connection.h"
 #include "test_support.h"
+#include "ui/appearance.h"
 
 #include <QAbstractButton>
 #include <QApplication>

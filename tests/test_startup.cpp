@@ -1,10 +1,10 @@
 // Start-up and shutdown of the main window: the data folder, the first-run copy of the
 // template, the shared connection, the list columns and the settings kept between runs.
-#include "app/app_paths.h"
 #include "app/call_list_model.h"
 #include "app/main_window.h"
 #include "data/shared_connection.h"
 #include "test_support.h"
+#include "ui/app_paths.h"
 
 #include <QApplication>
 #include <QDir>

@@ -1,9 +1,9 @@
 #include "test_support.h"
 
-#include "app/app_paths.h"
 #include "app/main_window.h"
 #include "data/recordset.h"
 #include "data/shared_connection.h"
+#include "ui/app_paths.h"
 
 #include <QDir>
 #include <QFile>

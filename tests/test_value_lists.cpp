@@ -1,7 +1,7 @@
 // The "+" and "-" buttons beside the call editor's status, category and priority lists.
 
-#include "app/appearance.h"
 #include "call_editor_fixture.h"
+#include "ui/appearance.h"
 
 #include <QLineEdit>
 #include <QLocale>

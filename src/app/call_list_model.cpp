@@ -7,9 +7,8 @@
 #include <algorithm>
 
 const std::array<const char*, 11> CallListModel::kFields = {
-    "Title",           "Customer Name", "Assigned to Name", "Priority",
-    "Status",          "Category",      "Due Date",         "Opened Date",
-    "Resolved by Name", "Resolved Date", "Opened by Name"};
+    "Title",    "Customer Name", "Assigned to Name", "Priority",      "Status",        "Category",
+    "Due Date", "Opened Date",   "Resolved by Name", "Resolved Date", "Opened by Name"};
 
 namespace {
 
@@ -163,9 +162,8 @@ std::vector<uint32_t> CallListModel::rankOfPool(int pooledColumn) const {
     std::vector<uint32_t> ids(pool.size());
     for (uint32_t i = 0; i < ids.size(); ++i)
         ids[i] = i;
-    std::sort(ids.begin(), ids.end(), [&](uint32_t a, uint32_t b) {
-        return compareText(pool.text(a), pool.text(b)) < 0;
-    });
+    std::sort(ids.begin(), ids.end(),
+              [&](uint32_t a, uint32_t b) { return compareText(pool.text(a), pool.text(b)) < 0; });
     std::vector<uint32_t> rank(pool.size());
     for (uint32_t position = 0; position < ids.size(); ++position)
         rank[ids[position]] = position;

@@ -1,15 +1,15 @@
 #include "app/main_window.h"
 
-#include "app/app_paths.h"
-#include "app/appearance.h"
 #include "app/call_list_model.h"
-#include "app/error_trap.h"
-#include "app/prompts.h"
-#include "app/twips.h"
 #include "calls/call_editor.h"
 #include "data/failure.h"
 #include "data/recordset.h"
 #include "data/shared_connection.h"
+#include "ui/app_paths.h"
+#include "ui/appearance.h"
+#include "ui/error_trap.h"
+#include "ui/prompts.h"
+#include "ui/twips.h"
 
 #include <QApplication>
 #include <QCloseEvent>

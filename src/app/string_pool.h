@@ -18,7 +18,7 @@ public:
         if (m_slots.size() < (m_texts.size() + 1) * 2)
             grow();
         const size_t mask = m_slots.size() - 1;
-        size_t slot = std::hash<std::string_view>{}(key) & mask;
+        size_t slot = std::hash<std::string_view>{}(key)&mask;
         while (uint32_t id = m_slots[slot]) {
             if (keyOf(id - 1) == key)
                 return id - 1;

@@ -1,10 +1,10 @@
 #include "calls/call_editor.h"
 
-#include "app/app_paths.h"
-#include "app/appearance.h"
-#include "app/error_trap.h"
-#include "app/twips.h"
 #include "data/date_text.h"
+#include "ui/app_paths.h"
+#include "ui/appearance.h"
+#include "ui/error_trap.h"
+#include "ui/twips.h"
 
 #include <QComboBox>
 #include <QDateEdit>

@@ -2,10 +2,10 @@
 
 #include "calls/call_editor.h"
 
-#include "app/error_trap.h"
 #include "calls/combo_lists.h"
 #include "data/recordset.h"
 #include "data/shared_connection.h"
+#include "ui/error_trap.h"
 
 #include <QComboBox>
 #include <QDateEdit>

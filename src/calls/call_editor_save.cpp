@@ -2,11 +2,11 @@
 
 #include "calls/call_editor.h"
 
-#include "app/error_trap.h"
-#include "app/prompts.h"
 #include "calls/combo_lists.h"
 #include "data/date_text.h"
 #include "data/shared_connection.h"
+#include "ui/error_trap.h"
+#include "ui/prompts.h"
 
 #include <QComboBox>
 #include <QDateEdit>

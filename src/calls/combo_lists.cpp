@@ -1,9 +1,9 @@
 #include "calls/combo_lists.h"
 
-#include "app/error_trap.h"
 #include "data/failure.h"
 #include "data/recordset.h"
 #include "data/shared_connection.h"
+#include "ui/error_trap.h"
 
 #include <QComboBox>
 

@@ -1,7 +1,7 @@
-#include "app/appearance.h"
+#include "ui/appearance.h"
 
-#include "app/app_paths.h"
 #include "data/failure.h"
+#include "ui/app_paths.h"
 
 #include <QAbstractButton>
 #include <QCheckBox>
@@ -61,7 +61,9 @@ bool listedAsHidden(const QFileInfo& info) {
 
 } // namespace
 
-QString AppTitle() { return appTitle(); }
+QString AppTitle() {
+    return appTitle();
+}
 
 QString DeriveAppTitle(const QString& productTitle) {
     if (!productTitle.contains(QLatin1Char(' ')))
@@ -76,9 +78,13 @@ QString DeriveAppTitle(const QString& productTitle) {
     return title.left(40);
 }
 
-void SetAppTitle(const QString& productTitle) { appTitle() = DeriveAppTitle(productTitle); }
+void SetAppTitle(const QString& productTitle) {
+    appTitle() = DeriveAppTitle(productTitle);
+}
 
-QString SkinPath() { return ProgramFolder() + QStringLiteral("/x/o.cjs"); }
+QString SkinPath() {
+    return ProgramFolder() + QStringLiteral("/x/o.cjs");
+}
 
 bool SkinPresent() {
     const QFileInfo info(SkinPath());
@@ -100,7 +106,9 @@ void ApplySkin(QWidget* mainWindow) {
     mainWindow->setStyleSheet(QString::fromUtf8(sheet));
 }
 
-void SetFormColors(QWidget* window) { colourWindow(window); }
+void SetFormColors(QWidget* window) {
+    colourWindow(window);
+}
 
 PointerFeedback::PointerFeedback(QWidget* window) : QObject(window), m_window(window) {}
 
@@ -112,7 +120,8 @@ void PointerFeedback::loadCustom(const QString& cursorFile) {
     const QByteArray bytes = file.readAll();
     QImage image;
     if (!image.loadFromData(bytes, "CUR") && !image.loadFromData(bytes, "ICO"))
-        throw Failure(QStringLiteral("The pointer file '%1' is not a valid cursor.").arg(cursorFile));
+        throw Failure(
+            QStringLiteral("The pointer file '%1' is not a valid cursor.").arg(cursorFile));
     // A cursor file (type 2) keeps the hot spot in its first directory entry; an icon file
     // (type 1) holds planes and colour depth there instead, and points with its centre.
     int hotX = image.width() / 2;

@@ -1,7 +1,7 @@
-#include "app/error_trap.h"
+#include "ui/error_trap.h"
 
-#include "app/prompts.h"
 #include "data/failure.h"
+#include "ui/prompts.h"
 
 #include <exception>
 

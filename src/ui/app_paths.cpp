@@ -1,7 +1,7 @@
-#include "app/app_paths.h"
+#include "ui/app_paths.h"
 
-#include "app/error_trap.h"
 #include "data/failure.h"
+#include "ui/error_trap.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
@@ -58,7 +58,9 @@ QString ProgramFolder() {
     return QCoreApplication::applicationDirPath();
 }
 
-void SetProgramFolder(const QString& folder) { programFolderOverride() = folder; }
+void SetProgramFolder(const QString& folder) {
+    programFolderOverride() = folder;
+}
 
 QString GetSetting(const QString& application, const QString& section, const QString& key,
                    const QString& defaultValue) {
@@ -76,6 +78,6 @@ void SaveSetting(const QString& application, const QString& section, const QStri
     settings.endGroup();
     settings.sync();
     if (settings.status() != QSettings::NoError)
-        throw Failure(QStringLiteral("The settings file '%1' cannot be written.")
-                          .arg(settings.fileName()));
+        throw Failure(
+            QStringLiteral("The settings file '%1' cannot be written.").arg(settings.fileName()));
 }

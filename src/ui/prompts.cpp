@@ -1,6 +1,6 @@
-#include "app/prompts.h"
+#include "ui/prompts.h"
 
-#include "app/appearance.h"
+#include "ui/appearance.h"
 
 #include <QApplication>
 #include <QDialog>
