@@ -87,13 +87,25 @@ void Form2::PushButton2_Click() {
     QString resolvedBy;
     QString callTime;
     QString statement;
-    // A resolved date that is not a date is dropped.
+    // An empty resolved date is Null; one that is not a date is refused, not dropped: the
+    // person typed a resolution and must not be told that it was saved.
+    bool notADate = false;
     trap.run(128, [&] {
         const QString typed = Text4->text();
-        resolvedDate = !typed.isEmpty() && DateText::isDate(typed)
-                           ? QLatin1Char('\'') + typed + QLatin1Char('\'')
-                           : QStringLiteral("NULL");
+        notADate = !typed.trimmed().isEmpty() && !DateText::isDate(typed);
+        resolvedDate = typed.trimmed().isEmpty() || notADate
+                           ? QStringLiteral("NULL")
+                           : QLatin1Char('\'') + typed + QLatin1Char('\'');
     });
+    if (notADate) {
+        trap.run(128, [&] {
+            MsgBox(QStringLiteral("Resolved Date is not a date: type a date such as %1, or leave "
+                                  "it empty.")
+                       .arg(DateText::format(DateText::today())));
+            Text4->setFocus();
+        });
+        return;
+    }
     trap.run(130, [&] {
         resolvedBy = Combo7->currentIndex() < 0
                          ? QStringLiteral("NULL")

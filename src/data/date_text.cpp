@@ -1,5 +1,7 @@
 #include "data/date_text.h"
 
+#include "data/date_typing.h"
+
 #include <QLocale>
 
 namespace DateText {
@@ -82,22 +84,18 @@ std::optional<QDateTime> parse(const QString& text) {
         return std::nullopt;
     if (auto stored = fromStored(trimmed))
         return stored;
+    // What this program writes, read back exactly; then what a person types.
     const QLocale locale;
     const QString date = datePattern();
-    if (QDate d = locale.toDate(trimmed, date); d.isValid()) {
-        const QDateTime value = naive(d, QTime(0, 0));
+    if (QDate d = locale.toDate(trimmed, date); d.isValid() && plausible(naive(d, QTime(0, 0))))
+        return naive(d, QTime(0, 0));
+    const QDateTime written = locale.toDateTime(trimmed, date + QLatin1Char(' ') + timePattern());
+    if (written.isValid() && plausible(naive(written.date(), written.time())))
+        return naive(written.date(), written.time());
+    if (auto typed = ReadTypedDate(trimmed, locale, QDate::currentDate())) {
+        const QDateTime value = naive(typed->date(), typed->time());
         if (plausible(value))
             return value;
-        return std::nullopt;
-    }
-    const QString times[] = {timePattern(), withoutZone(locale.timeFormat(QLocale::ShortFormat))};
-    for (const QString& time : times) {
-        const QDateTime dt = locale.toDateTime(trimmed, date + QLatin1Char(' ') + time);
-        if (dt.isValid()) {
-            const QDateTime value = naive(dt.date(), dt.time());
-            if (plausible(value))
-                return value;
-        }
     }
     return std::nullopt;
 }

@@ -20,8 +20,9 @@ QString timePattern();
 QString format(const QDateTime& value);
 QString format(const QDate& value);
 
-// Reads date text in the locale's conventions (with or without a time of day) or in the
-// stored form. Answers nothing for text that is not a date.
+// Reads date text: what format() writes, what a person of the locale types (see
+// date_typing.h), ISO 8601 and the stored form. Answers nothing for text that is not a date.
+// The engine converts date text with this same function.
 std::optional<QDateTime> parse(const QString& text);
 bool isDate(const QString& text);
 
