@@ -1,9 +1,16 @@
+#include "app/command_line.h"
+#include "app/daily_backup.h"
 #include "app/main_window.h"
+#include "ui/appearance.h"
 
 #include <QApplication>
+#include <QFileInfo>
 #include <cstdio>
 
 int main(int argc, char** argv) {
+    // Work asked for on the command line runs without a window.
+    if (const std::optional<int> status = RunCommandLine(argc, argv))
+        return *status;
     if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") &&
         qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
         std::fprintf(stderr, "quorvane: no display available (DISPLAY is not set); start it from "
@@ -11,10 +18,16 @@ int main(int argc, char** argv) {
         return 1;
     }
     QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Quorvane"));
-    QApplication::setOrganizationName(QStringLiteral("Merrowfen"));
+    QApplication::setApplicationName(kProductTitle);
+    QApplication::setOrganizationName(kVendor);
+    QApplication::setApplicationVersion(QStringLiteral(QUORVANE_VERSION));
     Form1 window;
     window.Form_Load();
     window.show();
+    // Today's backup, once the database is there, while the window is in use.
+    DailyBackup backup;
+    const QString database = Form1::DataFolder() + QStringLiteral("/dbData.mdb");
+    if (QFileInfo(database).isFile())
+        backup.start(database);
     return QApplication::exec();
 }

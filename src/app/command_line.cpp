@@ -1,0 +1,123 @@
+#include "app/command_line.h"
+
+#include "app/main_window.h"
+#include "data/backup.h"
+#include "data/call_export.h"
+#include "data/connection.h"
+#include "data/failure.h"
+#include "ui/appearance.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QGuiApplication>
+#include <cstdio>
+#include <memory>
+
+namespace {
+
+enum Status { kSuccess = 0, kFailed = 1, kUsage = 2 };
+
+QString databasePath() {
+    return Form1::DataFolder() + QStringLiteral("/dbData.mdb");
+}
+
+} // namespace
+
+bool IsCommandLineWork(const QStringList& arguments) {
+    for (int i = 1; i < arguments.size(); ++i) {
+        const QString& argument = arguments.at(i);
+        if (argument.startsWith(QLatin1String("--")) || argument == QLatin1String("-h") ||
+            argument == QLatin1String("-v") || argument == QLatin1String("-?"))
+            return true;
+    }
+    return false;
+}
+
+int RunCommands(const QStringList& arguments, QTextStream& out, QTextStream& err) {
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        QStringLiteral("Logs customer calls. Without options it opens its window; the options "
+                       "below work without one."));
+    const QCommandLineOption help = parser.addHelpOption();
+    const QCommandLineOption version = parser.addVersionOption();
+    const QCommandLineOption exportCsv(
+        QStringLiteral("export-csv"),
+        QStringLiteral("Write every call to FILE as comma-separated values."),
+        QStringLiteral("FILE"));
+    const QCommandLineOption backup(QStringLiteral("backup"),
+                                    QStringLiteral("Copy the database to FILE."),
+                                    QStringLiteral("FILE"));
+    const QCommandLineOption restore(
+        QStringLiteral("restore"),
+        QStringLiteral("Replace the database with the copy FILE after checking it; the "
+                       "replaced database is kept in the backups folder."),
+        QStringLiteral("FILE"));
+    parser.addOptions({exportCsv, backup, restore});
+
+    auto usage = [&](const QString& why) {
+        err << kProductTitle.toLower() << ": " << why << '\n' << "Try '--help' for the options.\n";
+        err.flush();
+        return kUsage;
+    };
+    if (!parser.parse(arguments))
+        return usage(parser.errorText());
+    if (parser.isSet(help)) {
+        out << parser.helpText();
+        out.flush();
+        return kSuccess;
+    }
+    if (parser.isSet(version)) {
+        out << kProductTitle << ' ' << QUORVANE_VERSION << '\n';
+        out.flush();
+        return kSuccess;
+    }
+    if (!parser.positionalArguments().isEmpty())
+        return usage(
+            QStringLiteral("unexpected argument '%1'.").arg(parser.positionalArguments().first()));
+    int actions = 0;
+    for (const QCommandLineOption* option : {&exportCsv, &backup, &restore}) {
+        if (parser.isSet(*option)) {
+            ++actions;
+            if (parser.values(*option).size() > 1)
+                return usage(
+                    QStringLiteral("'--%1' is given more than once.").arg(option->names().first()));
+        }
+    }
+    if (actions != 1)
+        return usage(QStringLiteral("give exactly one of --export-csv, --backup, --restore."));
+
+    try {
+        if (parser.isSet(exportCsv)) {
+            Connection connection;
+            connection.open(Form1::ConnectionString());
+            ExportAllCalls(connection, parser.value(exportCsv));
+        } else if (parser.isSet(backup)) {
+            Backups::copyDatabase(databasePath(), parser.value(backup));
+        } else if (parser.isSet(restore)) {
+            const QString kept = Backups::restore(parser.value(restore), databasePath());
+            out << "Restored the database from " << parser.value(restore) << '\n';
+            if (!kept.isEmpty())
+                out << "The replaced database is kept as " << kept << '\n';
+        }
+    } catch (const Failure& failure) {
+        err << kProductTitle.toLower() << ": " << failure.description() << '\n';
+        err.flush();
+        return kFailed;
+    }
+    out.flush();
+    return kSuccess;
+}
+
+std::optional<int> RunCommandLine(int argc, char** argv) {
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    if (!IsCommandLineWork(arguments))
+        return std::nullopt;
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(kProductTitle);
+    QCoreApplication::setOrganizationName(kVendor);
+    QTextStream out(stdout);
+    QTextStream err(stderr);
+    return RunCommands(QCoreApplication::arguments(), out, err);
+}

@@ -1,0 +1,207 @@
+// Work without a window: the command line's options and exit statuses, the daily backups and
+// the checked restore.
+#include "app/command_line.h"
+#include "app/daily_backup.h"
+#include "data/backup.h"
+#include "data/failure.h"
+#include "data/shared_connection.h"
+#include "test_support.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QSignalSpy>
+#include <QTest>
+#include <sqlite3.h>
+
+namespace {
+
+QByteArray contentOf(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+void writeFile(const QString& path, const QByteArray& content) {
+    QFile file(path);
+    if (file.open(QIODevice::WriteOnly))
+        file.write(content);
+}
+
+// Runs SQL on a database file; answers the first value of the first row.
+QString runSql(const QString& path, const char* sql) {
+    sqlite3* db = nullptr;
+    sqlite3_open(path.toUtf8().constData(), &db);
+    QString first;
+    sqlite3_exec(
+        db, sql,
+        [](void* out, int, char** values, char**) {
+            *static_cast<QString*>(out) = QString::fromUtf8(values[0]);
+            return 1;
+        },
+        &first, nullptr);
+    sqlite3_close(db);
+    return first;
+}
+
+// The titles of a database's calls and its list of statuses.
+QString contentsOf(const QString& path) {
+    return runSql(path, "select (select group_concat(Title) from Calls) || '/' || "
+                        "(select ifnull(group_concat(Status), '') from Status)");
+}
+
+} // namespace
+
+class TestCommandLine : public QObject {
+    Q_OBJECT
+private slots:
+    void init() {
+        m_env = std::make_unique<TestEnvironment>();
+        m_env->installDatabase();
+        m_env->openSharedConnection();
+        Exec("insert into Calls (Title) values ('kept call')");
+        ReleaseSharedConnection();
+    }
+    void cleanup() { m_env.reset(); }
+
+    void options_data() {
+        QTest::addColumn<QStringList>("arguments"); // {DIR} is a private folder
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("output");  // expected in standard output or error
+        QTest::addColumn<QString>("written"); // a file that must exist afterwards
+        QTest::newRow("help") << QStringList{"--help"} << 0 << "--export-csv <FILE>"
+                              << "";
+        QTest::newRow("version") << QStringList{"--version"} << 0 << "1.0"
+                                 << "";
+        QTest::newRow("export") << QStringList{"--export-csv", "{DIR}/all.csv"} << 0 << ""
+                                << "all.csv";
+        QTest::newRow("backup") << QStringList{"--backup", "{DIR}/copy.mdb"} << 0 << ""
+                                << "copy.mdb";
+        QTest::newRow("export unwritable")
+            << QStringList{"--export-csv", "{DIR}/no/all.csv"} << 1 << "cannot be written"
+            << "";
+        QTest::newRow("backup unwritable")
+            << QStringList{"--backup", "{DIR}/no/copy.mdb"} << 1 << "cannot be opened"
+            << "";
+        QTest::newRow("restore missing")
+            << QStringList{"--restore", "{DIR}/none.mdb"} << 1 << "Could not find"
+            << "";
+        QTest::newRow("unknown option")
+            << QStringList{"--exprot-csv", "x"} << 2 << "Unknown option 'exprot-csv'"
+            << "";
+        QTest::newRow("option without file") << QStringList{"--backup"} << 2 << "Missing value"
+                                             << "";
+        QTest::newRow("two actions")
+            << QStringList{"--backup", "{DIR}/a.mdb", "--export-csv", "{DIR}/b.csv"} << 2
+            << "exactly one"
+            << "";
+        QTest::newRow("stray argument")
+            << QStringList{"--backup", "{DIR}/a.mdb", "extra"} << 2 << "unexpected argument 'extra'"
+            << "";
+    }
+    void options() {
+        QFETCH(QStringList, arguments);
+        QFETCH(int, status);
+        QFETCH(QString, output);
+        QFETCH(QString, written);
+        arguments.replaceInStrings("{DIR}", m_env->dataHome());
+        QString out, err;
+        QTextStream outStream(&out), errStream(&err);
+        QCOMPARE(RunCommands(QStringList{"quorvane"} + arguments, outStream, errStream), status);
+        QVERIFY2((out + err).contains(output), qPrintable(out + err));
+        QCOMPARE(err.isEmpty(), status == 0);
+        if (!written.isEmpty())
+            QVERIFY(QFile::exists(m_env->dataHome() + "/" + written));
+        QCOMPARE(QDir(m_env->dataHome()).entryList({"*.part"}, QDir::Files), QStringList());
+    }
+
+    // The real program, started with no display at all.
+    void runsWithoutDisplay() {
+        QProcess program;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+            environment.remove(name);
+        program.setProcessEnvironment(environment);
+        program.start(QUORVANE_EXECUTABLE, {"--export-csv", m_env->dataHome() + "/all.csv"});
+        QVERIFY(program.waitForFinished(60000));
+        QCOMPARE(program.exitCode(), 0);
+        QVERIFY(contentOf(m_env->dataHome() + "/all.csv").contains("kept call"));
+        program.start(QUORVANE_EXECUTABLE, {"--restore", m_env->dataHome() + "/all.csv"});
+        QVERIFY(program.waitForFinished(60000));
+        QCOMPARE(program.exitCode(), 1);
+        QVERIFY(program.readAllStandardError().contains("damaged"));
+    }
+
+    void oneBackupPerDayKeepingFourteen() {
+        const QString db = m_env->databasePath();
+        const QDate first(2024, 3, 1);
+        for (int day = 0; day < 15; ++day) {
+            QCOMPARE(Backups::makeDaily(db, first.addDays(day)),
+                     Backups::dailyPath(db, first.addDays(day)));
+            QCOMPARE(Backups::makeDaily(db, first.addDays(day)), QString()); // once a day
+        }
+        writeFile(Backups::folderFor(db) + "/notes.txt", "mine");
+        Backups::makeDaily(db, first.addDays(15));
+        QStringList expected;
+        for (int day = 2; day <= 15; ++day)
+            expected << QFileInfo(Backups::dailyPath(db, first.addDays(day))).fileName();
+        expected << "notes.txt";
+        QCOMPARE(QDir(Backups::folderFor(db)).entryList(QDir::Files, QDir::Name), expected);
+        QCOMPARE(contentsOf(Backups::dailyPath(db, first.addDays(15))), "kept call/");
+    }
+
+    void failedBackupReportedOnce() {
+        ScriptedPrompts prompts;
+        writeFile(Backups::folderFor(m_env->databasePath()), "a file where the folder goes");
+        DailyBackup backup;
+        QSignalSpy finished(&backup, &DailyBackup::finished);
+        backup.start(m_env->databasePath());
+        backup.start(m_env->databasePath());
+        backup.wait();
+        QCOMPARE(finished.size(), 1);
+        QCOMPARE(prompts.boxes.size(), size_t(1));
+        QVERIFY(prompts.boxes[0].text.contains("backup"));
+    }
+
+    void restoreRefusesBadFiles_data() {
+        QTest::addColumn<QByteArray>("damage");
+        QTest::newRow("not a database") << QByteArray("garbage");
+        QTest::newRow("truncated") << QByteArray("truncate");
+        QTest::newRow("newer schema") << QByteArray("PRAGMA user_version = 99");
+        QTest::newRow("missing table") << QByteArray("DROP TABLE Calls");
+        QTest::newRow("damaged pages") << QByteArray("scribble");
+    }
+    void restoreRefusesBadFiles() {
+        QFETCH(QByteArray, damage);
+        const QString copy = m_env->dataHome() + "/copy.mdb";
+        Backups::copyDatabase(m_env->databasePath(), copy);
+        QByteArray bytes = contentOf(copy);
+        if (damage == "garbage")
+            writeFile(copy, QByteArray(8192, 'x'));
+        else if (damage == "truncate")
+            writeFile(copy, bytes.left(bytes.size() / 2));
+        else if (damage == "scribble")
+            writeFile(copy, bytes.left(4096) + QByteArray(bytes.size() - 4096, '\x5a'));
+        else
+            runSql(copy, damage.constData());
+        const QByteArray before = contentOf(m_env->databasePath());
+        QVERIFY_THROWS_EXCEPTION(Failure, Backups::restore(copy, m_env->databasePath()));
+        QCOMPARE(contentOf(m_env->databasePath()), before);
+        QVERIFY(!QFile::exists(Backups::folderFor(m_env->databasePath())));
+    }
+
+    void restoreKeepsTheReplacedDatabase() {
+        const QString copy = m_env->dataHome() + "/copy.mdb";
+        Backups::copyDatabase(m_env->databasePath(), copy);
+        runSql(copy, "insert into Status values ('restored')");
+        runSql(m_env->databasePath(), "update Calls set Title = 'replaced call'");
+        const QString kept = Backups::restore(copy, m_env->databasePath());
+        QCOMPARE(contentsOf(kept), "replaced call/");
+        QCOMPARE(contentsOf(m_env->databasePath()), "kept call/restored");
+    }
+
+private:
+    std::unique_ptr<TestEnvironment> m_env;
+};
+
+QTEST_MAIN(TestCommandLine)
+#include "test_command_line.moc"

@@ -1,0 +1,138 @@
+// Export of the calls to comma-separated values: what spreadsheets read back, and a Cancel
+// that leaves nothing behind.
+#include "csv_reader.h"
+#include "data/call_export.h"
+#include "data/failure.h"
+#include "data/shared_connection.h"
+#include "test_support.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTest>
+
+namespace {
+
+QByteArray contentOf(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+QString quoted(QString text) {
+    return "'" + text.replace("'", "''") + "'";
+}
+
+} // namespace
+
+class TestExport : public QObject {
+    Q_OBJECT
+private slots:
+    void init() {
+        m_env = std::make_unique<TestEnvironment>();
+        m_env->openSharedConnection();
+        Exec("insert into Customers ([First Name],[Last Name]) values ('Zoë','O''Brien')");
+        Exec("insert into Employees ([First Name],[Last Name]) values ('Ann','Lee')");
+    }
+    void cleanup() { m_env.reset(); }
+
+    void hostileTextsRoundTrip_data() {
+        QTest::addColumn<QString>("title");
+        QTest::addColumn<QString>("comments");
+        QTest::newRow("quotes and commas") << "He said \"no\", twice"
+                                           << "a,b,,\"c\"";
+        QTest::newRow("line breaks") << "first\nsecond"
+                                     << "one\r\ntwo\rthree\n";
+        QTest::newRow("emoji and accents") << "Müller 😀 ñ"
+                                           << "日本語 🎉";
+        QTest::newRow("long comments") << "long" << QString(100000, QChar(0x00E9)) + "\"x\"";
+        QTest::newRow("empty and blanks") << ""
+                                          << "  padded  ";
+    }
+    void hostileTextsRoundTrip() {
+        QFETCH(QString, title);
+        QFETCH(QString, comments);
+        Exec("insert into Calls (Title,Caller,[Assigned To],[Opened By],Comments,[Opened Date],"
+             "[Due Date],[Resolved Date]) values (" +
+             quoted(title) + ",1,1,1," + quoted(comments) +
+             ",'2024-01-01 10:30:00','2024-01-02',NULL)");
+        const QString path = m_env->dataHome() + "/calls.csv";
+        QVERIFY(ExportAllCalls(SharedConnection(), path));
+        const QList<QStringList> records = ReadCsv(contentOf(path));
+        QCOMPARE(records.size(), 2);
+        QCOMPARE(records[0],
+                 QStringList({"ID", "Title", "Caller", "Assigned To", "Priority", "Status",
+                              "Category", "Due Date", "Opened Date", "Resolved By", "Resolved Time",
+                              "Opened By", "Comments"}));
+        const QStringList expected = {Scalar("select ID from Calls").toString(),
+                                      title,
+                                      "Zoë O'Brien",
+                                      "Ann Lee",
+                                      "",
+                                      "",
+                                      "",
+                                      "2024-01-02",
+                                      "2024-01-01 10:30:00",
+                                      "",
+                                      "",
+                                      "Ann Lee",
+                                      comments};
+        QCOMPARE(records[1], expected);
+        QVERIFY(!QFile::exists(path + ".part"));
+    }
+
+    void everyRowWithProgressAndCancel_data() {
+        QTest::addColumn<int>("cancelAt"); // progress call that answers Cancel; 0 never
+        QTest::newRow("complete") << 0;
+        QTest::newRow("cancel midway") << 2;
+        QTest::newRow("cancel at the end") << 3;
+    }
+    void everyRowWithProgressAndCancel() {
+        QFETCH(int, cancelAt);
+        SharedConnection().beginTransaction();
+        for (int i = 0; i < 10000; ++i)
+            Exec(QString("insert into Calls (Title,[Due Date]) values ('call %1','2024-01-02')")
+                     .arg(i));
+        SharedConnection().commit();
+        const QString path = m_env->dataHome() + "/calls.csv";
+        QFile::remove(path);
+        if (cancelAt != 0) {
+            QFile old(path);
+            QVERIFY(old.open(QIODevice::WriteOnly));
+            old.write("old export");
+        }
+        int calls = 0;
+        qint64 lastDone = 0;
+        const bool written =
+            ExportAllCalls(SharedConnection(), path, [&](qint64 done, qint64 total) {
+                [&] { QCOMPARE(total, 10000); }();
+                lastDone = done;
+                return ++calls != cancelAt;
+            });
+        QCOMPARE(written, cancelAt == 0);
+        if (written) {
+            QCOMPARE(lastDone, 10000);
+            const QList<QStringList> records = ReadCsv(contentOf(path));
+            QCOMPARE(records.size(), 10001);
+            QCOMPARE(records.last()[1], "call 9999");
+        } else {
+            QCOMPARE(contentOf(path), QByteArray("old export"));
+        }
+        QCOMPARE(QDir(m_env->dataHome()).entryList(QDir::Files), QStringList{"calls.csv"});
+    }
+
+    void unwritablePlaceFails_data() {
+        QTest::addColumn<QString>("relative");
+        QTest::newRow("missing folder") << "/missing/calls.csv";
+        QTest::newRow("a folder") << "";
+    }
+    void unwritablePlaceFails() {
+        QFETCH(QString, relative);
+        QVERIFY_THROWS_EXCEPTION(Failure,
+                                 ExportAllCalls(SharedConnection(), m_env->dataHome() + relative));
+    }
+
+private:
+    std::unique_ptr<TestEnvironment> m_env;
+};
+
+QTEST_MAIN(TestExport)
+#include "test_export.moc"
