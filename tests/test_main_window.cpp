@@ -161,7 +161,7 @@ private slots:
 
         QCOMPARE(prompts.boxes.size(), size_t(1));
         QCOMPARE(prompts.boxes[0].text, kDeleteQuestion.arg("Mail is slow"));
-        QCOMPARE(prompts.boxes[0].style, 4);
+        QCOMPARE(prompts.boxes[0].style, Prompts::YesNo | Prompts::DefaultButton2);
         QCOMPARE(shownTitle(prompts.boxes[0]), AppTitle());
         QCOMPARE(AppTitle(), QStringLiteral("Quorvane"));
         QCOMPARE(Rows("select ID from Calls order by ID"), QStringList({"1", "2", "3"}));
@@ -414,7 +414,7 @@ private slots:
         prompts.answer(Prompts::No);
         QTest::keyClick(window->ListView1, Qt::Key_Delete);
         QCOMPARE(prompts.texts(), QStringList({kDeleteQuestion.arg("Screen flickers")}));
-        QCOMPARE(prompts.boxes[0].style, 4);
+        QCOMPARE(prompts.boxes[0].style, Prompts::YesNo | Prompts::DefaultButton2);
         prompts.answer(Prompts::Yes);
         QTest::keyClick(window->ListView1, Qt::Key_Delete);
         QCOMPARE(Rows("select ID from Calls order by ID"), QStringList({"1", "2"}));

@@ -232,7 +232,7 @@ void ValueListsTest::deleteAnsweredNo() {
     QCOMPARE(data.prompts.boxes.size(), size_t(1));
     QCOMPARE(data.prompts.boxes.at(0).text,
              under.warning + QStringLiteral("\r\nDo you wish to continue?"));
-    QCOMPARE(data.prompts.boxes.at(0).style, int(Prompts::YesNo));
+    QCOMPARE(data.prompts.boxes.at(0).style, Prompts::YesNo | Prompts::DefaultButton2);
     QCOMPARE(data.prompts.boxes.at(0).title, AppTitle());
     QVERIFY(tableValues(under).contains(value));
     QCOMPARE(Rows("select * from Calls"), calls);

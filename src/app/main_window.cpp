@@ -335,7 +335,7 @@ void Form1::PushButton3_Click() {
     if (trap.test(102, [&] {
             return MsgBox(QStringLiteral("Are you sure you want to delete [") + title +
                               QStringLiteral("]?"),
-                          Prompts::YesNo) == Prompts::No;
+                          Prompts::YesNo | Prompts::DefaultButton2) == Prompts::No;
         }))
         return;
     trap.run(104, [&] {

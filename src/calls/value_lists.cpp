@@ -140,8 +140,8 @@ void Form2::deleteValue(const ValueList& valueList) {
     if (trap.test(100, [&] { return list->currentIndex() < 0; }))
         return;
     if (trap.test(102, [&] {
-            return MsgBox(DeleteQuestion(QLatin1String(valueList.warning)), Prompts::YesNo) !=
-                   Prompts::Yes;
+            return MsgBox(DeleteQuestion(QLatin1String(valueList.warning)),
+                          Prompts::YesNo | Prompts::DefaultButton2) != Prompts::Yes;
         }))
         return;
     // The value and the calls that carry it go together or not at all.

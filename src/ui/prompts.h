@@ -9,8 +9,17 @@ class QDialog;
 // them. Box styles and answers follow the classic message-box values.
 class Prompts {
 public:
-    // Styles: buttons 0 OK, 4 Yes/No; icons 16 critical, 32 question, 48 warning, 64 info.
-    enum Style { OkOnly = 0, YesNo = 4, Critical = 16, Question = 32, Exclamation = 48 };
+    // Styles: buttons 0 OK, 4 Yes/No; icons 16 critical, 32 question, 48 warning, 64 info;
+    // 256 makes the second button (No) the default, for every question whose Yes deletes, so
+    // that Enter never deletes.
+    enum Style {
+        OkOnly = 0,
+        YesNo = 4,
+        Critical = 16,
+        Question = 32,
+        Exclamation = 48,
+        DefaultButton2 = 256
+    };
     // Answers.
     enum Answer { Ok = 1, Cancel = 2, Yes = 6, No = 7 };
 

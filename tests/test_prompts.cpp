@@ -1,0 +1,148 @@
+// The boxes as the user meets them: the real message and input boxes, their text, their
+// default button, their buttons and their width.
+#include "test_support.h"
+#include "ui/error_trap.h"
+#include "ui/prompts.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QDialog>
+#include <QInputDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QTest>
+#include <QTimer>
+#include <functional>
+
+namespace {
+
+// Runs `act` on the next modal box as soon as it shows.
+void whenShown(std::function<void(QDialog&)> act) {
+    QTimer::singleShot(10, [act] {
+        if (auto* box = qobject_cast<QDialog*>(QApplication::activeModalWidget()))
+            act(*box);
+        else
+            whenShown(act);
+    });
+}
+
+// The label that shows a box's text (the message or the input prompt).
+QLabel* textLabel(QDialog& box) {
+    if (auto* label = box.findChild<QLabel*>(QStringLiteral("qt_msgbox_label")))
+        return label;
+    return box.findChild<QLabel*>();
+}
+
+const QString kWarning = QStringLiteral("Warning: Deleting category will also delete issue data "
+                                        "that is linked to this category.\r\nDo you wish to "
+                                        "continue?");
+
+} // namespace
+
+class TestPrompts : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { QApplication::setQuitOnLastWindowClosed(false); }
+
+    // Every box shows what it was given as plain text, each line whole on one line of the box,
+    // and buttons without pictures.
+    void boxesShowTheirTextAsGiven_data() {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("question with markup")
+            << "question"
+            << "Are you sure you want to delete [<b>Printer</b> jams]?"
+            << "Are you sure you want to delete [<b>Printer</b> jams]?";
+        QTest::newRow("message with an address")
+            << "message"
+            << "Questions? Please contact Team Merrowfen at https://www.merrowfen.example/contact/"
+            << "Questions? Please contact Team Merrowfen at https://www.merrowfen.example/contact/";
+        QTest::newRow("warning of two lines")
+            << "question" << kWarning << QString(kWarning).replace("\r\n", "\n");
+        QTest::newRow("error report with markup")
+            << "report"
+            << "<i>Bad</i> &amp; <br>worse"
+            << ErrorReportText("<i>Bad</i> &amp; <br>worse", "in Quorvane2021/08/31.Form1.X ", 100)
+                   .replace("\r\n", "\n")
+                   .replace('\r', '\n');
+        QTest::newRow("input prompt with markup") << "input"
+                                                  << "Enter new <u>Status</u>: "
+                                                  << "Enter new <u>Status</u>: ";
+        QTest::newRow("input prompt") << "input"
+                                      << "Enter new Category: "
+                                      << "Enter new Category: ";
+    }
+
+    void boxesShowTheirTextAsGiven() {
+        QFETCH(QString, kind);
+        QFETCH(QString, text);
+        QFETCH(QString, shown);
+        Qt::TextFormat format = Qt::RichText;
+        QString label;
+        int lines = 0;
+        int longest = 0;
+        int width = 0;
+        int buttonsWithIcons = -1;
+        whenShown([&](QDialog& box) {
+            QLabel* shownLabel = textLabel(box);
+            format = shownLabel->textFormat();
+            label = shownLabel->text();
+            const QFontMetrics metrics(shownLabel->font());
+            for (const QString& line : shown.split('\n'))
+                longest = qMax(longest, metrics.horizontalAdvance(line));
+            lines = (shownLabel->height() + metrics.leading()) / metrics.lineSpacing();
+            width = shownLabel->width();
+            buttonsWithIcons = 0;
+            for (QAbstractButton* button : box.findChildren<QAbstractButton*>())
+                buttonsWithIcons += button->icon().isNull() ? 0 : 1;
+            box.reject();
+        });
+        if (kind == "input")
+            InputBox(text, "Input Status");
+        else if (kind == "report")
+            ErrorReport("<i>Bad</i> &amp; <br>worse", "in Quorvane2021/08/31.Form1.X ", 100);
+        else
+            MsgBox(text, kind == "question" ? Prompts::YesNo : Prompts::OkOnly);
+        QCOMPARE(format, Qt::PlainText);
+        QCOMPARE(label, shown);
+        QVERIFY2(width >= longest, qPrintable(QString("%1 < %2").arg(width).arg(longest)));
+        QCOMPARE(lines, int(shown.count('\n')) + 1);
+        QCOMPARE(buttonsWithIcons, 0);
+    }
+
+    // A question whose Yes deletes makes No its default button: Enter answers No.
+    void theDefaultButtonAnswersEnter_data() {
+        QTest::addColumn<int>("style");
+        QTest::addColumn<int>("key");
+        QTest::addColumn<int>("answer");
+        QTest::newRow("question, Enter") << 4 << int(Qt::Key_Return) << 6;
+        QTest::newRow("deleting question, Enter") << 4 + 256 << int(Qt::Key_Return) << 7;
+        QTest::newRow("deleting question, keypad Enter") << 4 + 256 << int(Qt::Key_Enter) << 7;
+        QTest::newRow("deleting question, Escape") << 4 + 256 << int(Qt::Key_Escape) << 7;
+        QTest::newRow("message, Enter") << 0 << int(Qt::Key_Return) << 1;
+    }
+
+    void theDefaultButtonAnswersEnter() {
+        QFETCH(int, style);
+        QFETCH(int, key);
+        QFETCH(int, answer);
+        whenShown([key](QDialog& box) { QTest::keyClick(&box, Qt::Key(key)); });
+        QCOMPARE(MsgBox("Are you sure you want to delete [Printer jams]?", style), answer);
+    }
+
+    void theInputBoxGivesWhatWasTyped() {
+        whenShown([](QDialog& box) {
+            QTest::keyClicks(box.findChild<QLineEdit*>(), "<b>O'Neil</b>");
+            QTest::keyClick(&box, Qt::Key_Return);
+        });
+        QCOMPARE(InputBox("Enter new Category: ", "Input Category"), QString("<b>O'Neil</b>"));
+        whenShown([](QDialog& box) { QTest::keyClick(&box, Qt::Key_Escape); });
+        QCOMPARE(InputBox("Enter new Category: ", "Input Category"), std::nullopt);
+    }
+};
+
+QTEST_MAIN(TestPrompts)
+#include "test_prompts.moc"
