@@ -167,8 +167,8 @@ void Form1::buildControls() {
     connect(PushButton2, &QPushButton::clicked, this, &Form1::PushButton2_Click);
     connect(PushButton3, &QPushButton::clicked, this, &Form1::PushButton3_Click);
     connect(PushButton6, &QPushButton::clicked, this, &Form1::PushButton6_Click);
-    // The report chooser and the sample data arrive with later versions.
-    PushButton4->setEnabled(false);
+    connect(PushButton4, &QPushButton::clicked, this, &Form1::PushButton4_Click);
+    // The report chooser arrives with a later version.
     PushButton5->setEnabled(false);
 
     auto* addShortcut = new QShortcut(QKeySequence::New, this);
@@ -208,6 +208,7 @@ void Form1::Form_Load() {
         setWindowIcon(QApplication::windowIcon());
         SetAppTitle();
     });
+    trap.run(140, [&] { IsADOInstalled(); });
     trap.run(142, [&] { CreateSharedConnection(); });
     trap.run(144, [&] { SharedConnection().open(ConnectionString()); });
     for (int i = 0; i < 12; ++i)

@@ -20,6 +20,10 @@ public:
     // Shutdown: saves column widths and window state and releases the shared connection.
     void Form_QueryUnload();
 
+    // Checks at start-up that the database engine works and offers the repair package when it
+    // does not. Quiet: nothing is shown while the engine works.
+    void IsADOInstalled();
+
     // Rebuilds the list from the database. Failures are passed to the caller.
     void LoadCalls();
 
@@ -27,6 +31,7 @@ public:
     void PushButton1_Click(); // Edit Selected Call
     void PushButton2_Click(); // Add New Call
     void PushButton3_Click(); // Delete Selected Call
+    void PushButton4_Click(); // Load Sample/Example Data
     void PushButton6_Click(); // Help
 
     // A click on a column header (0-based section).

@@ -94,6 +94,21 @@ void Connection::open(const QString& connectionString) {
     }
 }
 
+void Connection::openInMemory() {
+    if (m_db)
+        throw Failure(QStringLiteral("Operation is not allowed when the object is open."));
+    sqlite3* db = nullptr;
+    if (sqlite3_open_v2(":memory:", &db,
+                        SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX,
+                        nullptr) != SQLITE_OK) {
+        sqlite3_close(db);
+        throw Failure(QStringLiteral("The database engine cannot be started."));
+    }
+    m_db = db;
+    m_path = QStringLiteral(":memory:");
+    RegisterEngineFunctions(m_db);
+}
+
 void Connection::close() {
     if (m_db) {
         sqlite3_close_v2(m_db);

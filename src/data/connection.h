@@ -21,6 +21,9 @@ public:
     // Opens the file named by the "data source" of the connection string. The file must exist
     // and be a database of this program; nothing is created.
     void open(const QString& connectionString);
+    // Opens an empty private database in memory, with the engine functions: a quick proof
+    // that the engine works.
+    void openInMemory();
     void close();
     // 0 closed, 1 open.
     int state() const { return m_db ? 1 : 0; }

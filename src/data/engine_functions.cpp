@@ -59,6 +59,13 @@ void chooseFinal(sqlite3_context* ctx) {
 } // namespace
 
 void RegisterEngineFunctions(sqlite3* db) {
+    // First() and Last() answer by the order in which the rows were stored, so a table must be
+    // read in that order. Left to itself, SQLite may read a one-column table through its unique
+    // index instead (it does whenever it judges the index narrower than the table), and that
+    // gives the rows in alphabetical order. Turning off full scans through covering indexes
+    // keeps every plain scan in stored order; a search or sort may still use any index.
+    constexpr int kCoveringIndexScan = 0x20;
+    sqlite3_test_control(SQLITE_TESTCTRL_OPTIMIZATIONS, db, kCoveringIndexScan);
     sqlite3_create_function(db, "StoredDate", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
                             storedDate, nullptr, nullptr);
     sqlite3_create_function(db, "First", 1, SQLITE_UTF8, nullptr, nullptr, chooseStep<false>,

@@ -6,4 +6,6 @@ struct sqlite3;
 // - StoredDate(x): turns date text into the stored form and fails the statement for text that
 //   is not a date (used by the triggers of the date columns);
 // - First(x), Last(x): aggregates giving the value of the first and the last row scanned.
+// It also keeps plain scans of a table in the order the rows were stored, which First and Last
+// rely on.
 void RegisterEngineFunctions(sqlite3* db);
