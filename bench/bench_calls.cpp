@@ -11,6 +11,7 @@
 // Each child is a fresh process, so peak memory belongs to one size alone.
 #include "app/call_list_model.h"
 #include "app/main_window.h"
+#include "bench_support.h"
 #include "ui/prompts.h"
 
 #include <QApplication>
@@ -35,46 +36,6 @@ namespace {
 
 constexpr int kRuns = 3;     // LoadCalls, the command-line tool and start-up
 constexpr int kSortRuns = 5; // header clicks per column
-
-double median(std::vector<double> values) {
-    if (values.empty())
-        return 0;
-    std::sort(values.begin(), values.end());
-    const size_t middle = values.size() / 2;
-    return values.size() % 2 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
-}
-
-double milliseconds(const QElapsedTimer& timer) {
-    return double(timer.nsecsElapsed()) / 1e6;
-}
-
-long long monotonicNanoseconds() {
-    return std::chrono::duration_cast<std::chrono::nanoseconds>(
-               std::chrono::steady_clock::now().time_since_epoch())
-        .count();
-}
-
-// Peak resident memory of this process in MB.
-double peakMemoryMb() {
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray& line : status.readAll().split('\n')) {
-        if (line.startsWith("VmHWM:"))
-            return line.mid(6).trimmed().split(' ').first().toDouble() / 1024.0;
-    }
-    return -1;
-}
-
-void print(const QString& name, double value) {
-    std::printf("%s = %.1f\n", qPrintable(name), value);
-    std::fflush(stdout);
-}
-
-[[noreturn]] void fail(const QString& message) {
-    std::fprintf(stderr, "bench_calls: %s\n", qPrintable(message));
-    std::exit(1);
-}
 
 // Runs the command-line tool over the list's query, output discarded; wall time in ms.
 double cliRun(const QString& path) {
@@ -228,89 +189,6 @@ int childMeasure(const QString& path, int argc, char** argv) {
 // ---------------------------------------------------------------------------------------------
 // Parent side.
 
-QString sizeSuffix(long long calls) {
-    if (calls > 0 && calls % 1000000 == 0)
-        return QString::number(calls / 1000000) + QLatin1Char('m');
-    if (calls > 0 && calls % 1000 == 0)
-        return QString::number(calls / 1000) + QLatin1Char('k');
-    return QString::number(calls);
-}
-
-QByteArray fileHash(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        fail(QStringLiteral("cannot read '%1'").arg(path));
-    QCryptographicHash hash(QCryptographicHash::Sha256);
-    hash.addData(&file);
-    return hash.result();
-}
-
-// The generated database for `calls`, made when missing. The name carries a hash of the
-// schema and of the generator, so that changing either makes a new file.
-QString database(const QString& cache, long long calls) {
-    QCryptographicHash key(QCryptographicHash::Sha256);
-    key.addData(fileHash(QStringLiteral(QUORVANE_SCHEMA_FILE)));
-    key.addData(fileHash(QStringLiteral(QUORVANE_GENERATOR_SOURCE)));
-    const QString path = cache + QStringLiteral("/calls-%1-%2.mdb")
-                                     .arg(calls)
-                                     .arg(QString::fromLatin1(key.result().toHex().left(12)));
-    if (QFile::exists(path))
-        return path;
-    // Files of the same size made by an older schema or generator are of no further use.
-    const QStringList stale = QDir(cache).entryList({QStringLiteral("calls-%1-*.mdb").arg(calls)});
-    for (const QString& name : stale)
-        QFile::remove(cache + QLatin1Char('/') + name);
-    std::fprintf(stderr, "bench_calls: generating %lld calls into %s\n", calls, qPrintable(path));
-    QProcess generator;
-    generator.setProcessChannelMode(QProcess::ForwardedChannels);
-    QElapsedTimer timer;
-    timer.start();
-    generator.start(QCoreApplication::applicationDirPath() + QStringLiteral("/generate_calls"),
-                    {QString::number(calls), path});
-    if (!generator.waitForFinished(-1) || generator.exitStatus() != QProcess::NormalExit ||
-        generator.exitCode() != 0)
-        fail(QStringLiteral("generate_calls failed for %1 calls").arg(calls));
-    std::fprintf(stderr, "bench_calls: generated in %.1f s\n", milliseconds(timer) / 1000);
-    return path;
-}
-
-// Runs this program as a child over `path` in a private data and config home; answers the
-// "name = value" lines it printed.
-std::map<QString, double> runChild(const QStringList& arguments, const QString& path) {
-    QTemporaryDir home;
-    if (!home.isValid())
-        fail(QStringLiteral("cannot make a temporary folder"));
-    const QString dataFolder = home.path() + QStringLiteral("/data/Merrowfen/Quorvane");
-    QDir().mkpath(dataFolder);
-    QDir().mkpath(home.path() + QStringLiteral("/config"));
-    // A link, not a copy: the program only reads, and the large files stay in the cache.
-    if (!QFile::link(path, dataFolder + QStringLiteral("/dbData.mdb")))
-        fail(QStringLiteral("cannot link the database into '%1'").arg(dataFolder));
-
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("XDG_DATA_HOME"), home.path() + QStringLiteral("/data"));
-    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), home.path() + QStringLiteral("/config"));
-    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-    QProcess child;
-    child.setProcessEnvironment(environment);
-    QStringList all = arguments;
-    if (all.first() == QLatin1String("--startup"))
-        all.insert(1, QString::number(monotonicNanoseconds()));
-    child.start(QCoreApplication::applicationFilePath(), all);
-    if (!child.waitForFinished(-1) || child.exitStatus() != QProcess::NormalExit ||
-        child.exitCode() != 0) {
-        std::fprintf(stderr, "%s", child.readAllStandardError().constData());
-        fail(QStringLiteral("the child run %1 failed").arg(arguments.join(QLatin1Char(' '))));
-    }
-    std::map<QString, double> figures;
-    for (const QByteArray& line : child.readAllStandardOutput().split('\n')) {
-        const int equals = line.indexOf(" = ");
-        if (equals > 0)
-            figures[QString::fromUtf8(line.left(equals))] = line.mid(equals + 3).toDouble();
-    }
-    return figures;
-}
-
 void benchmark(const QString& cache, long long calls) {
     const QString path = database(cache, calls);
     const QString suffix = QLatin1Char('_') + sizeSuffix(calls);
@@ -323,7 +201,7 @@ void benchmark(const QString& cache, long long calls) {
 
     std::vector<double> startup, startupInProcess, memory;
     for (int run = 0; run < kRuns; ++run) {
-        auto figures = runChild({QStringLiteral("--startup")}, path);
+        auto figures = runChild({QStringLiteral("--startup")}, path, true);
         if (figures[QStringLiteral("rows")] != double(calls))
             fail(QStringLiteral("the window listed %1 calls instead of %2")
                      .arg(figures[QStringLiteral("rows")])

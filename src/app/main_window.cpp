@@ -5,6 +5,7 @@
 #include "data/failure.h"
 #include "data/recordset.h"
 #include "data/shared_connection.h"
+#include "reports/report_chooser.h"
 #include "ui/app_paths.h"
 #include "ui/appearance.h"
 #include "ui/error_trap.h"
@@ -166,10 +167,9 @@ void Form1::buildControls() {
     connect(PushButton1, &QPushButton::clicked, this, &Form1::PushButton1_Click);
     connect(PushButton2, &QPushButton::clicked, this, &Form1::PushButton2_Click);
     connect(PushButton3, &QPushButton::clicked, this, &Form1::PushButton3_Click);
+    connect(PushButton5, &QPushButton::clicked, this, &Form1::PushButton5_Click);
     connect(PushButton6, &QPushButton::clicked, this, &Form1::PushButton6_Click);
     connect(PushButton4, &QPushButton::clicked, this, &Form1::PushButton4_Click);
-    // The report chooser arrives with a later version.
-    PushButton5->setEnabled(false);
 
     auto* addShortcut = new QShortcut(QKeySequence::New, this);
     connect(addShortcut, &QShortcut::activated, this, &Form1::PushButton2_Click);
@@ -343,6 +343,15 @@ void Form1::PushButton3_Click() {
         SharedConnection().execute(QStringLiteral("delete from Calls where ID=") + id);
     });
     trap.run(106, [&] { LoadCalls(); });
+}
+
+void Form1::PushButton5_Click() {
+    ErrorTrap trap("Form1", "PushButton5_Click");
+    Form4 chooser(this);
+    trap.run(100, [&] {
+        chooser.Form_Load();
+        CurrentPrompts().showModal(chooser);
+    });
 }
 
 void Form1::PushButton6_Click() {

@@ -32,6 +32,7 @@ public:
     void PushButton2_Click(); // Add New Call
     void PushButton3_Click(); // Delete Selected Call
     void PushButton4_Click(); // Load Sample/Example Data
+    void PushButton5_Click(); // Reports
     void PushButton6_Click(); // Help
 
     // A click on a column header (0-based section).

@@ -1,0 +1,131 @@
+#include "reports/report_output.h"
+
+#include "data/failure.h"
+#include "reports/report_document.h"
+#include "ui/appearance.h"
+
+#include <QPageLayout>
+#include <QPainter>
+#include <QPdfWriter>
+#include <QPrinter>
+#include <QSaveFile>
+
+namespace {
+
+QPageLayout pageLayoutOf(const ReportDocument& document) {
+    return QPageLayout(document.paper(),
+                       document.layout().landscape ? QPageLayout::Landscape : QPageLayout::Portrait,
+                       QMarginsF(0, 0, 0, 0));
+}
+
+// Paints `pages` (0-based) on `device`, one sheet each, with `painter` already scaled to twips.
+bool paintPages(const ReportDocument& document, QPagedPaintDevice& device, QPainter& painter,
+                const QVector<int>& pages, const ReportProgress& progress) {
+    for (int i = 0; i < pages.size(); ++i) {
+        if (i > 0)
+            device.newPage();
+        PaintReportPage(painter, document, document.page(pages[i]));
+        if (progress && !progress(i + 1, int(pages.size())))
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
+void PaintReportPage(QPainter& painter, const ReportDocument& document, const ReportPage& page) {
+    QVector<QFont> fonts;
+    for (int i = 0; i < document.layout().fonts.size(); ++i)
+        fonts << document.font(i);
+    int current = -1;
+    painter.save();
+    painter.setPen(Qt::black);
+    const int padding = ReportDocument::kTextPadding;
+    for (const PageText& text : page.texts) {
+        if (text.text.isEmpty())
+            continue;
+        if (text.font != current) {
+            current = text.font;
+            painter.setFont(fonts.value(current));
+        }
+        // Texts are cut to fit when the page is made; the clip keeps the last fraction of a
+        // character out of the next column on any device.
+        painter.setClipRect(text.box);
+        painter.drawText(text.box.adjusted(padding, 0, -padding, 0),
+                         Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, text.text);
+    }
+    painter.restore();
+}
+
+bool PrintReport(const ReportDocument& document, QPrinter& printer,
+                 const ReportProgress& progress) {
+    printer.setPageLayout(pageLayoutOf(document));
+    printer.setFullPage(true);
+    int first = 0;
+    int last = document.pageCount() - 1;
+    if (printer.printRange() == QPrinter::PageRange && printer.fromPage() > 0) {
+        first = printer.fromPage() - 1;
+        last = std::min(last, printer.toPage() - 1);
+    }
+    // Printers that cannot make copies themselves get each page as often as asked.
+    const int copies = printer.supportsMultipleCopies() ? 1 : std::max(1, printer.copyCount());
+    QVector<int> pages;
+    if (printer.collateCopies()) {
+        for (int copy = 0; copy < copies; ++copy)
+            for (int page = first; page <= last; ++page)
+                pages << page;
+    } else {
+        for (int page = first; page <= last; ++page)
+            for (int copy = 0; copy < copies; ++copy)
+                pages << page;
+    }
+    if (pages.isEmpty())
+        return true;
+    QPainter painter;
+    if (!painter.begin(&printer))
+        throw Failure(QStringLiteral("The printer cannot be used."));
+    const double scale = printer.resolution() / 1440.0;
+    painter.scale(scale, scale);
+    if (!paintPages(document, printer, painter, pages, progress)) {
+        printer.abort();
+        painter.end();
+        return false;
+    }
+    painter.end();
+    return true;
+}
+
+bool WriteReportPdf(const ReportDocument& document, QIODevice& output,
+                    const ReportProgress& progress) {
+    QPdfWriter writer(&output);
+    writer.setPageLayout(pageLayoutOf(document));
+    // One device unit is one twip.
+    writer.setResolution(1440);
+    writer.setTitle(document.layout().titleLabel().caption);
+    writer.setCreator(kProductTitle);
+    QPainter painter;
+    if (!painter.begin(&writer))
+        throw Failure(QStringLiteral("The PDF cannot be written."));
+    QVector<int> pages;
+    for (int i = 0; i < document.pageCount(); ++i)
+        pages << i;
+    const bool finished = paintPages(document, writer, painter, pages, progress);
+    painter.end();
+    return finished;
+}
+
+bool WriteReportPdfFile(const ReportDocument& document, const QString& path,
+                        const ReportProgress& progress) {
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        throw Failure(
+            QStringLiteral("The file '%1' cannot be written: %2").arg(path, file.errorString()));
+    if (!WriteReportPdf(document, file, progress)) {
+        file.cancelWriting();
+        return false;
+    }
+    if (!file.commit())
+        throw Failure(
+            QStringLiteral("The file '%1' cannot be written: %2").arg(path, file.errorString()));
+    return true;
+}
