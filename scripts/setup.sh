@@ -3,7 +3,7 @@
 # that are missing. Sourced by ./run, ./test and bench/run.
 quorvane_setup() {
     local wanted=(g++ cmake ninja-build pkgconf qt6-base-dev libsqlite3-dev sqlite3
-                  fonts-liberation "$@")
+                  fonts-liberation poppler-utils "$@")
     local missing=()
     local pkg
     for pkg in "${wanted[@]}"; do
