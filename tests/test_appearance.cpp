@@ -1,6 +1,7 @@
 // Appearance: the application title, the optional skin, the button-face colour of windows and
 // the mouse pointer over buttons and lists.
 #include "app/main_window.h"
+#include "calls/call_editor.h"
 #include "data/failure.h"
 #include "data/shared_connection.h"
 #include "test_support.h"
@@ -16,6 +17,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QRadioButton>
@@ -243,7 +245,7 @@ private slots:
         }
 
         SampleWindow sample;
-        ApplySkin(&sample.window);
+        ApplySkin(&sample.window, &sample.window);
 
         QCOMPARE(SkinPresent(), applied);
         QCOMPARE(sample.window.styleSheet(), applied ? kSheet : QString());
@@ -262,20 +264,28 @@ private slots:
 
     void aSkinThatCannotBeReadFails_data() {
         QTest::addColumn<QString>("setup");
-        QTest::newRow("no permission to read") << "no permission";
-        QTest::newRow("the read fails") << "read error";
+        QTest::addColumn<QByteArray>("content");
+        QTest::newRow("no permission to read") << "no permission" << kSheet.toUtf8();
+        QTest::newRow("the read fails") << "read error" << QByteArray();
+        QTest::newRow("a rule left open") << "content" << QByteArray("QPushButton { color: red");
+        QTest::newRow("braces out of order") << "content" << QByteArray("}} QLabel { } {");
+        QTest::newRow("not text in UTF-8") << "content" << QByteArray("QLabel { }\xff\xfe");
+        QTest::newRow("binary") << "content" << QByteArray("CJS\x01\x00\x02skin", 9);
     }
 
     void aSkinThatCannotBeReadFails() {
         QFETCH(QString, setup);
+        QFETCH(QByteArray, content);
         TestEnvironment env;
         const QString skin = env.programFolder() + "/x/o.cjs";
         QVERIFY(QDir().mkpath(env.programFolder() + "/x"));
         if (setup == "no permission") {
             if (geteuid() == 0)
                 QSKIP("Permissions do not keep the superuser from reading a file.");
-            QVERIFY(writeFile(skin, kSheet.toUtf8()));
+            QVERIFY(writeFile(skin, content));
             QVERIFY(QFile::setPermissions(skin, QFileDevice::Permissions()));
+        } else if (setup == "content") {
+            QVERIFY(writeFile(skin, content));
         } else {
             // A plain file whose reading fails for everyone: the process's own memory from
             // address 0, which is never mapped.
@@ -285,7 +295,7 @@ private slots:
         SampleWindow sample;
         QString why;
         try {
-            ApplySkin(&sample.window);
+            ApplySkin(&sample.window, &sample.window);
         } catch (const Failure& failure) {
             why = failure.description();
         }
@@ -293,18 +303,29 @@ private slots:
         QCOMPARE(sample.window.styleSheet(), QString());
     }
 
+    void startUpReportsASkinThatCannotBeReadAndGoesOn_data() {
+        QTest::addColumn<bool>("readable");
+        QTest::newRow("cannot be read") << false;
+        QTest::newRow("not a style sheet") << true;
+    }
+
     void startUpReportsASkinThatCannotBeReadAndGoesOn() {
+        QFETCH(bool, readable);
         TestEnvironment env;
         ScriptedPrompts prompts;
         QVERIFY(QDir().mkpath(env.programFolder() + "/x"));
-        QVERIFY(QFile::link(QStringLiteral("/proc/self/mem"), env.programFolder() + "/x/o.cjs"));
+        const QString skin = env.programFolder() + "/x/o.cjs";
+        if (readable)
+            QVERIFY(writeFile(skin, "QPushButton { color: red"));
+        else
+            QVERIFY(QFile::link(QStringLiteral("/proc/self/mem"), skin));
 
         auto window = StartProgram();
 
         QCOMPARE(reportedLoadLines(prompts), QList<int>({112}));
         QVERIFY(prompts.boxes[0].text.contains("o.cjs"));
         QVERIFY(window->isVisible());
-        QCOMPARE(window->styleSheet(), QString());
+        QCOMPARE(window->findChild<QWidget*>("ClientArea")->styleSheet(), QString());
         QCOMPARE(window->windowTitle(), QStringLiteral("Quorvane"));
         QCOMPARE(SharedConnection().state(), 1);
         QCOMPARE(window->ListView1->model()->columnCount(), 12);
@@ -317,9 +338,19 @@ private slots:
         QVERIFY(writeFile(env.programFolder() + "/x/o.cjs", kSheet.toUtf8()));
         auto window = StartProgram();
         QVERIFY(prompts.boxes.empty());
-        QCOMPARE(window->styleSheet(), kSheet);
         QVERIFY(paintedAsButtonFace(window.get()));
         QVERIFY(!window->PushButton2->autoFillBackground());
+        // The sheet reaches the main window's controls, not the windows and boxes over it.
+        auto textColour = [](QWidget* widget) {
+            widget->ensurePolished();
+            return widget->palette().color(QPalette::ButtonText);
+        };
+        QCOMPARE(textColour(window->PushButton2), QColor(1, 2, 3));
+        Form2 editor(window.get());
+        QVERIFY(textColour(editor.PushButton2) != QColor(1, 2, 3));
+        QMessageBox box(window.get());
+        box.setStandardButtons(QMessageBox::Yes);
+        QVERIFY(textColour(box.button(QMessageBox::Yes)) != QColor(1, 2, 3));
     }
 
     void withoutASkinTheMainWindowKeepsItsColours() {
@@ -360,14 +391,16 @@ private slots:
         const QList<QPushButton*> buttons = {window->PushButton1, window->PushButton2,
                                              window->PushButton3, window->PushButton4,
                                              window->PushButton5, window->PushButton6};
+        // The buttons not wired yet are disabled: no hand over them.
         for (QPushButton* button : buttons) {
+            const int hand = button->isEnabled() ? 99 : 0;
             pointer->setPointer(kPointerDefault);
             enter(button);
-            QCOMPARE(pointer->pointer(), 99);
+            QCOMPARE(pointer->pointer(), hand);
             moveOver(window->ListView1->viewport());
             QCOMPARE(pointer->pointer(), 0);
             moveOver(button);
-            QCOMPARE(pointer->pointer(), 99);
+            QCOMPARE(pointer->pointer(), hand);
             moveOver(window.get());
             QCOMPARE(pointer->pointer(), 0);
         }
@@ -391,6 +424,69 @@ private slots:
         QVERIFY(prompts.boxes.empty());
     }
 
+    // The mouse moved by a person across the call editor, ending over the last control named.
+    void theHandShowsOnlyOverEnabledButtons_data() {
+        QTest::addColumn<QStringList>("path");
+        QTest::addColumn<int>("pointer");
+        QTest::newRow("an enabled button") << QStringList{"Label1", "PushButton2"} << 99;
+        QTest::newRow("a label after a button") << QStringList{"PushButton7", "Label8"} << 0;
+        QTest::newRow("a list after a button") << QStringList{"PushButton7", "Combo3"} << 0;
+        QTest::newRow("a text box after a button") << QStringList{"PushButton2", "Text3"} << 0;
+        QTest::newRow("a disabled button after a button")
+            << QStringList{"PushButton7", "PushButton19"} << 0;
+        QTest::newRow("a disabled button") << QStringList{"Label1", "PushButton5"} << 0;
+        QTest::newRow("a button after a disabled one")
+            << QStringList{"PushButton6", "PushButton7"} << 99;
+    }
+
+    void theHandShowsOnlyOverEnabledButtons() {
+        QFETCH(QStringList, path);
+        QFETCH(int, pointer);
+        TestEnvironment env;
+        ScriptedPrompts prompts;
+        QVERIFY(writeFile(env.programFolder() + "/HAND-M.CUR", cursorFile(10, 3)));
+        env.openSharedConnection();
+        Form2 editor;
+        editor.Form_Load();
+        editor.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&editor));
+        for (const QString& name : path) {
+            auto* widget = editor.findChild<QWidget*>(name);
+            QVERIFY2(widget, qPrintable(name));
+            QTest::mouseMove(&editor, widget->mapTo(&editor, widget->rect().center()));
+        }
+        QTRY_COMPARE(editor.pointer()->pointer(), pointer);
+        QCOMPARE(editor.cursor().shape(), pointer == 99 ? Qt::BitmapCursor : Qt::ArrowCursor);
+        QVERIFY(prompts.boxes.empty());
+    }
+
+    // However a window manager asks, a fixed window stays as it is, over the main window.
+    void fixedWindowsCannotBeMinimizedOrMaximized_data() {
+        QTest::addColumn<int>("state");
+        QTest::newRow("minimized") << int(Qt::WindowMinimized);
+        QTest::newRow("maximized") << int(Qt::WindowMaximized);
+    }
+
+    void fixedWindowsCannotBeMinimizedOrMaximized() {
+        QFETCH(int, state);
+        TestEnvironment env;
+        ScriptedPrompts prompts;
+        auto window = StartProgram();
+        Form2 editor(window.get());
+        editor.Form_Load();
+        editor.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&editor));
+        const QSize size = editor.size();
+        QVERIFY(!(editor.windowFlags() &
+                  (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint)));
+        editor.setWindowState(Qt::WindowStates(state));
+        QTRY_COMPARE(editor.windowState(), Qt::WindowNoState);
+        QVERIFY(editor.isVisible());
+        QCOMPARE(editor.size(), size);
+        QVERIFY(window->isVisible());
+        QVERIFY(!window->isMinimized());
+    }
+
     void theHandPointerIsLoadedFromHandCur() {
         TestEnvironment env;
         ScriptedPrompts prompts;
@@ -401,7 +497,7 @@ private slots:
         QVERIFY(pointer->hasCustom());
         QCOMPARE(window->cursor().shape(), Qt::ArrowCursor);
 
-        enter(window->PushButton4);
+        enter(window->PushButton2);
         QCOMPARE(pointer->pointer(), 99);
         QCOMPARE(window->cursor().shape(), Qt::BitmapCursor);
         QCOMPARE(window->cursor().hotSpot(), QPoint(10, 3));
@@ -422,7 +518,7 @@ private slots:
         auto window = StartProgram();
         QVERIFY(prompts.boxes.empty());
         QVERIFY(window->pointer()->hasCustom());
-        enter(window->PushButton5);
+        enter(window->PushButton6);
         QCOMPARE(window->cursor().shape(), Qt::BitmapCursor);
         const QPixmap picture = window->cursor().pixmap();
         QVERIFY(!picture.isNull());

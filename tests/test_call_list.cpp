@@ -308,8 +308,10 @@ private slots:
         window->showMaximized();
         QTRY_VERIFY(window->isMaximized());
         QTRY_VERIFY(window->width() > 800);
-        const int width = twips(window->width());
-        const int height = twips(window->height());
+        // The formulas take the outer size, title bar and borders included.
+        QVERIFY(window->frameGeometry().size() != window->size());
+        const int width = twips(window->frameGeometry().width());
+        const int height = twips(window->frameGeometry().height());
         QTreeView* list = window->ListView1;
         QCOMPARE(list->pos(), QPoint(8, 8));
         QCOMPARE(list->width(), pixels(width - 330));
@@ -373,8 +375,8 @@ private slots:
         QTRY_VERIFY(window->isMaximized());
         QTRY_VERIFY(window->width() > 800);
         QVERIFY(window->WasMaximized);
-        const int width = twips(window->width());
-        const int height = twips(window->height());
+        const int width = twips(window->frameGeometry().width());
+        const int height = twips(window->frameGeometry().height());
         QTRY_COMPARE(window->ListView1->width(), pixels(width - 330));
         QCOMPARE(window->ListView1->height(), pixels(height - 2 * 405 - 315 - 120 - 465));
         QCOMPARE(window->PushButton2->pos(),
@@ -398,6 +400,10 @@ private slots:
         QCOMPARE(window->PushButton6->geometry(), QRect(536, 413, 256, 27));
         QCOMPARE(window->pos(), QPoint(30, 40));
         QVERIFY(!window->WasMaximized);
+        // The window never shrinks below its design size.
+        window->resize(400, 200);
+        QTRY_COMPARE(window->size(), QSize(800, 447));
+        QVERIFY(window->rect().contains(window->PushButton6->geometry()));
     }
 
     void restoringAfterAMinimizedStartAppliesTheRestoreLayout() {

@@ -21,7 +21,6 @@
 #include <QLocale>
 #include <QPainter>
 #include <QPushButton>
-#include <QScreen>
 #include <QShortcut>
 #include <QTreeView>
 #include <cmath>
@@ -105,9 +104,16 @@ QString Form1::ConnectionString() {
 
 void Form1::buildControls() {
     resize(TwipsToPixels(kDesignWidth), TwipsToPixels(kDesignHeight));
+    // The window never shrinks below its design size, so no button is ever cut off.
+    setMinimumSize(size());
+    // The controls stand on a surface that covers the window: the skin goes there, so that it
+    // does not reach the windows and boxes opened over the main window.
+    m_client = new QWidget(this);
+    m_client->setObjectName(QStringLiteral("ClientArea"));
+    m_client->setGeometry(rect());
 
     m_calls = new CallListModel(this);
-    ListView1 = new QTreeView(this);
+    ListView1 = new QTreeView(m_client);
     ListView1->setObjectName(QStringLiteral("ListView1"));
     ListView1->setModel(m_calls);
     ListView1->setRootIsDecorated(false);
@@ -146,7 +152,7 @@ void Form1::buildControls() {
     buttonFontExact.setPointSizeF(11.25);
     m_pointer = new PointerFeedback(this);
     for (const ButtonSpec& spec : buttons) {
-        auto* button = new QPushButton(QString::fromLatin1(spec.caption), this);
+        auto* button = new QPushButton(QString::fromLatin1(spec.caption), m_client);
         button->setObjectName(QString::fromLatin1(spec.name));
         button->setFont(buttonFontExact);
         button->setGeometry(TwipsRect(spec.left, spec.top, 3840, 405));
@@ -162,6 +168,7 @@ void Form1::buildControls() {
     setTabOrder(PushButton5, PushButton4);
     setTabOrder(PushButton4, PushButton6);
     m_pointer->watchBackground(this);
+    m_pointer->watchBackground(m_client);
     m_pointer->watchBackground(ListView1->viewport());
 
     connect(PushButton1, &QPushButton::clicked, this, &Form1::PushButton1_Click);
@@ -197,7 +204,7 @@ void Form1::Form_Load() {
                                                 QFileDevice::ReadUser | QFileDevice::WriteUser);
         });
     }
-    trap.run(112, [&] { ApplySkin(this); });
+    trap.run(112, [&] { ApplySkin(this, m_client); });
     const QString cursorFile = ProgramFolder() + QLatin1Char('/') + kHandCursorFile;
     if (trap.test(114, [&] { return FileExists(cursorFile); }))
         trap.run(116, [&] { m_pointer->loadCustom(cursorFile); });
@@ -400,55 +407,6 @@ bool Form1::eventFilter(QObject* watched, QEvent* event) {
         }
     }
     return QWidget::eventFilter(watched, event);
-}
-
-void Form1::applyLayoutForState() {
-    const Qt::WindowStates state = windowState();
-    const double width = PixelsToTwips(this->width());
-    const double height = PixelsToTwips(this->height());
-    auto place = [](QWidget* w, double left, double top) {
-        w->move(TwipsToPixels(left), TwipsToPixels(top));
-    };
-    auto left = [](QWidget* w) { return PixelsToTwips(w->x()); };
-    auto top = [](QWidget* w) { return PixelsToTwips(w->y()); };
-    auto wide = [](QWidget* w) { return PixelsToTwips(w->width()); };
-    auto high = [](QWidget* w) { return PixelsToTwips(w->height()); };
-    auto placeOthers = [&] {
-        place(PushButton1, wide(PushButton2) + left(PushButton2) + 120, top(PushButton2));
-        place(PushButton4, wide(PushButton1) + left(PushButton1) + 120, top(PushButton2));
-        place(PushButton3, left(PushButton2), high(PushButton2) + top(PushButton2) + 105);
-        place(PushButton5, wide(PushButton3) + left(PushButton3) + 120, top(PushButton3));
-        place(PushButton6, wide(PushButton5) + left(PushButton5) + 120, top(PushButton3));
-    };
-    if (state & Qt::WindowMaximized) {
-        ListView1->resize(TwipsToPixels(width - 330), ListView1->height());
-        ListView1->resize(ListView1->width(),
-                          TwipsToPixels(height - 2 * high(PushButton2) - 315 - 120 - 465));
-        place(PushButton2, width / 2 - 1.5 * wide(PushButton2) - 480, top(PushButton2));
-        place(PushButton2, left(PushButton2), high(ListView1) + 105 + 120);
-        placeOthers();
-        WasMaximized = true;
-    } else if (!(state & Qt::WindowMinimized) && WasMaximized) {
-        ListView1->resize(TwipsToPixels(11760), TwipsToPixels(5475));
-        place(PushButton2, 120, 5680);
-        placeOthers();
-        if (const QScreen* screen = this->screen()) {
-            const QRect available = screen->geometry();
-            move(available.x() + (available.width() - frameGeometry().width()) / 2,
-                 available.y() + (available.height() - frameGeometry().height()) / 2);
-        }
-    }
-}
-
-void Form1::resizeEvent(QResizeEvent* event) {
-    QWidget::resizeEvent(event);
-    applyLayoutForState();
-}
-
-void Form1::changeEvent(QEvent* event) {
-    QWidget::changeEvent(event);
-    if (event->type() == QEvent::WindowStateChange)
-        applyLayoutForState();
 }
 
 void Form1::closeEvent(QCloseEvent* event) {

@@ -75,6 +75,7 @@ private:
     void editCurrentRow();
     void deleteCurrentRow();
 
+    QWidget* m_client;
     CallListModel* m_calls;
     PointerFeedback* m_pointer;
     bool m_unloaded = false;

@@ -4,6 +4,7 @@
 #include "ui/app_paths.h"
 #include "ui/appearance.h"
 #include "ui/error_trap.h"
+#include "ui/fixed_window.h"
 #include "ui/twips.h"
 
 #include <QComboBox>
@@ -142,12 +143,9 @@ bool isNumeric(const QString& text) {
 Form2::Form2(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("Form2"));
     setWindowTitle(QStringLiteral("Add New"));
-    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                   Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
-                   Qt::MSWindowsFixedSizeDialogHint);
+    MakeFixedBorder(this, kDesignWidth, kDesignHeight);
     setModal(true);
     setFont(windowFont());
-    setFixedSize(TwipsToPixels(kDesignWidth), TwipsToPixels(kDesignHeight));
     buildControls();
 
     m_pointer = new PointerFeedback(this);

@@ -14,6 +14,7 @@
 #include <QLabel>
 #include <QPixmap>
 #include <QRadioButton>
+#include <QStringDecoder>
 #include <QWidget>
 
 namespace {
@@ -91,7 +92,48 @@ bool SkinPresent() {
     return info.exists() && info.isFile() && !info.isHidden() && !listedAsHidden(info);
 }
 
-void ApplySkin(QWidget* mainWindow) {
+namespace {
+
+QStringList* parseWarnings = nullptr;
+QtMessageHandler previousHandler = nullptr;
+
+void collectParseWarnings(QtMsgType type, const QMessageLogContext& context,
+                          const QString& message) {
+    if (parseWarnings && message.startsWith(QLatin1String("Could not parse stylesheet")))
+        parseWarnings->append(message);
+    else if (previousHandler)
+        previousHandler(type, context, message);
+}
+
+// Why `sheet` is no style sheet, or nothing when it is one: text in UTF-8 without control
+// characters that the style sheet parser reads without complaint.
+std::optional<QString> sheetFault(const QByteArray& bytes) {
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    const QString text = decoder(bytes);
+    if (decoder.hasError())
+        return QStringLiteral("it is not text in UTF-8");
+    for (const QChar c : text) {
+        if (c.category() == QChar::Other_Control && !c.isSpace())
+            return QStringLiteral("it holds control characters");
+    }
+    QStringList warnings;
+    parseWarnings = &warnings;
+    previousHandler = qInstallMessageHandler(collectParseWarnings);
+    {
+        QWidget probe;
+        probe.setStyleSheet(text);
+        probe.ensurePolished();
+    }
+    qInstallMessageHandler(previousHandler);
+    parseWarnings = nullptr;
+    if (!warnings.isEmpty())
+        return QStringLiteral("it is not a valid style sheet");
+    return std::nullopt;
+}
+
+} // namespace
+
+void ApplySkin(QWidget* mainWindow, QWidget* surface) {
     if (!SkinPresent())
         return;
     colourWindow(mainWindow);
@@ -103,7 +145,12 @@ void ApplySkin(QWidget* mainWindow) {
     if (skin.error() != QFileDevice::NoError)
         throw Failure(QStringLiteral("The skin file '%1' cannot be loaded: %2")
                           .arg(SkinPath(), skin.errorString()));
-    mainWindow->setStyleSheet(QString::fromUtf8(sheet));
+    if (const std::optional<QString> fault = sheetFault(sheet))
+        throw Failure(
+            QStringLiteral("The skin file '%1' cannot be loaded: %2").arg(SkinPath(), *fault));
+    // A style sheet reaches every child, and the windows and boxes opened over the main window
+    // are its children: the sheet goes to the surface that holds the main window's controls.
+    surface->setStyleSheet(QString::fromUtf8(sheet));
 }
 
 void SetFormColors(QWidget* window) {
@@ -156,7 +203,6 @@ void PointerFeedback::setPointer(int value) {
 
 void PointerFeedback::watchButton(QWidget* widget) {
     widget->setProperty("pointerTarget", int(kPointerCustom));
-    widget->setAttribute(Qt::WA_Hover);
     widget->installEventFilter(this);
 }
 
@@ -167,12 +213,34 @@ void PointerFeedback::watchBackground(QWidget* widget) {
 }
 
 bool PointerFeedback::eventFilter(QObject* watched, QEvent* event) {
-    const QEvent::Type type = event->type();
-    if (type == QEvent::MouseMove || type == QEvent::Enter || type == QEvent::HoverMove ||
-        type == QEvent::HoverEnter) {
-        const QVariant target = watched->property("pointerTarget");
-        if (target.isValid() && m_pointer != kPointerHourglass && m_pointer != target.toInt())
-            setPointer(target.toInt());
+    const QVariant target = watched->property("pointerTarget");
+    if (!target.isValid() || m_pointer == kPointerHourglass)
+        return QObject::eventFilter(watched, event);
+    // The hand shows only while the mouse is over a button that can be pressed: leaving a
+    // button for a label, a list or a disabled button brings the default pointer back.
+    auto* widget = static_cast<QWidget*>(watched);
+    const bool button = target.toInt() == kPointerCustom;
+    int wanted = -1;
+    switch (event->type()) {
+    case QEvent::Enter:
+    case QEvent::MouseMove:
+    case QEvent::HoverEnter:
+    case QEvent::HoverMove:
+        wanted = button && widget->isEnabled() ? kPointerCustom : kPointerDefault;
+        break;
+    case QEvent::Leave:
+    case QEvent::HoverLeave:
+        if (button)
+            wanted = kPointerDefault;
+        break;
+    case QEvent::EnabledChange:
+        if (button && widget->underMouse())
+            wanted = widget->isEnabled() ? kPointerCustom : kPointerDefault;
+        break;
+    default:
+        break;
     }
+    if (wanted >= 0 && wanted != m_pointer)
+        setPointer(wanted);
     return QObject::eventFilter(watched, event);
 }

@@ -20,8 +20,11 @@ void SetAppTitle(const QString& productTitle = kProductTitle);
 QString DeriveAppTitle(const QString& productTitle);
 
 // Skins the main window with the style sheet x/o.cjs of the program folder when that file
-// exists as a plain, visible file. A skin that cannot be read fails.
-void ApplySkin(QWidget* mainWindow);
+// exists as a plain, visible file: `mainWindow` and its labels and frames take the button-face
+// colour, and `surface`, the child that holds the main window's controls and covers it, takes
+// the sheet, so that windows and boxes opened over the main window stay unskinned. A skin that
+// cannot be read or is not a valid style sheet fails.
+void ApplySkin(QWidget* mainWindow, QWidget* surface);
 // The path of the skin file and whether it counts as present.
 QString SkinPath();
 bool SkinPresent();
@@ -32,8 +35,9 @@ void SetFormColors(QWidget* window);
 // Mouse pointer values of a window: default, hourglass and the custom hand picture.
 enum MousePointer { kPointerDefault = 0, kPointerHourglass = 11, kPointerCustom = 99 };
 
-// A window's mouse pointer: the custom picture (from HAND-M.CUR when present) over push
-// buttons, the default over backgrounds and lists, and neither while the hourglass shows.
+// A window's mouse pointer: the custom picture (from HAND-M.CUR when present) over enabled
+// push buttons, the default everywhere else (backgrounds, labels, lists, disabled buttons),
+// and no change while the hourglass shows.
 class PointerFeedback : public QObject {
 public:
     explicit PointerFeedback(QWidget* window);
@@ -46,7 +50,8 @@ public:
     int pointer() const { return m_pointer; }
     void setPointer(int value);
 
-    // Moving over `widget` sets the custom pointer (buttons) or the default one (backgrounds).
+    // Moving over `widget` sets the custom pointer (an enabled button) or the default one
+    // (backgrounds); leaving a button sets the default one.
     void watchButton(QWidget* widget);
     void watchBackground(QWidget* widget);
 
