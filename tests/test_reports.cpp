@@ -13,6 +13,7 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QFile>
 #include <QFontMetricsF>
 #include <QLabel>
 #include <QProcess>
@@ -433,6 +434,20 @@ private slots:
         QCOMPARE(text.count("Opened Date"), pages);
         QVERIFY(text.contains("Call 0001"));
         QVERIFY(text.contains("Call 0060"));
+
+        // Stopped after the first page: the earlier file stays as it was.
+        QFile written(path);
+        QVERIFY(written.open(QIODevice::ReadOnly));
+        const QByteArray complete = written.readAll();
+        written.close();
+        int asked = 0;
+        QVERIFY(!WriteNamedReportPdf("Call Details", path, [&](int done, int total) {
+            ++asked;
+            return done < 1 && total > 0;
+        }));
+        QCOMPARE(asked, 1);
+        QVERIFY(written.open(QIODevice::ReadOnly));
+        QCOMPARE(written.readAll(), complete);
 
         // A folder that is not there: a clear message, nothing written.
         ScriptedPrompts prompts;

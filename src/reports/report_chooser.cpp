@@ -35,6 +35,13 @@ const Form4::Lines kPreviewLines[] = {
     {190, 192, 194, 196, 198, 200, 204, 206, 208, 210},
 };
 
+struct BusyCursor {
+    BusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~BusyCursor() { QApplication::restoreOverrideCursor(); }
+    BusyCursor(const BusyCursor&) = delete;
+    BusyCursor& operator=(const BusyCursor&) = delete;
+};
+
 QFont arialBold(double points) {
     QFont font(QStringLiteral("Arial"));
     font.setPointSizeF(points);
@@ -115,23 +122,35 @@ void Form4::preview(const ReportEntry& entry, const Lines& lines, ErrorTrap& tra
     std::unique_ptr<Recordset> records;
     std::unique_ptr<ReportLayout> layout;
     ReportRows rows;
+    // Reading and paginating a large report takes a moment: the busy pointer shows while the
+    // statements that may take it run, and is gone before any box.
     const bool ready =
         trap.run(lines.create, [&] { records = std::make_unique<Recordset>(); }) &&
         trap.run(lines.open,
                  [&] {
+                     BusyCursor busy;
                      records->open(entry.sql, SharedConnection(), Recordset::kStatic,
                                    Recordset::kReadOnly);
                  }) &&
         trap.run(
             lines.layout,
             [&] { layout = std::make_unique<ReportLayout>(MakeReportLayout(entry.layout)); }) &&
-        trap.run(lines.source, [&] { rows.read(*records, layout->boundColumns()); }) &&
+        trap.run(lines.source,
+                 [&] {
+                     BusyCursor busy;
+                     rows.read(*records, layout->boundColumns());
+                 }) &&
         (!lines.title ||
          trap.run(lines.title, [&] { layout->titleLabel().caption = entry.title; })) &&
         trap.run(lines.orientation, [&] { layout->landscape = true; });
     if (ready) {
         trap.run(lines.show, [&] {
-            ReportPreview window(std::make_shared<ReportDocument>(*layout, std::move(rows)), this);
+            std::shared_ptr<ReportDocument> document;
+            {
+                BusyCursor busy;
+                document = std::make_shared<ReportDocument>(*layout, std::move(rows));
+            }
+            ReportPreview window(document, this);
             CurrentPrompts().showModal(window);
         });
     }

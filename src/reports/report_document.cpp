@@ -26,11 +26,23 @@ public:
     explicit Measure(const QVector<QFont>& fonts) {
         for (const QFont& font : fonts)
             m_metrics.emplace_back(font);
+        m_advances.resize(m_metrics.size());
     }
 
     double lineSpacing(int font) const { return m_metrics.at(font).lineSpacing(); }
 
-    QString elided(int font, const QString& text, double width) const {
+    QString elided(int font, const QString& text, double width) {
+        // Most texts fit by far; summing cached advances tells so without shaping the text.
+        double sum = 0;
+        for (const QChar c : text) {
+            if (c.isSurrogate() || c.unicode() >= 0x0300) {
+                sum = -1;
+                break;
+            }
+            sum += advance(font, c);
+        }
+        if (sum >= 0 && sum <= width * 0.95)
+            return text;
         const QFontMetricsF& metrics = m_metrics.at(font);
         if (metrics.horizontalAdvance(text) <= width)
             return text;
@@ -114,7 +126,7 @@ private:
     }
 
     std::vector<QFontMetricsF> m_metrics;
-    std::vector<float> m_advances[3];
+    std::vector<std::vector<float>> m_advances;
 };
 
 QPageSize DefaultPaperSize() {

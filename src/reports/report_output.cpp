@@ -4,6 +4,7 @@
 #include "reports/report_document.h"
 #include "ui/appearance.h"
 
+#include <QFontMetricsF>
 #include <QPageLayout>
 #include <QPainter>
 #include <QPdfWriter>
@@ -35,12 +36,16 @@ bool paintPages(const ReportDocument& document, QPagedPaintDevice& device, QPain
 
 void PaintReportPage(QPainter& painter, const ReportDocument& document, const ReportPage& page) {
     QVector<QFont> fonts;
-    for (int i = 0; i < document.layout().fonts.size(); ++i)
+    QVector<double> ascents;
+    for (int i = 0; i < document.layout().fonts.size(); ++i) {
         fonts << document.font(i);
+        ascents << QFontMetricsF(fonts.last()).ascent();
+    }
     int current = -1;
     painter.save();
     painter.setPen(Qt::black);
-    const int padding = ReportDocument::kTextPadding;
+    // Texts were cut to fit inside their padding when the page was made, so they are drawn
+    // without a clip: a clip per text would double what a long PDF has to write.
     for (const PageText& text : page.texts) {
         if (text.text.isEmpty())
             continue;
@@ -48,11 +53,9 @@ void PaintReportPage(QPainter& painter, const ReportDocument& document, const Re
             current = text.font;
             painter.setFont(fonts.value(current));
         }
-        // Texts are cut to fit when the page is made; the clip keeps the last fraction of a
-        // character out of the next column on any device.
-        painter.setClipRect(text.box);
-        painter.drawText(text.box.adjusted(padding, 0, -padding, 0),
-                         Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, text.text);
+        painter.drawText(QPointF(text.box.left() + ReportDocument::kTextPadding,
+                                 text.box.top() + ascents.value(current)),
+                         text.text);
     }
     painter.restore();
 }
