@@ -15,7 +15,11 @@
 #include <QSettings>
 #include <QTest>
 #include <QTreeView>
+#include <cerrno>
+#include <csignal>
+#include <cstring>
 #include <memory>
+#include <sys/resource.h>
 #include <unistd.h>
 
 namespace {
@@ -284,6 +288,37 @@ private slots:
         QVERIFY(prompts.boxes.empty());
         QVERIFY(QFileInfo::exists(settingsPath(env)));
         QVERIFY(!HasSharedConnection());
+    }
+
+    void aCopyCutShortNamesTheCauseAndLeavesNoHalfFile() {
+        TestEnvironment env;
+        ScriptedPrompts prompts;
+        // Files may grow to 16 KiB only, so the first copy of the template runs out of room as
+        // on a full disk.
+        rlimit old{};
+        QCOMPARE(getrlimit(RLIMIT_FSIZE, &old), 0);
+        const auto oldSignal = signal(SIGXFSZ, SIG_IGN);
+        rlimit small = old;
+        small.rlim_cur = 16384;
+        QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
+        auto window = StartProgram();
+        setrlimit(RLIMIT_FSIZE, &old);
+        signal(SIGXFSZ, oldSignal);
+
+        QCOMPARE(reportedLines(prompts), QList<int>({110, 144, 178}));
+        const QString description = prompts.errorReports().front().text.section("\r\n", 0, 0);
+        QVERIFY2(
+            description.contains(QString::fromLocal8Bit(strerror(EFBIG)), Qt::CaseInsensitive) &&
+                !description.contains("Unknown error"),
+            qPrintable(description));
+        QVERIFY(!QFileInfo::exists(env.databasePath()));
+        QCOMPARE(QDir(env.dataFolder()).entryList(QDir::Files), QStringList());
+        // The next start makes the whole copy.
+        window->close();
+        prompts.clear();
+        window = StartProgram();
+        QVERIFY(prompts.errorReports().empty());
+        QCOMPARE(contentOf(env.databasePath()), contentOf(env.programFolder() + "/dbBlank.mdb"));
     }
 
     void aDatabaseThatCannotBeReadIsReported_data() {

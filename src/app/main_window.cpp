@@ -3,6 +3,7 @@
 #include "app/call_list_model.h"
 #include "calls/call_editor.h"
 #include "data/failure.h"
+#include "data/file_copy.h"
 #include "data/recordset.h"
 #include "data/shared_connection.h"
 #include "reports/report_chooser.h"
@@ -195,10 +196,8 @@ void Form1::Form_Load() {
             const QString blank = ProgramFolder() + QStringLiteral("/dbBlank.mdb");
             if (!QFile::exists(blank))
                 throw Failure(QStringLiteral("File not found: '%1'").arg(blank));
-            QFile source(blank);
-            if (!source.copy(database))
-                throw Failure(QStringLiteral("The template database cannot be copied to '%1': %2")
-                                  .arg(database, source.errorString()));
+            // Says why a copy fails (a full disk, say) and leaves no half copy behind.
+            CopyWholeFile(blank, database);
             // The template may be installed read-only; the copy is the user's to write.
             QFile::setPermissions(database, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
                                                 QFileDevice::ReadUser | QFileDevice::WriteUser);

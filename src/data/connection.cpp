@@ -2,6 +2,7 @@
 
 #include "data/engine_functions.h"
 #include "data/failure.h"
+#include "data/schema_upgrades.h"
 
 #include <QFileInfo>
 #include <QStringList>
@@ -58,7 +59,8 @@ void Connection::open(const QString& connectionString) {
         const QString why =
             db ? QString::fromUtf8(sqlite3_errmsg(db)) : QStringLiteral("out of memory");
         sqlite3_close(db);
-        throw Failure(QStringLiteral("Cannot open the database file '%1': %2.").arg(path, why));
+        throw Failure(
+            SentenceWithCause(QStringLiteral("Cannot open the database file '%1'").arg(path), why));
     }
     m_db = db;
     m_path = path;
@@ -76,7 +78,8 @@ void Connection::open(const QString& connectionString) {
     sqlite3_finalize(stmt);
     if (version < 0) {
         close();
-        throw Failure(QStringLiteral("The database file '%1' cannot be read: %2.").arg(path, why));
+        throw Failure(SentenceWithCause(
+            QStringLiteral("The database file '%1' cannot be read").arg(path), why));
     }
     // SQLite reads an empty file, or the database of some other program, as a database with
     // version 0: neither holds our tables, and every later statement would fail obscurely.
@@ -84,13 +87,21 @@ void Connection::open(const QString& connectionString) {
         close();
         throw Failure(QStringLiteral("The file '%1' is not a database of this program.").arg(path));
     }
-    if (version > kSchemaVersion) {
+    if (version > SchemaVersion()) {
         close();
         throw Failure(QStringLiteral("The database file '%1' was written by a newer version of "
                                      "this program (schema %2; this version reads %3).")
                           .arg(path)
                           .arg(version)
-                          .arg(kSchemaVersion));
+                          .arg(SchemaVersion()));
+    }
+    if (version < SchemaVersion()) {
+        try {
+            UpgradeSchema(m_db, path, version);
+        } catch (const Failure&) {
+            close();
+            throw;
+        }
     }
 }
 
@@ -123,39 +134,45 @@ sqlite3* Connection::handle() const {
 }
 
 QString EngineFailureText(sqlite3* db) {
-    QString text = QString::fromUtf8(sqlite3_errmsg(db));
+    const QString engine = QString::fromUtf8(sqlite3_errmsg(db));
     const int extended = sqlite3_extended_errcode(db);
-    const char* hint = nullptr;
+    // The plain cause, then the engine's own words in brackets, then what to do, if anything.
+    const char* cause = nullptr;
+    const char* advice = nullptr;
     switch (extended & 0xff) {
     case SQLITE_BUSY:
     case SQLITE_LOCKED:
-        hint = "The database is in use by another program; try again in a moment.";
+        cause = "The database is in use by another program";
+        advice = "try again in a moment";
         break;
     case SQLITE_READONLY:
-        hint = "The database file or its folder cannot be written.";
+        cause = "The database file or its folder cannot be written";
         break;
     case SQLITE_CANTOPEN:
     case SQLITE_IOERR:
     case SQLITE_PERM:
-        hint = "The database file or its folder cannot be read or written.";
+        cause = "The database file or its folder cannot be read or written";
         break;
     case SQLITE_FULL:
-        hint = "The disk is full.";
+        cause = "The disk is full";
         break;
     case SQLITE_CORRUPT:
     case SQLITE_NOTADB:
-        hint = "The database file is damaged.";
+        cause = "The database file is damaged";
         break;
     case SQLITE_CONSTRAINT:
         if (extended == SQLITE_CONSTRAINT_UNIQUE || extended == SQLITE_CONSTRAINT_PRIMARYKEY)
-            hint = "The value is there already.";
+            cause = "The value is there already";
         break;
     default:
         break;
     }
-    if (hint)
-        text += QStringLiteral(" (") + QLatin1String(hint) + QLatin1Char(')');
-    return text;
+    if (!cause)
+        return Sentence(engine);
+    QString text = QLatin1String(cause) + QStringLiteral(" (") + engine + QLatin1Char(')');
+    if (advice)
+        text += QStringLiteral("; ") + QLatin1String(advice);
+    return Sentence(text);
 }
 
 QString Connection::lastError() const {

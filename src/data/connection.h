@@ -19,7 +19,8 @@ public:
     Connection& operator=(const Connection&) = delete;
 
     // Opens the file named by the "data source" of the connection string. The file must exist
-    // and be a database of this program; nothing is created.
+    // and be a database of this program; nothing is created. A file of an earlier schema is
+    // upgraded in place first (schema_upgrades.h).
     void open(const QString& connectionString);
     // Opens an empty private database in memory, with the engine functions: a quick proof
     // that the engine works.
@@ -44,9 +45,6 @@ public:
 
     // The file path that a connection string names (backslashes become slashes).
     static QString dataSource(const QString& connectionString);
-
-    // The schema version this program writes and reads.
-    static constexpr int kSchemaVersion = 1;
 
 private:
     void runPlain(const char* sql);

@@ -28,6 +28,31 @@ void storedDate(sqlite3_context* ctx, int, sqlite3_value** argv) {
     sqlite3_result_error(ctx, message.constData(), int(message.size()));
 }
 
+// Text order of the value lists: letter case aside ("Closed" < "open" < "Printer"); values
+// that differ only in case stand small letters first ("open" < "Open"), and only identical
+// texts are equal, so a delete by value removes exactly that value.
+int caselessOrder(void*, int leftBytes, const void* left, int rightBytes, const void* right) {
+    const QStringView a(static_cast<const char16_t*>(left), leftBytes / 2);
+    const QStringView b(static_cast<const char16_t*>(right), rightBytes / 2);
+    int order = a.compare(b, Qt::CaseInsensitive);
+    if (order == 0)
+        order = b.compare(a, Qt::CaseSensitive);
+    return order < 0 ? -1 : order > 0 ? 1 : 0;
+}
+
+// FoldedCase(x): the text with letter case folded away, for comparing values without regard
+// to case.
+void foldedCase(sqlite3_context* ctx, int, sqlite3_value** argv) {
+    if (sqlite3_value_type(argv[0]) == SQLITE_NULL) {
+        sqlite3_result_null(ctx);
+        return;
+    }
+    const auto* raw = static_cast<const char16_t*>(sqlite3_value_text16(argv[0]));
+    const QString folded =
+        QStringView(raw, sqlite3_value_bytes16(argv[0]) / 2).toString().toCaseFolded();
+    sqlite3_result_text16(ctx, folded.utf16(), int(folded.size() * 2), SQLITE_TRANSIENT);
+}
+
 // The aggregate context holds a copy of the chosen value.
 struct Chosen {
     sqlite3_value* value;
@@ -68,6 +93,9 @@ void RegisterEngineFunctions(sqlite3* db) {
     sqlite3_test_control(SQLITE_TESTCTRL_OPTIMIZATIONS, db, kCoveringIndexScan);
     sqlite3_create_function(db, "StoredDate", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
                             storedDate, nullptr, nullptr);
+    sqlite3_create_function(db, "FoldedCase", 1, SQLITE_UTF16 | SQLITE_DETERMINISTIC, nullptr,
+                            foldedCase, nullptr, nullptr);
+    sqlite3_create_collation(db, "Caseless", SQLITE_UTF16_ALIGNED, nullptr, caselessOrder);
     sqlite3_create_function(db, "First", 1, SQLITE_UTF8, nullptr, nullptr, chooseStep<false>,
                             chooseFinal);
     sqlite3_create_function(db, "Last", 1, SQLITE_UTF8, nullptr, nullptr, chooseStep<true>,

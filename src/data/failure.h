@@ -14,3 +14,8 @@ public:
 private:
     QString m_description;
 };
+
+// Descriptions read as one sentence: a capital first, one full stop at the end.
+QString Sentence(const QString& text);
+// "What failed: the cause." as one sentence; the cause may itself be a sentence.
+QString SentenceWithCause(const QString& what, const QString& cause);

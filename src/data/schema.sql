@@ -1,9 +1,10 @@
 -- The empty database that the program copies on first run: six tables and five saved
 -- queries. Dates are stored as text "yyyy-MM-dd" or "yyyy-MM-dd HH:mm:ss"; the triggers turn
 -- the date text that statements carry into that form and refuse text that is not a date.
--- user_version records the schema version, so that a later release can upgrade a file.
+-- user_version records the schema version; schema_upgrades.cpp brings the file of an
+-- earlier version up to this one, step by step.
 
-PRAGMA user_version = 1;
+PRAGMA user_version = 2;
 
 CREATE TABLE Calls (
     ID INTEGER PRIMARY KEY AUTOINCREMENT,
@@ -90,9 +91,21 @@ CREATE TABLE Employees (
     Notes TEXT
 );
 
-CREATE TABLE Status (Status TEXT NOT NULL UNIQUE);
-CREATE TABLE Categories (Category TEXT NOT NULL UNIQUE);
-CREATE TABLE Priorities (Priority TEXT NOT NULL UNIQUE);
+-- The value lists compare and sort text without regard to letter case: they sort
+-- "Closed, open, Open", and "open" is refused while "Open" is there.
+CREATE TABLE Status (Status TEXT NOT NULL UNIQUE COLLATE Caseless);
+CREATE TABLE Categories (Category TEXT NOT NULL UNIQUE COLLATE Caseless);
+CREATE TABLE Priorities (Priority TEXT NOT NULL UNIQUE COLLATE Caseless);
+
+CREATE TRIGGER StatusOnce BEFORE INSERT ON Status
+WHEN EXISTS (SELECT 1 FROM Status WHERE FoldedCase(Status) = FoldedCase(NEW.Status))
+BEGIN SELECT RAISE(ABORT, 'The value is there already, in these or other capitals'); END;
+CREATE TRIGGER CategoriesOnce BEFORE INSERT ON Categories
+WHEN EXISTS (SELECT 1 FROM Categories WHERE FoldedCase(Category) = FoldedCase(NEW.Category))
+BEGIN SELECT RAISE(ABORT, 'The value is there already, in these or other capitals'); END;
+CREATE TRIGGER PrioritiesOnce BEFORE INSERT ON Priorities
+WHEN EXISTS (SELECT 1 FROM Priorities WHERE FoldedCase(Priority) = FoldedCase(NEW.Priority))
+BEGIN SELECT RAISE(ABORT, 'The value is there already, in these or other capitals'); END;
 
 -- Display names: first name, a blank, last name; never Null.
 CREATE VIEW [Customers Extended] AS

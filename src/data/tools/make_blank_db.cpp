@@ -1,4 +1,6 @@
 // Builds the empty template database from the schema script: make_blank_db SCHEMA.sql OUT.mdb
+#include "data/engine_functions.h"
+
 #include <cstdio>
 #include <fstream>
 #include <sqlite3.h>
@@ -25,6 +27,8 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "cannot create %s\n", temporary.c_str());
         return 1;
     }
+    // The schema names the engine's own collation and functions.
+    RegisterEngineFunctions(db);
     char* error = nullptr;
     if (sqlite3_exec(db, script.str().c_str(), nullptr, nullptr, &error) != SQLITE_OK) {
         std::fprintf(stderr, "schema error: %s\n", error ? error : "?");

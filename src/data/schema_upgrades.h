@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QString>
+
+struct sqlite3;
+
+// Upgrades of the database file's schema. Each step brings a file of one version to the next;
+// a file of an earlier version is brought up to SchemaVersion() on open, in one transaction,
+// after a backup copy of it has been written beside it. A new schema version adds one step at
+// the end of the list in schema_upgrades.cpp and raises user_version in schema.sql.
+int SchemaVersion();
+
+// Where the backup before upgrading a file of `version` goes: beside the file.
+QString UpgradeBackupPath(const QString& path, int version);
+
+// Brings the open database `db` (the file `path`, of schema `version`) to SchemaVersion().
+// Fails with a description naming the cause; the file is then as it was.
+void UpgradeSchema(sqlite3* db, const QString& path, int version);
