@@ -3,6 +3,7 @@
 #include "app/command_line.h"
 #include "app/daily_backup.h"
 #include "data/backup.h"
+#include "data/engine_functions.h"
 #include "data/failure.h"
 #include "data/shared_connection.h"
 #include "test_support.h"
@@ -31,6 +32,8 @@ void writeFile(const QString& path, const QByteArray& content) {
 QString runSql(const QString& path, const char* sql) {
     sqlite3* db = nullptr;
     sqlite3_open(path.toUtf8().constData(), &db);
+    // The value lists' triggers and collation are the engine's own.
+    RegisterEngineFunctions(db);
     QString first;
     sqlite3_exec(
         db, sql,

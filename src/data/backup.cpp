@@ -1,7 +1,9 @@
 #include "data/backup.h"
 
 #include "data/connection.h"
+#include "data/engine_functions.h"
 #include "data/failure.h"
+#include "data/schema_upgrades.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -27,10 +29,12 @@ struct Handle {
 void openFile(Handle& handle, const QString& path, int flags) {
     if (sqlite3_open_v2(path.toUtf8().constData(), &handle.db, flags | SQLITE_OPEN_NOMUTEX,
                         nullptr) != SQLITE_OK)
-        throw Failure(QStringLiteral("The database file '%1' cannot be opened: %2.")
-                          .arg(path, handle.db ? EngineFailureText(handle.db)
-                                               : QStringLiteral("out of memory")));
+        throw Failure(SentenceWithCause(
+            QStringLiteral("The database file '%1' cannot be opened").arg(path),
+            handle.db ? EngineFailureText(handle.db) : QStringLiteral("out of memory")));
     sqlite3_busy_timeout(handle.db, 3000);
+    // The check of a file reads its indexes, which use the engine's own collation.
+    RegisterEngineFunctions(handle.db);
 }
 
 // Copies every page of `from` into `to`; the pages are taken in steps, so that the program
@@ -53,7 +57,8 @@ void copyPages(sqlite3* from, sqlite3* to, const QString& source) {
     if (rc != SQLITE_DONE) {
         const QString why =
             sqlite3_errcode(to) != SQLITE_OK ? EngineFailureText(to) : EngineFailureText(from);
-        throw Failure(QStringLiteral("The database '%1' cannot be copied: %2.").arg(source, why));
+        throw Failure(SentenceWithCause(
+            QStringLiteral("The database '%1' cannot be copied").arg(source), why));
     }
 }
 
@@ -144,12 +149,12 @@ void checkDatabaseFile(const QString& path) {
     if (integrity != QLatin1String("ok"))
         throw Failure(QStringLiteral("The file '%1' is damaged (%2).").arg(path, integrity));
     const int version = queryText(handle.db, "PRAGMA user_version").toInt();
-    if (version < 1 || version > Connection::kSchemaVersion)
+    if (version < 1 || version > SchemaVersion())
         throw Failure(QStringLiteral("The file '%1' is not a database of this version of the "
                                      "program (schema %2; this version reads %3).")
                           .arg(path)
                           .arg(version)
-                          .arg(Connection::kSchemaVersion));
+                          .arg(SchemaVersion()));
     const int objects =
         queryText(handle.db, "select count(*) from sqlite_master where "
                              "(type='table' and name in ('Calls','Customers','Employees','Status',"
