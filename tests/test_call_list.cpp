@@ -170,23 +170,46 @@ private slots:
         QVERIFY(prompts.boxes.empty());
     }
 
-    void sortingByIdComparesText() {
+    // The ID sorts by number and the dates by date, empty cells first; text keeps its order.
+    void columnsSortByWhatTheyHold_data() {
+        QTest::addColumn<int>("column");
+        QTest::addColumn<QStringList>("values");
+        QTest::addColumn<QStringList>("ascendingIds");
+        QTest::newRow("ID") << 0 << QStringList(12, "")
+                            << QStringList{"1", "2", "3", "4",  "5",  "6",
+                                           "7", "8", "9", "10", "11", "12"};
+        QTest::newRow("Due Date") << 7
+                                  << QStringList{"'2021-09-30'", "'2021-10-01'", "NULL",
+                                                 "'2022-03-01'", "'2021-10-01 14:30:00'"}
+                                  << QStringList{"3", "1", "2", "5", "4"};
+        QTest::newRow("Opened Date")
+            << 8 << QStringList{"'2026-11-01'", "'2026-03-10'", "'2025-12-31'"}
+            << QStringList{"3", "2", "1"};
+        QTest::newRow("Resolved Time")
+            << 10 << QStringList{"'2021-01-02 09:00:00'", "NULL", "'2021-01-02'", "'2020-12-31'"}
+            << QStringList{"2", "4", "3", "1"};
+        QTest::newRow("Title as text")
+            << 1 << QStringList{"'Call 9'", "'Call 10'", "'call 1'"} << QStringList{"3", "2", "1"};
+    }
+
+    void columnsSortByWhatTheyHold() {
+        QFETCH(int, column);
+        QFETCH(QStringList, values);
+        QFETCH(QStringList, ascendingIds);
         TestEnvironment env;
         auto window = StartProgram();
-        for (int i = 1; i <= 12; ++i)
-            addSimpleCall("Call " + QString::number(i));
+        for (const QString& value : values) {
+            const QString date = "'2021-01-01'";
+            addCall(column == 1 ? value : "'A call'", "NULL", "NULL", column == 8 ? value : date,
+                    "'Open'", "'General'", "'Low'", column == 7 ? value : date, "NULL",
+                    column == 10 ? value : "NULL", "NULL");
+        }
         window->LoadCalls();
-        QCOMPARE(columnTexts(*window, 0).first(), QStringLiteral("1"));
-
-        clickHeader(*window, 0);
-        QCOMPARE(columnTexts(*window, 0),
-                 QStringList({"1", "10", "11", "12", "2", "3", "4", "5", "6", "7", "8", "9"}));
-        clickHeader(*window, 0);
-        QCOMPARE(columnTexts(*window, 0),
-                 QStringList({"9", "8", "7", "6", "5", "4", "3", "2", "12", "11", "10", "1"}));
-        // Each row keeps its own cells.
-        for (int row = 0; row < 12; ++row)
-            QCOMPARE(cell(*window, row, 1), "Call " + cell(*window, row, 0));
+        clickHeader(*window, column);
+        QCOMPARE(columnTexts(*window, 0), ascendingIds);
+        clickHeader(*window, column);
+        std::reverse(ascendingIds.begin(), ascendingIds.end());
+        QCOMPARE(columnTexts(*window, 0), ascendingIds);
     }
 
     void theSameHeaderTogglesAndAnotherStartsAscending() {
@@ -217,18 +240,6 @@ private slots:
         QCOMPARE(columnTexts(*window, 5), QStringList({"Waiting", "Open", "Closed", "Assigned"}));
         clickHeader(*window, 1);
         QCOMPARE(columnTexts(*window, 1), ascending);
-    }
-
-    void datesSortByTheirText() {
-        TestEnvironment env;
-        auto window = StartProgram();
-        addSimpleCall("September", "'Open'", "'2021-09-30'");
-        addSimpleCall("October", "'Open'", "'2021-10-01'");
-        addSimpleCall("No date", "'Open'", "NULL");
-        addSimpleCall("March next year", "'Open'", "'2022-03-01'");
-        window->LoadCalls();
-        clickHeader(*window, 7);
-        QCOMPARE(columnTexts(*window, 7), QStringList({"", "10/1/2021", "3/1/2022", "9/30/2021"}));
     }
 
     void aSortedListStaysSortedAfterARebuild() {

@@ -331,47 +331,103 @@ private slots:
         QVERIFY(prompts.boxes.empty());
     }
 
-    void editReselectsTheRowAtTheSamePosition() {
-        TestEnvironment env;
-        ScriptedPrompts prompts;
-        auto window = startProgram();
-        addThreeCalls(*window);
-        clickRow(*window, 1);
-        Handed handed;
-        closeEditor(prompts, handed);
-        QTest::mouseClick(window->PushButton1, Qt::LeftButton);
-        QCOMPARE(handed.id, QStringLiteral("2"));
-        QCOMPARE(window->selectedRow(), 1);
-        QCOMPARE(selectedId(*window), QStringLiteral("2"));
-
-        // The position is kept, not the call: the rebuilt, sorted list may hold another call
-        // there.
-        clickHeader(*window, 1);
-        clickRow(*window, 0);
-        QCOMPARE(selectedId(*window), QStringLiteral("2"));
-        closeEditor(prompts, handed, [] { addCall("'Archive mail'"); });
-        QTest::mouseClick(window->PushButton1, Qt::LeftButton);
-        QCOMPARE(handed.id, QStringLiteral("2"));
-        QCOMPARE(window->selectedRow(), 0);
-        QCOMPARE(cell(*window, 0, 1), QStringLiteral("Archive mail"));
-        QCOMPARE(selectedId(*window), QStringLiteral("4"));
-        QVERIFY(prompts.boxes.empty());
+    // After a command the selection is on the call it concerned, wherever the rebuilt list
+    // shows it: the edited call, the new call, or the row that took a deleted call's place.
+    void theSelectionFollowsTheCall_data() {
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<bool>("sortByTitle");
+        QTest::addColumn<int>("clickedRow");
+        QTest::addColumn<QString>("meanwhile");
+        QTest::addColumn<QString>("selected");
+        // Sorted by title: 2 "Mail is slow", 1 "Printer jams", 3 "Screen flickers".
+        QTest::newRow("edit, another call now ahead") << "edit" << true << 0 << "new:Archive mail"
+                                                      << "2";
+        QTest::newRow("edit, the call renamed")
+            << "edit" << true << 0 << "update Calls set Title='Zebra' where ID=2"
+            << "2";
+        QTest::newRow("edit of the last row") << "edit" << false << 2 << ""
+                                              << "3";
+        QTest::newRow("edit, the call deleted meanwhile")
+            << "edit" << false << 1 << "delete from Calls where ID=2"
+            << "3";
+        QTest::newRow("add") << "add" << true << 2 << "new:Aardvark"
+                             << "4";
+        QTest::newRow("add at the end of a long list")
+            << "add" << false << 0
+            << "insert into Calls (Title,[Assigned To],[Opened By],[Opened Date],Status,Category,"
+               "Priority,[Due Date],Caller,[Call Time]) with recursive n(i) as (select 1 union "
+               "all select i+1 from n where i<80) select 'More',1,1,'2021-03-04','Open',"
+               "'General','Low','2021-03-05',1,'2021-03-04' from n"
+            << "83";
+        QTest::newRow("add cancelled") << "add" << true << 1 << ""
+                                       << "1";
+        QTest::newRow("delete") << "delete" << false << 1 << ""
+                                << "3";
+        QTest::newRow("delete in a sorted list") << "delete" << true << 0 << ""
+                                                 << "1";
+        QTest::newRow("delete of the last row") << "delete" << false << 2 << ""
+                                                << "2";
     }
 
-    void editingTheLastRowDoesNotReselectIt() {
+    void theSelectionFollowsTheCall() {
+        QFETCH(QString, command);
+        QFETCH(bool, sortByTitle);
+        QFETCH(int, clickedRow);
+        QFETCH(QString, meanwhile);
+        QFETCH(QString, selected);
         TestEnvironment env;
         ScriptedPrompts prompts;
         auto window = startProgram();
         addThreeCalls(*window);
-        clickRow(*window, 2);
-        QCOMPARE(selectedId(*window), QStringLiteral("3"));
+        if (sortByTitle)
+            clickHeader(*window, 1);
+        clickRow(*window, clickedRow);
+        Handed handed;
+        closeEditor(prompts, handed, [&] {
+            if (meanwhile.startsWith("new:"))
+                addCall("'" + meanwhile.mid(4) + "'");
+            else if (!meanwhile.isEmpty())
+                Exec(meanwhile);
+        });
+        prompts.answer(Prompts::Yes);
+        QPushButton* button = command == "edit"  ? window->PushButton1
+                              : command == "add" ? window->PushButton2
+                                                 : window->PushButton3;
+        QTest::mouseClick(button, Qt::LeftButton);
+
+        QCOMPARE(selectedId(*window), selected);
+        QCOMPARE(window->ListView1->currentIndex().row(), window->selectedRow());
+        const QRect shown = window->ListView1->visualRect(window->ListView1->currentIndex());
+        QVERIFY(window->ListView1->viewport()->rect().contains(shown.center()));
+        QVERIFY(prompts.errorReports().empty());
+    }
+
+    // The row the list marks as current is the selected one, so Edit acts on what is seen.
+    void whatLooksSelectedIsSelected() {
+        TestEnvironment env;
+        ScriptedPrompts prompts;
+        env.openSharedConnection();
+        addPeopleAndValues();
+        addCall("'Printer jams'");
+        addCall("'Mail is slow'");
+        ReleaseSharedConnection();
+        auto window = StartProgram();
+        window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(window.get()));
+        window->ListView1->setFocus();
+        QTRY_VERIFY(window->ListView1->currentIndex().isValid());
+        QCOMPARE(window->selectedRow(), window->ListView1->currentIndex().row());
         Handed handed;
         closeEditor(prompts, handed);
         QTest::mouseClick(window->PushButton1, Qt::LeftButton);
-        QCOMPARE(handed.id, QStringLiteral("3"));
-        QCOMPARE(window->ListView1->model()->rowCount(), 3);
-        QVERIFY(window->selectedRow() != 2);
-        QVERIFY(window->ListView1->selectionModel()->selectedRows().isEmpty());
+        QCOMPARE(handed.id, cell(*window, window->ListView1->currentIndex().row(), 0));
+
+        // Without a selection nothing is current either.
+        window->ListView1->clearSelection();
+        QVERIFY(!window->ListView1->currentIndex().isValid());
+        QTest::keyClick(window->ListView1, Qt::Key_Down);
+        QCOMPARE(window->selectedRow(), window->ListView1->currentIndex().row());
+        QVERIFY(window->selectedRow() >= 0);
     }
 
     void keyboardAndMouseReachTheCommands() {

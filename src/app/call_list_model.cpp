@@ -12,26 +12,6 @@ const std::array<const char*, 11> CallListModel::kFields = {
 
 namespace {
 
-// Order-preserving key of a number's decimal text: the digits padded to 19 places, then the
-// digit count, so that "10" sorts after "1" and before "2".
-struct IdKey {
-    uint64_t padded;
-    uint8_t length;
-    uint32_t row;
-};
-
-IdKey idKey(qint64 id, uint32_t row) {
-    if (id < 0)
-        return {0, 0, row};
-    uint64_t value = uint64_t(id);
-    uint8_t length = 1;
-    for (uint64_t v = value; v >= 10; v /= 10)
-        ++length;
-    for (int i = length; i < 19; ++i)
-        value *= 10;
-    return {value, length, row};
-}
-
 int compareText(const QString& a, const QString& b) {
     const int folded = QString::compare(a, b, Qt::CaseInsensitive);
     return folded != 0 ? folded : QString::compare(a, b, Qt::CaseSensitive);
@@ -74,6 +54,7 @@ void CallListModel::clear() {
     m_order.shrink_to_fit();
     for (StringPool& pool : m_pools)
         pool.clear();
+    m_dateColumns.fill(false);
     endResetModel();
 }
 
@@ -117,6 +98,7 @@ void CallListModel::appendFrom(Recordset& records) {
             const std::string_view key =
                 cell.null ? std::string_view() : std::string_view(cell.utf8, size_t(cell.size));
             const bool date = cell.date;
+            m_dateColumns[i] = m_dateColumns[i] || (date && !cell.null);
             row[i] = m_pools[i].intern(key, [date](std::string_view bytes) {
                 const QString text = QString::fromUtf8(bytes.data(), int(bytes.size()));
                 if (date) {
@@ -162,12 +144,38 @@ std::vector<uint32_t> CallListModel::rankOfPool(int pooledColumn) const {
     std::vector<uint32_t> ids(pool.size());
     for (uint32_t i = 0; i < ids.size(); ++i)
         ids[i] = i;
-    std::sort(ids.begin(), ids.end(),
-              [&](uint32_t a, uint32_t b) { return compareText(pool.text(a), pool.text(b)) < 0; });
+    if (m_dateColumns[pooledColumn]) {
+        // Stored dates ("yyyy-MM-dd", then the time when there is one) order as their bytes
+        // do, and an empty cell's key is empty, so it comes first.
+        std::sort(ids.begin(), ids.end(),
+                  [&](uint32_t a, uint32_t b) { return pool.key(a) < pool.key(b); });
+    } else {
+        std::sort(ids.begin(), ids.end(), [&](uint32_t a, uint32_t b) {
+            return compareText(pool.text(a), pool.text(b)) < 0;
+        });
+    }
     std::vector<uint32_t> rank(pool.size());
     for (uint32_t position = 0; position < ids.size(); ++position)
         rank[ids[position]] = position;
     return rank;
+}
+
+void CallListModel::sortById(bool descending) {
+    struct IdRow {
+        qint64 id;
+        uint32_t row;
+    };
+    const size_t rows = m_ids.size();
+    std::vector<IdRow> keys(rows);
+    for (uint32_t row = 0; row < rows; ++row)
+        keys[row] = {m_ids[row], row};
+    std::sort(keys.begin(), keys.end(), [descending](const IdRow& a, const IdRow& b) {
+        if (a.id != b.id)
+            return descending ? a.id > b.id : a.id < b.id;
+        return a.row < b.row;
+    });
+    for (size_t i = 0; i < rows; ++i)
+        m_order[i] = keys[i].row;
 }
 
 void CallListModel::applySort() {
@@ -175,18 +183,7 @@ void CallListModel::applySort() {
     m_order.resize(rows);
     const bool descending = m_sortOrder == 1;
     if (m_sortKey <= 0) {
-        std::vector<IdKey> keys(rows);
-        for (uint32_t row = 0; row < rows; ++row)
-            keys[row] = idKey(m_ids[row], row);
-        std::sort(keys.begin(), keys.end(), [descending](const IdKey& a, const IdKey& b) {
-            if (a.padded != b.padded)
-                return descending ? a.padded > b.padded : a.padded < b.padded;
-            if (a.length != b.length)
-                return descending ? a.length > b.length : a.length < b.length;
-            return a.row < b.row;
-        });
-        for (size_t i = 0; i < rows; ++i)
-            m_order[i] = keys[i].row;
+        sortById(descending);
         return;
     }
     const int pooled = std::min(m_sortKey, kPooled) - 1;
@@ -213,6 +210,20 @@ QString CallListModel::text(int row, int column) const {
     if (column == 0)
         return QString::number(m_ids[stored]);
     return m_pools[column - 1].text(m_cells[size_t(stored) * kPooled + column - 1]);
+}
+
+int CallListModel::rowOfId(qint64 id) const {
+    const auto found = std::find(m_ids.begin(), m_ids.end(), id);
+    if (found == m_ids.end())
+        return -1;
+    const auto stored = uint32_t(found - m_ids.begin());
+    if (m_order.empty())
+        return int(stored);
+    return int(std::find(m_order.begin(), m_order.end(), stored) - m_order.begin());
+}
+
+qint64 CallListModel::largestId() const {
+    return m_ids.empty() ? -1 : *std::max_element(m_ids.begin(), m_ids.end());
 }
 
 int CallListModel::rowCount(const QModelIndex& parent) const {

@@ -11,7 +11,8 @@ class Recordset;
 
 // The rows of the call list in compact form: the call's ID as a number and, for every other
 // column, an index into that column's pool of distinct texts. Sorting orders row indexes by
-// the text of one column and keeps that order across reloads.
+// one column (the ID by number, dates by date with empty cells first, other columns by their
+// text) and keeps that order across reloads.
 class CallListModel : public QAbstractTableModel {
     Q_OBJECT
 public:
@@ -41,6 +42,10 @@ public:
 
     // The text shown at a row (in display order) and column.
     QString text(int row, int column) const;
+    // The display row of the call `id`, or -1 when it is not listed.
+    int rowOfId(qint64 id) const;
+    // The largest ID listed, or -1 for an empty list.
+    qint64 largestId() const;
 
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
     int columnCount(const QModelIndex& parent = QModelIndex()) const override;
@@ -52,12 +57,14 @@ private:
     uint32_t storageRow(int row) const { return m_order.empty() ? uint32_t(row) : m_order[row]; }
     void applySort();
     std::vector<uint32_t> rankOfPool(int pooledColumn) const;
+    void sortById(bool descending);
 
     QStringList m_captions;
     std::vector<qint64> m_ids;
     std::vector<uint32_t> m_cells; // kPooled per row
     std::array<StringPool, kPooled> m_pools;
-    std::vector<uint32_t> m_order; // display row -> storage row; empty while unsorted
+    std::array<bool, kPooled> m_dateColumns{}; // columns whose cells are stored dates
+    std::vector<uint32_t> m_order;             // display row -> storage row; empty while unsorted
     bool m_sorted = false;
     int m_sortKey = 0;
     int m_sortOrder = 0;

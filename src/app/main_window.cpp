@@ -133,6 +133,7 @@ void Form1::buildControls() {
     connect(ListView1->header(), &QHeaderView::sectionClicked, this, &Form1::ListView1_ColumnClick);
     connect(ListView1, &QTreeView::doubleClicked, this, [this] { editCurrentRow(); });
     ListView1->installEventFilter(this);
+    keepCurrentRowSelected();
 
     struct ButtonSpec {
         QPushButton** button;
@@ -297,6 +298,36 @@ void Form1::selectRow(int row) {
     ListView1->scrollTo(index);
 }
 
+bool Form1::reselect(const QString& id, int row) {
+    bool isNumber = false;
+    const qint64 number = id.toLongLong(&isNumber);
+    const int listed = isNumber ? m_calls->rowOfId(number) : -1;
+    if (listed >= 0)
+        row = listed;
+    else
+        row = std::min(row, m_calls->rowCount() - 1);
+    if (row < 0)
+        return false;
+    selectRow(row);
+    return true;
+}
+
+void Form1::keepCurrentRowSelected() {
+    // What looks selected is selected: the current row (which the list tints) is always the
+    // selected one, and a list without a selection has no current row.
+    QItemSelectionModel* selection = ListView1->selectionModel();
+    connect(selection, &QItemSelectionModel::currentRowChanged, this,
+            [this, selection](const QModelIndex& current) {
+                if (current.isValid() && !selection->isRowSelected(current.row()))
+                    selection->select(current, QItemSelectionModel::ClearAndSelect |
+                                                   QItemSelectionModel::Rows);
+            });
+    connect(selection, &QItemSelectionModel::selectionChanged, this, [selection] {
+        if (!selection->hasSelection() && selection->currentIndex().isValid())
+            selection->setCurrentIndex(QModelIndex(), QItemSelectionModel::NoUpdate);
+    });
+}
+
 void Form1::PushButton2_Click() {
     ErrorTrap trap("Form1", "PushButton2_Click");
     Form2 editor(this);
@@ -305,8 +336,19 @@ void Form1::PushButton2_Click() {
         editor.Form_Load();
     });
     trap.run(118, [&] { editor.setWindowTitle(QStringLiteral("Add New Call")); });
+    // The new call gets an ID above every listed one; without one, the selection stays.
+    const qint64 largest = m_calls->largestId();
+    const int row = selectedRow();
+    const QString selected = row >= 0 ? m_calls->text(row, 0) : QString();
     trap.run(120, [&] { CurrentPrompts().showModal(editor); });
     trap.run(122, [&] { LoadCalls(); });
+    trap.run(124, [&] {
+        const qint64 added = m_calls->largestId();
+        if (added > largest)
+            reselect(QString::number(added), -1);
+        else if (row >= 0)
+            reselect(selected, row);
+    });
 }
 
 void Form1::PushButton1_Click() {
@@ -325,8 +367,10 @@ void Form1::PushButton1_Click() {
     trap.run(106, [&] { editor.setWindowTitle(QStringLiteral("Edit Data")); });
     trap.run(108, [&] { CurrentPrompts().showModal(editor); });
     trap.run(110, [&] { LoadCalls(); });
-    if (trap.test(112, [&] { return position < m_calls->rowCount(); }))
-        trap.run(114, [&] { selectRow(position - 1); });
+    // The edited call stays selected wherever the rebuilt list now shows it; when it is gone,
+    // the row that took its place.
+    if (trap.test(112, [&] { return m_calls->rowCount() > 0; }))
+        trap.run(114, [&] { reselect(editor.m_ID, position - 1); });
 }
 
 void Form1::PushButton3_Click() {
@@ -349,6 +393,9 @@ void Form1::PushButton3_Click() {
         SharedConnection().execute(QStringLiteral("delete from Calls where ID=") + id);
     });
     trap.run(106, [&] { LoadCalls(); });
+    // The row that took the deleted call's place is selected (the call itself, when the
+    // delete failed).
+    trap.run(108, [&] { reselect(id, row); });
 }
 
 void Form1::PushButton5_Click() {

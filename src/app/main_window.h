@@ -43,6 +43,9 @@ public:
     // The 0-based display row of the selection, or -1.
     int selectedRow() const;
     void selectRow(int row);
+    // Selects the call `id` wherever it stands, else the row at `row` or, past the end, the
+    // last row. Answers whether a row was selected.
+    bool reselect(const QString& id, int row);
 
     // The data folder and the connection string built from it.
     static QString DataFolder();
@@ -71,6 +74,7 @@ protected:
 
 private:
     void buildControls();
+    void keepCurrentRowSelected();
     void applyLayoutForState();
     void editCurrentRow();
     void deleteCurrentRow();

@@ -34,6 +34,8 @@ public:
     }
 
     const QString& text(uint32_t id) const { return m_texts[id]; }
+    // The bytes that `id` was interned with.
+    std::string_view key(uint32_t id) const { return keyOf(id); }
     size_t size() const { return m_texts.size(); }
 
 private:
