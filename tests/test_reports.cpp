@@ -152,11 +152,13 @@ private slots:
         auto window = StartProgram();
         QStringList entries;
         QString caption;
+        QSize size;
         int chosen = 0;
         prompts.onModal([&](QDialog& dialog) {
             auto* chooser = qobject_cast<Form4*>(&dialog);
             QVERIFY(chooser);
             caption = chooser->windowTitle();
+            size = chooser->size();
             for (int i = 0; i < chooser->Combo1->count(); ++i)
                 entries << chooser->Combo1->itemText(i);
             chosen = chooser->Combo1->currentIndex();
@@ -168,6 +170,7 @@ private slots:
         QTest::mouseClick(window->PushButton5, Qt::LeftButton);
         QCOMPARE(prompts.modalCount, 1);
         QCOMPARE(caption, QStringLiteral("Reports"));
+        QCOMPARE(size, QSize(TwipsToPixels(4470), TwipsToPixels(1320)));
         QCOMPARE(entries, QStringList({"Open Calls", "Calls by Categories", "Calls by Status",
                                        "Calls by Assigned To", "Call Details", "Closed Calls"}));
         QCOMPARE(chosen, -1);

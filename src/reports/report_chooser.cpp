@@ -8,6 +8,7 @@
 #include "ui/app_paths.h"
 #include "ui/appearance.h"
 #include "ui/error_trap.h"
+#include "ui/fixed_window.h"
 #include "ui/prompts.h"
 #include "ui/twips.h"
 
@@ -55,7 +56,7 @@ Form4::Form4(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("Form4"));
     setWindowTitle(QStringLiteral("Reports"));
     setFont(arialBold(9));
-    setFixedSize(TwipsToPixels(kDesignWidth), TwipsToPixels(kDesignHeight));
+    MakeFixedBorder(this, kDesignWidth, kDesignHeight);
 
     Label1 = new QLabel(QStringLiteral("Report Type:"), this);
     Label1->setObjectName(QStringLiteral("Label1"));
