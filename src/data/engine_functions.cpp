@@ -2,7 +2,14 @@
 
 #include "data/date_text.h"
 
+// Built into the program, the functions call SQLite directly; built into the loadable
+// extension, they reach it through the table of routines that the loading program hands over.
+#ifdef QUORVANE_SQLITE_EXTENSION
+#include <sqlite3ext.h>
+SQLITE_EXTENSION_INIT3
+#else
 #include <sqlite3.h>
+#endif
 
 namespace {
 
