@@ -21,6 +21,8 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName(kProductTitle);
     QApplication::setOrganizationName(kVendor);
     QApplication::setApplicationVersion(QStringLiteral(QUORVANE_VERSION));
+    // Lets the desktop match the window to the program's menu entry and icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("example.merrowfen.Quorvane"));
     Form1 window;
     window.Form_Load();
     window.show();

@@ -10,6 +10,7 @@
 #include "ui/app_paths.h"
 #include "ui/appearance.h"
 #include "ui/error_trap.h"
+#include "ui/program_icon.h"
 #include "ui/prompts.h"
 #include "ui/twips.h"
 
@@ -20,7 +21,6 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLocale>
-#include <QPainter>
 #include <QPushButton>
 #include <QShortcut>
 #include <QTreeView>
@@ -63,24 +63,6 @@ int windowStateNumber(Qt::WindowStates state) {
     if (state & Qt::WindowMaximized)
         return 2;
     return 0;
-}
-
-// The program's icon: a speech bubble with a tick, drawn at start-up.
-QIcon programIcon() {
-    QPixmap pixmap(64, 64);
-    pixmap.fill(Qt::transparent);
-    QPainter painter(&pixmap);
-    painter.setRenderHint(QPainter::Antialiasing);
-    painter.setPen(Qt::NoPen);
-    painter.setBrush(QColor(0x2a, 0x6f, 0xb0));
-    painter.drawRoundedRect(QRectF(4, 6, 56, 42), 10, 10);
-    const QPointF tail[] = {{16, 46}, {14, 60}, {30, 46}};
-    painter.drawPolygon(tail, 3);
-    painter.setPen(QPen(Qt::white, 6, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
-    const QPointF tick[] = {{18, 27}, {28, 37}, {46, 17}};
-    painter.drawPolyline(tick, 3);
-    painter.end();
-    return QIcon(pixmap);
 }
 
 } // namespace
@@ -211,7 +193,7 @@ void Form1::Form_Load() {
     trap.run(138, [&] {
         setWindowTitle(kProductTitle);
         // Every window of the program shows the program's icon.
-        QApplication::setWindowIcon(programIcon());
+        QApplication::setWindowIcon(ProgramIcon());
         setWindowIcon(QApplication::windowIcon());
         SetAppTitle();
     });
