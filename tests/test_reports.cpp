@@ -321,6 +321,8 @@ private slots:
         addCalls();
         const QString longTitle = QString("Everything stopped working ").repeated(12);
         Exec("update Calls set Title = '" + longTitle + "' where ID = 1");
+        Exec(QString("update Calls set Category = replace(printf('%.*c', 100000, 'x'), 'x', "
+                     "'\u03a9') where ID = 1"));
         const auto document = openReport("Open Calls");
         const ReportPage page = document->page(0);
         const QList<QStringList> rows = detailRows(page);
@@ -331,6 +333,8 @@ private slots:
         QVERIFY(first[1].endsWith(QChar(0x2026)));
         QVERIFY(longTitle.startsWith(first[1].chopped(1)));
         QCOMPARE(first[2], QStringLiteral("Cyd Moss"));
+        QVERIFY(first[5].startsWith(QString(QChar(0x03a9)).repeated(3)));
+        QVERIFY(first[5].endsWith(QChar(0x2026)));
         for (const PageText& text : page.texts) {
             const QFontMetricsF metrics(document->font(text.font));
             QVERIFY2(metrics.horizontalAdvance(text.text) <=

@@ -44,6 +44,13 @@ public:
         if (sum >= 0 && sum <= width * 0.95)
             return text;
         const QFontMetricsF& metrics = m_metrics.at(font);
+        // No box is wide enough for more than a few hundred characters: a text of thousands
+        // is cut before it is measured, so that a huge value costs no more than a long one.
+        constexpr int kLongest = 2000;
+        if (text.size() > kLongest) {
+            const int cut = text.at(kLongest - 1).isHighSurrogate() ? kLongest - 1 : kLongest;
+            return metrics.elidedText(text.left(cut), Qt::ElideRight, width);
+        }
         if (metrics.horizontalAdvance(text) <= width)
             return text;
         return metrics.elidedText(text, Qt::ElideRight, width);
