@@ -6,6 +6,7 @@
 #include "reports/report_catalog.h"
 #include "reports/report_chooser.h"
 #include "reports/report_document.h"
+#include "reports/report_output.h"
 #include "reports/report_page_view.h"
 #include "reports/report_preview.h"
 #include "test_support.h"
@@ -16,6 +17,7 @@
 #include <QFile>
 #include <QFontMetricsF>
 #include <QLabel>
+#include <QPrinter>
 #include <QProcess>
 #include <QPushButton>
 #include <QRegularExpression>
@@ -441,6 +443,18 @@ private slots:
         QCOMPARE(text.count("Opened Date"), pages);
         QVERIFY(text.contains("Call 0001"));
         QVERIFY(text.contains("Call 0060"));
+
+        // Printing pages 2 to 3, two copies, on a printer that writes PDF.
+        QPrinter printer(QPrinter::HighResolution);
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(env.dataHome() + "/printed.pdf");
+        printer.setPrintRange(QPrinter::PageRange);
+        printer.setFromTo(2, 3);
+        printer.setCopyCount(2);
+        QVERIFY(PrintReport(*openReport("Open Calls"), printer));
+        const QString printed = run("pdftotext", {env.dataHome() + "/printed.pdf", "-"});
+        QCOMPARE(printed.count("Opened Date"), 4);
+        QVERIFY(!printed.contains("Call 0001"));
 
         // Stopped after the first page: the earlier file stays as it was.
         QFile written(path);
