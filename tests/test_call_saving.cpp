@@ -31,6 +31,8 @@ private slots:
     void initTestCase();
     void cleanup() { initTestCase(); }
     void workedExample();
+    void datesGoToTheirOwnColumns_data();
+    void datesGoToTheirOwnColumns();
     void checkOrder_data();
     void checkOrder();
     void titleBlanks();
@@ -82,6 +84,28 @@ void CallSavingTest::workedExample() {
     QVERIFY(!editor.isVisible());
 }
 
+void CallSavingTest::datesGoToTheirOwnColumns_data() {
+    QTest::addColumn<bool>("editing");
+    QTest::newRow("new call") << false;
+    QTest::newRow("edited call") << true;
+}
+
+// Opened Date and Due Date differ, so a mix-up of the two columns shows.
+void CallSavingTest::datesGoToTheirOwnColumns() {
+    QFETCH(bool, editing);
+    EditorData data;
+    const QString id = editing ? QString::number(addCall(CallRow())) : QString();
+    Form2 editor;
+    openEditor(editor, id);
+    if (!editing)
+        fillRequired(editor);
+    editor.DateTimePicker1->setDate(QDate(2026, 3, 2));
+    editor.DateTimePicker2->setDate(QDate(2026, 4, 17));
+    clickSave(editor);
+    QCOMPARE(Rows("select [Opened Date] || '', [Due Date] || '' from Calls"),
+             QStringList{"2026-03-02|2026-04-17"});
+}
+
 void CallSavingTest::checkOrder_data() {
     // Which entries are filled; the first missing one in check order is named.
     QTest::addColumn<QStringList>("filled");
@@ -100,6 +124,10 @@ void CallSavingTest::checkOrder_data() {
     QTest::newRow("no opened by") << QStringList{"Text1", "Combo1", "Combo6", "Combo5"}
                                   << "You forgot to select Opened By."
                                   << "Combo2";
+    QTest::newRow("neither opened by nor caller")
+        << QStringList{"Text1", "Combo1", "Combo3", "Combo4", "Combo5"}
+        << "You forgot to select Opened By."
+        << "Combo2";
     QTest::newRow("no caller") << QStringList{"Text1", "Combo1", "Combo2", "Combo4"}
                                << "You forgot to select Caller."
                                << "Combo6";

@@ -3,7 +3,9 @@
 #include "data/date_text.h"
 #include "ui/app_paths.h"
 #include "ui/appearance.h"
+#include "ui/date_picker.h"
 #include "ui/error_trap.h"
+#include "ui/exact_text_edit.h"
 #include "ui/fixed_window.h"
 #include "ui/twips.h"
 
@@ -89,21 +91,10 @@ QLineEdit* makeTextBox(QWidget* parent, const char* name, const Place& at) {
     return box;
 }
 
-// A date picker that Tab leaves for the next control, as in every other field; the arrow
-// keys and the mouse move between day, month and year.
-class DatePicker : public QDateEdit {
-public:
-    using QDateEdit::QDateEdit;
-
-protected:
-    bool focusNextPrevChild(bool next) override { return QWidget::focusNextPrevChild(next); }
-};
-
-QDateEdit* makeDatePicker(QWidget* parent, const char* name, const Place& at) {
+DatePicker* makeDatePicker(QWidget* parent, const char* name, const Place& at) {
     auto* picker = new DatePicker(parent);
     picker->setObjectName(QLatin1String(name));
     picker->setCalendarPopup(true);
-    picker->setDisplayFormat(DateText::datePattern());
     place(picker, at);
     return picker;
 }
@@ -183,7 +174,7 @@ void Form2::buildControls() {
     Combo7 = makeList(this, "Combo7", {4080, 3645, 2520, kRowHeight});
     Text4 = makeTextBox(this, "Text4", {4080, 4485, 3840, kRowHeight});
 
-    Text3 = new QPlainTextEdit(this);
+    Text3 = new ExactTextEdit(this);
     Text3->setObjectName(QStringLiteral("Text3"));
     Text3->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     Text3->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);

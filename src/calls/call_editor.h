@@ -1,12 +1,15 @@
 #pragma once
 
+#include "ui/date_picker.h"
+#include "ui/exact_text_edit.h"
+
 #include <QDialog>
 #include <QList>
 #include <QString>
 
 class PointerFeedback;
 class QComboBox;
-class QDateEdit;
+
 class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
@@ -60,39 +63,39 @@ public:
     const QString& lastStatement() const { return m_lastStatement; }
     PointerFeedback* pointer() const { return m_pointer; }
 
-    QLineEdit* Text1;           // title
-    QLineEdit* Text2;           // ID, shown only
-    QPlainTextEdit* Text3;      // comments
-    QLineEdit* Text4;           // resolved date as typed
-    QComboBox* Combo1;          // assigned to
-    QComboBox* Combo2;          // opened by
-    QComboBox* Combo3;          // status
-    QComboBox* Combo4;          // category
-    QComboBox* Combo5;          // priority
-    QComboBox* Combo6;          // caller
-    QComboBox* Combo7;          // resolved by
-    QDateEdit* DateTimePicker1; // opened date
-    QDateEdit* DateTimePicker2; // due date
-    QPushButton* PushButton1;   // Cancel
-    QPushButton* PushButton2;   // Save
-    QPushButton* PushButton3;   // Opened By: add
-    QPushButton* PushButton4;   // Opened By: delete
-    QPushButton* PushButton5;   // Assigned To: add
-    QPushButton* PushButton6;   // Assigned To: delete
-    QPushButton* PushButton7;   // Status: add
-    QPushButton* PushButton8;   // Status: delete
-    QPushButton* PushButton9;   // Assigned To: edit
-    QPushButton* PushButton10;  // Opened By: edit
-    QPushButton* PushButton11;  // Category: add
-    QPushButton* PushButton12;  // Category: delete
-    QPushButton* PushButton13;  // Priority: add
-    QPushButton* PushButton14;  // Priority: delete
-    QPushButton* PushButton15;  // Caller: add
-    QPushButton* PushButton16;  // Caller: delete
-    QPushButton* PushButton17;  // Caller: edit
-    QPushButton* PushButton18;  // Resolved By: add
-    QPushButton* PushButton19;  // Resolved By: delete
-    QPushButton* PushButton20;  // Resolved By: edit
+    QLineEdit* Text1;            // title
+    QLineEdit* Text2;            // ID, shown only
+    ExactTextEdit* Text3;        // comments, kept character for character
+    QLineEdit* Text4;            // resolved date as typed
+    QComboBox* Combo1;           // assigned to
+    QComboBox* Combo2;           // opened by
+    QComboBox* Combo3;           // status
+    QComboBox* Combo4;           // category
+    QComboBox* Combo5;           // priority
+    QComboBox* Combo6;           // caller
+    QComboBox* Combo7;           // resolved by
+    DatePicker* DateTimePicker1; // opened date
+    DatePicker* DateTimePicker2; // due date
+    QPushButton* PushButton1;    // Cancel
+    QPushButton* PushButton2;    // Save
+    QPushButton* PushButton3;    // Opened By: add
+    QPushButton* PushButton4;    // Opened By: delete
+    QPushButton* PushButton5;    // Assigned To: add
+    QPushButton* PushButton6;    // Assigned To: delete
+    QPushButton* PushButton7;    // Status: add
+    QPushButton* PushButton8;    // Status: delete
+    QPushButton* PushButton9;    // Assigned To: edit
+    QPushButton* PushButton10;   // Opened By: edit
+    QPushButton* PushButton11;   // Category: add
+    QPushButton* PushButton12;   // Category: delete
+    QPushButton* PushButton13;   // Priority: add
+    QPushButton* PushButton14;   // Priority: delete
+    QPushButton* PushButton15;   // Caller: add
+    QPushButton* PushButton16;   // Caller: delete
+    QPushButton* PushButton17;   // Caller: edit
+    QPushButton* PushButton18;   // Resolved By: add
+    QPushButton* PushButton19;   // Resolved By: delete
+    QPushButton* PushButton20;   // Resolved By: edit
 
     // The question that every delete beside a list asks: its warning, a line break and the
     // request to confirm.

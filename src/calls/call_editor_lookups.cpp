@@ -111,7 +111,7 @@ void Form2::LoadData() {
         trap.run(130, [&] {
             DateTimePicker2->setDate(records.field(QStringLiteral("Due Date")).toDate().date());
         });
-        trap.run(132, [&] { Text3->setPlainText(joined("comments")); });
+        trap.run(132, [&] { Text3->setExactText(joined("comments")); });
     }
     trap.run(134, [&] { records.close(); });
 }

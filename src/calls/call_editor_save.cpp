@@ -8,7 +8,9 @@
 #include "ui/error_trap.h"
 #include "ui/prompts.h"
 
+#include "ui/date_picker.h"
 #include <QComboBox>
+
 #include <QDateEdit>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -30,7 +32,7 @@ QString Form2::callStatement(const QString& resolvedBy, const QString& resolvedD
     const QString status = DoubledQuotes(Combo3->currentText());
     const QString category = DoubledQuotes(Combo4->currentText());
     const QString priority = DoubledQuotes(Combo5->currentText());
-    const QString comments = DoubledQuotes(Text3->toPlainText());
+    const QString comments = DoubledQuotes(Text3->exactText());
     if (!m_ID.isEmpty())
         return QStringLiteral("update Calls set Title='") + title +
                QStringLiteral("',[Assigned To]=") + assignedTo + QStringLiteral(",[Opened By]=") +
@@ -56,6 +58,9 @@ QString Form2::callStatement(const QString& resolvedBy, const QString& resolvedD
 void Form2::PushButton2_Click() {
     ErrorTrap trap("Form2", "PushButton2_Click");
     const bool editing = !m_ID.isEmpty();
+    // A date still being typed into a picker counts.
+    DateTimePicker1->commitTyping();
+    DateTimePicker2->commitTyping();
 
     // The entries a call cannot do without, in the order they are asked for.
     const struct {

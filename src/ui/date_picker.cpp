@@ -1,0 +1,88 @@
+#include "ui/date_picker.h"
+
+#include "data/date_text.h"
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QLineEdit>
+
+DatePicker::DatePicker(QWidget* parent) : QDateEdit(parent) {
+    setDisplayFormat(DateText::datePattern());
+}
+
+bool DatePicker::focusNextPrevChild(bool next) {
+    // Tab leaves the picker for the next control, as in every other field.
+    return QWidget::focusNextPrevChild(next);
+}
+
+void DatePicker::showTyped() {
+    // The picker's own reading of its text stays out of it until the typing is done.
+    QLineEdit* edit = lineEdit();
+    const bool blocked = edit->blockSignals(true);
+    edit->setText(m_typed);
+    edit->setCursorPosition(int(m_typed.size()));
+    edit->blockSignals(blocked);
+    edit->update();
+}
+
+void DatePicker::stopTyping() {
+    m_typing = false;
+    m_typed.clear();
+    // Shows the date again in the picker's own form.
+    QLineEdit* edit = lineEdit();
+    const bool blocked = edit->blockSignals(true);
+    edit->setText(textFromDateTime(dateTime()));
+    edit->blockSignals(blocked);
+    edit->update();
+}
+
+bool DatePicker::commitTyping() {
+    if (!m_typing)
+        return true;
+    const std::optional<QDateTime> typed = DateText::parse(m_typed);
+    const bool valid =
+        typed.has_value() && typed->date() >= minimumDate() && typed->date() <= maximumDate();
+    const QDate chosen = valid ? typed->date() : date();
+    stopTyping();
+    setDate(chosen);
+    if (!valid)
+        QApplication::beep();
+    return valid;
+}
+
+void DatePicker::keyPressEvent(QKeyEvent* event) {
+    const int key = event->key();
+    const QString text = event->text();
+    const bool control = event->modifiers() & (Qt::ControlModifier | Qt::AltModifier);
+    if (!control && !text.isEmpty() && text.at(0).isPrint()) {
+        if (!m_typing) {
+            m_typing = true;
+            m_typed.clear();
+        }
+        m_typed += text;
+        showTyped();
+        event->accept();
+        return;
+    }
+    if (m_typing) {
+        if (key == Qt::Key_Backspace) {
+            m_typed.chop(1);
+            showTyped();
+            event->accept();
+            return;
+        }
+        if (key == Qt::Key_Escape) {
+            stopTyping();
+            event->accept();
+            return;
+        }
+        // Enter, the arrows and the rest act on the date that was typed.
+        commitTyping();
+    }
+    QDateEdit::keyPressEvent(event);
+}
+
+void DatePicker::focusOutEvent(QFocusEvent* event) {
+    commitTyping();
+    QDateEdit::focusOutEvent(event);
+}

@@ -1,0 +1,130 @@
+// What a person types or pastes into the call editor reaches the database as meant: whole
+// dates typed into the date pickers, comments character for character.
+
+#include "call_editor_fixture.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QLocale>
+#include <QMimeData>
+#include <QPlainTextEdit>
+#include <QTest>
+
+class EditorEntryTest : public QObject {
+    Q_OBJECT
+private slots:
+    void init() { QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates)); }
+
+    void typedDatesInThePickers_data() {
+        QTest::addColumn<QString>("locale");
+        QTest::addColumn<QString>("opened");
+        QTest::addColumn<QString>("due");
+        QTest::addColumn<QString>("storedOpened"); // empty: today
+        QTest::addColumn<QString>("storedDue");
+        QTest::newRow("GB month name") << "en_GB"
+                                       << "15 Jan 2027"
+                                       << "20/01/2027"
+                                       << "2027-01-15"
+                                       << "2027-01-20";
+        QTest::newRow("US") << "en_US"
+                            << "1/15/27"
+                            << "January 20, 2027"
+                            << "2027-01-15"
+                            << "2027-01-20";
+        QTest::newRow("DE") << "de_DE"
+                            << "15.1.2027"
+                            << "20. Januar 2027"
+                            << "2027-01-15"
+                            << "2027-01-20";
+        QTest::newRow("not a date stays") << "en_GB"
+                                          << "15 Jix 2027"
+                                          << "2027-01-20"
+                                          << ""
+                                          << "2027-01-20";
+    }
+
+    void typedDatesInThePickers() {
+        QFETCH(QString, locale);
+        QFETCH(QString, opened);
+        QFETCH(QString, due);
+        QFETCH(QString, storedOpened);
+        QFETCH(QString, storedDue);
+        QLocale::setDefault(QLocale(locale));
+        EditorData data;
+        Form2 editor;
+        openEditor(editor, QString());
+        fillRequired(editor);
+        QApplication::setActiveWindow(&editor);
+        QVERIFY(QTest::qWaitForWindowActive(&editor));
+
+        editor.DateTimePicker1->setFocus();
+        QTest::keyClicks(editor.DateTimePicker1, opened);
+        // Every key stayed in the picker: nothing landed in the fields after it.
+        QVERIFY(editor.DateTimePicker1->hasFocus());
+        QCOMPARE(editor.DateTimePicker2->date(), QDate::currentDate());
+        QCOMPARE(editor.Combo3->currentText(), QStringLiteral("Open"));
+        QTest::keyClick(editor.DateTimePicker1, Qt::Key_Tab);
+        QVERIFY(editor.DateTimePicker2->hasFocus());
+        QTest::keyClicks(editor.DateTimePicker2, due);
+        clickSave(editor);
+
+        const QString today = QDate::currentDate().toString(Qt::ISODate);
+        QCOMPARE(Rows("select [Opened Date] || '', [Due Date] || '', Status from Calls"),
+                 QStringList{(storedOpened.isEmpty() ? today : storedOpened) + '|' + storedDue +
+                             "|Open"});
+    }
+
+    void commentsKeepEveryCharacter_data() {
+        QTest::addColumn<QString>("comments");
+        QTest::newRow("CR LF") << "First line\r\nSecond line\r\n";
+        QTest::newRow("lone CR") << "Old\rMac";
+        QTest::newRow("line and paragraph separators")
+            << QString("one") + QChar(0x2028) + "two" + QChar(0x2029) + "three";
+        QTest::newRow("no-break space") << QString("10") + QChar(0x00A0) + "kg, tab\there";
+        QTest::newRow("mixed") << QString("a\r\n\nb\r") + QChar(0x00A0) + QChar(0x2029) + "\n";
+    }
+
+    // Loaded and saved unchanged; pasted and saved; edited beside the special characters.
+    void commentsKeepEveryCharacter() {
+        QFETCH(QString, comments);
+        EditorData data;
+        CallRow row;
+        row.comments = comments;
+        const int id = addCall(row);
+        {
+            Form2 editor;
+            openEditor(editor, QString::number(id));
+            clickSave(editor);
+        }
+        QCOMPARE(Scalar("select Comments from Calls where ID=" + QString::number(id)).toString(),
+                 comments);
+
+        // Pasted into the comments of a new call, between typed words.
+        {
+            Form2 editor;
+            openEditor(editor, QString());
+            fillRequired(editor);
+            QTest::keyClicks(editor.Text3, "Before ");
+            QApplication::clipboard()->setText(comments);
+            editor.Text3->paste();
+            QTest::keyClicks(editor.Text3, " after");
+            clickSave(editor);
+        }
+        QCOMPARE(Scalar("select Comments from Calls where Title='It''s down'").toString(),
+                 "Before " + comments + " after");
+
+        // A word typed at the end of loaded comments leaves the rest as it was.
+        {
+            Form2 editor;
+            openEditor(editor, QString::number(id));
+            editor.Text3->moveCursor(QTextCursor::End);
+            QTest::keyClicks(editor.Text3, "!");
+            clickSave(editor);
+        }
+        QCOMPARE(Scalar("select Comments from Calls where ID=" + QString::number(id)).toString(),
+                 comments + "!");
+    }
+};
+
+QTEST_MAIN(EditorEntryTest)
+#include "test_editor_entry.moc"
