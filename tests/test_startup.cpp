@@ -426,6 +426,50 @@ private slots:
         QCOMPARE(window->ListView1->header()->sectionSize(2), 120);
     }
 
+    void savedWidthsReadBack_data() {
+        QTest::addColumn<QString>("stored");
+        QTest::newRow("just under a million") << "999999";
+        QTest::newRow("huge") << "1e30";
+    }
+
+    // What shutdown writes, the next start reads without complaint.
+    void savedWidthsReadBack() {
+        QFETCH(QString, stored);
+        TestEnvironment env;
+        ScriptedPrompts prompts;
+        writeFile(settingsPath(env), "[Quorvane]\nColumnHeaders2=" + stored.toUtf8() + "\n");
+        auto window = StartProgram();
+        const int width = window->ListView1->header()->sectionSize(1);
+        QVERIFY(width > 1000);
+        window->close();
+        window = StartProgram();
+        QCOMPARE(window->ListView1->header()->sectionSize(1), width);
+        window->close();
+        QVERIFY2(prompts.boxes.empty(), qPrintable(prompts.texts().join("\n")));
+    }
+
+    void aDamagedSettingsFileIsReplacedOnce() {
+        TestEnvironment env;
+        ScriptedPrompts prompts;
+        QByteArray garbage;
+        for (int i = 0; i < 4096; ++i)
+            garbage.append(char((i * 7919 + 13) % 256));
+        writeFile(settingsPath(env), garbage);
+
+        auto window = StartProgram();
+        window->close();
+        window = StartProgram();
+        window->close();
+
+        QCOMPARE(prompts.boxes.size(), size_t(1));
+        QVERIFY2(prompts.boxes.front().text.contains("has been replaced"),
+                 qPrintable(prompts.boxes.front().text));
+        QCOMPARE(contentOf(settingsPath(env) + ".damaged"), garbage);
+        QSettings sane(settingsPath(env), QSettings::IniFormat);
+        QCOMPARE(sane.value("Quorvane/ColumnHeaders1").toString(), QStringLiteral("1200"));
+        QCOMPARE(sane.status(), QSettings::NoError);
+    }
+
     void settingsThatCannotBeWrittenAreReportedAtShutdown() {
         TestEnvironment env;
         ScriptedPrompts prompts;

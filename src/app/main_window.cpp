@@ -24,6 +24,7 @@
 #include <QPushButton>
 #include <QShortcut>
 #include <QTreeView>
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -40,15 +41,19 @@ void saveSetting(const QString& key, const QString& value) {
     SaveSetting(kVendor, kProductTitle, key, value);
 }
 
+// The widest a list column gets, in pixels; wider stored widths are narrowed to it, and what
+// is saved at shutdown then reads back the same.
+constexpr int kWidestColumn = 100000;
+
 // A stored column width in twips; anything but a non-negative number fails.
 double storedWidth(const QString& text) {
     bool ok = false;
     const float value = text.trimmed().toFloat(&ok);
     if (!ok || !std::isfinite(value))
         throw Failure(QStringLiteral("Type mismatch"));
-    if (value < 0 || value > 1e6)
+    if (value < 0)
         throw Failure(QStringLiteral("Invalid property value"));
-    return value;
+    return std::min(double(value), PixelsToTwips(kWidestColumn));
 }
 
 void makeFolder(const QString& path) {

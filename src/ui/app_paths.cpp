@@ -2,12 +2,16 @@
 
 #include "data/failure.h"
 #include "ui/error_trap.h"
+#include "ui/prompts.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QSettings>
+#include <QStringDecoder>
+#include <memory>
 
 namespace {
 
@@ -29,6 +33,47 @@ QString& programFolderOverride() {
 QString settingsFile(const QString& application) {
     return homeRelative("XDG_CONFIG_HOME", ".config") + QLatin1Char('/') + application +
            QLatin1Char('/') + application + QLatin1String(".ini");
+}
+
+// True when the file at `path` is plainly no settings file: binary bytes or no UTF-8 text.
+bool damagedSettings(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray bytes = file.readAll();
+    if (bytes.contains('\0'))
+        return true;
+    QStringDecoder decoder(QStringDecoder::Utf8);
+    const QString text = decoder(bytes);
+    Q_UNUSED(text);
+    return decoder.hasError();
+}
+
+// Puts a damaged settings file aside, so that a new one can be written, and tells the user
+// once.
+void replaceDamagedSettings(const QString& path) {
+    const QString damaged = path + QStringLiteral(".damaged");
+    QFile::remove(damaged);
+    if (!QFile::rename(path, damaged))
+        QFile::remove(path);
+    static bool told = false;
+    if (!told) {
+        told = true;
+        MsgBox(QStringLiteral("The settings file '%1' could not be read and has been replaced by "
+                              "a new one, kept as '%2'; column widths and the window state start "
+                              "from their defaults.")
+                   .arg(path, damaged),
+               Prompts::Exclamation);
+    }
+}
+
+// The settings store of `application`. A file that is no settings file at all would keep
+// every later write out; it is replaced first.
+std::unique_ptr<QSettings> openSettings(const QString& application) {
+    const QString path = settingsFile(application);
+    if (damagedSettings(path))
+        replaceDamagedSettings(path);
+    return std::make_unique<QSettings>(path, QSettings::IniFormat);
 }
 
 } // namespace
@@ -64,20 +109,26 @@ void SetProgramFolder(const QString& folder) {
 
 QString GetSetting(const QString& application, const QString& section, const QString& key,
                    const QString& defaultValue) {
-    QSettings settings(settingsFile(application), QSettings::IniFormat);
-    settings.beginGroup(section);
-    const QVariant value = settings.value(key);
+    const auto settings = openSettings(application);
+    settings->beginGroup(section);
+    const QVariant value = settings->value(key);
     return value.isValid() ? value.toString() : defaultValue;
 }
 
 void SaveSetting(const QString& application, const QString& section, const QString& key,
                  const QString& value) {
-    QSettings settings(settingsFile(application), QSettings::IniFormat);
-    settings.beginGroup(section);
-    settings.setValue(key, value);
-    settings.endGroup();
-    settings.sync();
-    if (settings.status() != QSettings::NoError)
+    auto settings = openSettings(application);
+    settings->setValue(section + QLatin1Char('/') + key, value);
+    settings->sync();
+    if (settings->status() == QSettings::FormatError) {
+        // Text that the settings reader cannot make sense of: a new file, and once more.
+        settings.reset();
+        replaceDamagedSettings(settingsFile(application));
+        settings = openSettings(application);
+        settings->setValue(section + QLatin1Char('/') + key, value);
+        settings->sync();
+    }
+    if (settings->status() != QSettings::NoError)
         throw Failure(
-            QStringLiteral("The settings file '%1' cannot be written.").arg(settings.fileName()));
+            QStringLiteral("The settings file '%1' cannot be written.").arg(settings->fileName()));
 }
