@@ -24,6 +24,13 @@ QString connectionStringFor(const QString& path) {
 }
 
 // The description of the failure that `fn` throws; fails the test when nothing is thrown.
+// A description that reads as one sentence: one full stop at its end, none before a bracket
+// or a colon.
+bool isOneSentence(const QString& text) {
+    return text.endsWith(QLatin1Char('.')) && !text.contains(".)") && !text.contains("..") &&
+           !text.contains(".:") && !text.contains(".;");
+}
+
 template <class Fn> QString failureOf(Fn fn) {
     try {
         fn();
@@ -381,7 +388,7 @@ private slots:
         Exec("insert into [" + table + "] values ('Urgent')");
         const QString why =
             failureOf([&] { Exec("insert into [" + table + "] values ('Urgent')"); });
-        QVERIFY2(why.contains("The value is there already"), qPrintable(why));
+        QVERIFY2(why.contains("The value is there already") && isOneSentence(why), qPrintable(why));
         // Letter case aside, too, in any script.
         for (const char* same : {"urgent", "URGENT"}) {
             QVERIFY(failureOf([&] {
@@ -736,6 +743,7 @@ private slots:
         const QString why = failureOf([&] { connection.open(connectionStringFor(path)); });
         QVERIFY2(why.contains(expected), qPrintable(why));
         QVERIFY2(why.contains(path), qPrintable(why));
+        QVERIFY2(isOneSentence(why), qPrintable(why));
         QCOMPARE(connection.state(), 0);
         // The file is left as it was.
         QCOMPARE(QFile::exists(path), exists);
@@ -871,7 +879,7 @@ private slots:
         other.execute("insert into [Status] values ('Held')");
 
         const QString why = failureOf([] { Exec("insert into [Status] values ('Closed')"); });
-        QVERIFY2(why.contains("in use by another program"), qPrintable(why));
+        QVERIFY2(why.contains("in use by another program") && isOneSentence(why), qPrintable(why));
         other.rollback();
         QCOMPARE(Rows("select Status from Status"), QStringList({"Open"}));
         // Once the other program lets go, writing works again.
