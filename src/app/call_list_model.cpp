@@ -1,14 +1,11 @@
 #include "app/call_list_model.h"
 
+#include "data/call_columns.h"
 #include "data/date_text.h"
 #include "data/failure.h"
 #include "data/recordset.h"
 
 #include <algorithm>
-
-const std::array<const char*, 11> CallListModel::kFields = {
-    "Title",    "Customer Name", "Assigned to Name", "Priority",      "Status",        "Category",
-    "Due Date", "Opened Date",   "Resolved by Name", "Resolved Date", "Opened by Name"};
 
 namespace {
 
@@ -52,9 +49,16 @@ void CallListModel::clear() {
     m_cells.shrink_to_fit();
     m_order.clear();
     m_order.shrink_to_fit();
+    m_shown.clear();
+    m_shown.shrink_to_fit();
+    m_dueDays.clear();
     for (StringPool& pool : m_pools)
         pool.clear();
     m_dateColumns.fill(false);
+    for (int i = 0; i < kPooled; ++i) {
+        m_folded[i].clear();
+        m_poolMatches[i].clear();
+    }
     endResetModel();
 }
 
@@ -69,7 +73,7 @@ void CallListModel::appendFrom(Recordset& records) {
     const int idIndex = indexOf("ID");
     std::array<int, kPooled> fieldIndexes{};
     for (int i = 0; i < kPooled; ++i)
-        fieldIndexes[i] = indexOf(kFields[i]);
+        fieldIndexes[i] = indexOf(CallColumns::kFields[i + 1]);
 
     const size_t firstNew = m_ids.size();
     beginResetModel();
@@ -83,6 +87,8 @@ void CallListModel::appendFrom(Recordset& records) {
             }
             if (model->m_sorted)
                 model->applySort();
+            if (model->m_filtering)
+                model->applyFilter();
             model->endResetModel();
         }
     } endReset{this, firstNew};
@@ -121,20 +127,33 @@ void CallListModel::setSorted(bool sorted) {
     if (!sorted)
         return; // the rows keep their places until sorting is switched on again
 
+    relayout([this] {
+        applySort();
+        if (m_filtering)
+            applyFilter();
+    });
+}
+
+void CallListModel::relayout(const std::function<void()>& change) {
     emit layoutAboutToBeChanged();
     const QModelIndexList before = persistentIndexList();
     std::vector<uint32_t> storage;
     storage.reserve(before.size());
     for (const QModelIndex& index : before)
         storage.push_back(storageRow(index.row()));
-    applySort();
-    std::vector<uint32_t> displayOf(m_ids.size());
-    for (uint32_t row = 0; row < m_order.size(); ++row)
-        displayOf[m_order[row]] = row;
+    change();
     QModelIndexList after;
     after.reserve(before.size());
-    for (int i = 0; i < before.size(); ++i)
-        after.append(index(int(displayOf[storage[i]]), before[i].column()));
+    if (!before.isEmpty()) {
+        std::vector<int> displayOf(m_ids.size(), -1);
+        const int rows = rowCount();
+        for (int row = 0; row < rows; ++row)
+            displayOf[storageRow(row)] = row;
+        for (int i = 0; i < before.size(); ++i) {
+            const int row = displayOf[storage[i]];
+            after.append(row < 0 ? QModelIndex() : index(row, before[i].column()));
+        }
+    }
     changePersistentIndexList(before, after);
     emit layoutChanged();
 }
@@ -204,7 +223,7 @@ void CallListModel::applySort() {
 }
 
 QString CallListModel::text(int row, int column) const {
-    if (row < 0 || size_t(row) >= m_ids.size() || column < 0 || column > kPooled)
+    if (row < 0 || row >= rowCount() || column < 0 || column > kPooled)
         return QString();
     const uint32_t stored = storageRow(row);
     if (column == 0)
@@ -212,22 +231,14 @@ QString CallListModel::text(int row, int column) const {
     return m_pools[column - 1].text(m_cells[size_t(stored) * kPooled + column - 1]);
 }
 
-int CallListModel::rowOfId(qint64 id) const {
-    const auto found = std::find(m_ids.begin(), m_ids.end(), id);
-    if (found == m_ids.end())
-        return -1;
-    const auto stored = uint32_t(found - m_ids.begin());
-    if (m_order.empty())
-        return int(stored);
-    return int(std::find(m_order.begin(), m_order.end(), stored) - m_order.begin());
-}
-
 qint64 CallListModel::largestId() const {
     return m_ids.empty() ? -1 : *std::max_element(m_ids.begin(), m_ids.end());
 }
 
 int CallListModel::rowCount(const QModelIndex& parent) const {
-    return parent.isValid() ? 0 : int(m_ids.size());
+    if (parent.isValid())
+        return 0;
+    return m_filtering ? int(m_shown.size()) : int(m_ids.size());
 }
 
 int CallListModel::columnCount(const QModelIndex& parent) const {
@@ -235,9 +246,22 @@ int CallListModel::columnCount(const QModelIndex& parent) const {
 }
 
 QVariant CallListModel::data(const QModelIndex& index, int role) const {
-    if (role != Qt::DisplayRole || !index.isValid())
+    if (!index.isValid())
         return QVariant();
-    return text(index.row(), index.column());
+    switch (role) {
+    case Qt::DisplayRole:
+        return text(index.row(), index.column());
+    case Qt::ForegroundRole:
+        if (index.column() == kDueDateColumn && m_overdueColor.isValid() && overdue(index.row()))
+            return m_overdueColor;
+        return QVariant();
+    case Qt::ToolTipRole:
+        if (index.column() == kDueDateColumn && overdue(index.row()))
+            return tr("Overdue since %1").arg(text(index.row(), index.column()));
+        return commentsTip(index.row());
+    default:
+        return QVariant();
+    }
 }
 
 QVariant CallListModel::headerData(int section, Qt::Orientation orientation, int role) const {

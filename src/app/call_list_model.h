@@ -3,8 +3,11 @@
 #include "app/string_pool.h"
 
 #include <QAbstractTableModel>
+#include <QColor>
+#include <QDate>
 #include <QStringList>
 #include <array>
+#include <functional>
 #include <vector>
 
 class Recordset;
@@ -16,9 +19,6 @@ class Recordset;
 class CallListModel : public QAbstractTableModel {
     Q_OBJECT
 public:
-    // The eleven fields shown after the ID, in column order.
-    static const std::array<const char*, 11> kFields;
-
     explicit CallListModel(QObject* parent = nullptr);
 
     // Column headers: added one by one with their caption.
@@ -47,6 +47,23 @@ public:
     // The largest ID listed, or -1 for an empty list.
     qint64 largestId() const;
 
+    // Finding (call_list_filter.cpp): only the rows with `needle` (folded as FoldForFind does)
+    // in the text of any column, and with `openOnly` only calls without a resolved date. The
+    // filter stays through rebuilds and sorting; the empty needle without openOnly lists every
+    // row again.
+    void setFilter(const QString& needle, bool openOnly);
+    bool filtering() const { return m_filtering; }
+    // Every row, listed or not.
+    int totalRowCount() const { return int(m_ids.size()); }
+    // The ID at a display row, or -1.
+    qint64 idAt(int row) const;
+
+    // Overdue calls: open calls due before `today` show their due date in `color`.
+    void setToday(const QDate& today);
+    QDate today() const { return m_today; }
+    void setOverdueColor(const QColor& color);
+    bool overdue(int row) const;
+
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
     int columnCount(const QModelIndex& parent = QModelIndex()) const override;
     QVariant data(const QModelIndex& index, int role) const override;
@@ -54,8 +71,22 @@ public:
 
 private:
     static constexpr int kPooled = 11;
-    uint32_t storageRow(int row) const { return m_order.empty() ? uint32_t(row) : m_order[row]; }
+    static constexpr int kDueDateColumn = 7;
+    static constexpr int kResolvedDateColumn = 10;
+    uint32_t storageRow(int row) const {
+        return m_filtering ? m_shown[row] : m_order.empty() ? uint32_t(row) : m_order[row];
+    }
+    uint32_t cell(uint32_t stored, int pooled) const {
+        return m_cells[size_t(stored) * kPooled + pooled];
+    }
     void applySort();
+    // Rebuilds m_shown from the sort order and the filter.
+    void applyFilter();
+    bool rowMatches(uint32_t stored) const;
+    // Moves the persistent indexes (the selection) along with a change of the display order
+    // made by `change`.
+    void relayout(const std::function<void()>& change);
+    QString commentsTip(int row) const;
     std::vector<uint32_t> rankOfPool(int pooledColumn) const;
     void sortById(bool descending);
 
@@ -68,4 +99,16 @@ private:
     bool m_sorted = false;
     int m_sortKey = 0;
     int m_sortOrder = 0;
+
+    bool m_filtering = false;
+    QString m_needle;
+    bool m_openOnly = false;
+    std::vector<uint32_t> m_shown; // display row -> storage row while filtering
+    // Per column, the folded text of each pooled entry, and whether it holds the needle.
+    std::array<std::vector<QString>, kPooled> m_folded;
+    std::array<std::vector<uint8_t>, kPooled> m_poolMatches;
+
+    QDate m_today;
+    QColor m_overdueColor;
+    mutable std::vector<qint64> m_dueDays; // Julian day of each due-date entry; 0 unknown
 };

@@ -1,7 +1,10 @@
 #include "app/main_window.h"
 
 #include "app/call_list_model.h"
+#include "app/call_list_tools.h"
+#include "app/find_bar.h"
 #include "calls/call_editor.h"
+#include "data/call_columns.h"
 #include "data/failure.h"
 #include "data/file_copy.h"
 #include "data/recordset.h"
@@ -28,10 +31,6 @@
 #include <cmath>
 
 namespace {
-
-const char* const kColumnCaptions[] = {"ID",          "Title",       "Caller",        "Assigned To",
-                                       "Priority",    "Status",      "Category",      "Due Date",
-                                       "Opened Date", "Resolved By", "Resolved Time", "Opened By"};
 
 QString setting(const QString& key, const QString& defaultValue) {
     return GetSetting(kVendor, kProductTitle, key, defaultValue);
@@ -109,7 +108,9 @@ void Form1::buildControls() {
     ListView1->setItemsExpandable(false);
     ListView1->setAllColumnsShowFocus(true);
     ListView1->setSelectionBehavior(QAbstractItemView::SelectRows);
-    ListView1->setSelectionMode(QAbstractItemView::SingleSelection);
+    // Several rows may be selected for copying and exporting; Edit and Delete act on the
+    // current one.
+    ListView1->setSelectionMode(QAbstractItemView::ExtendedSelection);
     ListView1->setEditTriggers(QAbstractItemView::NoEditTriggers);
     ListView1->setFont(QFont(QStringLiteral("Arial"), 9, QFont::Bold));
     ListView1->header()->setStretchLastSection(false);
@@ -169,6 +170,19 @@ void Form1::buildControls() {
 
     auto* addShortcut = new QShortcut(QKeySequence::New, this);
     connect(addShortcut, &QShortcut::activated, this, &Form1::PushButton2_Click);
+
+    m_tools = new CallListTools(
+        this, ListView1, m_calls, [this] { editCurrentRow(); }, [this] { deleteCurrentRow(); });
+    // The buttons' tooltips name their keys.
+    const std::pair<QPushButton*, QKeySequence> keys[] = {
+        {PushButton2, QKeySequence(QKeySequence::New)},
+        {PushButton1, QKeySequence(Qt::Key_Return)},
+        {PushButton3, QKeySequence(QKeySequence::Delete)},
+    };
+    for (const auto& [button, sequence] : keys)
+        button->setToolTip(QStringLiteral("%1 (%2)").arg(
+            button->text(), sequence.toString(QKeySequence::NativeText)));
+    ListView1->setToolTip(QString());
 }
 
 void Form1::Form_Load() {
@@ -206,7 +220,8 @@ void Form1::Form_Load() {
     trap.run(142, [&] { CreateSharedConnection(); });
     trap.run(144, [&] { SharedConnection().open(ConnectionString()); });
     for (int i = 0; i < 12; ++i)
-        trap.run(146 + 2 * i, [&] { m_calls->addColumn(QString::fromLatin1(kColumnCaptions[i])); });
+        trap.run(146 + 2 * i,
+                 [&] { m_calls->addColumn(QString::fromLatin1(CallColumns::kCaptions[i])); });
     trap.run(170, [&] {
         ListView1->header()->resizeSection(
             0, TwipsToPixels(
@@ -274,7 +289,11 @@ void Form1::LoadCalls() {
 }
 
 int Form1::selectedRow() const {
-    const QModelIndexList rows = ListView1->selectionModel()->selectedRows();
+    const QItemSelectionModel* selection = ListView1->selectionModel();
+    const QModelIndex current = selection->currentIndex();
+    if (current.isValid() && selection->isRowSelected(current.row(), QModelIndex()))
+        return current.row();
+    const QModelIndexList rows = selection->selectedRows();
     return rows.isEmpty() ? -1 : rows.first().row();
 }
 
@@ -436,6 +455,10 @@ bool Form1::eventFilter(QObject* watched, QEvent* event) {
         }
         if (key->key() == Qt::Key_Delete) {
             deleteCurrentRow();
+            return true;
+        }
+        if (key->key() == Qt::Key_Escape && m_tools->findOpen()) {
+            m_tools->closeFind();
             return true;
         }
     }

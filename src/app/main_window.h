@@ -3,6 +3,7 @@
 #include <QWidget>
 
 class CallListModel;
+class CallListTools;
 class PointerFeedback;
 class QPushButton;
 class QTreeView;
@@ -40,7 +41,9 @@ public:
 
     CallListModel* callList() const { return m_calls; }
     PointerFeedback* pointer() const { return m_pointer; }
-    // The 0-based display row of the selection, or -1.
+    CallListTools* tools() const { return m_tools; }
+    // The 0-based display row of the selection (of the current row when several are selected),
+    // or -1.
     int selectedRow() const;
     void selectRow(int row);
     // Selects the call `id` wherever it stands, else the row at `row` or, past the end, the
@@ -82,5 +85,6 @@ private:
     QWidget* m_client;
     CallListModel* m_calls;
     PointerFeedback* m_pointer;
+    CallListTools* m_tools = nullptr;
     bool m_unloaded = false;
 };

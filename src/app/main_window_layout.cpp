@@ -3,6 +3,8 @@
 
 #include "app/main_window.h"
 
+#include "app/call_list_tools.h"
+
 #include "ui/twips.h"
 
 #include <QPushButton>
@@ -11,6 +13,17 @@
 #include <QTreeView>
 
 void Form1::applyLayoutForState() {
+    // The layout below is that of the list's full height; an open find bar takes its room
+    // afterwards.
+    if (m_tools)
+        m_tools->releaseRoom();
+    struct FindRoom {
+        CallListTools* tools;
+        ~FindRoom() {
+            if (tools)
+                tools->takeRoom();
+        }
+    } findRoom{m_tools};
     const Qt::WindowStates state = windowState();
     // The formulas take the window's outer size, title bar and borders included, as a window
     // is measured on the platform they were made for.
@@ -61,4 +74,9 @@ void Form1::changeEvent(QEvent* event) {
     QWidget::changeEvent(event);
     if (event->type() == QEvent::WindowStateChange)
         applyLayoutForState();
+    else if (m_tools &&
+             (event->type() == QEvent::PaletteChange || event->type() == QEvent::StyleChange))
+        m_tools->updateOverdueColor();
+    else if (m_tools && event->type() == QEvent::ActivationChange)
+        m_tools->updateToday();
 }

@@ -1,0 +1,172 @@
+// Times the work around the call list and prints one "name = value" line per figure:
+//
+//   bench_extras [--sizes N,N,...] [--cache FOLDER]
+//
+// - sqlite3_step_ms: the floor under LoadCalls, a plain step loop over the list's query that
+//   reads every column;
+// - export_csv_s: every call to a CSV file;
+// - backup_ms: the daily backup of the database, and startup_backup_extra_ms: how much later
+//   the main window is painted on a day that needs a backup than on one that does not.
+// The databases are those of bench_calls (same cache).
+#include "app/daily_backup.h"
+#include "app/main_window.h"
+#include "bench_support.h"
+#include "data/backup.h"
+#include "data/call_export.h"
+#include "data/connection.h"
+#include "ui/prompts.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QWindow>
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <sqlite3.h>
+#include <vector>
+
+namespace {
+
+constexpr int kRuns = 3;
+
+QString connectionString(const QString& path) {
+    return QStringLiteral("provider=microsoft.jet.oledb.4.0;data source=") + path +
+           QStringLiteral(";JET OLEDB:Database Password=");
+}
+
+// The plain step loop: every column of every row read as text, nothing kept.
+double stepLoop(const QString& path) {
+    Connection connection;
+    connection.open(connectionString(path));
+    QElapsedTimer timer;
+    timer.start();
+    sqlite3_stmt* stmt = nullptr;
+    if (sqlite3_prepare_v2(connection.handle(), "select * from [Calls Extended]", -1, &stmt,
+                           nullptr) != SQLITE_OK)
+        fail(QStringLiteral("cannot read the calls"));
+    const int columns = sqlite3_column_count(stmt);
+    size_t bytes = 0;
+    while (sqlite3_step(stmt) == SQLITE_ROW) {
+        for (int i = 0; i < columns; ++i) {
+            if (sqlite3_column_text(stmt, i))
+                bytes += size_t(sqlite3_column_bytes(stmt, i));
+        }
+    }
+    sqlite3_finalize(stmt);
+    const double elapsed = milliseconds(timer);
+    if (bytes == 0)
+        fail(QStringLiteral("the step loop read nothing"));
+    return elapsed;
+}
+
+class FailingPrompts : public Prompts {
+public:
+    int message(const QString& text, int, const QString&) override {
+        fail(QStringLiteral("the program showed a box: ") + text);
+    }
+    std::optional<QString> input(const QString& prompt, const QString&) override {
+        fail(QStringLiteral("the program asked: ") + prompt);
+    }
+    void showModal(QDialog&) override { fail(QStringLiteral("the program opened a window")); }
+};
+
+// Child: the program's start-up with its daily backup, in a private data home that holds a
+// copy of the database; prints the time from main() to the exposed window.
+int childStartup(int argc, char** argv) {
+    QElapsedTimer sinceMain;
+    sinceMain.start();
+    QApplication app(argc, argv);
+    FailingPrompts prompts;
+    InstallPrompts(&prompts);
+    Form1 window;
+    window.Form_Load();
+    window.show();
+    DailyBackup backup;
+    backup.start(Form1::DataFolder() + QStringLiteral("/dbData.mdb"));
+    while (!window.windowHandle() || !window.windowHandle()->isExposed())
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    QCoreApplication::processEvents();
+    print(QStringLiteral("painted_ms"), milliseconds(sinceMain));
+    backup.wait();
+    InstallPrompts(nullptr);
+    return 0;
+}
+
+double startupWithBackup(const QString& path, bool backupDue) {
+    QTemporaryDir home;
+    const QString dataFolder = home.path() + QStringLiteral("/data/Merrowfen/Quorvane");
+    QDir().mkpath(dataFolder);
+    const QString copy = dataFolder + QStringLiteral("/dbData.mdb");
+    if (!QFile::copy(path, copy))
+        fail(QStringLiteral("cannot copy the database"));
+    QDir().mkpath(Backups::folderFor(copy));
+    if (!backupDue && !QFile::copy(path, Backups::dailyPath(copy, QDate::currentDate())))
+        fail(QStringLiteral("cannot place today's backup"));
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("XDG_DATA_HOME"), home.path() + QStringLiteral("/data"));
+    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), home.path() + QStringLiteral("/config"));
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    QProcess child;
+    child.setProcessEnvironment(environment);
+    child.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--startup")});
+    if (!child.waitForFinished(-1) || child.exitCode() != 0)
+        fail(QStringLiteral("the start-up child failed: ") +
+             QString::fromLocal8Bit(child.readAllStandardError()));
+    const QByteArray out = child.readAllStandardOutput();
+    const int equals = out.indexOf(" = ");
+    if (equals < 0)
+        fail(QStringLiteral("the start-up child printed nothing"));
+    if (backupDue && !QFile::exists(Backups::dailyPath(copy, QDate::currentDate())))
+        fail(QStringLiteral("the start-up made no backup"));
+    return out.mid(equals + 3).trimmed().toDouble();
+}
+
+void benchmark(const QString& cache, long long calls) {
+    const QString path = database(cache, calls);
+    const QString suffix = QLatin1Char('_') + sizeSuffix(calls);
+    std::vector<double> steps;
+    for (int run = 0; run < kRuns; ++run)
+        steps.push_back(stepLoop(path));
+    print(QStringLiteral("sqlite3_step_ms") + suffix, median(steps));
+
+    QTemporaryDir scratch;
+    {
+        Connection connection;
+        connection.open(connectionString(path));
+        QElapsedTimer timer;
+        timer.start();
+        if (!ExportAllCalls(connection, scratch.filePath(QStringLiteral("calls.csv"))))
+            fail(QStringLiteral("the export was cancelled"));
+        print(QStringLiteral("export_csv_s") + suffix, milliseconds(timer) / 1000);
+    }
+    std::vector<double> backups;
+    for (int run = 0; run < kRuns; ++run) {
+        QElapsedTimer timer;
+        timer.start();
+        Backups::copyDatabase(path, scratch.filePath(QStringLiteral("backup.mdb")));
+        backups.push_back(milliseconds(timer));
+    }
+    print(QStringLiteral("backup_ms") + suffix, median(backups));
+    std::vector<double> with, without;
+    for (int run = 0; run < kRuns; ++run) {
+        without.push_back(startupWithBackup(path, false));
+        with.push_back(startupWithBackup(path, true));
+    }
+    print(QStringLiteral("startup_backup_extra_ms") + suffix, median(with) - median(without));
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc == 2 && std::strcmp(argv[1], "--startup") == 0)
+        return childStartup(argc, argv);
+    QCoreApplication app(argc, argv);
+    const BenchOptions options = parseOptions({100000, 1000000});
+    for (long long calls : options.sizes)
+        benchmark(options.cache, calls);
+    return 0;
+}

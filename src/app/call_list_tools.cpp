@@ -1,0 +1,212 @@
+#include "app/call_list_tools.h"
+
+#include "app/call_list_model.h"
+#include "app/find_bar.h"
+#include "app/listed_calls.h"
+#include "data/failure.h"
+#include "data/shared_connection.h"
+#include "ui/prompts.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QDateTime>
+#include <QFileDialog>
+#include <QMenu>
+#include <QProgressDialog>
+#include <QShortcut>
+#include <QTimer>
+#include <QTreeView>
+#include <algorithm>
+
+namespace {
+constexpr int kBarGap = 4;
+}
+
+CallListTools::CallListTools(QWidget* window, QTreeView* list, CallListModel* model,
+                             std::function<void()> edit, std::function<void()> remove)
+    : QObject(window), m_window(window), m_list(list), m_model(model), m_edit(std::move(edit)),
+      m_remove(std::move(remove)) {
+    m_bar = new FindBar(list->parentWidget());
+    m_bar->hide();
+    connect(m_bar, &FindBar::changed, this, &CallListTools::applyFilter);
+    connect(m_bar, &FindBar::closeRequested, this, &CallListTools::closeFind);
+    // The platform's Find key, and Ctrl+F where that is something else.
+    QList<QKeySequence> findKeys = QKeySequence::keyBindings(QKeySequence::Find);
+    if (!findKeys.contains(QKeySequence(Qt::CTRL | Qt::Key_F)))
+        findKeys << QKeySequence(Qt::CTRL | Qt::Key_F);
+    for (const QKeySequence& keys : findKeys) {
+        auto* find = new QShortcut(keys, window);
+        connect(find, &QShortcut::activated, this, &CallListTools::openFind);
+    }
+    auto* copy = new QShortcut(QKeySequence::Copy, list);
+    copy->setContext(Qt::WidgetShortcut);
+    connect(copy, &QShortcut::activated, this, &CallListTools::copyRows);
+
+    list->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(list, &QWidget::customContextMenuRequested, this, &CallListTools::showMenu);
+    connect(list->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            &CallListTools::rememberSelection);
+    connect(model, &QAbstractItemModel::modelReset, this, &CallListTools::updateCount);
+    connect(model, &QAbstractItemModel::layoutChanged, this, &CallListTools::updateCount);
+
+    m_midnight = new QTimer(this);
+    m_midnight->setSingleShot(true);
+    connect(m_midnight, &QTimer::timeout, this, &CallListTools::updateToday);
+    updateToday();
+    updateOverdueColor();
+}
+
+bool CallListTools::findOpen() const {
+    return !m_bar->isHidden();
+}
+
+void CallListTools::openFind() {
+    if (!findOpen()) {
+        const std::vector<int> rows = selectedRows();
+        m_rememberedId = rows.empty() ? -1 : m_model->idAt(rows.front());
+        m_bar->show();
+        takeRoom();
+        updateCount();
+    }
+    m_bar->focusText();
+}
+
+void CallListTools::closeFind() {
+    if (!findOpen())
+        return;
+    const qint64 id = m_rememberedId;
+    m_bar->clear();
+    m_model->setFilter(QString(), false);
+    releaseRoom();
+    m_bar->hide();
+    const int row = m_model->rowOfId(id);
+    if (row >= 0) {
+        const QModelIndex index = m_model->index(row, 0);
+        m_list->selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect |
+                                                             QItemSelectionModel::Rows);
+        m_list->scrollTo(index, QAbstractItemView::PositionAtCenter);
+    }
+    m_list->setFocus(Qt::OtherFocusReason);
+}
+
+void CallListTools::releaseRoom() {
+    if (m_fullListHeight < 0)
+        return;
+    m_list->resize(m_list->width(), m_fullListHeight);
+    m_fullListHeight = -1;
+}
+
+void CallListTools::takeRoom() {
+    if (!findOpen() || m_fullListHeight >= 0)
+        return;
+    const int barHeight = m_bar->sizeHint().height();
+    m_fullListHeight = m_list->height();
+    m_list->resize(m_list->width(), std::max(0, m_fullListHeight - barHeight - kBarGap));
+    m_bar->setGeometry(m_list->x(), m_list->y() + m_fullListHeight - barHeight, m_list->width(),
+                       barHeight);
+}
+
+void CallListTools::applyFilter() {
+    m_model->setFilter(m_bar->needle(), m_bar->openCallsOnly());
+    updateCount();
+    const std::vector<int> rows = selectedRows();
+    if (!rows.empty())
+        m_list->scrollTo(m_model->index(rows.front(), 0));
+}
+
+void CallListTools::updateCount() {
+    if (findOpen())
+        m_bar->setCount(m_model->rowCount(), m_model->totalRowCount());
+}
+
+void CallListTools::rememberSelection() {
+    const std::vector<int> rows = selectedRows();
+    if (findOpen() && !rows.empty())
+        m_rememberedId = m_model->idAt(rows.front());
+}
+
+std::vector<int> CallListTools::selectedRows() const {
+    std::vector<int> rows;
+    for (const QModelIndex& index : m_list->selectionModel()->selectedRows())
+        rows.push_back(index.row());
+    std::sort(rows.begin(), rows.end());
+    return rows;
+}
+
+void CallListTools::copyRows() {
+    const std::vector<int> rows = selectedRows();
+    if (rows.empty())
+        return;
+    QApplication::clipboard()->setText(ListedCallsAsTsv(*m_model, rows));
+}
+
+void CallListTools::exportRows() {
+    std::vector<int> rows = selectedRows();
+    if (rows.size() < 2) {
+        rows.resize(size_t(m_model->rowCount()));
+        for (size_t row = 0; row < rows.size(); ++row)
+            rows[row] = int(row);
+    }
+    QFileDialog dialog(m_window, tr("Export Calls"), QString(),
+                       tr("Comma-separated values (*.csv);;All files (*)"));
+    dialog.setObjectName(QStringLiteral("ExportDialog"));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setDefaultSuffix(QStringLiteral("csv"));
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.selectFile(tr("calls.csv"));
+    CurrentPrompts().showModal(dialog);
+    if (dialog.result() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return;
+    const QString path = dialog.selectedFiles().first();
+
+    QProgressDialog progress(tr("Exporting %n calls…", nullptr, int(rows.size())), tr("Cancel"), 0,
+                             int(rows.size()), m_window);
+    progress.setObjectName(QStringLiteral("ExportProgress"));
+    progress.setWindowModality(Qt::WindowModal);
+    progress.setMinimumDuration(400);
+    try {
+        ExportListedCalls(*m_model, rows, SharedConnection(), path, [&](qint64 done, qint64) {
+            progress.setValue(int(done));
+            return !progress.wasCanceled();
+        });
+    } catch (const Failure& failure) {
+        progress.reset();
+        MsgBox(tr("The calls could not be exported.") + QStringLiteral("\r\n\r\n") +
+                   failure.description(),
+               Prompts::Exclamation);
+    }
+}
+
+void CallListTools::showMenu(const QPoint& position) {
+    QMenu menu(m_window);
+    menu.setObjectName(QStringLiteral("ListMenu"));
+    const bool onRow = m_list->indexAt(position).isValid();
+    QAction* edit = menu.addAction(tr("&Edit"), m_window, [this] { m_edit(); });
+    QAction* remove = menu.addAction(tr("&Delete"), m_window, [this] { m_remove(); });
+    menu.addSeparator();
+    QAction* copy = menu.addAction(tr("&Copy"), this, &CallListTools::copyRows);
+    copy->setShortcut(QKeySequence::Copy);
+    menu.addAction(tr("E&xport…"), this, &CallListTools::exportRows);
+    edit->setEnabled(onRow);
+    remove->setEnabled(onRow);
+    copy->setEnabled(!selectedRows().empty());
+    menu.exec(m_list->viewport()->mapToGlobal(position));
+}
+
+void CallListTools::updateOverdueColor() {
+    // A red that stands out from the theme's text on its background, light or dark.
+    const bool dark = m_list->palette().color(QPalette::Base).lightness() < 128;
+    m_model->setOverdueColor(dark ? QColor(0xff, 0x80, 0x76) : QColor(0xc0, 0x10, 0x10));
+}
+
+void CallListTools::updateToday() {
+    m_model->setToday(QDate::currentDate());
+    scheduleMidnight();
+}
+
+void CallListTools::scheduleMidnight() {
+    const QDateTime now = QDateTime::currentDateTime();
+    const qint64 untilMidnight = now.msecsTo(now.date().addDays(1).startOfDay());
+    m_midnight->start(int(std::clamp<qint64>(untilMidnight + 1000, 1000, 3600 * 1000)));
+}
