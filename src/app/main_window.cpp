@@ -21,6 +21,7 @@
 #include <QCloseEvent>
 #include <QDir>
 #include <QFile>
+#include <QGuiApplication>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLocale>
@@ -324,6 +325,11 @@ void Form1::keepCurrentRowSelected() {
     QItemSelectionModel* selection = ListView1->selectionModel();
     connect(selection, &QItemSelectionModel::currentRowChanged, this,
             [this, selection](const QModelIndex& current) {
+                // Ctrl and Shift clicks add rows to the selection (for copying and exporting)
+                // right after they move the current row.
+                if (QGuiApplication::keyboardModifiers() &
+                    (Qt::ControlModifier | Qt::ShiftModifier))
+                    return;
                 if (current.isValid() && !selection->isRowSelected(current.row()))
                     selection->select(current, QItemSelectionModel::ClearAndSelect |
                                                    QItemSelectionModel::Rows);
