@@ -6,6 +6,7 @@
 #include "data/engine_functions.h"
 #include "data/failure.h"
 #include "data/shared_connection.h"
+#include "reports/report_catalog.h"
 #include "test_support.h"
 
 #include <QDir>
@@ -88,6 +89,19 @@ private slots:
         QTest::newRow("restore missing")
             << QStringList{"--restore", "{DIR}/none.mdb"} << 1 << "Could not find"
             << "";
+        QTest::newRow("report") << QStringList{"--report", "{REPORT}", "--pdf", "{DIR}/r.pdf"} << 0
+                                << ""
+                                << "r.pdf";
+        QTest::newRow("report unwritable")
+            << QStringList{"--report", "{REPORT}", "--pdf", "{DIR}/no/r.pdf"} << 1 << "r.pdf"
+            << "";
+        QTest::newRow("wrong report name")
+            << QStringList{"--report", "Overdue", "--pdf", "{DIR}/r.pdf"} << 2
+            << "no report named \"Overdue\""
+            << "";
+        QTest::newRow("report without pdf")
+            << QStringList{"--report", "{REPORT}"} << 2 << "--report and --pdf go together"
+            << "";
         QTest::newRow("unknown option")
             << QStringList{"--exprot-csv", "x"} << 2 << "Unknown option 'exprot-csv'"
             << "";
@@ -107,13 +121,16 @@ private slots:
         QFETCH(QString, output);
         QFETCH(QString, written);
         arguments.replaceInStrings("{DIR}", m_env->dataHome());
+        arguments.replaceInStrings("{REPORT}", ReportEntries().first().name);
         QString out, err;
         QTextStream outStream(&out), errStream(&err);
         QCOMPARE(RunCommands(QStringList{"quorvane"} + arguments, outStream, errStream), status);
         QVERIFY2((out + err).contains(output), qPrintable(out + err));
         QCOMPARE(err.isEmpty(), status == 0);
         if (!written.isEmpty())
-            QVERIFY(QFile::exists(m_env->dataHome() + "/" + written));
+            QVERIFY(contentOf(m_env->dataHome() + "/" + written).size() > 4);
+        if (written.endsWith(".pdf"))
+            QVERIFY(contentOf(m_env->dataHome() + "/" + written).startsWith("%PDF"));
         QCOMPARE(QDir(m_env->dataHome()).entryList({"*.part"}, QDir::Files), QStringList());
     }
 
@@ -128,6 +145,11 @@ private slots:
         QVERIFY(program.waitForFinished(60000));
         QCOMPARE(program.exitCode(), 0);
         QVERIFY(contentOf(m_env->dataHome() + "/all.csv").contains("kept call"));
+        program.start(QUORVANE_EXECUTABLE, {"--report", ReportEntries().first().name, "--pdf",
+                                            m_env->dataHome() + "/report.pdf"});
+        QVERIFY(program.waitForFinished(60000));
+        QCOMPARE(program.exitCode(), 0);
+        QVERIFY(contentOf(m_env->dataHome() + "/report.pdf").startsWith("%PDF"));
         program.start(QUORVANE_EXECUTABLE, {"--restore", m_env->dataHome() + "/all.csv"});
         QVERIFY(program.waitForFinished(60000));
         QCOMPARE(program.exitCode(), 1);

@@ -5,11 +5,14 @@
 #include "data/call_export.h"
 #include "data/connection.h"
 #include "data/failure.h"
+#include "data/shared_connection.h"
+#include "reports/report_catalog.h"
 #include "ui/appearance.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QGuiApplication>
+#include <QStringList>
 #include <cstdio>
 #include <memory>
 
@@ -52,7 +55,18 @@ int RunCommands(const QStringList& arguments, QTextStream& out, QTextStream& err
         QStringLiteral("Replace the database with the copy FILE after checking it; the "
                        "replaced database is kept in the backups folder."),
         QStringLiteral("FILE"));
-    parser.addOptions({exportCsv, backup, restore});
+    QStringList reportNames;
+    for (const ReportEntry& entry : ReportEntries())
+        reportNames << QLatin1Char('"') + entry.name + QLatin1Char('"');
+    const QCommandLineOption report(
+        QStringLiteral("report"),
+        QStringLiteral("Write the report NAME to the file given by --pdf; NAME is one of %1.")
+            .arg(reportNames.join(QStringLiteral(", "))),
+        QStringLiteral("NAME"));
+    const QCommandLineOption pdf(QStringLiteral("pdf"),
+                                 QStringLiteral("The PDF file that --report writes."),
+                                 QStringLiteral("FILE"));
+    parser.addOptions({exportCsv, backup, restore, report, pdf});
 
     auto usage = [&](const QString& why) {
         err << kProductTitle.toLower() << ": " << why << '\n' << "Try '--help' for the options.\n";
@@ -75,7 +89,9 @@ int RunCommands(const QStringList& arguments, QTextStream& out, QTextStream& err
         return usage(
             QStringLiteral("unexpected argument '%1'.").arg(parser.positionalArguments().first()));
     int actions = 0;
-    for (const QCommandLineOption* option : {&exportCsv, &backup, &restore}) {
+    for (const QCommandLineOption* option : {&exportCsv, &backup, &restore, &report, &pdf}) {
+        if (option == &pdf)
+            continue;
         if (parser.isSet(*option)) {
             ++actions;
             if (parser.values(*option).size() > 1)
@@ -84,7 +100,13 @@ int RunCommands(const QStringList& arguments, QTextStream& out, QTextStream& err
         }
     }
     if (actions != 1)
-        return usage(QStringLiteral("give exactly one of --export-csv, --backup, --restore."));
+        return usage(
+            QStringLiteral("give exactly one of --export-csv, --backup, --restore, --report."));
+    if (parser.isSet(report) != parser.isSet(pdf))
+        return usage(QStringLiteral("--report and --pdf go together."));
+    if (parser.isSet(report) && !FindReportEntry(parser.value(report)))
+        return usage(QStringLiteral("there is no report named \"%1\"; the reports are %2.")
+                         .arg(parser.value(report), reportNames.join(QStringLiteral(", "))));
 
     try {
         if (parser.isSet(exportCsv)) {
@@ -98,6 +120,13 @@ int RunCommands(const QStringList& arguments, QTextStream& out, QTextStream& err
             out << "Restored the database from " << parser.value(restore) << '\n';
             if (!kept.isEmpty())
                 out << "The replaced database is kept as " << kept << '\n';
+        } else if (parser.isSet(report)) {
+            CreateSharedConnection();
+            struct Release {
+                ~Release() { ReleaseSharedConnection(); }
+            } release;
+            SharedConnection().open(Form1::ConnectionString());
+            WriteNamedReportPdf(parser.value(report), parser.value(pdf));
         }
     } catch (const Failure& failure) {
         err << kProductTitle.toLower() << ": " << failure.description() << '\n';
@@ -114,7 +143,15 @@ std::optional<int> RunCommandLine(int argc, char** argv) {
         arguments << QString::fromLocal8Bit(argv[i]);
     if (!IsCommandLineWork(arguments))
         return std::nullopt;
-    QCoreApplication app(argc, argv);
+    // Reports are drawn, which takes a graphical application, but never on a screen.
+    std::unique_ptr<QCoreApplication> app;
+    if (arguments.contains(QStringLiteral("--report")) ||
+        !arguments.filter(QStringLiteral("--report=")).isEmpty()) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        app = std::make_unique<QGuiApplication>(argc, argv);
+    } else {
+        app = std::make_unique<QCoreApplication>(argc, argv);
+    }
     QCoreApplication::setApplicationName(kProductTitle);
     QCoreApplication::setOrganizationName(kVendor);
     QTextStream out(stdout);
