@@ -2,6 +2,7 @@
 
 #include "call_editor_fixture.h"
 #include "ui/appearance.h"
+#include "ui/eliding_combo.h"
 #include "ui/twips.h"
 
 #include <QApplication>
@@ -15,6 +16,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QStyleOptionComboBox>
 #include <QTest>
 
 namespace {
@@ -66,6 +68,8 @@ private slots:
     void missingNameLeavesNoSelection();
     void loaderQueryFails_data();
     void loaderQueryFails();
+    void longNamesEndInAnEllipsis_data();
+    void longNamesEndInAnEllipsis();
 };
 
 void CallEditorTest::initTestCase() {
@@ -599,3 +603,32 @@ void CallEditorTest::loaderQueryFails() {
 
 QTEST_MAIN(CallEditorTest)
 #include "test_call_editor.moc"
+
+void CallEditorTest::longNamesEndInAnEllipsis_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<bool>("whole");
+    QTest::newRow("short") << "Mail" << true;
+    QTest::newRow("long") << "Hardware and peripheral replacement under warranty" << false;
+}
+
+// A name longer than its list ends in an ellipsis before the arrow; the open list shows it whole.
+void CallEditorTest::longNamesEndInAnEllipsis() {
+    QFETCH(QString, name);
+    QFETCH(bool, whole);
+    EditorData data;
+    addValue(QStringLiteral("Categories"), name);
+    Form2 editor;
+    openEditor(editor, QString());
+    pick(editor.Combo4, name);
+    auto* list = dynamic_cast<ElidingComboBox*>(editor.Combo4);
+    QVERIFY(list);
+    const QString shown = list->shownText();
+    QCOMPARE(shown == name, whole);
+    QCOMPARE(shown.endsWith(QChar(0x2026)), !whole);
+    QStyleOptionComboBox option;
+    option.initFrom(list);
+    const QRect field = list->style()->subControlRect(QStyle::CC_ComboBox, &option,
+                                                      QStyle::SC_ComboBoxEditField, list);
+    QVERIFY(list->fontMetrics().horizontalAdvance(shown) <= field.width());
+    QCOMPARE(list->itemText(list->currentIndex()), name);
+}

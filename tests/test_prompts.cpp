@@ -11,6 +11,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QProxyStyle>
 #include <QTest>
 #include <QTimer>
 #include <functional>
@@ -38,13 +39,27 @@ const QString kWarning = QStringLiteral("Warning: Deleting category will also de
                                         "that is linked to this category.\r\nDo you wish to "
                                         "continue?");
 
+// A desktop theme that puts pictures on the buttons of dialogs.
+class ButtonsWithIcons : public QProxyStyle {
+public:
+    int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                  QStyleHintReturn* data) const override {
+        if (hint == SH_DialogButtonBox_ButtonsHaveIcons)
+            return 1;
+        return QProxyStyle::styleHint(hint, option, widget, data);
+    }
+};
+
 } // namespace
 
 class TestPrompts : public QObject {
     Q_OBJECT
 
 private slots:
-    void initTestCase() { QApplication::setQuitOnLastWindowClosed(false); }
+    void initTestCase() {
+        QApplication::setQuitOnLastWindowClosed(false);
+        QApplication::setStyle(new ButtonsWithIcons);
+    }
 
     // Every box shows what it was given as plain text, each line whole on one line of the box,
     // and buttons without pictures.

@@ -87,4 +87,5 @@ private:
     PointerFeedback* m_pointer;
     CallListTools* m_tools = nullptr;
     bool m_unloaded = false;
+    QSize m_maximizedSize; // the size of the last maximized layout
 };

@@ -52,11 +52,16 @@ void Form1::applyLayoutForState() {
         place(PushButton2, left(PushButton2), high(ListView1) + 105 + 120);
         placeOthers();
         WasMaximized = true;
+        m_maximizedSize = size();
     } else if (!(state & Qt::WindowMinimized) && WasMaximized) {
         ListView1->resize(TwipsToPixels(11760), TwipsToPixels(5475));
         place(PushButton2, 120, 5680);
         placeOthers();
-        if (const QScreen* screen = this->screen()) {
+        // A window manager may report the normal state before the restored size: a move
+        // now would carry the maximized size along and keep the window that large. The
+        // resize that follows centres the window.
+        const QScreen* screen = this->screen();
+        if (screen && size() != m_maximizedSize) {
             const QRect available = screen->geometry();
             move(available.x() + (available.width() - frameGeometry().width()) / 2,
                  available.y() + (available.height() - frameGeometry().height()) / 2);

@@ -4,6 +4,7 @@
 #include "ui/app_paths.h"
 #include "ui/appearance.h"
 #include "ui/date_picker.h"
+#include "ui/eliding_combo.h"
 #include "ui/error_trap.h"
 #include "ui/exact_text_edit.h"
 #include "ui/fixed_window.h"
@@ -75,7 +76,7 @@ void place(QWidget* widget, const Place& at) {
 }
 
 QComboBox* makeList(QWidget* parent, const char* name, const Place& at) {
-    auto* list = new QComboBox(parent);
+    auto* list = new ElidingComboBox(parent);
     list->setObjectName(QLatin1String(name));
     list->setEditable(false);
     place(list, at);

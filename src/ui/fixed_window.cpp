@@ -31,10 +31,14 @@ protected:
 
 } // namespace
 
-void MakeFixedBorder(QWidget* window, int widthTwips, int heightTwips) {
+void KeepFixedBorder(QWidget* window) {
     window->setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                            Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
                            Qt::MSWindowsFixedSizeDialogHint);
-    window->setFixedSize(TwipsToPixels(widthTwips), TwipsToPixels(heightTwips));
     window->installEventFilter(new KeepNormal(window));
+}
+
+void MakeFixedBorder(QWidget* window, int widthTwips, int heightTwips) {
+    KeepFixedBorder(window);
+    window->setFixedSize(TwipsToPixels(widthTwips), TwipsToPixels(heightTwips));
 }

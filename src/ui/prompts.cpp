@@ -1,13 +1,16 @@
 #include "ui/prompts.h"
 
 #include "ui/appearance.h"
+#include "ui/fixed_window.h"
 
 #include <QAbstractButton>
 #include <QApplication>
 #include <QDialog>
+#include <QEvent>
 #include <QFontMetrics>
 #include <QInputDialog>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QScreen>
 
@@ -30,17 +33,42 @@ int widestBox(const QWidget* box) {
     return qMin(available * 3 / 4, 1000);
 }
 
-// Every line of a box's text stays whole unless the box would grow past the screen: a web
-// address or the last word of a warning never wraps alone onto a line of its own.
-void keepLinesWhole(QLabel* label, const QString& text) {
-    label->setMinimumWidth(qMin(longestLine(label, text) + 2, widestBox(label)));
-}
+// Gives a box its look once the toolkit has built it, just before it shows: text as plain
+// text with every line whole (a web address or the last word of a warning never wraps alone
+// onto a line of its own), buttons with their words only, and room for the caption.
+class BoxLook : public QObject {
+public:
+    BoxLook(QDialog* box, const QString& text) : QObject(box), m_text(text) {
+        KeepFixedBorder(box);
+        box->installEventFilter(this);
+    }
 
-// Buttons of a box show their words only, as every box of the program does.
-void plainButtons(const QList<QAbstractButton*>& buttons) {
-    for (QAbstractButton* button : buttons)
-        button->setIcon(QIcon());
-}
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() != QEvent::Show && event->type() != QEvent::Polish)
+            return QObject::eventFilter(watched, event);
+        auto* box = static_cast<QDialog*>(watched);
+        const auto buttons = box->findChildren<QAbstractButton*>();
+        for (QAbstractButton* button : buttons)
+            button->setIcon(QIcon());
+        const auto labels = box->findChildren<QLabel*>();
+        for (QLabel* label : labels) {
+            if (label->text() != m_text)
+                continue;
+            label->setTextFormat(Qt::PlainText);
+            label->setMinimumWidth(qMin(longestLine(label, m_text) + 2, widestBox(box)));
+        }
+        // The caption in the title bar stays whole beside the window manager's buttons.
+        if (auto* field = box->findChild<QLineEdit*>()) {
+            const int caption = QFontMetrics(box->font()).horizontalAdvance(box->windowTitle());
+            field->setMinimumWidth(qMin(qMax(300, caption + 150), widestBox(box)));
+        }
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    QString m_text;
+};
 
 class QtPrompts : public Prompts {
 public:
@@ -53,6 +81,7 @@ public:
         // What the user typed is shown as typed: a title like "<b>x</b>" keeps its tags.
         box.setTextFormat(Qt::PlainText);
         box.setText(lines);
+        new BoxLook(&box, lines);
         switch (style & 0x70) {
         case Critical:
             box.setIcon(QMessageBox::Critical);
@@ -69,17 +98,13 @@ public:
         default:
             break;
         }
-        if (auto* label = box.findChild<QLabel*>(QStringLiteral("qt_msgbox_label")))
-            keepLinesWhole(label, lines);
         if ((style & 7) == YesNo) {
             box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
             box.setDefaultButton((style & DefaultButton2) ? QMessageBox::No : QMessageBox::Yes);
             box.setEscapeButton(QMessageBox::No);
-            plainButtons(box.buttons());
             return box.exec() == QMessageBox::Yes ? Yes : No;
         }
         box.setStandardButtons(QMessageBox::Ok);
-        plainButtons(box.buttons());
         box.exec();
         return Ok;
     }
@@ -89,16 +114,7 @@ public:
         dialog.setWindowTitle(title.isEmpty() ? AppTitle() : title);
         dialog.setInputMode(QInputDialog::TextInput);
         dialog.setLabelText(prompt);
-        const auto labels = dialog.findChildren<QLabel*>();
-        for (QLabel* label : labels) {
-            label->setTextFormat(Qt::PlainText);
-            keepLinesWhole(label, prompt);
-        }
-        // Wide enough for the prompt and for the caption in the title bar.
-        const int titleWidth = QFontMetrics(dialog.font()).horizontalAdvance(dialog.windowTitle());
-        dialog.setMinimumWidth(qMin(qMax(360, titleWidth + 160), widestBox(&dialog)));
-        const auto buttons = dialog.findChildren<QAbstractButton*>();
-        plainButtons(buttons);
+        new BoxLook(&dialog, prompt);
         if (dialog.exec() != QDialog::Accepted)
             return std::nullopt;
         return dialog.textValue();
