@@ -65,6 +65,25 @@ void DatePicker::keyPressEvent(QKeyEvent* event) {
         return;
     }
     if (m_typing) {
+        switch (key) {
+        case Qt::Key_Shift:
+        case Qt::Key_Control:
+        case Qt::Key_Alt:
+        case Qt::Key_AltGr:
+        case Qt::Key_Meta:
+        case Qt::Key_CapsLock:
+        case Qt::Key_NumLock:
+        case Qt::Key_Left:
+        case Qt::Key_Right:
+        case Qt::Key_Home:
+        case Qt::Key_End:
+        case Qt::Key_Delete:
+            // Keys on the way to the next character change nothing of what was typed.
+            event->accept();
+            return;
+        default:
+            break;
+        }
         if (key == Qt::Key_Backspace) {
             m_typed.chop(1);
             showTyped();
@@ -76,7 +95,7 @@ void DatePicker::keyPressEvent(QKeyEvent* event) {
             event->accept();
             return;
         }
-        // Enter, the arrows and the rest act on the date that was typed.
+        // Enter, Up and Down, the calendar key and the rest act on the date that was typed.
         commitTyping();
     }
     QDateEdit::keyPressEvent(event);
