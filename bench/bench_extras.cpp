@@ -5,10 +5,15 @@
 // - sqlite3_step_ms: the floor under LoadCalls, a plain step loop over the list's query that
 //   reads every column;
 // - export_csv_s: every call to a CSV file;
+// - window_painted_ms: from the launch to the painted main window; filter_ms: one keystroke
+//   in the find bar until the list is painted again (median; filter_max_ms the slowest);
 // - backup_ms: the daily backup of the database, and startup_backup_extra_ms: how much later
 //   the main window is painted on a day that needs a backup than on one that does not.
 // The databases are those of bench_calls (same cache).
+#include "app/call_list_model.h"
+#include "app/call_list_tools.h"
 #include "app/daily_backup.h"
+#include "app/find_bar.h"
 #include "app/main_window.h"
 #include "bench_support.h"
 #include "data/backup.h"
@@ -20,8 +25,10 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QLineEdit>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <QTreeView>
 #include <QWindow>
 #include <algorithm>
 #include <cstdio>
@@ -73,6 +80,64 @@ public:
     }
     void showModal(QDialog&) override { fail(QStringLiteral("the program opened a window")); }
 };
+
+// Counts the paint events of a widget.
+class PaintCounter : public QObject {
+public:
+    explicit PaintCounter(QWidget* widget) { widget->installEventFilter(this); }
+    int count = 0;
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Paint)
+            ++count;
+        return false;
+    }
+};
+
+void waitForPaint(PaintCounter& counter, int before) {
+    QElapsedTimer timeout;
+    timeout.start();
+    while (counter.count == before) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        if (timeout.elapsed() > 120000)
+            fail(QStringLiteral("the list was not painted within two minutes"));
+    }
+}
+
+// Child: from the parent's launch of this process to the first painted main window; then
+// keystrokes in the find bar, each until the list is painted again.
+int childWindow(long long launchedAt, int argc, char** argv) {
+    QApplication app(argc, argv);
+    FailingPrompts prompts;
+    InstallPrompts(&prompts);
+    Form1 window;
+    PaintCounter counter(window.ListView1->viewport());
+    window.Form_Load();
+    window.show();
+    waitForPaint(counter, 0);
+    print(QStringLiteral("window_painted_ms"), double(monotonicNanoseconds() - launchedAt) / 1e6);
+
+    window.tools()->openFind();
+    FindBar* bar = window.tools()->findBar();
+    std::vector<double> keystrokes;
+    // Typing narrows the list, Backspace widens it again, then another word from scratch.
+    const QStringList typed = {"p",   "pr", "pri", "prin", "print", "prin",
+                               "pri", "",   "h",   "ha",   "har",   "hard"};
+    for (const QString& text : typed) {
+        const int before = counter.count;
+        QElapsedTimer timer;
+        timer.start();
+        bar->FindText->setText(text);
+        waitForPaint(counter, before);
+        keystrokes.push_back(milliseconds(timer));
+    }
+    print(QStringLiteral("filter_ms"), median(keystrokes));
+    print(QStringLiteral("filter_max_ms"), *std::max_element(keystrokes.begin(), keystrokes.end()));
+    print(QStringLiteral("rows"), window.callList()->totalRowCount());
+    InstallPrompts(nullptr);
+    return 0;
+}
 
 // Child: the program's start-up with its daily backup, in a private data home that holds a
 // copy of the database; prints the time from main() to the exposed window.
@@ -151,6 +216,19 @@ void benchmark(const QString& cache, long long calls) {
         backups.push_back(milliseconds(timer));
     }
     print(QStringLiteral("backup_ms") + suffix, median(backups));
+    std::vector<double> painted, filter, filterMax;
+    for (int run = 0; run < kRuns; ++run) {
+        auto figures = runChild({QStringLiteral("--window")}, path, true);
+        if (figures[QStringLiteral("rows")] != double(calls))
+            fail(QStringLiteral("the window listed %1 calls").arg(figures[QStringLiteral("rows")]));
+        painted.push_back(figures[QStringLiteral("window_painted_ms")]);
+        filter.push_back(figures[QStringLiteral("filter_ms")]);
+        filterMax.push_back(figures[QStringLiteral("filter_max_ms")]);
+    }
+    print(QStringLiteral("window_painted_ms") + suffix, median(painted));
+    print(QStringLiteral("filter_ms") + suffix, median(filter));
+    print(QStringLiteral("filter_max_ms") + suffix, median(filterMax));
+
     std::vector<double> with, without;
     for (int run = 0; run < kRuns; ++run) {
         without.push_back(startupWithBackup(path, false));
@@ -164,6 +242,8 @@ void benchmark(const QString& cache, long long calls) {
 int main(int argc, char** argv) {
     if (argc == 2 && std::strcmp(argv[1], "--startup") == 0)
         return childStartup(argc, argv);
+    if (argc == 3 && std::strcmp(argv[1], "--window") == 0)
+        return childWindow(std::atoll(argv[2]), argc, argv);
     QCoreApplication app(argc, argv);
     const BenchOptions options = parseOptions({100000, 1000000});
     for (long long calls : options.sizes)

@@ -18,11 +18,17 @@ void CallListModel::setFilter(const QString& needle, bool openOnly) {
     const bool filtering = !needle.isEmpty() || openOnly;
     if (filtering == m_filtering && needle == m_needle && openOnly == m_openOnly)
         return;
+    // Typing on narrows the rows listed: only they, and only the texts that held the shorter
+    // needle, can hold the longer one.
+    const bool narrowing = m_filtering && filtering && openOnly == m_openOnly &&
+                           !m_needle.isEmpty() && needle.contains(m_needle);
     relayout([&] {
         m_needle = needle;
         m_openOnly = openOnly;
         m_filtering = filtering;
-        if (filtering) {
+        if (narrowing) {
+            narrowFilter();
+        } else if (filtering) {
             applyFilter();
         } else {
             m_shown.clear();
@@ -53,6 +59,23 @@ void CallListModel::applyFilter() {
         if (rowMatches(stored))
             m_shown.push_back(stored);
     }
+}
+
+void CallListModel::narrowFilter() {
+    for (int column = 0; column < kPooled; ++column) {
+        const std::vector<QString>& folded = m_folded[column];
+        std::vector<uint8_t>& matches = m_poolMatches[column];
+        for (size_t id = 0; id < matches.size(); ++id) {
+            if (matches[id])
+                matches[id] = folded[id].contains(m_needle) ? 1 : 0;
+        }
+    }
+    size_t kept = 0;
+    for (const uint32_t stored : m_shown) {
+        if (rowMatches(stored))
+            m_shown[kept++] = stored;
+    }
+    m_shown.resize(kept);
 }
 
 bool CallListModel::rowMatches(uint32_t stored) const {

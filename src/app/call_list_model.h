@@ -82,6 +82,8 @@ private:
     void applySort();
     // Rebuilds m_shown from the sort order and the filter.
     void applyFilter();
+    // The same for a needle that holds the previous one, testing only what matched before.
+    void narrowFilter();
     bool rowMatches(uint32_t stored) const;
     // Moves the persistent indexes (the selection) along with a change of the display order
     // made by `change`.

@@ -11,7 +11,24 @@
 
 namespace {
 constexpr int kProgressEvery = 4096;
+
+// "yyyy-MM-dd", optionally followed by " HH:mm:ss": written to the file as it is.
+bool isStoredDate(const char* text, int size) {
+    if (size != 10 && size != 19)
+        return false;
+    for (int i = 0; i < size; ++i) {
+        const char c = text[i];
+        const bool digit = c >= '0' && c <= '9';
+        const bool ok = (i == 4 || i == 7)     ? c == '-'
+                        : i == 10              ? c == ' '
+                        : (i == 13 || i == 16) ? c == ':'
+                                               : digit;
+        if (!ok)
+            return false;
+    }
+    return true;
 }
+} // namespace
 
 bool ExportAllCalls(Connection& connection, const QString& path, const ExportProgress& progress) {
     qint64 total = 0;
@@ -47,9 +64,9 @@ bool ExportAllCalls(Connection& connection, const QString& path, const ExportPro
             const Recordset::Raw cell = records.raw(indexes[i]);
             if (cell.null)
                 continue;
-            if (cell.date) {
-                // Stored dates are already in the international form; anything else is
-                // written as it is.
+            if (cell.date && !isStoredDate(cell.utf8, cell.size)) {
+                // Dates are stored in the international form already; anything else that a
+                // date column holds is converted where it can be.
                 const QString stored = QString::fromUtf8(cell.utf8, cell.size);
                 if (auto date = DateText::fromStored(stored)) {
                     row.append(Csv::isoDate(*date).toLatin1());
