@@ -62,9 +62,9 @@ private slots:
     void idBoxFocus_data();
     void idBoxFocus();
     void sameDisplayName();
-    void restoreByPosition_data();
-    void restoreByPosition();
-    void restoreBeyondEnd();
+    void restoreByPerson_data();
+    void restoreByPerson();
+    void restoreDeletedPerson();
     void missingNameLeavesNoSelection();
     void loaderQueryFails_data();
     void loaderQueryFails();
@@ -460,23 +460,23 @@ void CallEditorTest::sameDisplayName() {
              QStringList{QStringLiteral("7|6|7")});
 }
 
-void CallEditorTest::restoreByPosition_data() {
-    // Positions picked before the reload, which argument reloads, and the positions after.
+void CallEditorTest::restoreByPerson_data() {
+    // Which loader runs with which argument, and the list it leaves without selection.
     QTest::addColumn<int>("argument");
     QTest::addColumn<bool>("employees");
-    QTest::addColumn<QList<int>>("after");
-    QTest::newRow("employees, keep all") << 0 << true << QList<int>{1, 2, 0};
-    QTest::newRow("employees, clear Assigned To") << 1 << true << QList<int>{-1, 2, 0};
-    QTest::newRow("employees, clear Opened By") << 2 << true << QList<int>{1, -1, 0};
-    QTest::newRow("employees, clear Resolved By") << 7 << true << QList<int>{1, 2, -1};
-    QTest::newRow("customers, keep") << 0 << false << QList<int>{3};
-    QTest::newRow("customers, clear") << 1 << false << QList<int>{-1};
+    QTest::addColumn<QString>("cleared");
+    QTest::newRow("employees, keep all") << 0 << true << "";
+    QTest::newRow("employees, clear Assigned To") << 1 << true << "Combo1";
+    QTest::newRow("employees, clear Opened By") << 2 << true << "Combo2";
+    QTest::newRow("employees, clear Resolved By") << 7 << true << "Combo7";
+    QTest::newRow("customers, keep") << 0 << false << "";
+    QTest::newRow("customers, clear") << 1 << false << "Combo6";
 }
 
-void CallEditorTest::restoreByPosition() {
+void CallEditorTest::restoreByPerson() {
     QFETCH(int, argument);
     QFETCH(bool, employees);
-    QFETCH(QList<int>, after);
+    QFETCH(QString, cleared);
     EditorData data;
     Form2 editor;
     openEditor(editor, QString());
@@ -486,56 +486,50 @@ void CallEditorTest::restoreByPosition() {
     editor.Combo2->setCurrentIndex(2);
     editor.Combo7->setCurrentIndex(0);
     editor.Combo6->setCurrentIndex(3);
-    const QString assigned = editor.Combo1->currentText();
+    QComboBox* const lists[] = {editor.Combo1, editor.Combo2, editor.Combo7, editor.Combo6};
+    QStringList before;
+    for (QComboBox* list : lists)
+        before << list->currentText();
 
-    // Someone who sorts first joins the list: the positions stay, so they name neighbours.
-    if (employees) {
-        addPerson("Employees", "Abe|Adams");
+    // Someone who sorts first joins the list: every list still shows the same person.
+    addPerson(employees ? "Employees" : "Customers", "Abe|Adams");
+    if (employees)
         editor.LoadEmployees(argument);
-    } else {
-        addPerson("Customers", "Abe|Adams");
+    else
         editor.LoadCustomers(argument);
-    }
     QVERIFY(data.prompts.boxes.empty());
-    if (employees) {
-        QCOMPARE(editor.Combo1->currentIndex(), after.at(0));
-        QCOMPARE(editor.Combo2->currentIndex(), after.at(1));
-        QCOMPARE(editor.Combo7->currentIndex(), after.at(2));
-        QCOMPARE(editor.m_EmployeeIDs, idsOf("select ID from [Employees Extended]"));
-        QCOMPARE(editor.Combo1->itemText(0), QStringLiteral("Abe Adams"));
-        if (after.at(0) == 1)
-            QCOMPARE(editor.Combo1->itemText(2), assigned);
-    } else {
-        QCOMPARE(editor.Combo6->currentIndex(), after.at(0));
-        QCOMPARE(editor.m_CustomerIDs, idsOf("select ID from [Customers Extended]"));
-        QCOMPARE(editor.Combo1->currentIndex(), 1);
+    QCOMPARE(editor.m_EmployeeIDs, idsOf("select ID from [Employees Extended]"));
+    QCOMPARE(editor.m_CustomerIDs, idsOf("select ID from [Customers Extended]"));
+    for (int i = 0; i < 4; ++i) {
+        if (lists[i]->objectName() == cleared)
+            QCOMPARE(lists[i]->currentIndex(), -1);
+        else
+            QCOMPARE(lists[i]->currentText(), before.at(i));
     }
     QCOMPARE(editor.Text1->text(), QStringLiteral("Typed before"));
     QCOMPARE(editor.Combo3->currentText(), QStringLiteral("Pending"));
 }
 
-void CallEditorTest::restoreBeyondEnd() {
+void CallEditorTest::restoreDeletedPerson() {
     EditorData data;
     Form2 editor;
     openEditor(editor, QString());
-    const int last = editor.Combo2->count() - 1;
-    editor.Combo1->setCurrentIndex(0);
-    editor.Combo2->setCurrentIndex(last);
+    const int last = editor.Combo1->count() - 1;
+    editor.Combo1->setCurrentIndex(last);
+    editor.Combo2->setCurrentIndex(0);
     editor.Combo6->setCurrentIndex(editor.Combo6->count() - 1);
-    Exec("delete from Employees where ID=2");
-    Exec("delete from Customers where ID=3");
+    const QString assigned = editor.Combo1->currentText();
+    Exec(QStringLiteral("delete from Employees where ID=%1").arg(editor.m_EmployeeIDs.at(0)));
+    Exec(QStringLiteral("delete from Customers where ID=%1").arg(editor.m_CustomerIDs.last()));
 
+    // A person who is gone leaves the list without selection, with no report; the others keep
+    // their person although the positions moved.
     editor.LoadEmployees(0);
-    QCOMPARE(data.prompts.errorReports().size(), size_t(1));
-    QVERIFY(data.prompts.boxes.at(0).text.contains(reportLocation("LoadEmployees", 120)));
-    QCOMPARE(editor.Combo1->currentIndex(), 0);
-    QCOMPARE(editor.Combo2->currentIndex(), -1);
-    QCOMPARE(editor.Combo2->count(), last);
-
-    data.prompts.clear();
     editor.LoadCustomers(0);
-    QCOMPARE(data.prompts.errorReports().size(), size_t(1));
-    QVERIFY(data.prompts.boxes.at(0).text.contains(reportLocation("LoadCustomers", 116)));
+    QVERIFY(data.prompts.boxes.empty());
+    QCOMPARE(editor.Combo1->currentText(), assigned);
+    QCOMPARE(editor.Combo1->currentIndex(), last - 1);
+    QCOMPARE(editor.Combo2->currentIndex(), -1);
     QCOMPARE(editor.Combo6->currentIndex(), -1);
 }
 

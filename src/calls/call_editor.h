@@ -35,9 +35,9 @@ public:
     // pickers and, in edit mode, the call's values.
     void Form_Load();
 
-    // Refill the caller list (0 restores the previous position, 1 leaves no selection) and the
-    // three employee lists (each gets its previous position back except the one named: 1 for
-    // Combo1, 2 for Combo2, 7 for Combo7; 0 names none).
+    // Refill the caller list (0 brings back the person it showed, 1 leaves no selection) and
+    // the three employee lists (each gets its person back except the one named: 1 for Combo1,
+    // 2 for Combo2, 7 for Combo7; 0 names none). A person no longer listed leaves no selection.
     void LoadCustomers(int keepSelection);
     void LoadEmployees(int listToClear);
     // Refill the status, category and priority lists, left without selection.

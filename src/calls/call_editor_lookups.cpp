@@ -14,9 +14,10 @@
 
 void Form2::LoadCustomers(int keepSelection) {
     ErrorTrap trap("Form2", "LoadCustomers");
-    int remembered = -1;
+    // Each list comes back to the person it showed, wherever the reload puts that person.
+    std::optional<qint64> remembered;
     QStringList names;
-    trap.run(100, [&] { remembered = Combo6->currentIndex(); });
+    trap.run(100, [&] { remembered = SelectedId(Combo6, m_CustomerIDs); });
     trap.run(102, [&] {
         m_CustomerIDs.clear();
         Combo6->clear();
@@ -30,19 +31,19 @@ void Form2::LoadCustomers(int keepSelection) {
         return;
     trap.run(112, [&] { FillList(Combo6, names); });
     if (trap.test(114, [&] { return keepSelection == 0; }))
-        trap.run(116, [&] { RestorePosition(Combo6, remembered); });
+        trap.run(116, [&] { RestorePerson(Combo6, m_CustomerIDs, remembered); });
 }
 
 void Form2::LoadEmployees(int listToClear) {
     ErrorTrap trap("Form2", "LoadEmployees");
-    int remembered1 = -1;
-    int remembered2 = -1;
-    int remembered7 = -1;
+    std::optional<qint64> remembered1;
+    std::optional<qint64> remembered2;
+    std::optional<qint64> remembered7;
     QStringList names;
     trap.run(100, [&] {
-        remembered1 = Combo1->currentIndex();
-        remembered2 = Combo2->currentIndex();
-        remembered7 = Combo7->currentIndex();
+        remembered1 = SelectedId(Combo1, m_EmployeeIDs);
+        remembered2 = SelectedId(Combo2, m_EmployeeIDs);
+        remembered7 = SelectedId(Combo7, m_EmployeeIDs);
     });
     trap.run(102, [&] {
         m_EmployeeIDs.clear();
@@ -63,11 +64,11 @@ void Form2::LoadEmployees(int listToClear) {
         FillList(Combo7, names);
     });
     if (trap.test(114, [&] { return listToClear != 1; }))
-        trap.run(116, [&] { RestorePosition(Combo1, remembered1); });
+        trap.run(116, [&] { RestorePerson(Combo1, m_EmployeeIDs, remembered1); });
     if (trap.test(118, [&] { return listToClear != 2; }))
-        trap.run(120, [&] { RestorePosition(Combo2, remembered2); });
+        trap.run(120, [&] { RestorePerson(Combo2, m_EmployeeIDs, remembered2); });
     if (trap.test(122, [&] { return listToClear != 7; }))
-        trap.run(124, [&] { RestorePosition(Combo7, remembered7); });
+        trap.run(124, [&] { RestorePerson(Combo7, m_EmployeeIDs, remembered7); });
 }
 
 void Form2::LoadData() {

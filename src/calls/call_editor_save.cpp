@@ -7,6 +7,7 @@
 #include "data/shared_connection.h"
 #include "ui/error_trap.h"
 #include "ui/prompts.h"
+#include "ui/record_messages.h"
 
 #include "ui/date_picker.h"
 #include <QComboBox>
@@ -135,8 +136,8 @@ void Form2::PushButton2_Click() {
         return;
     }
     if (trap.test(142, [&] { return editing; }))
-        trap.run(144, [&] { MsgBox(QStringLiteral("Record Successfully Updated")); });
+        trap.run(144, [&] { MsgBox(kRecordUpdated); });
     else
-        trap.run(146, [&] { MsgBox(QStringLiteral("Record Successfully Saved")); });
+        trap.run(146, [&] { MsgBox(kRecordSaved); });
     trap.run(148, [&] { accept(); });
 }

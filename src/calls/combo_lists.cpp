@@ -30,16 +30,16 @@ void FillList(QComboBox* list, const QStringList& entries) {
     list->setCurrentIndex(-1);
 }
 
-void RestorePosition(QComboBox* list, int index) {
-    if (index < -1 || index >= list->count()) {
-        list->setCurrentIndex(-1);
-        throw Failure(QStringLiteral("Invalid property value: the list '%1' has %2 entries, so "
-                                     "entry %3 cannot be selected.")
-                          .arg(list->objectName())
-                          .arg(list->count())
-                          .arg(index));
-    }
-    list->setCurrentIndex(index);
+std::optional<qint64> SelectedId(const QComboBox* list, const QList<qint64>& ids) {
+    const int index = list->currentIndex();
+    if (index < 0 || index >= ids.size())
+        return std::nullopt;
+    return ids.at(index);
+}
+
+void RestorePerson(QComboBox* list, const QList<qint64>& ids, std::optional<qint64> id) {
+    const int index = id ? int(ids.indexOf(*id)) : -1;
+    list->setCurrentIndex(index < list->count() ? index : -1);
 }
 
 void SelectByName(QComboBox* list, const QString& name) {
@@ -69,8 +69,4 @@ qint64 IdAt(const QList<qint64>& ids, int index) {
                           .arg(index)
                           .arg(ids.size()));
     return ids.at(index);
-}
-
-QString DoubledQuotes(const QString& text) {
-    return QString(text).replace(QLatin1Char('\''), QLatin1String("''"));
 }

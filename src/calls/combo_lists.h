@@ -1,9 +1,12 @@
 #pragma once
 
+#include "data/sql_text.h"
+
 #include <QList>
 #include <QString>
 #include <QStringList>
 #include <functional>
+#include <optional>
 
 class ErrorTrap;
 class QComboBox;
@@ -21,9 +24,12 @@ bool ReadListRows(ErrorTrap& trap, int firstLine, const QString& query,
 
 // Replaces the entries of `list` by `entries` and leaves it without selection.
 void FillList(QComboBox* list, const QStringList& entries);
-// Selects the entry at `index` (-1 for none). An index that the list does not have fails and
-// leaves the list without selection.
-void RestorePosition(QComboBox* list, int index);
+// The id of the person selected in `list`, whose entries stand at the same indexes as `ids`;
+// nothing when no one is selected.
+std::optional<qint64> SelectedId(const QComboBox* list, const QList<qint64>& ids);
+// Selects person `id` again after a reload, wherever that person now stands; leaves the list
+// without selection when no one was selected or the person is no longer in it.
+void RestorePerson(QComboBox* list, const QList<qint64>& ids, std::optional<qint64> id);
 // Selects the first entry whose text equals `name`. A name that no entry bears fails and
 // leaves the list without selection.
 void SelectByName(QComboBox* list, const QString& name);
@@ -33,5 +39,3 @@ void SelectPerson(QComboBox* list, const QList<qint64>& ids, qint64 storedId, bo
                   const QString& name);
 // The id at `index` of an id list; an index outside the list fails.
 qint64 IdAt(const QList<qint64>& ids, int index);
-// Text ready to go between single quotes in SQL: every single quote doubled.
-QString DoubledQuotes(const QString& text);

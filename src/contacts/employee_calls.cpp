@@ -1,0 +1,63 @@
+// The employee's open calls in the employee editor: those the employee opened and those
+// assigned to the employee, read once when the window opens.
+
+#include "contacts/call_rows_model.h"
+#include "contacts/employee_editor.h"
+#include "data/recordset.h"
+#include "data/shared_connection.h"
+#include "ui/error_trap.h"
+
+namespace {
+
+// The columns of [Open Calls] shown after the title, in list order. Due Date may be Null.
+const char* const kShownColumns[CallRowsModel::kColumns - 1] = {
+    "Assigned To Name", "Customer Name", "Priority",       "Status",
+    "Category",         "Due Date",      "Opened By Name", "Opened Date",
+};
+constexpr int kDueDate = 5;
+
+} // namespace
+
+void Form3::LoadOpenedCalls() {
+    loadCalls("LoadOpenedCalls", m_opened, "[Opened By]");
+}
+
+void Form3::LoadAssignedCalls() {
+    loadCalls("LoadAssignedCalls", m_assigned, "[Assigned To]");
+}
+
+void Form3::loadCalls(const char* procedure, CallRowsModel* model, const char* employeeColumn) {
+    ErrorTrap trap("Form3", procedure);
+    trap.run(100, [&] { model->clear(); });
+    Recordset records;
+    if (!trap.run(104, [&] {
+            records.open(QStringLiteral("select * from [Open Calls] where ") +
+                             QLatin1String(employeeColumn) + QLatin1Char('=') + m_ID,
+                         SharedConnection(), Recordset::kStatic, Recordset::kReadOnly);
+        }))
+        return;
+    // The fields are looked up once; a missing one fails on every row, as a lookup by name would.
+    const int title = records.fieldIndex(QStringLiteral("Title"));
+    int shown[CallRowsModel::kColumns - 1];
+    for (int i = 0; i < CallRowsModel::kColumns - 1; ++i)
+        shown[i] = records.fieldIndex(QLatin1String(kShownColumns[i]));
+
+    std::vector<CallRowsModel::Row> rows;
+    while (trap.test(106, [&] { return !records.eof(); })) {
+        CallRowsModel::Row& row = rows.emplace_back();
+        trap.run(108, [&] { row[0] = records.field(title).toText(); });
+        int line = 110;
+        for (int i = 0; i < CallRowsModel::kColumns - 1; ++i) {
+            trap.run(line, [&] {
+                const Value value = records.field(shown[i]);
+                row[size_t(i + 1)] = i == kDueDate ? value.joined() : value.toText();
+            });
+            line += 2;
+        }
+        // A failed move ends the reading rather than reading the same row forever.
+        if (!trap.run(126, [&] { records.moveNext(); }))
+            break;
+    }
+    model->setRows(std::move(rows));
+    trap.run(128, [&] { records.close(); });
+}

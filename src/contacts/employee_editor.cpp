@@ -1,0 +1,109 @@
+#include "contacts/employee_editor.h"
+
+#include "contacts/call_rows_model.h"
+#include "contacts/contact_fields.h"
+#include "ui/appearance.h"
+#include "ui/error_trap.h"
+#include "ui/twips.h"
+
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QPushButton>
+#include <QTreeView>
+
+namespace {
+
+// The nine columns of both call lists; the last keeps the list's default width.
+struct CallColumn {
+    const char* header;
+    int width; // twips; 0 for the default
+};
+const CallColumn kCallColumns[CallRowsModel::kColumns] = {
+    {"Title", 2000},    {"Assigned To", 1500}, {"Caller", 1500},
+    {"Priority", 1200}, {"Status", 1500},      {"Category", 1200},
+    {"Due Date", 1200}, {"Opened By", 1200},   {"Opened Date", 0},
+};
+
+// Where the two frames stand in the window and each list in its frame, in twips.
+constexpr int kFrameLeft = 5760;
+constexpr int kFrameWidth = 5520;
+constexpr int kFrameHeight = 3315;
+constexpr int kListLeft = 240;
+constexpr int kListTop = 360;
+constexpr int kListWidth = 5040;
+constexpr int kListHeight = 2775;
+
+QGroupBox* makeFrame(QWidget* parent, const char* name, const QString& caption, int top) {
+    auto* frame = new QGroupBox(caption, parent);
+    frame->setObjectName(QLatin1String(name));
+    frame->setGeometry(TwipsRect(kFrameLeft, top, kFrameWidth, kFrameHeight));
+    return frame;
+}
+
+} // namespace
+
+Form3::Form3(QWidget* parent)
+    : ContactEditor(kEmployeeKind, parent), PushButton1(m_cancel),
+      m_opened(new CallRowsModel(this)), m_assigned(new CallRowsModel(this)) {
+    Frame1 = makeFrame(this, "Frame1", QStringLiteral("Opened Calls"), 240);
+    Frame2 = makeFrame(this, "Frame2", QStringLiteral("Assigned Calls"), 3660);
+    ListView1 = makeList(Frame1, "ListView1", m_opened);
+    ListView2 = makeList(Frame2, "ListView2", m_assigned);
+    setTabOrder(PushButton1, ListView2);
+    setTabOrder(ListView2, ListView1);
+    // Over the frames and the lists the pointer turns back to the default.
+    for (QWidget* area : {static_cast<QWidget*>(Frame1), static_cast<QWidget*>(Frame2),
+                          static_cast<QWidget*>(ListView1), ListView1->viewport(),
+                          static_cast<QWidget*>(ListView2), ListView2->viewport()})
+        pointer()->watchBackground(area);
+}
+
+Form3::~Form3() = default;
+
+QTreeView* Form3::makeList(QGroupBox* frame, const char* name, CallRowsModel* model) {
+    auto* list = new QTreeView(frame);
+    list->setObjectName(QLatin1String(name));
+    list->setGeometry(TwipsRect(kListLeft, kListTop, kListWidth, kListHeight));
+    list->setRootIsDecorated(false);
+    list->setItemsExpandable(false);
+    list->setUniformRowHeights(true);
+    list->setAllColumnsShowFocus(true);
+    list->setSelectionBehavior(QAbstractItemView::SelectRows);
+    list->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    list->setSortingEnabled(false);
+    list->header()->setStretchLastSection(false);
+    list->header()->setSectionsClickable(false);
+    list->setModel(model);
+    return list;
+}
+
+int Form3::setUpLists(ErrorTrap& trap, int line) {
+    const std::pair<QTreeView*, CallRowsModel*> lists[] = {{ListView1, m_opened},
+                                                           {ListView2, m_assigned}};
+    for (const auto& [view, model] : lists) {
+        QTreeView* list = view;
+        for (const CallColumn& column : kCallColumns) {
+            CallRowsModel* headers = model;
+            trap.run(line, [&] { headers->addColumn(QLatin1String(column.header)); });
+            line += 2;
+        }
+        for (int index = 0; index < CallRowsModel::kColumns; ++index) {
+            if (kCallColumns[index].width == 0)
+                continue;
+            trap.run(line, [&] {
+                list->header()->resizeSection(index, TwipsToPixels(kCallColumns[index].width));
+            });
+            line += 2;
+        }
+    }
+    return line;
+}
+
+void Form3::loadLists(ErrorTrap& trap, int line) {
+    trap.run(line, [&] { LoadOpenedCalls(); });
+    trap.run(line + 2, [&] { LoadAssignedCalls(); });
+}
+
+void Form3::PushButton1_Click() {
+    cancel();
+}
