@@ -137,28 +137,24 @@ void CallEditorTest::windowLayout() {
         QCOMPARE(control->geometry(), TwipsRect(at.left, at.top, at.width, at.height));
     }
 
-    // Captions of the buttons; the contact buttons wait for the contact editors.
+    // Captions of the buttons, every one of them usable.
     const struct {
         const char* name;
         const char* caption;
-        bool enabled;
     } buttons[] = {
-        {"PushButton1", "Cancel", true}, {"PushButton2", "Save", true},
-        {"PushButton3", "+", false},     {"PushButton4", "-", false},
-        {"PushButton5", "+", false},     {"PushButton6", "-", false},
-        {"PushButton7", "+", true},      {"PushButton8", "-", true},
-        {"PushButton9", "*", false},     {"PushButton10", "*", false},
-        {"PushButton11", "+", true},     {"PushButton12", "-", true},
-        {"PushButton13", "+", true},     {"PushButton14", "-", true},
-        {"PushButton15", "+", false},    {"PushButton16", "-", false},
-        {"PushButton17", "*", false},    {"PushButton18", "+", false},
-        {"PushButton19", "-", false},    {"PushButton20", "*", false},
+        {"PushButton1", "Cancel"}, {"PushButton2", "Save"}, {"PushButton3", "+"},
+        {"PushButton4", "-"},      {"PushButton5", "+"},    {"PushButton6", "-"},
+        {"PushButton7", "+"},      {"PushButton8", "-"},    {"PushButton9", "*"},
+        {"PushButton10", "*"},     {"PushButton11", "+"},   {"PushButton12", "-"},
+        {"PushButton13", "+"},     {"PushButton14", "-"},   {"PushButton15", "+"},
+        {"PushButton16", "-"},     {"PushButton17", "*"},   {"PushButton18", "+"},
+        {"PushButton19", "-"},     {"PushButton20", "*"},
     };
     for (const auto& expected : buttons) {
         auto* button = editor.findChild<QPushButton*>(QLatin1String(expected.name));
         QVERIFY2(button, expected.name);
         QCOMPARE(button->text(), QLatin1String(expected.caption));
-        QCOMPARE(button->isEnabled(), expected.enabled);
+        QVERIFY(button->isEnabled());
         QCOMPARE(button->font().family(), QStringLiteral("Arial"));
         QCOMPARE(button->font().pointSizeF(), 11.25);
         QVERIFY(button->font().bold());
@@ -243,13 +239,13 @@ void CallEditorTest::tabOrder() {
     } while (widget != editor.Text1);
     QCOMPARE(chain, expected);
 
-    // By keyboard, each Tab moves to the next enabled control in that order; a date picker is
-    // left at once, not walked through its day, month and year.
+    // By keyboard, each Tab moves to the next control in that order, the contact buttons
+    // included; a date picker is left at once, not walked through its day, month and year.
     QApplication::setActiveWindow(&editor);
     QVERIFY(QTest::qWaitForWindowActive(&editor));
     editor.Text1->setFocus();
     QStringList walked;
-    for (int i = 0; i < 16; ++i) {
+    for (int i = 0; i < expected.size(); ++i) {
         QWidget* focus = QApplication::focusWidget();
         while (focus && focus->parentWidget() != &editor)
             focus = focus->parentWidget();
@@ -257,10 +253,7 @@ void CallEditorTest::tabOrder() {
         walked << focus->objectName();
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
     }
-    QCOMPARE(walked, (QStringList{"Text1", "Combo1", "Combo6", "Combo2", "DateTimePicker1",
-                                  "DateTimePicker2", "Combo3", "PushButton7", "PushButton8",
-                                  "Combo4", "PushButton11", "PushButton12", "Combo5",
-                                  "PushButton13", "PushButton14", "Combo7"}));
+    QCOMPARE(walked, expected);
 }
 
 void CallEditorTest::addModeDefaults() {

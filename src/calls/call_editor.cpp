@@ -212,11 +212,7 @@ void Form2::buildControls() {
     PushButton2->setDefault(true);
     PushButton1->setAutoDefault(true);
 
-    // The contact buttons get their commands together with the contact editors.
-    for (QPushButton* contact :
-         {PushButton3, PushButton4, PushButton5, PushButton6, PushButton9, PushButton10,
-          PushButton15, PushButton16, PushButton17, PushButton18, PushButton19, PushButton20})
-        contact->setEnabled(false);
+    connectContactButtons();
 
     connect(PushButton1, &QPushButton::clicked, this, [this] { PushButton1_Click(); });
     connect(PushButton2, &QPushButton::clicked, this, [this] { PushButton2_Click(); });

@@ -56,6 +56,21 @@ public:
     void PushButton13_Click(); // add a priority
     void PushButton14_Click(); // delete the selected priority
 
+    // The "+", "*" and "-" buttons of the four contact lists: add a contact, edit the selected
+    // one, delete the selected one with its calls.
+    void PushButton5_Click(); // Assigned To
+    void PushButton9_Click();
+    void PushButton6_Click();
+    void PushButton15_Click(); // Caller
+    void PushButton17_Click();
+    void PushButton16_Click();
+    void PushButton3_Click(); // Opened By
+    void PushButton10_Click();
+    void PushButton4_Click();
+    void PushButton18_Click(); // Resolved By
+    void PushButton20_Click();
+    void PushButton19_Click();
+
     void Text2_GotFocus();
     void Text2_LostFocus();
 
@@ -114,7 +129,17 @@ private:
     static const ValueList kStatusList;
     static const ValueList kCategoryList;
     static const ValueList kPriorityList;
+    struct ContactRow;
+    static const ContactRow kAssignedToRow;
+    static const ContactRow kCallerRow;
+    static const ContactRow kOpenedByRow;
+    static const ContactRow kResolvedByRow;
     void buildControls();
+    void connectContactButtons();
+    void addContact(const ContactRow& row);
+    void editContact(const ContactRow& row);
+    void deleteContact(const ContactRow& row);
+    void reloadContacts(const ContactRow& row, int argument);
     void loadValueList(const ValueList& list);
     void addValue(const ValueList& list);
     void deleteValue(const ValueList& list);
