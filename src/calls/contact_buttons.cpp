@@ -75,9 +75,6 @@ std::unique_ptr<ContactEditor> makeEditor(bool employees, QWidget* parent) {
     return std::make_unique<Form5>(parent);
 }
 
-// Yes and No, no icon; No is the default answer, so Enter does not delete.
-constexpr int kDeleteQuestionStyle = Prompts::YesNo + 256;
-
 } // namespace
 
 void Form2::connectContactButtons() {
@@ -174,8 +171,8 @@ void Form2::deleteContact(const ContactRow& row) {
     if (trap.test(100, [&] { return list->currentIndex() < 0; }))
         return;
     if (trap.test(102, [&] {
-            return MsgBox(DeleteQuestion(QLatin1String(row.warning)), kDeleteQuestionStyle) !=
-                   Prompts::Yes;
+            return MsgBox(DeleteQuestion(QLatin1String(row.warning)),
+                          Prompts::YesNo | Prompts::DefaultButton2) != Prompts::Yes;
         }))
         return;
     // The contact and the calls linked to it go together or not at all.
