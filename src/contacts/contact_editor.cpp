@@ -7,6 +7,7 @@
 #include "ui/app_paths.h"
 #include "ui/appearance.h"
 #include "ui/error_trap.h"
+#include "ui/fixed_window.h"
 #include "ui/prompts.h"
 #include "ui/record_messages.h"
 #include "ui/twips.h"
@@ -54,13 +55,9 @@ ContactEditor::ContactEditor(const ContactKind& kind, QWidget* parent)
     : QDialog(parent), m_kind(kind) {
     setObjectName(QLatin1String(kind.windowName));
     setWindowTitle(QLatin1String(kind.caption));
-    // A fixed border without minimize and maximize buttons.
-    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                   Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
-                   Qt::MSWindowsFixedSizeDialogHint);
+    MakeFixedBorder(this, kind.clientWidth, kContactWindowHeight);
     setModal(true);
     setFont(ContactWindowFont());
-    setFixedSize(TwipsToPixels(kind.clientWidth), TwipsToPixels(kContactWindowHeight));
     buildControls();
 
     m_pointer = new PointerFeedback(this);
