@@ -7,6 +7,8 @@
 #include "data/shared_connection.h"
 #include "ui/error_trap.h"
 
+#include <QHash>
+
 namespace {
 
 // The columns of [Open Calls] shown after the title, in list order. Due Date may be Null.
@@ -15,6 +17,23 @@ const char* const kShownColumns[CallRowsModel::kColumns - 1] = {
     "Category",         "Due Date",      "Opened By Name", "Opened Date",
 };
 constexpr int kDueDate = 5;
+
+// The text of shown column `shown` (field `index`) of the current row. Only Due Date may be
+// Null; `known` keeps the texts already made from the same stored bytes.
+QString shownText(const Recordset& records, int index, int shown,
+                  QHash<QByteArray, QString>& known) {
+    const Recordset::Raw raw = records.raw(index);
+    if (raw.null) {
+        const Value value = records.field(index);
+        return shown == kDueDate ? value.joined() : value.toText();
+    }
+    const auto found = known.constFind(QByteArray::fromRawData(raw.utf8, raw.size));
+    if (found != known.constEnd())
+        return *found;
+    const QString text = records.field(index).joined();
+    known.insert(QByteArray(raw.utf8, raw.size), text);
+    return text;
+}
 
 } // namespace
 
@@ -42,16 +61,15 @@ void Form3::loadCalls(const char* procedure, CallRowsModel* model, const char* e
     for (int i = 0; i < CallRowsModel::kColumns - 1; ++i)
         shown[i] = records.fieldIndex(QLatin1String(kShownColumns[i]));
 
+    // Names, values and dates repeat from call to call: each distinct one is converted once.
+    QHash<QByteArray, QString> known[CallRowsModel::kColumns - 1];
     std::vector<CallRowsModel::Row> rows;
     while (trap.test(106, [&] { return !records.eof(); })) {
         CallRowsModel::Row& row = rows.emplace_back();
         trap.run(108, [&] { row[0] = records.field(title).toText(); });
         int line = 110;
         for (int i = 0; i < CallRowsModel::kColumns - 1; ++i) {
-            trap.run(line, [&] {
-                const Value value = records.field(shown[i]);
-                row[size_t(i + 1)] = i == kDueDate ? value.joined() : value.toText();
-            });
+            trap.run(line, [&] { row[size_t(i + 1)] = shownText(records, shown[i], i, known[i]); });
             line += 2;
         }
         // A failed move ends the reading rather than reading the same row forever.
