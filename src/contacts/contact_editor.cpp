@@ -130,8 +130,11 @@ QString ContactEditor::boxText(int number) const {
 void ContactEditor::setBoxText(int number, const QString& text) {
     if (number == 16)
         m_notes->setPlainText(text);
-    else
+    else {
+        // A long text shows from its start.
         m_lines.at(size_t(number - 1))->setText(text);
+        m_lines.at(size_t(number - 1))->setCursorPosition(0);
+    }
 }
 
 int ContactEditor::setUpLists(ErrorTrap&, int line) {
