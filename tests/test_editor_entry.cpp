@@ -85,6 +85,25 @@ private slots:
                              "|Open"});
     }
 
+    // The picker's calendar opens on the date typed so far.
+    void aClickTakesTheTypedDate() {
+        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedKingdom));
+        EditorData data;
+        Form2 editor;
+        openEditor(editor, QString());
+        editor.DateTimePicker2->setFocus();
+        QTest::keyClicks(editor.DateTimePicker2, "3/2/2027");
+        QCOMPARE(editor.DateTimePicker2->date(), QDate::currentDate());
+        // The calendar's arrow at the right end.
+        const QRect box = editor.DateTimePicker2->rect();
+        QTest::mouseClick(editor.DateTimePicker2, Qt::LeftButton, {},
+                          QPoint(box.right() - 4, box.center().y()));
+        QCOMPARE(editor.DateTimePicker2->date(), QDate(2027, 2, 3));
+        QVERIFY(!editor.DateTimePicker2->isTyping());
+        if (QWidget* calendar = QApplication::activePopupWidget())
+            calendar->close();
+    }
+
     void commentsKeepEveryCharacter_data() {
         QTest::addColumn<QString>("comments");
         QTest::newRow("CR LF") << "First line\r\nSecond line\r\n";

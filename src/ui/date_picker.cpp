@@ -101,6 +101,17 @@ void DatePicker::keyPressEvent(QKeyEvent* event) {
     QDateEdit::keyPressEvent(event);
 }
 
+void DatePicker::mousePressEvent(QMouseEvent* event) {
+    // The calendar and the arrows start from the date that was typed.
+    commitTyping();
+    QDateEdit::mousePressEvent(event);
+}
+
+void DatePicker::wheelEvent(QWheelEvent* event) {
+    commitTyping();
+    QDateEdit::wheelEvent(event);
+}
+
 void DatePicker::focusOutEvent(QFocusEvent* event) {
     commitTyping();
     QDateEdit::focusOutEvent(event);
