@@ -5,6 +5,7 @@
 #include "app/find_bar.h"
 #include "app/main_window.h"
 #include "csv_reader.h"
+#include "data/shared_connection.h"
 #include "test_support.h"
 
 #include <QApplication>
@@ -269,6 +270,29 @@ private slots:
         QCOMPARE(records[2][1], "Printer jams");
         QCOMPARE(records[2][7], day(-1));
         QCOMPARE(records[2][12], "Paper \"A4\"\tstuck");
+    }
+
+    // At start-up the window comes first and the rows after it; a rebuild replaces a fill that
+    // is still running, and no row of the replaced fill arrives later.
+    void startupFillAndReplacingRebuild() {
+        m_window.reset();
+        SharedConnection().beginTransaction();
+        for (int i = 0; i < 9000; ++i)
+            Exec("insert into Calls (Title) values ('bulk')");
+        SharedConnection().commit();
+        const int total = Count("select count(*) from Calls");
+        Form1 window;
+        window.Form_Load();
+        QVERIFY(window.listFilling());
+        QCOMPARE(window.callList()->rowCount(), 0);
+        window.show();
+        QTRY_VERIFY(window.callList()->rowCount() > 0);
+        window.LoadCalls();
+        QVERIFY(!window.listFilling());
+        QCOMPARE(window.callList()->rowCount(), total);
+        QTest::qWait(200);
+        QCOMPARE(window.callList()->rowCount(), total);
+        QCOMPARE(window.callList()->rowOfId(total), window.callList()->rowCount() - 1);
     }
 
 private:

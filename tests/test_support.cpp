@@ -121,6 +121,9 @@ std::unique_ptr<Form1> StartProgram() {
     if (!window->isMinimized() && !QTest::qWaitForWindowExposed(window.get()))
         qWarning("The main window was not shown.");
     QCoreApplication::processEvents();
+    // The rows arrive after the window is shown.
+    while (window->listFilling())
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
     return window;
 }
 

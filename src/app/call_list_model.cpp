@@ -1,5 +1,7 @@
 #include "app/call_list_model.h"
 
+#include "app/call_list_loader.h"
+
 #include "data/call_columns.h"
 #include "data/date_text.h"
 #include "data/failure.h"
@@ -8,6 +10,16 @@
 #include <algorithm>
 
 namespace {
+
+// The text a cell shows for the engine's bytes: dates in the local form.
+QString shownText(std::string_view bytes, bool date) {
+    const QString text = QString::fromUtf8(bytes.data(), int(bytes.size()));
+    if (date) {
+        if (auto value = DateText::fromStored(text))
+            return DateText::format(*value);
+    }
+    return text;
+}
 
 int compareText(const QString& a, const QString& b) {
     const int folded = QString::compare(a, b, Qt::CaseInsensitive);
@@ -105,19 +117,64 @@ void CallListModel::appendFrom(Recordset& records) {
                 cell.null ? std::string_view() : std::string_view(cell.utf8, size_t(cell.size));
             const bool date = cell.date;
             m_dateColumns[i] = m_dateColumns[i] || (date && !cell.null);
-            row[i] = m_pools[i].intern(key, [date](std::string_view bytes) {
-                const QString text = QString::fromUtf8(bytes.data(), int(bytes.size()));
-                if (date) {
-                    if (auto value = DateText::fromStored(text))
-                        return DateText::format(*value);
-                }
-                return text;
-            });
+            row[i] = m_pools[i].intern(
+                key, [date](std::string_view bytes) { return shownText(bytes, date); });
         }
         m_ids.push_back(idValue);
         m_cells.insert(m_cells.end(), row.begin(), row.end());
         records.moveNext();
     }
+}
+
+void CallListModel::appendBatch(const CallRowBatch& batch) {
+    const size_t rows = batch.ids.size();
+    if (rows == 0)
+        return;
+    const size_t first = m_ids.size();
+    auto append = [&] {
+        size_t start = 0;
+        for (size_t row = 0; row < rows; ++row) {
+            for (int i = 0; i < kPooled; ++i) {
+                const size_t k = row * kPooled + size_t(i);
+                const size_t end = batch.ends[k];
+                const bool null = batch.nulls[k] != 0;
+                const std::string_view key =
+                    null ? std::string_view()
+                         : std::string_view(batch.bytes).substr(start, end - start);
+                start = end;
+                const bool date = batch.dateColumns[i];
+                m_dateColumns[i] = m_dateColumns[i] || (date && !null);
+                m_cells.push_back(m_pools[i].intern(
+                    key, [date](std::string_view bytes) { return shownText(bytes, date); }));
+            }
+            m_ids.push_back(batch.ids[row]);
+        }
+        if (!m_order.empty()) {
+            for (size_t row = first; row < m_ids.size(); ++row)
+                m_order.push_back(uint32_t(row));
+        }
+    };
+    if (m_filtering) {
+        relayout([&] {
+            append();
+            applyFilter();
+        });
+        return;
+    }
+    // New rows go below the ones listed; a sorted list is sorted when the fill ends.
+    beginInsertRows(QModelIndex(), int(first), int(first + rows - 1));
+    append();
+    endInsertRows();
+}
+
+void CallListModel::finishAppending() {
+    if (!m_sorted)
+        return;
+    relayout([this] {
+        applySort();
+        if (m_filtering)
+            applyFilter();
+    });
 }
 
 void CallListModel::setSorted(bool sorted) {

@@ -11,6 +11,7 @@
 #include <vector>
 
 class Recordset;
+struct CallRowBatch;
 
 // The rows of the call list in compact form: the call's ID as a number and, for every other
 // column, an index into that column's pool of distinct texts. Sorting orders row indexes by
@@ -30,6 +31,10 @@ public:
     // Appends one row per record until the recordset's end; a failure midway keeps the rows
     // read so far and is passed on.
     void appendFrom(Recordset& records);
+    // Appends rows read elsewhere, as the rows of a fill arrive; finishAppending() sorts them
+    // when the list is sorted.
+    void appendBatch(const CallRowBatch& batch);
+    void finishAppending();
 
     // Sort state: whether sorted, the key (0-based column) and the order (0 ascending,
     // 1 descending). Switching sorting on orders the rows at once.

@@ -1,5 +1,6 @@
 #include "app/main_window.h"
 
+#include "app/call_list_loader.h"
 #include "app/call_list_model.h"
 #include "app/call_list_tools.h"
 #include "app/find_bar.h"
@@ -77,7 +78,10 @@ Form1::Form1(QWidget* parent) : QWidget(parent) {
     buildControls();
 }
 
-Form1::~Form1() = default;
+Form1::~Form1() {
+    // The reader of a fill still running stops before the list goes.
+    delete m_loader;
+}
 
 QString Form1::DataFolder() {
     return SpecialFolderPath(kCommonAppData) + QLatin1Char('/') + kVendor + QLatin1Char('/') +
@@ -172,6 +176,18 @@ void Form1::buildControls() {
     auto* addShortcut = new QShortcut(QKeySequence::New, this);
     connect(addShortcut, &QShortcut::activated, this, &Form1::PushButton2_Click);
 
+    m_loader = new CallListLoader(m_calls, this);
+    connect(m_loader, &CallListLoader::finished, this, [this](const QString& failure) {
+        // A list that took the focus while empty gets the current row that focusing a full
+        // list gives.
+        if (ListView1->hasFocus() && !ListView1->currentIndex().isValid() &&
+            m_calls->rowCount() > 0)
+            ListView1->selectionModel()->setCurrentIndex(m_calls->index(0, 0),
+                                                         QItemSelectionModel::NoUpdate);
+        // The fill belongs to the load step's statement that started it.
+        if (!failure.isEmpty())
+            ErrorReport(failure, ErrorTrap("Form1", "Form_Load").location(), 178);
+    });
     m_tools = new CallListTools(
         this, ListView1, m_calls, [this] { editCurrentRow(); }, [this] { deleteCurrentRow(); });
     // The buttons' tooltips name their keys.
@@ -275,7 +291,18 @@ void Form1::Form_QueryUnload() {
     trap.run(114, [&] { QCoreApplication::processEvents(); });
 }
 
+bool Form1::listFilling() const {
+    return m_loader->running();
+}
+
 void Form1::LoadCalls() {
+    // A rebuild replaces a fill that is still running.
+    m_loader->cancel();
+    if (!isVisible()) {
+        // At start-up the window is painted first and the rows arrive while it is in use.
+        m_loader->start(SharedConnection());
+        return;
+    }
     // Reading a large database takes a moment: show that the program is busy.
     struct BusyCursor {
         BusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }

@@ -2,6 +2,7 @@
 
 #include <QWidget>
 
+class CallListLoader;
 class CallListModel;
 class CallListTools;
 class PointerFeedback;
@@ -42,6 +43,8 @@ public:
     CallListModel* callList() const { return m_calls; }
     PointerFeedback* pointer() const { return m_pointer; }
     CallListTools* tools() const { return m_tools; }
+    // True while the list is still being filled at start-up.
+    bool listFilling() const;
     // The 0-based display row of the selection (of the current row when several are selected),
     // or -1.
     int selectedRow() const;
@@ -86,6 +89,7 @@ private:
     CallListModel* m_calls;
     PointerFeedback* m_pointer;
     CallListTools* m_tools = nullptr;
+    CallListLoader* m_loader = nullptr;
     bool m_unloaded = false;
     QSize m_maximizedSize; // the size of the last maximized layout
 };

@@ -1,0 +1,129 @@
+#include "app/call_list_loader.h"
+
+#include "app/call_list_model.h"
+#include "data/call_columns.h"
+#include "data/connection.h"
+#include "data/failure.h"
+#include "data/recordset.h"
+
+#include <QThread>
+#include <atomic>
+
+namespace {
+constexpr size_t kBatchRows = 8192;
+// Batches read ahead of the window; the reader waits beyond this.
+constexpr int kQueuedBatches = 8;
+} // namespace
+
+struct CallListLoader::Job {
+    std::atomic<bool> cancelled{false};
+    std::atomic<int> queued{0};
+    std::unique_ptr<Connection> connection;
+    std::unique_ptr<Recordset> records;
+    std::unique_ptr<QThread> thread;
+};
+
+CallListLoader::CallListLoader(CallListModel* model, QObject* parent)
+    : QObject(parent), m_model(model) {}
+
+CallListLoader::~CallListLoader() {
+    // The list may be gone already: only the reader is stopped.
+    if (m_job) {
+        m_job->cancelled = true;
+        m_job->thread->wait();
+    }
+}
+
+void CallListLoader::cancel() {
+    if (!m_job)
+        return;
+    std::shared_ptr<Job> job = std::move(m_job);
+    job->cancelled = true;
+    job->thread->wait();
+    m_model->finishAppending();
+}
+
+void CallListLoader::start(Connection& shared) {
+    cancel();
+    shared.handle(); // a closed connection fails here, as a read on it would
+    auto job = std::make_shared<Job>();
+    job->connection = std::make_unique<Connection>();
+    job->connection->open(QStringLiteral("data source=") + shared.path());
+    job->records = std::make_unique<Recordset>();
+    job->records->open(QStringLiteral("select * from [Calls Extended]"), *job->connection);
+    Recordset& records = *job->records;
+    std::array<int, CallRowBatch::kFields + 1> indexes{};
+    for (int i = 0; i < CallColumns::kCount; ++i) {
+        indexes[i] = records.fieldIndex(QString::fromLatin1(CallColumns::kFields[i]));
+        if (indexes[i] < 0)
+            throw Failure(QStringLiteral("Item cannot be found in the collection corresponding "
+                                         "to the requested name or ordinal."));
+    }
+    m_model->clear();
+    m_job = job;
+    // The reader holds its job weakly (the job owns the thread); the job outlives the thread,
+    // since it is released only after the thread has been waited for.
+    job->thread.reset(QThread::create([this, weak = std::weak_ptr<Job>(job), indexes] {
+        const std::shared_ptr<Job> job = weak.lock();
+        Recordset& records = *job->records;
+        CallRowBatch batch;
+        QString failure;
+        try {
+            while (!job->cancelled && !records.eof()) {
+                const Recordset::Raw id = records.raw(indexes[0]);
+                if (id.null)
+                    throw Failure(QStringLiteral("Invalid use of Null"));
+                batch.ids.push_back(QByteArray(id.utf8, id.size).toLongLong());
+                for (int i = 0; i < CallRowBatch::kFields; ++i) {
+                    const Recordset::Raw cell = records.raw(indexes[i + 1]);
+                    batch.dateColumns[i] = batch.dateColumns[i] || cell.date;
+                    if (!cell.null)
+                        batch.bytes.append(cell.utf8, size_t(cell.size));
+                    batch.ends.push_back(uint32_t(batch.bytes.size()));
+                    batch.nulls.push_back(cell.null ? 1 : 0);
+                }
+                records.moveNext();
+                if (batch.ids.size() == kBatchRows) {
+                    while (job->queued >= kQueuedBatches && !job->cancelled)
+                        QThread::msleep(2);
+                    deliver(job, batch);
+                }
+            }
+        } catch (const std::exception& error) {
+            const auto* known = dynamic_cast<const Failure*>(&error);
+            failure = known ? known->description() : QString::fromLocal8Bit(error.what());
+        }
+        if (!batch.ids.empty())
+            deliver(job, batch);
+        end(job, failure);
+    }));
+    job->thread->start();
+}
+
+void CallListLoader::deliver(const std::shared_ptr<Job>& job, CallRowBatch& batch) {
+    ++job->queued;
+    auto handed = std::make_shared<CallRowBatch>(std::move(batch));
+    batch = CallRowBatch();
+    QMetaObject::invokeMethod(
+        this,
+        [this, job, handed] {
+            --job->queued;
+            if (job == m_job)
+                m_model->appendBatch(*handed);
+        },
+        Qt::QueuedConnection);
+}
+
+void CallListLoader::end(const std::shared_ptr<Job>& job, const QString& failure) {
+    QMetaObject::invokeMethod(
+        this,
+        [this, job, failure] {
+            if (job != m_job)
+                return;
+            job->thread->wait();
+            m_job.reset();
+            m_model->finishAppending();
+            emit finished(failure);
+        },
+        Qt::QueuedConnection);
+}
