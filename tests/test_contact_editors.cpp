@@ -74,6 +74,8 @@ private slots:
     void checks();
     void textsAsTyped_data() { twinRows(); }
     void textsAsTyped();
+    void notesKeptExactly_data() { twinRows(); }
+    void notesKeptExactly();
     void nullShowsEmpty_data() { twinRows(); }
     void nullShowsEmpty();
     void closeWritesNothing_data();
@@ -273,6 +275,18 @@ void ContactEditorsTest::textsAsTyped() {
     save(*editor);
     QCOMPARE(data.prompts.errorReports().size(), size_t(0));
     QCOMPARE(stored(employees, Count("select max(ID) from " + table(employees))), typed);
+}
+
+void ContactEditorsTest::notesKeptExactly() {
+    // Notes pasted from other programs keep their line ends and no-break spaces through an
+    // unchanged save.
+    QFETCH(bool, employees);
+    EditorData data;
+    const QString notes = QStringLiteral("a\r\nb\rc\nd\u2028e\u2029f\u00a0g");
+    Exec("update " + table(employees) + " set Notes='" + notes + "' where ID=2");
+    auto editor = openContact(employees, "2");
+    save(*editor);
+    QCOMPARE(stored(employees, 2).at(15), notes);
 }
 
 void ContactEditorsTest::nullShowsEmpty() {

@@ -7,6 +7,7 @@
 #include "ui/app_paths.h"
 #include "ui/appearance.h"
 #include "ui/error_trap.h"
+#include "ui/exact_text_edit.h"
 #include "ui/fixed_window.h"
 #include "ui/prompts.h"
 #include "ui/record_messages.h"
@@ -15,7 +16,6 @@
 #include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
 #include <QStringList>
@@ -84,7 +84,7 @@ void ContactEditor::buildControls() {
 
         QWidget* box;
         if (notes) {
-            m_notes = new QPlainTextEdit(this);
+            m_notes = new ExactTextEdit(this);
             m_notes->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
             m_notes->setTabChangesFocus(true);
             box = m_notes;
@@ -123,13 +123,13 @@ QWidget* ContactEditor::box(int number) const {
 
 QString ContactEditor::boxText(int number) const {
     if (number == 16)
-        return m_notes->toPlainText();
+        return m_notes->exactText();
     return m_lines.at(size_t(number - 1))->text();
 }
 
 void ContactEditor::setBoxText(int number, const QString& text) {
     if (number == 16)
-        m_notes->setPlainText(text);
+        m_notes->setExactText(text);
     else {
         // A long text shows from its start.
         m_lines.at(size_t(number - 1))->setText(text);

@@ -8,7 +8,7 @@ struct ContactKind;
 class ErrorTrap;
 class PointerFeedback;
 class QLineEdit;
-class QPlainTextEdit;
+class ExactTextEdit;
 class QPushButton;
 
 // What the employee editor (Form3) and the customer editor (Form5) share: sixteen boxes for
@@ -63,7 +63,7 @@ private:
 
     const ContactKind& m_kind;
     std::array<QLineEdit*, 15> m_lines{};
-    QPlainTextEdit* m_notes = nullptr;
+    ExactTextEdit* m_notes = nullptr;
     PointerFeedback* m_pointer;
     QString m_lastStatement;
     bool m_shown = false;
