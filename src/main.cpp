@@ -25,6 +25,8 @@ int main(int argc, char** argv) {
     QGuiApplication::setDesktopFileName(QStringLiteral("example.merrowfen.Quorvane"));
     Form1 window;
     window.Form_Load();
+    if (window.quitRequested())
+        return 0;
     window.show();
     // Today's backup, once the database is there, while the window is in use.
     DailyBackup backup;

@@ -9,6 +9,7 @@
 #include <QMessageBox>
 #include <QTest>
 #include <QTimer>
+#include <memory>
 #include <stdexcept>
 
 namespace {
@@ -78,11 +79,13 @@ private slots:
         ScriptedPrompts prompts;
         const QByteArray objectName = object.toLatin1();
         const QByteArray procedureName = procedure.toLatin1();
-        ErrorTrap trap(objectName.constData(), procedureName.constData());
-        QCOMPARE(trap.location(), location);
-
-        QVERIFY(!trap.run(line, [&] { fail(description); }));
-
+        {
+            ErrorTrap trap(objectName.constData(), procedureName.constData());
+            QCOMPARE(trap.location(), location);
+            QVERIFY(!trap.run(line, [&] { fail(description); }));
+            QCOMPARE(trap.failures(), 1);
+        }
+        // Shown by the time the procedure has ended.
         QCOMPARE(prompts.boxes.size(), size_t(1));
         const ShownBox& box = prompts.boxes.front();
         QCOMPARE(box.text, description + "\r\n" + location + "at line " + QString::number(line) +
@@ -90,15 +93,16 @@ private slots:
         // The warning icon with a single OK button.
         QCOMPARE(box.style, 48);
         QCOMPARE(box.title, QStringLiteral("Application Error"));
-        QCOMPARE(trap.failures(), 1);
         QCOMPARE(ErrorReportText(description, location, line), box.text);
     }
 
     void anyRunTimeFailureIsReported() {
         ScriptedPrompts prompts;
-        ErrorTrap trap("Form1", "PushButton6_Click");
-        trap.run(100, [] { throw std::out_of_range("index out of range"); });
-        trap.run(102, [] { (void)untrappedCallee(true); });
+        {
+            ErrorTrap trap("Form1", "PushButton6_Click");
+            trap.run(100, [] { throw std::out_of_range("index out of range"); });
+            trap.run(102, [] { (void)untrappedCallee(true); });
+        }
         QCOMPARE(prompts.texts(),
                  QStringList({"index out of range\r\nin Quorvane2021/08/31.Form1.PushButton6_Click "
                               "at line 100\r\r" +
@@ -144,39 +148,44 @@ private slots:
     void twoFailuresShowTwoBoxesInOrderAndTheProcedureFinishes() {
         ScriptedPrompts prompts;
         QStringList ran;
-        ErrorTrap trap("Form1", "PushButton3_Click");
-        trap.run(100, [&] {
+        auto trap = std::make_unique<ErrorTrap>("Form1", "PushButton3_Click");
+        trap->run(100, [&] {
             ran << "100";
             fail(QStringLiteral("first failure"));
             ran << "100 after the failure";
         });
-        trap.run(102, [&] { ran << "102"; });
-        trap.run(104, [&] {
+        trap->run(102, [&] { ran << "102"; });
+        trap->run(104, [&] {
             ran << "104";
             fail(QStringLiteral("second failure"));
         });
-        trap.run(106, [&] { ran << "106"; });
+        trap->run(106, [&] { ran << "106"; });
         QCOMPARE(ran, QStringList({"100", "102", "104", "106"}));
+        QCOMPARE(trap->failures(), 2);
+        // The first box is up when the second failure comes; the second when the procedure ends.
+        QCOMPARE(prompts.boxes.size(), size_t(1));
+        trap.reset();
         QCOMPARE(prompts.boxes.size(), size_t(2));
         QVERIFY(prompts.boxes[0].text.startsWith(
             "first failure\r\nin Quorvane2021/08/31.Form1.PushButton3_Click at line 100\r\r"));
         QVERIFY(prompts.boxes[1].text.startsWith(
             "second failure\r\nin Quorvane2021/08/31.Form1.PushButton3_Click at line 104\r\r"));
-        QCOMPARE(trap.failures(), 2);
     }
 
     void aLoopGoesOnAfterAFailingStatement() {
         ScriptedPrompts prompts;
-        ErrorTrap trap("Form1", "Form_QueryUnload");
         QStringList saved;
-        for (int position = 1; position <= 4; ++position) {
-            trap.run(102, [&] {
-                if (position % 2 == 0)
-                    fail("cannot save " + QString::number(position));
-                saved << QString::number(position);
-            });
+        {
+            ErrorTrap trap("Form1", "Form_QueryUnload");
+            for (int position = 1; position <= 4; ++position) {
+                trap.run(102, [&] {
+                    if (position % 2 == 0)
+                        fail("cannot save " + QString::number(position));
+                    saved << QString::number(position);
+                });
+            }
+            trap.run(106, [&] { saved << "state"; });
         }
-        trap.run(106, [&] { saved << "state"; });
         QCOMPARE(saved, QStringList({"1", "3", "state"}));
         QCOMPARE(prompts.boxes.size(), size_t(2));
         QVERIFY(prompts.boxes[0].text.startsWith("cannot save 2\r\n"));
@@ -220,8 +229,10 @@ private slots:
                 buttons << button->text();
             box->button(QMessageBox::Ok)->click();
         });
-        ErrorTrap trap("Form1", "Form_Load");
-        trap.run(144, [] { fail(QStringLiteral("Could not find file")); });
+        {
+            ErrorTrap trap("Form1", "Form_Load");
+            trap.run(144, [] { fail(QStringLiteral("Could not find file")); });
+        }
         QVERIFY(seen);
         QCOMPARE(title, QStringLiteral("Application Error"));
         QCOMPARE(icon, QMessageBox::Warning);

@@ -4,10 +4,10 @@
 #include "app/call_list_model.h"
 #include "app/call_list_tools.h"
 #include "app/find_bar.h"
+#include "app/database_start.h"
 #include "calls/call_editor.h"
 #include "data/call_columns.h"
 #include "data/failure.h"
-#include "data/file_copy.h"
 #include "data/recordset.h"
 #include "data/shared_connection.h"
 #include "reports/report_chooser.h"
@@ -23,6 +23,7 @@
 #include <QDir>
 #include <QFile>
 #include <QGuiApplication>
+#include <QFileInfo>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLocale>
@@ -46,21 +47,29 @@ void saveSetting(const QString& key, const QString& value) {
 // is saved at shutdown then reads back the same.
 constexpr int kWidestColumn = 100000;
 
+// A setting that cannot be used: one cause for all of them, so that a settings file full of
+// garbage gives one box, counting the rest.
+[[noreturn]] void unusableSetting(const QString& description) {
+    throw Failure(description, QStringLiteral("unusable settings"), QStringLiteral("settings"));
+}
+
 // A stored column width in twips; anything but a non-negative number fails.
-double storedWidth(const QString& text) {
+double storedWidth(const QString& key, const QString& text) {
     bool ok = false;
     const float value = text.trimmed().toFloat(&ok);
-    if (!ok || !std::isfinite(value))
-        throw Failure(QStringLiteral("Type mismatch"));
-    if (value < 0)
-        throw Failure(QStringLiteral("Invalid property value"));
+    if (!ok || !std::isfinite(value) || value < 0)
+        unusableSetting(QStringLiteral("The saved setting %1 ('%2') is no column width; the "
+                                       "column keeps its usual width, and the right one is saved "
+                                       "when the program closes.")
+                            .arg(key, text));
     return std::min(double(value), PixelsToTwips(kWidestColumn));
 }
 
 void makeFolder(const QString& path) {
     if (!QDir().mkdir(path))
-        throw Failure(
-            QStringLiteral("Path/File access error: the folder '%1' cannot be created.").arg(path));
+        throw Failure(QStringLiteral("Path/File access error: the folder '%1' cannot be created. "
+                                     "Check that '%2' is a folder and can be written.")
+                          .arg(path, QFileInfo(path).absolutePath()));
 }
 
 int windowStateNumber(Qt::WindowStates state) {
@@ -210,16 +219,17 @@ void Form1::Form_Load() {
     if (trap.test(104, [&] { return !FileExists(DataFolder()); }))
         trap.run(106, [&] { makeFolder(DataFolder()); });
     const QString database = DataFolder() + QStringLiteral("/dbData.mdb");
-    if (trap.test(108, [&] { return !FileExists(database); })) {
+    // An empty file holds no data: it counts as missing.
+    if (trap.test(108, [&] { return !FileExists(database) || IsEmptyFile(database); })) {
         trap.run(110, [&] {
-            const QString blank = ProgramFolder() + QStringLiteral("/dbBlank.mdb");
-            if (!QFile::exists(blank))
-                throw Failure(QStringLiteral("File not found: '%1'").arg(blank));
-            // Says why a copy fails (a full disk, say) and leaves no half copy behind.
-            CopyWholeFile(blank, database);
-            // The template may be installed read-only; the copy is the user's to write.
-            QFile::setPermissions(database, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
-                                                QFileDevice::ReadUser | QFileDevice::WriteUser);
+            const QString keptAs = MakeDatabaseFromTemplate(
+                ProgramFolder() + QStringLiteral("/dbBlank.mdb"), database);
+            if (!keptAs.isEmpty())
+                MsgBox(QStringLiteral("The database file '%1' was empty (0 bytes) and held no "
+                                      "calls, so a new empty database was made. The empty file "
+                                      "was kept as '%2'.")
+                           .arg(database, keptAs),
+                       Prompts::Exclamation);
         });
     }
     trap.run(112, [&] { ApplySkin(this, m_client); });
@@ -235,30 +245,34 @@ void Form1::Form_Load() {
     });
     trap.run(140, [&] { IsADOInstalled(); });
     trap.run(142, [&] { CreateSharedConnection(); });
-    trap.run(144, [&] { SharedConnection().open(ConnectionString()); });
+    trap.run(144, [&] { m_quitRequested = OpenSharedDatabase(ConnectionString(), trap); });
+    if (m_quitRequested)
+        return;
     for (int i = 0; i < 12; ++i)
         trap.run(146 + 2 * i,
                  [&] { m_calls->addColumn(QString::fromLatin1(CallColumns::kCaptions[i])); });
     trap.run(170, [&] {
+        const QString key = QStringLiteral("ColumnHeaders1");
         ListView1->header()->resizeSection(
-            0, TwipsToPixels(
-                   storedWidth(setting(QStringLiteral("ColumnHeaders1"), QStringLiteral("1200")))));
+            0, TwipsToPixels(storedWidth(key, setting(key, QStringLiteral("1200")))));
     });
     for (int position = 2; position <= m_calls->columnCountOfHeaders(); ++position) {
         trap.run(174, [&] {
             const QString key = QStringLiteral("ColumnHeaders") + QString::number(position);
             ListView1->header()->resizeSection(
-                position - 1, TwipsToPixels(storedWidth(setting(key, QStringLiteral("1500")))));
+                position - 1,
+                TwipsToPixels(storedWidth(key, setting(key, QStringLiteral("1500")))));
         });
     }
     trap.run(178, [&] { LoadCalls(); });
     trap.run(180, [&] {
         bool ok = false;
-        const int state = setting(QStringLiteral("WindowState"), QStringLiteral("0")).toInt(&ok);
-        if (!ok)
-            throw Failure(QStringLiteral("Type mismatch"));
-        if (state < 0 || state > 2)
-            throw Failure(QStringLiteral("Invalid property value"));
+        const QString text = setting(QStringLiteral("WindowState"), QStringLiteral("0"));
+        const int state = text.toInt(&ok);
+        if (!ok || state < 0 || state > 2)
+            unusableSetting(QStringLiteral("The saved setting WindowState ('%1') is not 0, 1 or "
+                                           "2; the window opens in its usual state.")
+                                .arg(text));
         setWindowState(state == 1   ? Qt::WindowMinimized
                        : state == 2 ? Qt::WindowMaximized
                                     : Qt::WindowNoState);

@@ -65,6 +65,9 @@ public:
     QPushButton* PushButton5;
     QPushButton* PushButton6;
 
+    // The user chose Quit when the database would not open: the program ends at once.
+    bool quitRequested() const { return m_quitRequested; }
+
     // Set whenever the maximized layout is applied.
     bool WasMaximized = false;
 
@@ -92,4 +95,5 @@ private:
     CallListLoader* m_loader = nullptr;
     bool m_unloaded = false;
     QSize m_maximizedSize; // the size of the last maximized layout
+    bool m_quitRequested = false;
 };

@@ -1,16 +1,34 @@
 #include "data/connection.h"
 
+#include "data/backup.h"
 #include "data/engine_functions.h"
 #include "data/failure.h"
 #include "data/schema_upgrades.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <QStringList>
 #include <sqlite3.h>
 
 namespace {
 const char* const kClosedObject = "Operation is not allowed when the object is closed.";
+const char* const kDamaged = "The database file is damaged";
+
+// A file (or the folder that must hold its journal) that cannot be written. The owner's write
+// permission counts even for the superuser: a file made read-only is meant to stay as it is.
+bool cannotBeWritten(const QFileInfo& info) {
+    return !info.isWritable() || !(info.permissions() & QFileDevice::WriteOwner);
 }
+
+// The newest daily backup beside the database, or the empty text.
+QString newestBackup(const QString& databasePath) {
+    const QDir folder(Backups::folderFor(databasePath));
+    const QStringList names =
+        folder.entryList({QFileInfo(databasePath).completeBaseName() + QStringLiteral("-*.mdb")},
+                         QDir::Files, QDir::Name);
+    return names.isEmpty() ? QString() : folder.filePath(names.last());
+}
+} // namespace
 
 Connection::~Connection() {
     close();
@@ -41,7 +59,19 @@ QString Connection::dataSource(const QString& connectionString) {
 void Connection::open(const QString& connectionString) {
     if (m_db)
         throw Failure(QStringLiteral("Operation is not allowed when the object is open."));
-    const QString path = dataSource(connectionString);
+    m_mayRetry = false;
+    try {
+        openFile(dataSource(connectionString));
+    } catch (const Failure& failure) {
+        m_failedOpen = connectionString;
+        m_openFailure = failure.description();
+        throw;
+    }
+    m_failedOpen.clear();
+    m_openFailure.clear();
+}
+
+void Connection::openFile(const QString& path) {
     if (path.isEmpty())
         throw Failure(QStringLiteral("The connection string names no data source."));
     const QFileInfo info(path);
@@ -50,11 +80,14 @@ void Connection::open(const QString& connectionString) {
     if (!info.exists() || !info.isFile())
         throw Failure(QStringLiteral("Could not find file '%1'.").arg(path));
 
+    m_readOnly = cannotBeWritten(info) || cannotBeWritten(QFileInfo(info.absolutePath()));
+    m_damaged = false;
     sqlite3* db = nullptr;
     // The program talks to the database from one thread only, so the connection needs no
     // locking of its own.
-    const int rc = sqlite3_open_v2(path.toUtf8().constData(), &db,
-                                   SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
+    const int rc = sqlite3_open_v2(
+        path.toUtf8().constData(), &db,
+        (m_readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE) | SQLITE_OPEN_NOMUTEX, nullptr);
     if (rc != SQLITE_OK) {
         const QString why =
             db ? QString::fromUtf8(sqlite3_errmsg(db)) : QStringLiteral("out of memory");
@@ -74,7 +107,7 @@ void Connection::open(const QString& connectionString) {
     if (sqlite3_prepare_v2(m_db, "PRAGMA user_version", -1, &stmt, nullptr) == SQLITE_OK &&
         sqlite3_step(stmt) == SQLITE_ROW)
         version = sqlite3_column_int(stmt, 0);
-    const QString why = lastError();
+    const QString why = EngineFailureText(m_db);
     sqlite3_finalize(stmt);
     if (version < 0) {
         close();
@@ -85,7 +118,10 @@ void Connection::open(const QString& connectionString) {
     // version 0: neither holds our tables, and every later statement would fail obscurely.
     if (version < 1) {
         close();
-        throw Failure(QStringLiteral("The file '%1' is not a database of this program.").arg(path));
+        throw Failure(QStringLiteral("The file '%1' is not a database of this program. Move it "
+                                     "elsewhere (the program then starts with a new, empty "
+                                     "database) or restore a backup with quorvane --restore.")
+                          .arg(path));
     }
     if (version > SchemaVersion()) {
         close();
@@ -121,16 +157,69 @@ void Connection::openInMemory() {
 }
 
 void Connection::close() {
+    m_failedOpen.clear();
+    m_openFailure.clear();
     if (m_db) {
         sqlite3_close_v2(m_db);
         m_db = nullptr;
     }
 }
 
-sqlite3* Connection::handle() const {
+sqlite3* Connection::handle() {
+    if (!m_db && !m_failedOpen.isEmpty()) {
+        if (!m_mayRetry)
+            throw Failure(m_openFailure, m_openFailure, QStringLiteral("statements"));
+        const QString again = m_failedOpen;
+        open(again);
+    }
     if (!m_db)
         throw Failure(QString::fromLatin1(kClosedObject));
     return m_db;
+}
+
+QString Connection::readOnlyText() const {
+    if (m_damaged)
+        return QStringLiteral("The database file '%1' is damaged, so nothing is written to it; "
+                              "restore the newest backup with quorvane --restore.")
+            .arg(m_path);
+    if (m_readOnly)
+        return QStringLiteral("The database file '%1' is read-only: the calls can be seen, but "
+                              "nothing can be saved. Make the file and its folder writable (for "
+                              "example chmod u+w) and start the program again.")
+            .arg(m_path);
+    return QString();
+}
+
+void Connection::refuseWriting() const {
+    if (readOnly())
+        throw Failure(readOnlyText(), m_damaged ? QLatin1String(kDamaged) : readOnlyText(),
+                      QStringLiteral("statements"));
+}
+
+Failure Connection::engineFailure() {
+    if (!m_db)
+        return Failure(QString::fromLatin1(kClosedObject));
+    const int code = sqlite3_extended_errcode(m_db) & 0xff;
+    if (code != SQLITE_CORRUPT && code != SQLITE_NOTADB)
+        return Failure(EngineFailureText(m_db));
+    if (m_damaged)
+        return Failure(EngineFailureText(m_db), QLatin1String(kDamaged),
+                       QStringLiteral("statements"));
+    // Said once: from now on nothing is written into the damaged file.
+    m_damaged = true;
+    const QString backup = newestBackup(m_path);
+    QString text = QStringLiteral("%1 (%2). Nothing more is written to it: the program goes on "
+                                  "read-only. ")
+                       .arg(QLatin1String(kDamaged), QString::fromUtf8(sqlite3_errmsg(m_db)));
+    if (backup.isEmpty())
+        text += QStringLiteral("There is no backup of it in '%1'; keep a copy of '%2' before "
+                               "anything else.")
+                    .arg(Backups::folderFor(m_path), m_path);
+    else
+        text += QStringLiteral("Close the program and restore the newest backup with: "
+                               "quorvane --restore '%1'")
+                    .arg(backup);
+    return Failure(text, QLatin1String(kDamaged), QStringLiteral("statements"));
 }
 
 QString EngineFailureText(sqlite3* db) {
@@ -175,19 +264,24 @@ QString EngineFailureText(sqlite3* db) {
     return Sentence(text);
 }
 
-QString Connection::lastError() const {
-    return m_db ? EngineFailureText(m_db) : QString::fromLatin1(kClosedObject);
+QString Connection::lastError() {
+    return engineFailure().description();
 }
 
 void Connection::execute(const QString& sql) {
     sqlite3* db = handle();
+    refuseWriting();
+    // The engine stops reading a statement at a NUL character.
+    if (sql.contains(QChar(0)))
+        throw Failure(QStringLiteral("The text holds a NUL character, which cannot be stored; "
+                                     "remove it and try again."));
     const QByteArray text = sql.toUtf8();
     sqlite3_stmt* stmt = nullptr;
     const char* tail = nullptr;
     if (sqlite3_prepare_v2(db, text.constData(), int(text.size()), &stmt, &tail) != SQLITE_OK) {
-        const QString why = lastError();
+        const Failure why = engineFailure();
         sqlite3_finalize(stmt);
-        throw Failure(why);
+        throw why;
     }
     if (!stmt)
         throw Failure(QStringLiteral("The statement is empty."));
@@ -199,9 +293,9 @@ void Connection::execute(const QString& sql) {
     while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
     }
     if (rc != SQLITE_DONE) {
-        const QString why = lastError();
+        const Failure why = engineFailure();
         sqlite3_finalize(stmt);
-        throw Failure(why);
+        throw why;
     }
     sqlite3_finalize(stmt);
     m_rowsAffected = sqlite3_changes(db);
@@ -209,10 +303,12 @@ void Connection::execute(const QString& sql) {
 
 void Connection::runPlain(const char* sql) {
     if (sqlite3_exec(handle(), sql, nullptr, nullptr, nullptr) != SQLITE_OK)
-        throw Failure(lastError());
+        throw engineFailure();
 }
 
 void Connection::beginTransaction() {
+    handle();
+    refuseWriting();
     runPlain("BEGIN IMMEDIATE");
 }
 void Connection::commit() {

@@ -2,6 +2,7 @@
 
 #include <QString>
 
+class Failure;
 struct sqlite3;
 
 // The description of the engine's last failure on `db`, with a plain hint where the engine's
@@ -20,8 +21,14 @@ public:
 
     // Opens the file named by the "data source" of the connection string. The file must exist
     // and be a database of this program; nothing is created. A file of an earlier schema is
-    // upgraded in place first (schema_upgrades.h).
+    // upgraded in place first (schema_upgrades.h). A file that its permissions (or those of
+    // its folder) keep from being written is opened read-only. After a failed open the
+    // connection keeps the connection string and tries again when a statement next needs the
+    // database, once for each allowRetry(); in between, statements fail with the same cause.
     void open(const QString& connectionString);
+    void allowRetry() { m_mayRetry = true; }
+    // The description of the last failed open; empty once open.
+    const QString& openFailure() const { return m_openFailure; }
     // Opens an empty private database in memory, with the engine functions: a quick proof
     // that the engine works.
     void openInMemory();
@@ -39,18 +46,37 @@ public:
     void commit();
     void rollback();
 
-    // The open handle; fails when the connection is closed.
-    sqlite3* handle() const;
+    // The open handle; fails when the connection is closed (after a failed open, it may try
+    // again first, see open()).
+    sqlite3* handle();
+
+    // Nothing can be written: the file is read-only, or the engine found it damaged. Statements
+    // that write are refused with a description that says what to do.
+    bool readOnly() const { return m_readOnly || m_damaged; }
+    bool damaged() const { return m_damaged; }
+    // What to tell the user about a read-only file (empty while it can be written).
+    QString readOnlyText() const;
+    // The description of the engine's last failure on this connection. Damage reported by the
+    // engine makes the connection read-only from then on, and the description (given once)
+    // points to the newest backup and to --restore.
+    Failure engineFailure();
     const QString& path() const { return m_path; }
 
     // The file path that a connection string names (backslashes become slashes).
     static QString dataSource(const QString& connectionString);
 
 private:
+    void openFile(const QString& path);
     void runPlain(const char* sql);
-    QString lastError() const;
+    void refuseWriting() const;
+    QString lastError();
 
     sqlite3* m_db = nullptr;
+    QString m_failedOpen;
+    QString m_openFailure;
+    bool m_mayRetry = false;
+    bool m_readOnly = false;
+    bool m_damaged = false;
     QString m_path;
     int m_rowsAffected = 0;
 };

@@ -17,10 +17,11 @@ void Recordset::open(const QString& sql, Connection& connection, int, int) {
     const QByteArray text = sql.toUtf8();
     sqlite3_stmt* stmt = nullptr;
     if (sqlite3_prepare_v2(db, text.constData(), int(text.size()), &stmt, nullptr) != SQLITE_OK) {
-        const QString why = EngineFailureText(db);
+        const Failure why = connection.engineFailure();
         sqlite3_finalize(stmt);
-        throw Failure(why);
+        throw why;
     }
+    m_connection = &connection;
     if (!stmt)
         throw Failure(QStringLiteral("The statement is empty."));
     m_stmt = stmt;
@@ -46,10 +47,10 @@ void Recordset::step() {
     if (rc == SQLITE_ROW)
         return;
     m_eof = true;
-    if (rc != SQLITE_DONE) {
-        const QString why = EngineFailureText(sqlite3_db_handle(m_stmt));
-        throw Failure(why);
-    }
+    // A damaged page ends the rows: the connection learns of it, so that nothing more is
+    // written into the file.
+    if (rc != SQLITE_DONE)
+        throw m_connection->engineFailure();
 }
 
 void Recordset::close() {

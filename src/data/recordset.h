@@ -54,6 +54,7 @@ private:
     void step();
 
     sqlite3_stmt* m_stmt = nullptr;
+    Connection* m_connection = nullptr;
     bool m_eof = true;
     QVector<QString> m_names;
     QVector<bool> m_isDate;

@@ -129,6 +129,9 @@ void SaveSetting(const QString& application, const QString& section, const QStri
         settings->sync();
     }
     if (settings->status() != QSettings::NoError)
-        throw Failure(
-            QStringLiteral("The settings file '%1' cannot be written.").arg(settings->fileName()));
+        throw Failure(QStringLiteral("The settings file '%1' cannot be written, so column widths "
+                                     "and the window state are not kept. Check that its folder "
+                                     "can be written (and is a folder).")
+                          .arg(settings->fileName()),
+                      QStringLiteral("settings file"), QStringLiteral("settings"));
 }

@@ -1,5 +1,7 @@
 #include "ui/appearance.h"
 
+#include "ui/text_guard.h"
+
 #include "data/failure.h"
 #include "ui/app_paths.h"
 
@@ -155,6 +157,9 @@ void ApplySkin(QWidget* mainWindow, QWidget* surface) {
 
 void SetFormColors(QWidget* window) {
     colourWindow(window);
+    // Every secondary window's load starts here, after its controls are built: its text boxes
+    // are guarded against control characters too.
+    KeepControlCharactersOut(window);
 }
 
 PointerFeedback::PointerFeedback(QWidget* window) : QObject(window), m_window(window) {}

@@ -2,6 +2,8 @@
 
 #include "ui/appearance.h"
 #include "ui/fixed_window.h"
+#include "ui/error_trap.h"
+#include "ui/text_guard.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -104,6 +106,18 @@ public:
             box.setEscapeButton(QMessageBox::No);
             return box.exec() == QMessageBox::Yes ? Yes : No;
         }
+        if ((style & 7) == AbortRetryIgnore) {
+            box.setStandardButtons(QMessageBox::Retry | QMessageBox::Ignore | QMessageBox::Abort);
+            box.button(QMessageBox::Ignore)->setText(QStringLiteral("Continue"));
+            box.button(QMessageBox::Abort)->setText(QStringLiteral("Quit"));
+            box.setDefaultButton(QMessageBox::Retry);
+            box.setEscapeButton(QMessageBox::Ignore);
+            plainButtons(box.buttons());
+            const int pressed = box.exec();
+            return pressed == QMessageBox::Retry   ? Retry
+                   : pressed == QMessageBox::Abort ? Abort
+                                                   : Ignore;
+        }
         box.setStandardButtons(QMessageBox::Ok);
         box.exec();
         return Ok;
@@ -115,6 +129,17 @@ public:
         dialog.setInputMode(QInputDialog::TextInput);
         dialog.setLabelText(prompt);
         new BoxLook(&dialog, prompt);
+        const auto labels = dialog.findChildren<QLabel*>();
+        for (QLabel* label : labels) {
+            label->setTextFormat(Qt::PlainText);
+            keepLinesWhole(label, prompt);
+        }
+        // Wide enough for the prompt and for the caption in the title bar.
+        const int titleWidth = QFontMetrics(dialog.font()).horizontalAdvance(dialog.windowTitle());
+        dialog.setMinimumWidth(qMin(qMax(360, titleWidth + 160), widestBox(&dialog)));
+        const auto buttons = dialog.findChildren<QAbstractButton*>();
+        plainButtons(buttons);
+        KeepControlCharactersOut(&dialog);
         if (dialog.exec() != QDialog::Accepted)
             return std::nullopt;
         return dialog.textValue();
@@ -128,6 +153,8 @@ Prompts* installed = nullptr;
 } // namespace
 
 Prompts& CurrentPrompts() {
+    // A report held back by the running command comes before any box or window that follows.
+    ShowPendingErrorReports();
     static QtPrompts qtPrompts;
     return installed ? *installed : qtPrompts;
 }
@@ -142,5 +169,9 @@ int MsgBox(const QString& text, int style, const QString& title) {
 }
 
 std::optional<QString> InputBox(const QString& prompt, const QString& title) {
-    return CurrentPrompts().input(prompt, title);
+    // The answer is one line, as its box shows it.
+    std::optional<QString> answer = CurrentPrompts().input(prompt, title);
+    if (answer)
+        *answer = WithoutControlCharacters(*answer, false);
+    return answer;
 }

@@ -12,8 +12,10 @@ public:
     // Styles: buttons 0 OK, 4 Yes/No; icons 16 critical, 32 question, 48 warning, 64 info;
     // 256 makes the second button (No) the default, for every question whose Yes deletes, so
     // that Enter never deletes.
+    // 2 asks whether to quit (Abort), retry or go on without (Ignore).
     enum Style {
         OkOnly = 0,
+        AbortRetryIgnore = 2,
         YesNo = 4,
         Critical = 16,
         Question = 32,
@@ -21,7 +23,7 @@ public:
         DefaultButton2 = 256
     };
     // Answers.
-    enum Answer { Ok = 1, Cancel = 2, Yes = 6, No = 7 };
+    enum Answer { Ok = 1, Cancel = 2, Abort = 3, Retry = 4, Ignore = 5, Yes = 6, No = 7 };
 
     virtual ~Prompts() = default;
     // Shows a message box; an empty title means the application title.
