@@ -3,8 +3,8 @@
 #include "app/call_list_loader.h"
 #include "app/call_list_model.h"
 #include "app/call_list_tools.h"
-#include "app/find_bar.h"
 #include "app/database_start.h"
+#include "app/find_bar.h"
 #include "calls/call_editor.h"
 #include "data/call_columns.h"
 #include "data/failure.h"
@@ -22,8 +22,8 @@
 #include <QCloseEvent>
 #include <QDir>
 #include <QFile>
-#include <QGuiApplication>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLocale>
