@@ -1,8 +1,8 @@
 #include "ui/prompts.h"
 
 #include "ui/appearance.h"
-#include "ui/fixed_window.h"
 #include "ui/error_trap.h"
+#include "ui/fixed_window.h"
 #include "ui/text_guard.h"
 
 #include <QAbstractButton>
@@ -112,7 +112,6 @@ public:
             box.button(QMessageBox::Abort)->setText(QStringLiteral("Quit"));
             box.setDefaultButton(QMessageBox::Retry);
             box.setEscapeButton(QMessageBox::Ignore);
-            plainButtons(box.buttons());
             const int pressed = box.exec();
             return pressed == QMessageBox::Retry   ? Retry
                    : pressed == QMessageBox::Abort ? Abort
@@ -129,16 +128,6 @@ public:
         dialog.setInputMode(QInputDialog::TextInput);
         dialog.setLabelText(prompt);
         new BoxLook(&dialog, prompt);
-        const auto labels = dialog.findChildren<QLabel*>();
-        for (QLabel* label : labels) {
-            label->setTextFormat(Qt::PlainText);
-            keepLinesWhole(label, prompt);
-        }
-        // Wide enough for the prompt and for the caption in the title bar.
-        const int titleWidth = QFontMetrics(dialog.font()).horizontalAdvance(dialog.windowTitle());
-        dialog.setMinimumWidth(qMin(qMax(360, titleWidth + 160), widestBox(&dialog)));
-        const auto buttons = dialog.findChildren<QAbstractButton*>();
-        plainButtons(buttons);
         KeepControlCharactersOut(&dialog);
         if (dialog.exec() != QDialog::Accepted)
             return std::nullopt;
