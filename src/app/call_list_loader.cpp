@@ -6,6 +6,8 @@
 #include "data/failure.h"
 #include "data/recordset.h"
 
+#include "data/shared_connection.h"
+
 #include <QThread>
 #include <atomic>
 
@@ -121,6 +123,9 @@ void CallListLoader::end(const std::shared_ptr<Job>& job, const QString& failure
             if (job != m_job)
                 return;
             job->thread->wait();
+            // Damage that the reader found keeps the program from writing into the file.
+            if (job->connection && job->connection->damaged() && HasSharedConnection())
+                SharedConnection().markDamaged();
             m_job.reset();
             m_model->finishAppending();
             emit finished(failure);

@@ -54,6 +54,8 @@ public:
     // that write are refused with a description that says what to do.
     bool readOnly() const { return m_readOnly || m_damaged; }
     bool damaged() const { return m_damaged; }
+    // Damage that another connection to the same file found.
+    void markDamaged() { m_damaged = true; }
     // What to tell the user about a read-only file (empty while it can be written).
     QString readOnlyText() const;
     // The description of the engine's last failure on this connection. Damage reported by the
