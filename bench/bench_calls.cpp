@@ -104,6 +104,18 @@ void openWindow(Form1& window, PaintCounter& counter) {
         if (timeout.elapsed() > 120000)
             fail(QStringLiteral("the main window was not shown within two minutes"));
     }
+    // The rows arrive after the window is painted: wait for the last of them to be painted.
+    if (window.listFilling()) {
+        while (window.listFilling()) {
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+            if (timeout.elapsed() > 120000)
+                fail(QStringLiteral("the list was not filled within two minutes"));
+        }
+        const int before = counter.count;
+        window.ListView1->viewport()->update();
+        while (counter.count == before)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    }
 }
 
 // Start-up: from the parent's launch of this process to the first painted list.
