@@ -55,32 +55,6 @@ double cliRun(const QString& path) {
 // ---------------------------------------------------------------------------------------------
 // Child side: the main window in this process.
 
-// A box would wait for a person; in a benchmark any box means something went wrong.
-class FailingPrompts : public Prompts {
-public:
-    int message(const QString& text, int, const QString&) override {
-        fail(QStringLiteral("the program showed a box: ") + text);
-    }
-    std::optional<QString> input(const QString& prompt, const QString&) override {
-        fail(QStringLiteral("the program asked: ") + prompt);
-    }
-    void showModal(QDialog&) override { fail(QStringLiteral("the program opened a window")); }
-};
-
-// Counts the paint events of a widget.
-class PaintCounter : public QObject {
-public:
-    explicit PaintCounter(QWidget* widget) { widget->installEventFilter(this); }
-    int count = 0;
-
-protected:
-    bool eventFilter(QObject*, QEvent* event) override {
-        if (event->type() == QEvent::Paint)
-            ++count;
-        return false;
-    }
-};
-
 // Processes events until the list's viewport has been painted again, i.e. until the view has
 // laid out its rows and drawn the visible ones.
 void waitForPaint(PaintCounter& counter) {

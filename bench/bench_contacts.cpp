@@ -26,18 +26,6 @@ constexpr int kOpenCalls = 10000;
 constexpr int kOtherCalls = 2000;
 constexpr int kRuns = 5;
 
-// A box would wait for a person; in a benchmark any box means something went wrong.
-class FailingPrompts : public Prompts {
-public:
-    int message(const QString& text, int, const QString&) override {
-        fail(QStringLiteral("the program showed a box: ") + text);
-    }
-    std::optional<QString> input(const QString& prompt, const QString&) override {
-        fail(QStringLiteral("the program asked: ") + prompt);
-    }
-    void showModal(QDialog&) override { fail(QStringLiteral("the program opened a window")); }
-};
-
 void fill(Connection& db) {
     db.beginTransaction();
     for (int i = 1; i <= 20; ++i)

@@ -70,31 +70,6 @@ double stepLoop(const QString& path) {
     return elapsed;
 }
 
-class FailingPrompts : public Prompts {
-public:
-    int message(const QString& text, int, const QString&) override {
-        fail(QStringLiteral("the program showed a box: ") + text);
-    }
-    std::optional<QString> input(const QString& prompt, const QString&) override {
-        fail(QStringLiteral("the program asked: ") + prompt);
-    }
-    void showModal(QDialog&) override { fail(QStringLiteral("the program opened a window")); }
-};
-
-// Counts the paint events of a widget.
-class PaintCounter : public QObject {
-public:
-    explicit PaintCounter(QWidget* widget) { widget->installEventFilter(this); }
-    int count = 0;
-
-protected:
-    bool eventFilter(QObject*, QEvent* event) override {
-        if (event->type() == QEvent::Paint)
-            ++count;
-        return false;
-    }
-};
-
 void waitForPaint(PaintCounter& counter, int before) {
     QElapsedTimer timeout;
     timeout.start();

@@ -29,20 +29,6 @@ namespace {
 constexpr int kRuns = 3;
 const char* const kReports[] = {"Open Calls", "Call Details"};
 
-// Counts the paint events of a widget.
-class PaintCounter : public QObject {
-public:
-    explicit PaintCounter(QWidget* widget) { widget->installEventFilter(this); }
-    int count = 0;
-
-protected:
-    bool eventFilter(QObject*, QEvent* event) override {
-        if (event->type() == QEvent::Paint)
-            ++count;
-        return false;
-    }
-};
-
 // Shows the preview without blocking, stops the clock when its first page is painted and
 // closes it again. Any box means something went wrong.
 class TimingPrompts : public Prompts {

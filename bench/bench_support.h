@@ -1,8 +1,12 @@
 #pragma once
 
+#include "ui/prompts.h"
+
 #include <QElapsedTimer>
+#include <QEvent>
 #include <QString>
 #include <QStringList>
+#include <QWidget>
 #include <map>
 #include <vector>
 
@@ -31,3 +35,29 @@ struct BenchOptions {
     QString cache;
 };
 BenchOptions parseOptions(std::vector<long long> defaultSizes);
+
+// A box would wait for a person; in a benchmark any box means something went wrong.
+class FailingPrompts : public Prompts {
+public:
+    int message(const QString& text, int, const QString&) override {
+        fail(QStringLiteral("the program showed a box: ") + text);
+    }
+    std::optional<QString> input(const QString& prompt, const QString&) override {
+        fail(QStringLiteral("the program asked: ") + prompt);
+    }
+    void showModal(QDialog&) override { fail(QStringLiteral("the program opened a window")); }
+};
+
+// Counts the paint events of a widget.
+class PaintCounter : public QObject {
+public:
+    explicit PaintCounter(QWidget* widget) { widget->installEventFilter(this); }
+    int count = 0;
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Paint)
+            ++count;
+        return false;
+    }
+};

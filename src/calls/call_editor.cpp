@@ -13,13 +13,11 @@
 #include <QComboBox>
 #include <QDateEdit>
 #include <QEvent>
-#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QScreen>
 #include <limits>
 
 namespace {
@@ -280,13 +278,7 @@ void Form2::showEvent(QShowEvent* event) {
     // The editor opens centred on the screen, whatever window opened it.
     if (!m_centred) {
         m_centred = true;
-        QScreen* screen =
-            parentWidget() ? parentWidget()->screen() : QGuiApplication::primaryScreen();
-        if (screen) {
-            QRect frame = frameGeometry();
-            frame.moveCenter(screen->availableGeometry().center());
-            move(frame.topLeft());
-        }
+        CentreOnScreen(this);
     }
     QDialog::showEvent(event);
 }

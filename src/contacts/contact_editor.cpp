@@ -17,7 +17,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QScreen>
 #include <QStringList>
 #include <limits>
 
@@ -250,13 +249,7 @@ void ContactEditor::showEvent(QShowEvent* event) {
     // The window opens centred on the screen, with the focus in the first box.
     if (!m_shown) {
         m_shown = true;
-        QScreen* screen =
-            parentWidget() ? parentWidget()->screen() : QGuiApplication::primaryScreen();
-        if (screen) {
-            QRect frame = frameGeometry();
-            frame.moveCenter(screen->availableGeometry().center());
-            move(frame.topLeft());
-        }
+        CentreOnScreen(this);
         box(1)->setFocus();
     }
     QDialog::showEvent(event);

@@ -3,6 +3,8 @@
 #include "ui/twips.h"
 
 #include <QEvent>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QTimer>
 #include <QWidget>
 
@@ -41,4 +43,14 @@ void KeepFixedBorder(QWidget* window) {
 void MakeFixedBorder(QWidget* window, int widthTwips, int heightTwips) {
     KeepFixedBorder(window);
     window->setFixedSize(TwipsToPixels(widthTwips), TwipsToPixels(heightTwips));
+}
+
+void CentreOnScreen(QWidget* window) {
+    QWidget* opener = window->parentWidget();
+    QScreen* screen = opener ? opener->screen() : QGuiApplication::primaryScreen();
+    if (!screen)
+        return;
+    QRect frame = window->frameGeometry();
+    frame.moveCenter(screen->availableGeometry().center());
+    window->move(frame.topLeft());
 }

@@ -11,3 +11,7 @@ void KeepFixedBorder(QWidget* window);
 // The same for a window with a client area of the given size in twips, which cannot be
 // resized either.
 void MakeFixedBorder(QWidget* window, int widthTwips, int heightTwips);
+
+// Moves a window, frame included, to the centre of the screen of the window that opened it (or
+// of the primary screen).
+void CentreOnScreen(QWidget* window);
