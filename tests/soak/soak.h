@@ -1,0 +1,52 @@
+#pragma once
+
+#include <QSet>
+#include <QString>
+
+// What the soak's child and parent share: the folders of one run and the log of what the child
+// confirmed to its user.
+//
+// The child appends one line per confirmation, fields separated by tabs, with one write() the
+// moment the program shows its confirmation (or, for what has none, once the list shows the
+// change), so a kill leaves whole lines only:
+//   call TITLE                     a new call was saved ("Record Successfully Saved")
+//   call-edit ID N                 the call's comments were saved as "edit N"
+//   value TABLE VALUE              a value was added to Status, Categories or Priorities
+//   contact TABLE FIRST LAST       an employee or customer was saved
+//   contact-edit TABLE ID N        the contact's notes were saved as "edit N"
+//   cascade-call TITLE TABLE KEY   a call was saved that the delete of KEY (a value or a contact
+//                                  ID) in TABLE must take along
+//   deleted TABLE KEY              a call (KEY its ID), value or contact was deleted and the
+//                                  list showed it gone
+// Numbers N grow from one confirmation to the next, over every child of a run.
+
+namespace Soak {
+
+// Points the program's data, config and program folders into the run's folder.
+void UseFolders(const QString& root);
+QString DatabasePath(const QString& root);
+QString LogPath(const QString& root);
+// Written by the child once the program has started on the file.
+QString ReadyPath(const QString& root);
+
+// Runs the program's save paths in this process until it is killed. `child` numbers the child
+// in its run (for unique names and growing numbers). Answers 3 when the program did not start
+// cleanly.
+int RunChild(const QString& root, int child, quint32 seed);
+
+struct Figures {
+    int kills = 0;
+    int integrityFailures = 0;
+    int confirmedRowsLost = 0;
+    int halfCascades = 0;
+    int failedStarts = 0;
+    // Lines of the log at the last check: how many confirmations a run has checked.
+    int confirmations = 0;
+    // What was already counted: a row lost stays lost, and is counted once.
+    QSet<QString> counted;
+};
+
+// Checks the run's database after a kill and adds what it finds to the figures.
+void CheckAfterKill(const QString& root, Figures& figures);
+
+} // namespace Soak
