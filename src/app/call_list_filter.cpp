@@ -6,6 +6,7 @@
 #include "data/recordset.h"
 #include "data/shared_connection.h"
 
+#include <QTextDocument>
 #include <cstdio>
 #include <string_view>
 
@@ -160,5 +161,10 @@ QString CallListModel::commentsTip(int row) const {
     }
     if (comments.size() > kTipLength)
         comments = comments.left(kTipLength).trimmed() + QChar(0x2026);
+    // A tooltip takes a text that looks like markup for markup ("<b>" would turn bold, a
+    // picture tag would load the file it names): such comments are shown as escaped text.
+    if (Qt::mightBeRichText(comments))
+        return QStringLiteral("<p style=\"white-space:pre-wrap\">") + comments.toHtmlEscaped() +
+               QStringLiteral("</p>");
     return comments;
 }

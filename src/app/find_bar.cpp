@@ -1,5 +1,7 @@
 #include "app/find_bar.h"
 
+#include "ui/text_guard.h"
+
 #include <QCheckBox>
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -52,6 +54,9 @@ FindBar::FindBar(QWidget* parent) : QWidget(parent) {
     layout->addWidget(OpenCallsOnly);
     layout->addWidget(FindCount);
     layout->addWidget(FindClose);
+    // A text pasted from a title is cleaned as the title was when it was typed, so that a tab
+    // or a line break in it still finds the call.
+    KeepControlCharactersOut(this);
     connect(FindText, &QLineEdit::textChanged, this, &FindBar::changed);
     connect(OpenCallsOnly, &QCheckBox::toggled, this, &FindBar::changed);
     connect(FindClose, &QToolButton::clicked, this, &FindBar::closeRequested);

@@ -15,6 +15,7 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QScreen>
+#include <limits>
 
 namespace {
 
@@ -62,6 +63,8 @@ protected:
         }
         // The caption in the title bar stays whole beside the window manager's buttons.
         if (auto* field = box->findChild<QLineEdit*>()) {
+            // No length limit: the answer keeps whatever is typed or pasted.
+            field->setMaxLength(std::numeric_limits<int>::max());
             const int caption = QFontMetrics(box->font()).horizontalAdvance(box->windowTitle());
             field->setMinimumWidth(qMin(qMax(300, caption + 150), widestBox(box)));
         }

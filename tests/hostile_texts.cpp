@@ -1,0 +1,47 @@
+#include "hostile_texts.h"
+
+#include <QTest>
+
+namespace {
+
+void row(const char* name, const QString& typed, const QString& oneLine,
+         const QString& severalLines, bool isDate = false) {
+    QTest::newRow(name) << typed << oneLine << severalLines << isDate;
+}
+
+// A text that every box keeps as it is.
+void kept(const char* name, const QString& typed, bool isDate = false) {
+    row(name, typed, typed, typed, isDate);
+}
+
+} // namespace
+
+void AddHostileTextRows() {
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("oneLine");
+    QTest::addColumn<QString>("severalLines");
+    QTest::addColumn<bool>("isDate");
+
+    kept("quotes", u"It's \"quoted\" `back` \u2018single\u2019 \u201cdouble\u201d '' \"\""_qs);
+    kept("statement", u"'); drop table Calls; --"_qs);
+    kept("backslashes", u"C:\\new\\table\\\\ \\' \\\" \\n \\0 end\\"_qs);
+    kept("wildcards", u"100% of a_b [x] * ? %% __ #1#"_qs);
+    kept("markup", u"<b>bold</b> <i>it</i> &amp; &lt; <a href=\"x\">a</a> "
+                   u"<script>alert(1)</script> <br>"_qs);
+    kept("100,000 characters", u"Long text "_qs.repeated(10000));
+    kept("emoji", u"\U0001F600 \U0001F44D\U0001F3FD "
+                  u"\U0001F468\u200D\U0001F469\u200D\U0001F467\u200D\U0001F466 "
+                  u"\U0001F3F3\uFE0F\u200D\U0001F308 \u2764\uFE0F"_qs);
+    kept("right to left", u"\u05E9\u05DC\u05D5\u05DD abc \u0645\u0631\u062D\u0628\u0627 123 "
+                          u"\u202Eevil\u202C"_qs);
+    kept("combining marks", u"e\u0301 n\u0303 Z\u0324\u0354\u0367\u0311o\u0319\u0314\u036E "
+                            u"\u1100\u1161\u11A8"_qs);
+    row("line breaks and tabs", u"one\ttwo\nthree\r\nfour\rfive"_qs, u"one two three four five"_qs,
+        u"one\ttwo\nthree\r\nfour\rfive"_qs);
+    kept("leading and trailing blanks", u"   padded \u00A0 "_qs);
+    row("control characters", u"a\u0001b\u0007c\u001B[31md\u007Fe\u0085f\u0000g"_qs,
+        u"abc[31mdefg"_qs, u"abc[31mdefg"_qs);
+    kept("looks like a date", u"2024-12-31"_qs, true);
+    kept("looks like a number", u"0042"_qs);
+    kept("looks like a big number", u"-1.5E+308"_qs);
+}
