@@ -1,6 +1,7 @@
 #include "app/command_line.h"
 #include "app/daily_backup.h"
 #include "app/main_window.h"
+#include "data/failure.h"
 #include "ui/appearance.h"
 
 #include <QApplication>
@@ -31,7 +32,12 @@ int main(int argc, char** argv) {
     // Today's backup, once the database is there, while the window is in use.
     DailyBackup backup;
     const QString database = Form1::DataFolder() + QStringLiteral("/dbData.mdb");
-    if (QFileInfo(database).isFile())
+    bool onServer = true;
+    try {
+        onServer = !Form1::ServerUri().isEmpty();
+    } catch (const Failure&) {
+    }
+    if (!onServer && QFileInfo(database).isFile())
         backup.start(database);
     return QApplication::exec();
 }

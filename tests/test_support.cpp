@@ -1,13 +1,86 @@
 #include "test_support.h"
 
 #include "app/main_window.h"
+#include "data/failure.h"
 #include "data/recordset.h"
+#include "data/server_link.h"
+#include "data/server_setup.h"
 #include "data/shared_connection.h"
 #include "ui/app_paths.h"
+#include "ui/appearance.h"
 
 #include <QDir>
 #include <QFile>
+#include <QHash>
+#include <QRegularExpression>
 #include <QTest>
+#include <QThread>
+#include <QUrlQuery>
+#include <cstdlib>
+
+namespace {
+
+// The server URI with another database name.
+QString withDatabase(const QString& uri, const QString& database) {
+    QUrl url(uri);
+    url.setPath(QLatin1Char('/') + database);
+    return url.toString();
+}
+
+QString maintenanceUri() {
+    return qEnvironmentVariable("QUORVANE_TEST_SERVER");
+}
+
+// The server run of a suite without a server to run on is skipped (CTest's return code 77).
+const bool serverMissing = [] {
+    if (qEnvironmentVariable("QUORVANE_TEST_ENGINE") == QLatin1String("server") &&
+        maintenanceUri().isEmpty()) {
+        std::fprintf(stderr, "No database server for the tests (QUORVANE_TEST_SERVER).\n");
+        std::exit(77);
+    }
+    return false;
+}();
+
+// A new database made from an empty call log, installed once per server run.
+QString createServerDatabase() {
+    ServerLink maintenance(maintenanceUri(), false);
+    maintenance.run(QStringLiteral("select pg_advisory_lock(7312)"));
+    auto exists = maintenance.run(
+        QStringLiteral("select count(*) from pg_database where datname = 'quorvane_blank'"));
+    if (QByteArray(exists->text(0, 0)).toInt() == 0) {
+        maintenance.run(QStringLiteral("create database quorvane_blank"));
+        InstallServerSchema(withDatabase(maintenanceUri(), QStringLiteral("quorvane_blank")));
+    }
+    maintenance.run(QStringLiteral("select pg_advisory_unlock(7312)"));
+    static int counter = 0;
+    const QString name =
+        QStringLiteral("test_%1_%2").arg(QCoreApplication::applicationPid()).arg(++counter);
+    // Databases made from one template at the same moment may wait for each other.
+    for (int attempt = 0;; ++attempt) {
+        try {
+            maintenance.run(QStringLiteral("create database %1 template quorvane_blank").arg(name));
+            break;
+        } catch (const Failure&) {
+            if (attempt == 20)
+                throw;
+            QThread::msleep(100);
+        }
+    }
+    return withDatabase(maintenanceUri(), name);
+}
+
+} // namespace
+
+bool TestEnvironment::onServer() {
+    return !serverMissing &&
+           qEnvironmentVariable("QUORVANE_TEST_ENGINE") == QLatin1String("server");
+}
+
+QString TestEnvironment::newServerDatabase() {
+    const QString uri = createServerDatabase();
+    m_databases << QUrl(uri).path().mid(1);
+    return uri;
+}
 
 ScriptedPrompts::ScriptedPrompts() {
     InstallPrompts(this);
@@ -74,10 +147,25 @@ TestEnvironment::TestEnvironment()
     qputenv("XDG_CONFIG_HOME", configHome().toUtf8());
     QFile::copy(QStringLiteral(QUORVANE_BLANK_DB_PATH), programFolder() + "/dbBlank.mdb");
     SetProgramFolder(programFolder());
+    if (onServer()) {
+        m_serverUri = newServerDatabase();
+        SaveSetting(kVendor, kProductTitle, QStringLiteral("Server"), m_serverUri);
+    }
 }
 
 TestEnvironment::~TestEnvironment() {
     ReleaseSharedConnection();
+    Form1::UseServer(QString());
+    if (!m_databases.isEmpty()) {
+        try {
+            ServerLink maintenance(maintenanceUri(), false);
+            for (const QString& name : m_databases)
+                maintenance.run(
+                    QStringLiteral("drop database if exists %1 with (force)").arg(name));
+        } catch (const Failure& failure) {
+            qWarning("%s", qPrintable(failure.description()));
+        }
+    }
     SetProgramFolder(QString());
     qputenv("XDG_DATA_HOME", m_oldData);
     qputenv("XDG_CONFIG_HOME", m_oldConfig);
@@ -107,6 +195,11 @@ void TestEnvironment::installDatabase() const {
 }
 
 void TestEnvironment::openSharedConnection() const {
+    if (onServer()) {
+        CreateSharedConnection();
+        SharedConnection().open(m_serverUri);
+        return;
+    }
     if (!QFile::exists(databasePath()))
         installDatabase();
     CreateSharedConnection();
@@ -127,7 +220,57 @@ std::unique_ptr<Form1> StartProgram() {
     return window;
 }
 
+namespace {
+
+// On the server, the few statements that tests use to break the database on purpose, written
+// for the local engine, in the server's own words.
+bool execOnServer(const QString& sql) {
+    static QHash<QString, QString> triggerTables;
+    static const QRegularExpression create(
+        QStringLiteral(R"(^create (?:temp )?trigger (\w+) before (\w+) on \[?([\w ]+)\]? begin )"
+                       R"(select raise\(abort, '([^']*)'\); end$)"),
+        QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression drop(QStringLiteral(R"(^drop trigger (\w+)$)"),
+                                         QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression dropList(
+        QStringLiteral(R"(^drop table (Status|Categories|Priorities)$)"),
+        QRegularExpression::CaseInsensitiveOption);
+    ServerLink* server = SharedConnection().server();
+    if (const auto m = create.match(sql); m.hasMatch()) {
+        const QString name = m.captured(1).toLower();
+        // The value lists are views; their rows are kept in tables of their own.
+        static const QHash<QString, QString> entries{{"status", "status_entries"},
+                                                     {"categories", "category_entries"},
+                                                     {"priorities", "priority_entries"}};
+        QString table = m.captured(3).toLower();
+        table = entries.value(table, table);
+        triggerTables.insert(name, table);
+        server->run(QStringLiteral("create or replace function %1() returns trigger language "
+                                   "plpgsql as $$ begin raise exception '%2'; end $$")
+                        .arg(name, m.captured(4)));
+        server->run(QStringLiteral("create trigger %1 before %2 on \"%3\" for each statement "
+                                   "execute function %1()")
+                        .arg(name, m.captured(2), table));
+        return true;
+    }
+    if (const auto m = drop.match(sql); m.hasMatch()) {
+        const QString name = m.captured(1).toLower();
+        server->run(
+            QStringLiteral("drop trigger %1 on \"%2\"").arg(name, triggerTables.value(name)));
+        return true;
+    }
+    if (const auto m = dropList.match(sql); m.hasMatch()) {
+        server->run(QStringLiteral("drop view %1").arg(m.captured(1).toLower()));
+        return true;
+    }
+    return false;
+}
+
+} // namespace
+
 void Exec(const QString& sql) {
+    if (SharedConnection().server() && execOnServer(sql))
+        return;
     SharedConnection().execute(sql);
 }
 

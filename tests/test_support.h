@@ -62,10 +62,20 @@ private:
 
 // A private data home, config home and program folder for one test; the program folder holds
 // a fresh copy of the template database. The environment is restored on destruction.
+// With QUORVANE_TEST_ENGINE=server (CTest's second run of a suite) the test works on a fresh
+// database of its own on the server that QUORVANE_TEST_SERVER names: the "Server" setting
+// points there, and openSharedConnection() opens it.
 class TestEnvironment {
 public:
     TestEnvironment();
     ~TestEnvironment();
+
+    // True when the tests run on the database server.
+    static bool onServer();
+    // The URI of this test's server database (empty on the local engine).
+    QString serverUri() const { return m_serverUri; }
+    // A further fresh server database, dropped with the environment.
+    QString newServerDatabase();
 
     QString dataHome() const;
     QString configHome() const;
@@ -81,9 +91,18 @@ public:
 
 private:
     QTemporaryDir m_root;
+    QString m_serverUri;
+    QStringList m_databases;
     QByteArray m_oldData;
     QByteArray m_oldConfig;
 };
+
+// Skips a test that is about the local database file when the suite runs on the server.
+#define SKIP_ON_SERVER(why)                                                                        \
+    do {                                                                                           \
+        if (TestEnvironment::onServer())                                                           \
+            QSKIP(why);                                                                            \
+    } while (false)
 
 class Form1;
 // Starts the program as its main() does: the main window's load step, then show.

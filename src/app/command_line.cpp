@@ -5,6 +5,8 @@
 #include "data/call_export.h"
 #include "data/connection.h"
 #include "data/failure.h"
+#include "data/server_copy.h"
+#include "data/server_setup.h"
 #include "data/shared_connection.h"
 #include "reports/report_catalog.h"
 #include "ui/appearance.h"
@@ -29,6 +31,13 @@ QString databasePath() {
 bool IsCommandLineWork(const QStringList& arguments) {
     for (int i = 1; i < arguments.size(); ++i) {
         const QString& argument = arguments.at(i);
+        // Choosing the server alone still opens the window.
+        if (argument == QLatin1String("--server")) {
+            ++i;
+            continue;
+        }
+        if (argument.startsWith(QLatin1String("--server=")))
+            continue;
         if (argument.startsWith(QLatin1String("--")) || argument == QLatin1String("-h") ||
             argument == QLatin1String("-v") || argument == QLatin1String("-?"))
             return true;
@@ -66,7 +75,21 @@ int RunCommands(const QStringList& arguments, QTextStream& out, QTextStream& err
     const QCommandLineOption pdf(QStringLiteral("pdf"),
                                  QStringLiteral("The PDF file that --report writes."),
                                  QStringLiteral("FILE"));
-    parser.addOptions({exportCsv, backup, restore, report, pdf});
+    const QCommandLineOption server(
+        QStringLiteral("server"),
+        QStringLiteral("Use the call log in the database server that URI names "
+                       "(postgresql://host/database) instead of the local file, for this run."),
+        QStringLiteral("URI"));
+    const QCommandLineOption initServer(
+        QStringLiteral("init-server"),
+        QStringLiteral("Install an empty call log into the empty server database URI."),
+        QStringLiteral("URI"));
+    const QCommandLineOption copyTo(
+        QStringLiteral("copy-to"),
+        QStringLiteral("Copy the local database into the empty server database URI, ids kept, "
+                       "and compare every row; the local file is only read."),
+        QStringLiteral("URI"));
+    parser.addOptions({exportCsv, backup, restore, report, pdf, server, initServer, copyTo});
 
     auto usage = [&](const QString& why) {
         err << kProductTitle.toLower() << ": " << why << '\n' << "Try '--help' for the options.\n";
@@ -89,7 +112,8 @@ int RunCommands(const QStringList& arguments, QTextStream& out, QTextStream& err
         return usage(
             QStringLiteral("unexpected argument '%1'.").arg(parser.positionalArguments().first()));
     int actions = 0;
-    for (const QCommandLineOption* option : {&exportCsv, &backup, &restore, &report, &pdf}) {
+    for (const QCommandLineOption* option :
+         {&exportCsv, &backup, &restore, &report, &pdf, &initServer, &copyTo}) {
         if (option == &pdf)
             continue;
         if (parser.isSet(*option)) {
@@ -101,7 +125,14 @@ int RunCommands(const QStringList& arguments, QTextStream& out, QTextStream& err
     }
     if (actions != 1)
         return usage(
-            QStringLiteral("give exactly one of --export-csv, --backup, --restore, --report."));
+            QStringLiteral("give exactly one of --export-csv, --backup, --restore, --report, "
+                           "--init-server, --copy-to."));
+    if (parser.values(server).size() > 1)
+        return usage(QStringLiteral("'--server' is given more than once."));
+    if (parser.isSet(server) && !parser.isSet(exportCsv) && !parser.isSet(report))
+        return usage(QStringLiteral("--server goes with --export-csv, --report or the window."));
+    if (parser.isSet(server))
+        Form1::UseServer(parser.value(server));
     if (parser.isSet(report) != parser.isSet(pdf))
         return usage(QStringLiteral("--report and --pdf go together."));
     if (parser.isSet(report) && !FindReportEntry(parser.value(report)))
@@ -115,6 +146,14 @@ int RunCommands(const QStringList& arguments, QTextStream& out, QTextStream& err
             ExportAllCalls(connection, parser.value(exportCsv));
         } else if (parser.isSet(backup)) {
             Backups::copyDatabase(databasePath(), parser.value(backup));
+        } else if (parser.isSet(initServer)) {
+            InstallServerSchema(parser.value(initServer));
+            out << "Installed an empty call log into " << parser.value(initServer) << '\n';
+        } else if (parser.isSet(copyTo)) {
+            const QVector<CopiedTable> tables = CopyToServer(databasePath(), parser.value(copyTo));
+            for (const CopiedTable& table : tables)
+                out << table.table << ": " << table.rows << " rows copied and compared\n";
+            out << "Copied the database to " << parser.value(copyTo) << '\n';
         } else if (parser.isSet(restore)) {
             const QString kept = Backups::restore(parser.value(restore), databasePath());
             out << "Restored the database from " << parser.value(restore) << '\n';
@@ -141,8 +180,17 @@ std::optional<int> RunCommandLine(int argc, char** argv) {
     QStringList arguments;
     for (int i = 0; i < argc; ++i)
         arguments << QString::fromLocal8Bit(argv[i]);
-    if (!IsCommandLineWork(arguments))
+    if (!IsCommandLineWork(arguments)) {
+        // The window, on the server that the command line names.
+        const int at = int(arguments.indexOf(QStringLiteral("--server")));
+        if (at > 0 && at + 1 < arguments.size())
+            Form1::UseServer(arguments.at(at + 1));
+        for (const QString& argument : arguments) {
+            if (argument.startsWith(QLatin1String("--server=")))
+                Form1::UseServer(argument.mid(9));
+        }
         return std::nullopt;
+    }
     // Reports are drawn, which takes a graphical application, but never on a screen.
     std::unique_ptr<QCoreApplication> app;
     if (arguments.contains(QStringLiteral("--report")) ||

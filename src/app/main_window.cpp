@@ -30,6 +30,7 @@
 #include <QPushButton>
 #include <QShortcut>
 #include <QTreeView>
+#include <QUrl>
 #include <algorithm>
 #include <cmath>
 
@@ -97,7 +98,35 @@ QString Form1::DataFolder() {
            kProductTitle;
 }
 
+namespace {
+QString& serverForThisRun() {
+    static QString uri;
+    return uri;
+}
+} // namespace
+
+void Form1::UseServer(const QString& uri) {
+    serverForThisRun() = uri.trimmed();
+}
+
+QString Form1::ServerUri() {
+    if (!serverForThisRun().isEmpty())
+        return serverForThisRun();
+    const QString stored =
+        GetSetting(kVendor, kProductTitle, QStringLiteral("Server"), QString()).trimmed();
+    const QUrl url(stored);
+    if (!url.password().isEmpty() ||
+        stored.contains(QLatin1String("password="), Qt::CaseInsensitive))
+        throw Failure(QStringLiteral("The \"Server\" setting holds a password. Remove it from the "
+                                     "setting and keep it in ~/.pgpass, the connection service "
+                                     "file or the environment (PGPASSWORD)."));
+    return stored;
+}
+
 QString Form1::ConnectionString() {
+    const QString server = ServerUri();
+    if (!server.isEmpty())
+        return server;
     return QStringLiteral("provider=microsoft.jet.oledb.4.0;data source=") +
            SpecialFolderPath(kCommonAppData) + QStringLiteral("\\Merrowfen\\") + kProductTitle +
            QStringLiteral("\\dbData.mdb;JET OLEDB:Database Password=");

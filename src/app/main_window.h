@@ -53,9 +53,15 @@ public:
     // last row. Answers whether a row was selected.
     bool reselect(const QString& id, int row);
 
-    // The data folder and the connection string built from it.
+    // The data folder and the connection string built from it; with a database server chosen,
+    // the connection string is the server's URI.
     static QString DataFolder();
     static QString ConnectionString();
+    // The database server's URI: the one given on the command line for this run, else the
+    // "Server" setting; empty for the local file. A setting that holds a password fails:
+    // passwords belong in ~/.pgpass, the service file or the environment.
+    static QString ServerUri();
+    static void UseServer(const QString& uri);
 
     QTreeView* ListView1;
     QPushButton* PushButton1;

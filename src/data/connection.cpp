@@ -4,6 +4,7 @@
 #include "data/engine_functions.h"
 #include "data/failure.h"
 #include "data/schema_upgrades.h"
+#include "data/server_link.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -29,6 +30,8 @@ QString newestBackup(const QString& databasePath) {
     return names.isEmpty() ? QString() : folder.filePath(names.last());
 }
 } // namespace
+
+Connection::Connection() = default;
 
 Connection::~Connection() {
     close();
@@ -57,11 +60,17 @@ QString Connection::dataSource(const QString& connectionString) {
 }
 
 void Connection::open(const QString& connectionString) {
-    if (m_db)
+    if (m_db || m_server)
         throw Failure(QStringLiteral("Operation is not allowed when the object is open."));
     m_mayRetry = false;
     try {
-        openFile(dataSource(connectionString));
+        const QString trimmed = connectionString.trimmed();
+        if (ServerLink::isServerUri(trimmed)) {
+            m_server = std::make_unique<ServerLink>(trimmed);
+            m_path = ServerLink::displayed(trimmed);
+        } else {
+            openFile(dataSource(connectionString));
+        }
     } catch (const Failure& failure) {
         m_failedOpen = connectionString;
         m_openFailure = failure.description();
@@ -159,19 +168,26 @@ void Connection::openInMemory() {
 void Connection::close() {
     m_failedOpen.clear();
     m_openFailure.clear();
+    m_server.reset();
     if (m_db) {
         sqlite3_close_v2(m_db);
         m_db = nullptr;
     }
 }
 
-sqlite3* Connection::handle() {
-    if (!m_db && !m_failedOpen.isEmpty()) {
+void Connection::ensureOpen() {
+    if (!m_db && !m_server && !m_failedOpen.isEmpty()) {
         if (!m_mayRetry)
             throw Failure(m_openFailure, m_openFailure, QStringLiteral("statements"));
         const QString again = m_failedOpen;
         open(again);
     }
+}
+
+sqlite3* Connection::handle() {
+    ensureOpen();
+    if (m_server)
+        throw Failure(QStringLiteral("This works only on a local database file."));
     if (!m_db)
         throw Failure(QString::fromLatin1(kClosedObject));
     return m_db;
@@ -269,6 +285,11 @@ QString Connection::lastError() {
 }
 
 void Connection::execute(const QString& sql) {
+    ensureOpen();
+    if (m_server) {
+        m_rowsAffected = m_server->execute(sql);
+        return;
+    }
     sqlite3* db = handle();
     refuseWriting();
     // The engine stops reading a statement at a NUL character.
@@ -307,14 +328,29 @@ void Connection::runPlain(const char* sql) {
 }
 
 void Connection::beginTransaction() {
+    ensureOpen();
+    if (m_server) {
+        m_server->beginTransaction();
+        return;
+    }
     handle();
     refuseWriting();
     runPlain("BEGIN IMMEDIATE");
 }
 void Connection::commit() {
-    runPlain("COMMIT");
+    if (m_server)
+        m_server->commit();
+    else
+        runPlain("COMMIT");
 }
 void Connection::rollback() {
-    if (m_db && !sqlite3_get_autocommit(m_db))
+    if (m_server)
+        m_server->rollback();
+    else if (m_db && !sqlite3_get_autocommit(m_db))
         runPlain("ROLLBACK");
+}
+bool Connection::inTransaction() const {
+    if (m_server)
+        return m_server->inTransaction();
+    return m_db && !sqlite3_get_autocommit(m_db);
 }

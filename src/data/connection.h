@@ -1,6 +1,9 @@
 #pragma once
 
 #include <QString>
+#include <memory>
+
+class ServerLink;
 
 class Failure;
 struct sqlite3;
@@ -10,11 +13,13 @@ struct sqlite3;
 QString EngineFailureText(sqlite3* db);
 
 // The database connection: opened with a connection string whose "data source" names the
-// database file, it runs one statement at a time. Every failure throws a Failure whose
+// database file, or with the URI of a database server ("postgresql://..."), it runs one
+// statement at a time. Statements are written in one dialect for both engines; the server
+// link translates them. Every failure throws a Failure whose
 // description says what went wrong.
 class Connection {
 public:
-    Connection() = default;
+    Connection();
     ~Connection();
     Connection(const Connection&) = delete;
     Connection& operator=(const Connection&) = delete;
@@ -25,6 +30,7 @@ public:
     // its folder) keep from being written is opened read-only. After a failed open the
     // connection keeps the connection string and tries again when a statement next needs the
     // database, once for each allowRetry(); in between, statements fail with the same cause.
+    // A server URI connects to the server instead (server_link.h).
     void open(const QString& connectionString);
     void allowRetry() { m_mayRetry = true; }
     // The description of the last failed open; empty once open.
@@ -34,7 +40,7 @@ public:
     void openInMemory();
     void close();
     // 0 closed, 1 open.
-    int state() const { return m_db ? 1 : 0; }
+    int state() const { return m_db || m_server ? 1 : 0; }
 
     // Runs one INSERT, UPDATE or DELETE statement.
     void execute(const QString& sql);
@@ -46,10 +52,15 @@ public:
     void commit();
     void rollback();
 
-    // The open handle; fails when the connection is closed (after a failed open, it may try
-    // again first, see open()).
-    sqlite3* handle();
+    bool inTransaction() const;
 
+    // After a failed open, tries again when allowed (see open()); fails with the cause else.
+    void ensureOpen();
+    // The open handle of the local file; fails when the connection is closed or is one to a
+    // server (after a failed open, it may try again first, see open()).
+    sqlite3* handle();
+    // The server link, or nullptr for a local file.
+    ServerLink* server() const { return m_server.get(); }
     // Nothing can be written: the file is read-only, or the engine found it damaged. Statements
     // that write are refused with a description that says what to do.
     bool readOnly() const { return m_readOnly || m_damaged; }
@@ -62,6 +73,7 @@ public:
     // engine makes the connection read-only from then on, and the description (given once)
     // points to the newest backup and to --restore.
     Failure engineFailure();
+    // The database file, or the server URI without its password.
     const QString& path() const { return m_path; }
 
     // The file path that a connection string names (backslashes become slashes).
@@ -79,6 +91,7 @@ private:
     bool m_mayRetry = false;
     bool m_readOnly = false;
     bool m_damaged = false;
+    std::unique_ptr<ServerLink> m_server;
     QString m_path;
     int m_rowsAffected = 0;
 };

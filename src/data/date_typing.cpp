@@ -94,6 +94,10 @@ std::optional<QDateTime> readIso(const QString& text) {
 
 } // namespace
 
+QString DateFieldOrder(const QString& pattern) {
+    return fieldOrder(pattern);
+}
+
 int ExpandTwoDigitYear(int twoDigits, int thisYear) {
     const int first = thisYear - 80;
     return first + ((twoDigits - first) % 100 + 100) % 100;

@@ -15,6 +15,10 @@
 std::optional<QDateTime> ReadTypedDate(const QString& text, const QLocale& locale,
                                        const QDate& today);
 
+// The order in which the day ('d'), month ('M') and year ('y') appear in a date pattern,
+// such as "Mdy"; weekday names and quoted literals are skipped.
+QString DateFieldOrder(const QString& pattern);
+
 // The year that a two-digit year means: the one within 80 years before and 19 years after
 // `thisYear`.
 int ExpandTwoDigitYear(int twoDigits, int thisYear);

@@ -3,16 +3,38 @@
 #include "data/connection.h"
 #include "data/date_text.h"
 #include "data/failure.h"
+#include "data/server_link.h"
 
 #include <sqlite3.h>
+
+Recordset::Recordset() = default;
 
 Recordset::~Recordset() {
     close();
 }
 
 void Recordset::open(const QString& sql, Connection& connection, int, int) {
-    if (m_stmt)
+    if (isOpen())
         throw Failure(QStringLiteral("Operation is not allowed when the object is open."));
+    connection.ensureOpen();
+    if (ServerLink* server = connection.server()) {
+        // The server answers with every row at once; the recordset walks them in memory.
+        m_rows = server->query(sql);
+        const int count = m_rows->columns();
+        m_names.resize(count);
+        m_isDate.resize(count);
+        m_index.clear();
+        for (int i = 0; i < count; ++i) {
+            m_names[i] = m_rows->name(i);
+            m_isDate[i] = m_rows->isDate(i);
+            const QString key = m_names[i].toLower();
+            if (!m_index.contains(key))
+                m_index.insert(key, i);
+        }
+        m_row = 0;
+        m_eof = m_rows->rows() == 0;
+        return;
+    }
     sqlite3* db = connection.handle();
     const QByteArray text = sql.toUtf8();
     sqlite3_stmt* stmt = nullptr;
@@ -43,6 +65,10 @@ void Recordset::open(const QString& sql, Connection& connection, int, int) {
 }
 
 void Recordset::step() {
+    if (m_rows) {
+        m_eof = ++m_row >= m_rows->rows();
+        return;
+    }
     const int rc = sqlite3_step(m_stmt);
     if (rc == SQLITE_ROW)
         return;
@@ -54,6 +80,7 @@ void Recordset::step() {
 }
 
 void Recordset::close() {
+    m_rows.reset();
     if (m_stmt) {
         sqlite3_finalize(m_stmt);
         m_stmt = nullptr;
@@ -62,7 +89,7 @@ void Recordset::close() {
 }
 
 void Recordset::requireOpen() const {
-    if (!m_stmt)
+    if (!isOpen())
         throw Failure(QStringLiteral("Operation is not allowed when the object is closed."));
 }
 
@@ -101,6 +128,21 @@ Value Recordset::field(int index) const {
     if (index < 0 || index >= m_names.size())
         throw Failure(QStringLiteral("Item cannot be found in the collection corresponding to "
                                      "the requested name or ordinal."));
+    if (m_rows) {
+        if (m_rows->isNull(m_row, index))
+            return Value();
+        const QByteArray bytes(m_rows->text(m_row, index), m_rows->length(m_row, index));
+        if (m_rows->isNumber(index))
+            return Value::integer(bytes.toLongLong());
+        if (m_rows->isReal(index))
+            return Value::real(bytes.toDouble());
+        const QString text = QString::fromUtf8(bytes);
+        if (m_isDate[index]) {
+            if (auto date = DateText::fromStored(text))
+                return Value::date(*date);
+        }
+        return Value::text(text);
+    }
     switch (sqlite3_column_type(m_stmt, index)) {
     case SQLITE_NULL:
         return Value();
@@ -125,6 +167,15 @@ Recordset::Raw Recordset::raw(int index) const {
     Raw raw;
     if (index < 0 || index >= m_names.size())
         return raw;
+    if (m_rows) {
+        if (m_rows->isNull(m_row, index))
+            return raw;
+        raw.null = false;
+        raw.date = m_isDate[index];
+        raw.utf8 = m_rows->text(m_row, index);
+        raw.size = m_rows->length(m_row, index);
+        return raw;
+    }
     // Bulk readers call this for every cell, and every call into SQLite takes the connection's
     // lock: ask for the type only when the text is missing, which is rare apart from Null.
     const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(m_stmt, index));

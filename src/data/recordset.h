@@ -5,8 +5,10 @@
 #include <QHash>
 #include <QString>
 #include <QVector>
+#include <memory>
 
 class Connection;
+class ServerResult;
 struct sqlite3_stmt;
 
 // A read-only, forward-reading result of one SELECT. Fields are found by name without regard
@@ -17,7 +19,7 @@ public:
     static constexpr int kStatic = 3;
     static constexpr int kReadOnly = 1;
 
-    Recordset() = default;
+    Recordset();
     ~Recordset();
     Recordset(const Recordset&) = delete;
     Recordset& operator=(const Recordset&) = delete;
@@ -25,7 +27,7 @@ public:
     void open(const QString& sql, Connection& connection, int cursorType = kStatic,
               int lockType = kReadOnly);
     void close();
-    bool isOpen() const { return m_stmt != nullptr; }
+    bool isOpen() const { return m_stmt != nullptr || m_rows != nullptr; }
 
     // True at once for an empty result and after moving past the last row.
     bool eof() const;
@@ -55,6 +57,9 @@ private:
 
     sqlite3_stmt* m_stmt = nullptr;
     Connection* m_connection = nullptr;
+    // The rows of a server's answer, and the current one.
+    std::unique_ptr<ServerResult> m_rows;
+    int m_row = 0;
     bool m_eof = true;
     QVector<QString> m_names;
     QVector<bool> m_isDate;

@@ -1,0 +1,295 @@
+#include "data/server_link.h"
+
+#include "data/connection.h"
+#include "data/date_text.h"
+#include "data/date_typing.h"
+#include "data/failure.h"
+#include "data/schema_upgrades.h"
+#include "data/server_dialect.h"
+
+#include <QLocale>
+#include <QUrl>
+#include <libpq-fe.h>
+
+namespace {
+
+// Type numbers of the server's built-in number types.
+constexpr Oid kInt2 = 21, kInt4 = 23, kInt8 = 20, kOid = 26, kFloat4 = 700, kFloat8 = 701,
+              kNumeric = 1700;
+
+QString folded(QString word) {
+    return word.remove(QLatin1Char('.')).toLower();
+}
+
+// The server's reason as one sentence: the plain cause first where the server's own words
+// would leave a person guessing, then those words in brackets, then what to do.
+QString failureText(const PGresult* result, PGconn* conn) {
+    const char* primary = result ? PQresultErrorField(result, PG_DIAG_MESSAGE_PRIMARY) : nullptr;
+    const QString server =
+        primary ? QString::fromUtf8(primary) : QString::fromUtf8(PQerrorMessage(conn)).trimmed();
+    const char* state = result ? PQresultErrorField(result, PG_DIAG_SQLSTATE) : nullptr;
+    const QByteArray code = state ? QByteArray(state) : QByteArray();
+    const char* cause = nullptr;
+    const char* advice = nullptr;
+    if (code == "23505" && !server.startsWith(QLatin1String("The value is there already"))) {
+        cause = "The value is there already";
+    } else if (code == "55P03" || code == "40001" || code == "40P01") {
+        cause = "The row is in use at another desk";
+        advice = "try again in a moment";
+    } else if (PQstatus(conn) != CONNECTION_OK || code.startsWith("08")) {
+        cause = "The connection to the database server was lost";
+        advice = "check that the server is running and can be reached, then start the program "
+                 "again";
+    }
+    if (!cause)
+        return Sentence(server);
+    QString text = QLatin1String(cause) + QStringLiteral(" (") + server + QLatin1Char(')');
+    if (advice)
+        text += QStringLiteral("; ") + QLatin1String(advice);
+    return Sentence(text);
+}
+
+} // namespace
+
+ServerResult::ServerResult(PGresult* result, const QSet<qint64>& dateColumns) : m_result(result) {
+    const int count = PQnfields(result);
+    m_isDate.resize(count);
+    m_number.resize(count);
+    for (int i = 0; i < count; ++i) {
+        const Oid table = PQftable(result, i);
+        const int column = PQftablecol(result, i);
+        m_isDate[i] = table != InvalidOid && dateColumns.contains(qint64(table) << 16 | column);
+        const Oid type = PQftype(result, i);
+        if (type == kInt2 || type == kInt4 || type == kInt8 || type == kOid)
+            m_number[i] = 1;
+        else if (type == kFloat4 || type == kFloat8 || type == kNumeric)
+            m_number[i] = 2;
+    }
+}
+
+ServerResult::~ServerResult() {
+    PQclear(m_result);
+}
+
+int ServerResult::rows() const {
+    return PQntuples(m_result);
+}
+int ServerResult::columns() const {
+    return PQnfields(m_result);
+}
+QString ServerResult::name(int column) const {
+    return QString::fromUtf8(PQfname(m_result, column));
+}
+bool ServerResult::isNull(int row, int column) const {
+    return PQgetisnull(m_result, row, column);
+}
+const char* ServerResult::text(int row, int column) const {
+    return PQgetvalue(m_result, row, column);
+}
+int ServerResult::length(int row, int column) const {
+    return PQgetlength(m_result, row, column);
+}
+
+bool ServerLink::isServerUri(const QString& text) {
+    return text.startsWith(QLatin1String("postgresql://"), Qt::CaseInsensitive) ||
+           text.startsWith(QLatin1String("postgres://"), Qt::CaseInsensitive);
+}
+
+QString ServerLink::displayed(const QString& uri) {
+    QUrl url(uri);
+    if (!url.isValid() || url.password().isEmpty())
+        return uri;
+    url.setPassword(QString());
+    return url.toString();
+}
+
+ServerLink::ServerLink(const QString& uri, bool requireSchema) : m_uri(uri) {
+    m_conn = PQconnectdb(uri.toUtf8().constData());
+    if (!m_conn)
+        throw Failure(QStringLiteral("Cannot connect to the database server: out of memory."));
+    if (PQstatus(m_conn) != CONNECTION_OK) {
+        const QString why = QString::fromUtf8(PQerrorMessage(m_conn)).trimmed();
+        PQfinish(m_conn);
+        m_conn = nullptr;
+        throw Failure(
+            QStringLiteral(
+                "Cannot connect to the database server %1: %2\nCheck that the server is running "
+                "and accepts connections at that address, that the database exists, and that "
+                "your user name and password are in ~/.pgpass, the connection service file or "
+                "the environment (PGUSER, PGPASSWORD).")
+                .arg(displayed(uri), why));
+    }
+    PQsetClientEncoding(m_conn, "UTF8");
+    try {
+        // Notices (such as those of the schema script) are not for the person at the desk.
+        PQsetNoticeProcessor(
+            m_conn, [](void*, const char*) {}, nullptr);
+        if (requireSchema) {
+            std::unique_ptr<ServerResult> version;
+            try {
+                version = run(QStringLiteral("select version from quorvane_schema"));
+            } catch (const Failure&) {
+                throw Failure(QStringLiteral("The database %1 holds no call log of this program; "
+                                             "install one into an empty database with "
+                                             "--init-server.")
+                                  .arg(displayed(uri)));
+            }
+            const int number = version->rows() ? QByteArray(version->text(0, 0)).toInt() : 0;
+            if (number > SchemaVersion())
+                throw Failure(QStringLiteral("The database %1 was written by a newer version of "
+                                             "this program (schema %2; this version reads %3).")
+                                  .arg(displayed(uri))
+                                  .arg(number)
+                                  .arg(SchemaVersion()));
+            loadDateColumns();
+        }
+        tellDateHabits();
+    } catch (...) {
+        PQfinish(m_conn);
+        m_conn = nullptr;
+        throw;
+    }
+}
+
+ServerLink::~ServerLink() {
+    if (m_conn)
+        PQfinish(m_conn);
+}
+
+void ServerLink::loadDateColumns() {
+    m_dateColumns.clear();
+    auto columns = run(QStringLiteral("select attrelid::bigint, attnum from pg_attribute "
+                                      "where atttypid = 'stored_date'::regtype"));
+    for (int row = 0; row < columns->rows(); ++row)
+        m_dateColumns.insert(QByteArray(columns->text(row, 0)).toLongLong() << 16 |
+                             QByteArray(columns->text(row, 1)).toInt());
+}
+
+// The server reads date text as this desk writes and types it: the order of day, month and
+// year, the names of months and weekdays and the day-half markers of the desk's locale.
+void ServerLink::tellDateHabits() {
+    const QLocale locale;
+    QString months = QStringLiteral("|");
+    for (int month = 1; month <= 12; ++month) {
+        QStringList names;
+        for (QLocale::FormatType form : {QLocale::LongFormat, QLocale::ShortFormat})
+            names << folded(locale.monthName(month, form))
+                  << folded(locale.standaloneMonthName(month, form));
+        names.removeDuplicates();
+        for (const QString& name : names)
+            months += name + QLatin1Char('=') + QString::number(month) + QLatin1Char('|');
+    }
+    QString weekdays = QStringLiteral("|");
+    for (int day = 1; day <= 7; ++day) {
+        for (QLocale::FormatType form : {QLocale::LongFormat, QLocale::ShortFormat})
+            weekdays += folded(locale.dayName(day, form)) + QLatin1Char('|') +
+                        folded(locale.standaloneDayName(day, form)) + QLatin1Char('|');
+    }
+    run(QStringLiteral("select set_config('quorvane.short_order', $1, false), "
+                       "set_config('quorvane.long_order', $2, false), "
+                       "set_config('quorvane.months', $3, false), "
+                       "set_config('quorvane.weekdays', $4, false), "
+                       "set_config('quorvane.am', $5, false), "
+                       "set_config('quorvane.pm', $6, false), "
+                       "set_config('quorvane.example', $7, false)"),
+        {DateFieldOrder(locale.dateFormat(QLocale::ShortFormat)),
+         DateFieldOrder(locale.dateFormat(QLocale::LongFormat)), months, weekdays,
+         folded(locale.amText()), folded(locale.pmText()), DateText::format(DateText::today())});
+}
+
+PGresult* ServerLink::runRaw(const QByteArray& sql, const QStringList& parameters) {
+    if (!m_conn)
+        throw Failure(QStringLiteral("Operation is not allowed when the object is closed."));
+    QVector<QByteArray> values;
+    QVector<const char*> pointers;
+    for (const QString& parameter : parameters)
+        values << parameter.toUtf8();
+    for (const QByteArray& value : values)
+        pointers << value.constData();
+    // The extended protocol runs exactly one statement: text after it is refused, as the
+    // local engine refuses it.
+    PGresult* result = PQexecParams(m_conn, sql.constData(), int(pointers.size()), nullptr,
+                                    pointers.constData(), nullptr, nullptr, 0);
+    const ExecStatusType status = PQresultStatus(result);
+    if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK) {
+        const QString why = failureText(result, m_conn);
+        PQclear(result);
+        throw Failure(why);
+    }
+    return result;
+}
+
+std::unique_ptr<ServerResult> ServerLink::run(const QString& sql, const QStringList& parameters) {
+    return std::make_unique<ServerResult>(runRaw(sql.toUtf8(), parameters), m_dateColumns);
+}
+
+std::unique_ptr<ServerResult> ServerLink::query(const QString& sql) {
+    if (sql.trimmed().isEmpty())
+        throw Failure(QStringLiteral("The statement is empty."));
+    return run(ServerStatement(sql));
+}
+
+int ServerLink::execute(const QString& sql) {
+    if (sql.trimmed().isEmpty())
+        throw Failure(QStringLiteral("The statement is empty."));
+    PGresult* result = runRaw(ServerStatement(sql).toUtf8(), {});
+    const int changed = QByteArray(PQcmdTuples(result)).toInt();
+    PQclear(result);
+    return changed;
+}
+
+void ServerLink::runScript(const QString& script) {
+    PGresult* result = PQexec(m_conn, script.toUtf8().constData());
+    const ExecStatusType status = PQresultStatus(result);
+    const bool ok = status == PGRES_COMMAND_OK || status == PGRES_TUPLES_OK;
+    const QString why = ok ? QString() : failureText(result, m_conn);
+    PQclear(result);
+    if (!ok)
+        throw Failure(why);
+    loadDateColumns();
+}
+
+void ServerLink::beginTransaction() {
+    PQclear(runRaw("BEGIN", {}));
+}
+void ServerLink::commit() {
+    if (!inTransaction())
+        throw Failure(QStringLiteral("No transaction is active."));
+    PQclear(runRaw("COMMIT", {}));
+}
+void ServerLink::rollback() {
+    if (inTransaction())
+        PQclear(runRaw("ROLLBACK", {}));
+}
+bool ServerLink::inTransaction() const {
+    if (!m_conn)
+        return false;
+    const PGTransactionStatusType status = PQtransactionStatus(m_conn);
+    return status == PQTRANS_INTRANS || status == PQTRANS_INERROR;
+}
+
+void ServerLink::listen(const QString& channel) {
+    const QByteArray name = channel.toUtf8();
+    char* quoted = PQescapeIdentifier(m_conn, name.constData(), size_t(name.size()));
+    const QByteArray sql = QByteArray("LISTEN ") + quoted;
+    PQfreemem(quoted);
+    PQclear(runRaw(sql, {}));
+}
+
+int ServerLink::socket() const {
+    return m_conn ? PQsocket(m_conn) : -1;
+}
+
+bool ServerLink::takeAnnouncements() {
+    if (!m_conn)
+        return false;
+    PQconsumeInput(m_conn);
+    bool fromOthers = false;
+    const int self = PQbackendPID(m_conn);
+    while (PGnotify* notice = PQnotifies(m_conn)) {
+        if (notice->be_pid != self)
+            fromOthers = true;
+        PQfreemem(notice);
+    }
+    return fromOthers;
+}

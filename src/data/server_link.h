@@ -1,0 +1,87 @@
+#pragma once
+
+#include <QSet>
+#include <QString>
+#include <QVector>
+#include <memory>
+
+struct pg_conn;
+struct pg_result;
+
+// The rows of one statement run on the database server, read from memory.
+class ServerResult {
+public:
+    explicit ServerResult(pg_result* result, const QSet<qint64>& dateColumns);
+    ~ServerResult();
+    ServerResult(const ServerResult&) = delete;
+    ServerResult& operator=(const ServerResult&) = delete;
+
+    int rows() const;
+    int columns() const;
+    QString name(int column) const;
+    bool isNull(int row, int column) const;
+    // Whether the column holds dates (a column of the schema's date type).
+    bool isDate(int column) const { return m_isDate.value(column); }
+    bool isNumber(int column) const { return m_number.value(column) == 1; }
+    bool isReal(int column) const { return m_number.value(column) == 2; }
+    const char* text(int row, int column) const;
+    int length(int row, int column) const;
+
+private:
+    pg_result* m_result;
+    QVector<bool> m_isDate;
+    QVector<int> m_number; // 0 text, 1 whole number, 2 real number
+};
+
+// One connection to the database server, given as a connection URI
+// ("postgresql://host/database?..."). Passwords come from where the client library finds
+// them (~/.pgpass, the connection service file, the environment), never from us. Statements
+// are translated into the server's dialect (server_dialect.h) before they run; every failure
+// throws a Failure with the server's reason.
+class ServerLink {
+public:
+    // Connects, tells the server how this desk writes dates and checks that the database holds
+    // this program's schema of the right version. `requireSchema` false skips the check (for
+    // installing the schema).
+    explicit ServerLink(const QString& uri, bool requireSchema = true);
+    ~ServerLink();
+    ServerLink(const ServerLink&) = delete;
+    ServerLink& operator=(const ServerLink&) = delete;
+
+    static bool isServerUri(const QString& text);
+    // The URI without a password, for messages.
+    static QString displayed(const QString& uri);
+
+    // Runs one statement of the program's dialect; answers the rows changed.
+    int execute(const QString& sql);
+    std::unique_ptr<ServerResult> query(const QString& sql);
+    // Runs server SQL as it is (no translation), with text parameters $1, $2 ...
+    std::unique_ptr<ServerResult> run(const QString& sql, const QStringList& parameters = {});
+    // Runs a script of several statements of the server's own dialect.
+    void runScript(const QString& script);
+
+    void beginTransaction();
+    void commit();
+    void rollback();
+    bool inTransaction() const;
+
+    // Change announcements from other connections: start listening on `channel`; the socket
+    // becomes readable when one may have come; takeAnnouncements() reads them and answers
+    // whether any came from another connection.
+    void listen(const QString& channel);
+    int socket() const;
+    bool takeAnnouncements();
+
+    const QString& uri() const { return m_uri; }
+    // The client library's connection, for bulk copies.
+    pg_conn* connection() const { return m_conn; }
+
+private:
+    pg_result* runRaw(const QByteArray& sql, const QStringList& parameters);
+    void loadDateColumns();
+    void tellDateHabits();
+
+    pg_conn* m_conn = nullptr;
+    QString m_uri;
+    QSet<qint64> m_dateColumns;
+};

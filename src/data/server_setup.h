@@ -1,0 +1,10 @@
+#pragma once
+
+#include <QString>
+
+// The schema script of a server database (schema_server.sql), built into the program.
+const char* ServerSchemaScript();
+
+// Installs the call log's tables and saved queries into the empty database that `uri` names.
+// A database that holds tables or views already is refused and left as it is.
+void InstallServerSchema(const QString& uri);
