@@ -163,6 +163,10 @@ void ServerLink::loadDateColumns() {
     for (int row = 0; row < columns->rows(); ++row)
         m_dateColumns.insert(QByteArray(columns->text(row, 0)).toLongLong() << 16 |
                              QByteArray(columns->text(row, 1)).toInt());
+    m_knownRelations.clear();
+    auto relations = run(QStringLiteral("select oid from pg_class where relkind in ('r', 'v')"));
+    for (int row = 0; row < relations->rows(); ++row)
+        m_knownRelations.insert(QByteArray(relations->text(row, 0)).toUInt());
 }
 
 // The server reads date text as this desk writes and types it: the order of day, month and
@@ -220,7 +224,24 @@ PGresult* ServerLink::runRaw(const QByteArray& sql, const QStringList& parameter
 }
 
 std::unique_ptr<ServerResult> ServerLink::run(const QString& sql, const QStringList& parameters) {
-    return std::make_unique<ServerResult>(runRaw(sql.toUtf8(), parameters), m_dateColumns);
+    PGresult* result = runRaw(sql.toUtf8(), parameters);
+    // A table or view made since the date columns were read (such as a saved query made
+    // anew) has its date columns looked up before its rows are read.
+    if (!m_knownRelations.isEmpty()) {
+        for (int i = 0; i < PQnfields(result); ++i) {
+            const Oid table = PQftable(result, i);
+            if (table != InvalidOid && !m_knownRelations.contains(table)) {
+                try {
+                    loadDateColumns();
+                } catch (...) {
+                    PQclear(result);
+                    throw;
+                }
+                break;
+            }
+        }
+    }
+    return std::make_unique<ServerResult>(result, m_dateColumns);
 }
 
 std::unique_ptr<ServerResult> ServerLink::query(const QString& sql) {

@@ -84,4 +84,6 @@ private:
     pg_conn* m_conn = nullptr;
     QString m_uri;
     QSet<qint64> m_dateColumns;
+    // The tables and views whose date columns are known.
+    QSet<quint32> m_knownRelations;
 };
