@@ -5,6 +5,7 @@
 #include "data/connection.h"
 #include "data/failure.h"
 #include "data/recordset.h"
+#include "data/server_link.h"
 
 #include "data/shared_connection.h"
 
@@ -50,7 +51,8 @@ void CallListLoader::start(Connection& shared) {
     shared.handle(); // a closed connection fails here, as a read on it would
     auto job = std::make_shared<Job>();
     job->connection = std::make_unique<Connection>();
-    job->connection->open(QStringLiteral("data source=") + shared.path());
+    job->connection->open(shared.server() ? shared.server()->uri()
+                                          : QStringLiteral("data source=") + shared.path());
     job->records = std::make_unique<Recordset>();
     job->records->open(QStringLiteral("select * from [Calls Extended]"), *job->connection);
     Recordset& records = *job->records;
