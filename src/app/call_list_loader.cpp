@@ -48,7 +48,11 @@ void CallListLoader::cancel() {
 
 void CallListLoader::start(Connection& shared) {
     cancel();
-    shared.handle(); // a closed connection fails here, as a read on it would
+    // A closed connection fails here, as a read on it would (after a failed open, it may be
+    // opened again first).
+    shared.ensureOpen();
+    if (!shared.server())
+        shared.handle();
     auto job = std::make_shared<Job>();
     job->connection = std::make_unique<Connection>();
     job->connection->open(shared.server() ? shared.server()->uri()
