@@ -7,11 +7,13 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QDialog>
+#include <QFile>
 #include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QProxyStyle>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <functional>
@@ -148,6 +150,30 @@ private slots:
         QCOMPARE(MsgBox("Are you sure you want to delete [Printer jams]?", style), answer);
     }
 
+    // On a screen wider than 1024 pixels a message box grows no wider than the screen less 480
+    // pixels: a longer line wraps inside the box instead of running past its right edge.
+    void aLongLineWrapsInsideTheBox() {
+        const QString text = "The database file '" + QString("/home/someone/.local").repeated(8) +
+                             "/dbData.mdb' cannot be read: the database is in use by another "
+                             "program; try again in a moment.\r\n\r\nRetry, Continue or Quit.";
+        QRect label;
+        int needed = 0;
+        int boxWidth = 0;
+        whenShown([&](QDialog& box) {
+            QLabel* shown = textLabel(box);
+            label = shown->geometry();
+            needed = shown->heightForWidth(label.width());
+            boxWidth = box.width();
+            box.reject();
+        });
+        MsgBox(text, Prompts::AbortRetryIgnore | Prompts::Exclamation);
+        QVERIFY2(label.right() < boxWidth,
+                 qPrintable(QString("%1 >= %2").arg(label.right()).arg(boxWidth)));
+        QVERIFY(boxWidth <= 1280 - 480);
+        QVERIFY2(needed <= label.height(),
+                 qPrintable(QString("%1 > %2").arg(needed).arg(label.height())));
+    }
+
     void theInputBoxGivesWhatWasTyped() {
         whenShown([](QDialog& box) {
             QTest::keyClicks(box.findChild<QLineEdit*>(), "<b>O'Neil</b>");
@@ -159,5 +185,17 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestPrompts)
+// The boxes show on a screen 1280 pixels wide.
+int main(int argc, char** argv) {
+    QTemporaryDir folder;
+    QFile screens(folder.filePath("screens.json"));
+    if (!screens.open(QIODevice::WriteOnly) ||
+        screens.write(R"({"screens": [{"name": "wide", "width": 1280, "height": 800}]})") < 0)
+        return 1;
+    screens.close();
+    qputenv("QT_QPA_PLATFORM", "offscreen:configfile=" + screens.fileName().toUtf8());
+    QApplication application(argc, argv);
+    TestPrompts test;
+    return QTest::qExec(&test, argc, argv);
+}
 #include "test_prompts.moc"

@@ -15,6 +15,7 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QScreen>
+#include <QStyle>
 #include <limits>
 
 namespace {
@@ -34,6 +35,24 @@ int widestBox(const QWidget* box) {
     const QScreen* screen = box->screen();
     const int available = screen ? screen->availableGeometry().width() : 1024;
     return qMin(available * 3 / 4, 1000);
+}
+
+// How wide the text of a message box may be. The toolkit's message box grows no wider than
+// the screen less 480 pixels (the whole screen up to 1024 pixels), at most 1000 pixels, and
+// keeps its margins and its icon beside the text: a text held wider would be cut off at the
+// right edge instead of wrapping.
+int widestMessage(const QWidget* box) {
+    const QScreen* screen = box->screen();
+    const int available = screen ? screen->availableGeometry().width() : 1024;
+    const int widest = available <= 1024 ? available : qMin(available - 480, 1000);
+    const QStyle* style = box->style();
+    const int spacing =
+        qMax(6, style->pixelMetric(QStyle::PM_LayoutHorizontalSpacing, nullptr, box));
+    const int beside = style->pixelMetric(QStyle::PM_LayoutLeftMargin, nullptr, box) +
+                       style->pixelMetric(QStyle::PM_LayoutRightMargin, nullptr, box) +
+                       style->pixelMetric(QStyle::PM_MessageBoxIconSize, nullptr, box) +
+                       3 * spacing + 8;
+    return qMin(widestBox(box), widest - beside);
 }
 
 // Gives a box its look once the toolkit has built it, just before it shows: text as plain
@@ -59,7 +78,9 @@ protected:
             if (label->text() != m_text)
                 continue;
             label->setTextFormat(Qt::PlainText);
-            label->setMinimumWidth(qMin(longestLine(label, m_text) + 2, widestBox(box)));
+            const int widest =
+                qobject_cast<QMessageBox*>(box) ? widestMessage(box) : widestBox(box);
+            label->setMinimumWidth(qMin(longestLine(label, m_text) + 2, widest));
         }
         // The caption in the title bar stays whole beside the window manager's buttons.
         if (auto* field = box->findChild<QLineEdit*>()) {
