@@ -5,10 +5,12 @@
 #include "app/call_list_tools.h"
 #include "app/database_start.h"
 #include "app/find_bar.h"
+#include "app/live_refresh.h"
 #include "calls/call_editor.h"
 #include "data/call_columns.h"
 #include "data/failure.h"
 #include "data/recordset.h"
+#include "data/server_link.h"
 #include "data/shared_connection.h"
 #include "reports/report_chooser.h"
 #include "ui/app_paths.h"
@@ -72,6 +74,13 @@ void makeFolder(const QString& path) {
                                      "Check that '%2' is a folder and can be written.")
                           .arg(path, QFileInfo(path).absolutePath()));
 }
+
+// Counts a command for as long as it runs.
+struct CommandRunning {
+    explicit CommandRunning(int& count) : m_count(count) { ++m_count; }
+    ~CommandRunning() { --m_count; }
+    int& m_count;
+};
 
 int windowStateNumber(Qt::WindowStates state) {
     if (state & Qt::WindowMinimized)
@@ -293,6 +302,11 @@ void Form1::Form_Load() {
                 TwipsToPixels(storedWidth(key, setting(key, QStringLiteral("1500")))));
         });
     }
+    // On a database server the list follows the other desks' changes from before it is read.
+    if (!m_live && HasSharedConnection() && SharedConnection().server()) {
+        m_live = new LiveRefresh(this);
+        m_live->start(SharedConnection().server()->uri());
+    }
     trap.run(178, [&] { LoadCalls(); });
     trap.run(180, [&] {
         bool ok = false;
@@ -327,6 +341,8 @@ void Form1::Form_QueryUnload() {
         saveSetting(QStringLiteral("WindowState"),
                     QString::number(windowStateNumber(windowState())));
     });
+    if (m_live)
+        m_live->stop();
     if (trap.test(108, [&] { return SharedConnection().state() != 0; }))
         trap.run(108, [&] { SharedConnection().close(); });
     trap.run(110, [&] { ReleaseSharedConnection(); });
@@ -339,6 +355,7 @@ bool Form1::listFilling() const {
 }
 
 void Form1::LoadCalls() {
+    ++m_loads;
     // A rebuild replaces a fill that is still running.
     m_loader->cancel();
     if (!isVisible()) {
@@ -412,6 +429,7 @@ void Form1::keepCurrentRowSelected() {
 
 void Form1::PushButton2_Click() {
     ErrorTrap trap("Form1", "PushButton2_Click");
+    const CommandRunning running(m_commands);
     Form2 editor(this);
     trap.run(116, [&] {
         editor.m_ID = QString();
@@ -435,6 +453,7 @@ void Form1::PushButton2_Click() {
 
 void Form1::PushButton1_Click() {
     ErrorTrap trap("Form1", "PushButton1_Click");
+    const CommandRunning running(m_commands);
     if (trap.test(100, [&] { return m_calls->rowCount() == 0; }))
         return;
     // Without a selected row there is nothing to edit.
@@ -457,6 +476,7 @@ void Form1::PushButton1_Click() {
 
 void Form1::PushButton3_Click() {
     ErrorTrap trap("Form1", "PushButton3_Click");
+    const CommandRunning running(m_commands);
     if (trap.test(100, [&] { return m_calls->rowCount() == 0; }))
         return;
     // Without a selected row there is nothing to delete.
@@ -482,6 +502,7 @@ void Form1::PushButton3_Click() {
 
 void Form1::PushButton5_Click() {
     ErrorTrap trap("Form1", "PushButton5_Click");
+    const CommandRunning running(m_commands);
     Form4 chooser(this);
     trap.run(100, [&] {
         chooser.Form_Load();
@@ -491,6 +512,7 @@ void Form1::PushButton5_Click() {
 
 void Form1::PushButton6_Click() {
     ErrorTrap trap("Form1", "PushButton6_Click");
+    const CommandRunning running(m_commands);
     trap.run(100, [&] {
         MsgBox(QStringLiteral("Questions? Please contact Team Merrowfen at ") +
                    QStringLiteral(QUORVANE_CONTACT_PAGE),

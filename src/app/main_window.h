@@ -5,6 +5,7 @@
 class CallListLoader;
 class CallListModel;
 class CallListTools;
+class LiveRefresh;
 class PointerFeedback;
 class QPushButton;
 class QTreeView;
@@ -28,6 +29,12 @@ public:
 
     // Rebuilds the list from the database. Failures are passed to the caller.
     void LoadCalls();
+    // How many rebuilds have begun.
+    int loadCount() const { return m_loads; }
+    // True while one of the commands below runs (with its windows and boxes).
+    bool commandRunning() const { return m_commands > 0; }
+    // Follows the calls changed at other desks on a database server (nullptr on a local file).
+    LiveRefresh* liveRefresh() const { return m_live; }
 
     // Commands.
     void PushButton1_Click(); // Edit Selected Call
@@ -99,6 +106,9 @@ private:
     PointerFeedback* m_pointer;
     CallListTools* m_tools = nullptr;
     CallListLoader* m_loader = nullptr;
+    LiveRefresh* m_live = nullptr;
+    int m_loads = 0;
+    int m_commands = 0;
     bool m_unloaded = false;
     QSize m_maximizedSize; // the size of the last maximized layout
     bool m_quitRequested = false;

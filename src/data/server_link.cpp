@@ -301,16 +301,21 @@ int ServerLink::socket() const {
     return m_conn ? PQsocket(m_conn) : -1;
 }
 
-bool ServerLink::takeAnnouncements() {
+bool ServerLink::takeAnnouncements(int alsoOurs) {
     if (!m_conn)
         return false;
-    PQconsumeInput(m_conn);
+    if (!PQconsumeInput(m_conn) || PQstatus(m_conn) != CONNECTION_OK)
+        throw Failure(failureText(nullptr, m_conn));
     bool fromOthers = false;
     const int self = PQbackendPID(m_conn);
     while (PGnotify* notice = PQnotifies(m_conn)) {
-        if (notice->be_pid != self)
+        if (notice->be_pid != self && notice->be_pid != alsoOurs)
             fromOthers = true;
         PQfreemem(notice);
     }
     return fromOthers;
+}
+
+int ServerLink::backendId() const {
+    return m_conn ? PQbackendPID(m_conn) : 0;
 }

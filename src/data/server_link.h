@@ -67,10 +67,13 @@ public:
 
     // Change announcements from other connections: start listening on `channel`; the socket
     // becomes readable when one may have come; takeAnnouncements() reads them and answers
-    // whether any came from another connection.
+    // whether any came from a connection other than this one and the one whose backendId()
+    // is `alsoOurs`. A lost connection fails.
     void listen(const QString& channel);
     int socket() const;
-    bool takeAnnouncements();
+    bool takeAnnouncements(int alsoOurs = 0);
+    // The server's number for this connection's session (0 when closed).
+    int backendId() const;
 
     const QString& uri() const { return m_uri; }
     // The client library's connection, for bulk copies.

@@ -1,0 +1,122 @@
+#include "app/live_refresh.h"
+
+#include "app/call_list_model.h"
+#include "app/main_window.h"
+#include "data/change_watch.h"
+#include "data/server_link.h"
+#include "data/shared_connection.h"
+#include "ui/error_trap.h"
+
+#include <QApplication>
+#include <QScrollBar>
+#include <QSet>
+#include <QTreeView>
+
+namespace {
+// How often a postponed rebuild looks whether the person is done.
+constexpr int kWaitMs = 150;
+
+int ourBackend() {
+    if (!HasSharedConnection())
+        return 0;
+    const ServerLink* server = SharedConnection().server();
+    return server ? server->backendId() : 0;
+}
+} // namespace
+
+LiveRefresh::LiveRefresh(Form1* window)
+    : QObject(window), m_window(window), m_watch(new ChangeWatch(ourBackend, this)) {
+    connect(m_watch, &ChangeWatch::changed, this, &LiveRefresh::changedElsewhere);
+    m_wait.setSingleShot(true);
+    m_wait.setInterval(kWaitMs);
+    connect(&m_wait, &QTimer::timeout, this, &LiveRefresh::rebuildWhenFree);
+}
+
+LiveRefresh::~LiveRefresh() = default;
+
+void LiveRefresh::start(const QString& uri) {
+    m_watch->start(uri);
+}
+
+void LiveRefresh::stop() {
+    m_watch->stop();
+    m_wait.stop();
+    m_pending = false;
+}
+
+bool LiveRefresh::watching() const {
+    return m_watch->listening();
+}
+
+void LiveRefresh::changedElsewhere() {
+    if (!m_pending) {
+        m_pending = true;
+        m_loadsBefore = m_window->loadCount();
+    }
+    rebuildWhenFree();
+}
+
+bool LiveRefresh::personBusy() const {
+    return QApplication::activeModalWidget() || QApplication::activePopupWidget() ||
+           QApplication::mouseButtons() != Qt::NoButton || m_window->commandRunning() ||
+           m_window->listFilling();
+}
+
+void LiveRefresh::rebuildWhenFree() {
+    if (!m_pending)
+        return;
+    // A rebuild begun since the change was announced has read it already.
+    if (m_window->loadCount() != m_loadsBefore) {
+        m_pending = false;
+        return;
+    }
+    if (personBusy()) {
+        m_wait.start();
+        return;
+    }
+    m_pending = false;
+    rebuild();
+}
+
+void LiveRefresh::rebuild() {
+    QTreeView* list = m_window->ListView1;
+    CallListModel* model = m_window->callList();
+    QItemSelectionModel* selection = list->selectionModel();
+    // What the person sees: the calls selected, the current one, the call at the top.
+    QSet<qint64> selected;
+    for (const QModelIndex& index : selection->selectedRows())
+        selected.insert(model->idAt(index.row()));
+    const QModelIndex current = selection->currentIndex();
+    const qint64 currentId = current.isValid() ? model->idAt(current.row()) : -1;
+    const int scrolled = list->verticalScrollBar()->value();
+    const QModelIndex top = list->indexAt(QPoint(0, 0));
+    const qint64 topId = scrolled > 0 && top.isValid() ? model->idAt(top.row()) : -1;
+    const int across = list->horizontalScrollBar()->value();
+
+    ErrorTrap trap("Form1", "LoadCalls");
+    if (!trap.run(100, [&] { m_window->LoadCalls(); }) || !m_window->isVisible())
+        return;
+
+    int currentRow = -1;
+    int topRow = -1;
+    QItemSelection rows;
+    const int lastColumn = model->columnCount() - 1;
+    for (int row = 0, count = model->rowCount(); row < count; ++row) {
+        const qint64 id = model->idAt(row);
+        if (id == currentId)
+            currentRow = row;
+        if (id == topId)
+            topRow = row;
+        if (selected.contains(id))
+            rows.select(model->index(row, 0), model->index(row, lastColumn));
+    }
+    // A call deleted elsewhere leaves no selection behind: no other call is chosen unasked.
+    if (currentRow >= 0)
+        selection->setCurrentIndex(model->index(currentRow, 0), QItemSelectionModel::NoUpdate);
+    selection->select(rows, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    if (topRow >= 0)
+        list->scrollTo(model->index(topRow, 0), QAbstractItemView::PositionAtTop);
+    else
+        list->verticalScrollBar()->setValue(scrolled);
+    list->horizontalScrollBar()->setValue(across);
+}

@@ -1,0 +1,79 @@
+#include "data/change_watch.h"
+
+#include "data/failure.h"
+#include "data/server_link.h"
+
+#include <QSocketNotifier>
+
+namespace {
+// Announcements within this time after the first of a burst are taken together.
+constexpr int kBurstMs = 60;
+constexpr int kRetryMs = 5000;
+} // namespace
+
+ChangeWatch::ChangeWatch(std::function<int()> ours, QObject* parent)
+    : QObject(parent), m_ours(std::move(ours)) {
+    m_burst.setSingleShot(true);
+    m_burst.setInterval(kBurstMs);
+    connect(&m_burst, &QTimer::timeout, this, &ChangeWatch::changed);
+    m_retry.setSingleShot(true);
+    m_retry.setInterval(kRetryMs);
+    connect(&m_retry, &QTimer::timeout, this, [this] {
+        connectLink();
+        if (m_link)
+            emit changed();
+    });
+}
+
+ChangeWatch::~ChangeWatch() {
+    stop();
+}
+
+const char* ChangeWatch::channel() {
+    return "calls_changed";
+}
+
+void ChangeWatch::start(const QString& uri) {
+    stop();
+    m_uri = uri;
+    connectLink();
+}
+
+void ChangeWatch::stop() {
+    m_retry.stop();
+    m_burst.stop();
+    dropLink();
+    m_uri.clear();
+}
+
+void ChangeWatch::connectLink() {
+    if (m_uri.isEmpty())
+        return;
+    try {
+        auto link = std::make_unique<ServerLink>(m_uri, false);
+        link->listen(QString::fromLatin1(channel()));
+        m_link = std::move(link);
+    } catch (const Failure&) {
+        m_retry.start();
+        return;
+    }
+    m_notifier = new QSocketNotifier(qintptr(m_link->socket()), QSocketNotifier::Read, this);
+    connect(m_notifier, &QSocketNotifier::activated, this, &ChangeWatch::readAnnouncements);
+}
+
+void ChangeWatch::dropLink() {
+    delete m_notifier;
+    m_notifier = nullptr;
+    m_link.reset();
+}
+
+void ChangeWatch::readAnnouncements() {
+    try {
+        if (m_link->takeAnnouncements(m_ours ? m_ours() : 0) && !m_burst.isActive())
+            m_burst.start();
+    } catch (const Failure&) {
+        // The server went away: its socket would stay readable, so it is watched no more.
+        dropLink();
+        m_retry.start();
+    }
+}
