@@ -6,7 +6,9 @@
 #include "app/find_bar.h"
 #include "app/main_window.h"
 #include "call_editor_fixture.h"
+#include "contacts/call_rows_model.h"
 #include "contacts/contact_editor.h"
+#include "contacts/employee_editor.h"
 #include "csv_reader.h"
 #include "hostile_texts.h"
 #include "reports/report_chooser.h"
@@ -17,7 +19,6 @@
 #include <QClipboard>
 #include <QFileDialog>
 #include <QInputDialog>
-#include <QPlainTextEdit>
 #include <QRegularExpression>
 #include <QTextDocument>
 #include <QTimer>
@@ -65,6 +66,9 @@ QString withoutBlanks(QString text) {
 
 // What the person types, and what the boxes keep of it.
 struct Typed {
+    Typed(QString typed, QString oneLine, QString severalLines, bool isDate)
+        : typed(std::move(typed)), oneLine(std::move(oneLine)),
+          severalLines(std::move(severalLines)), isDate(isDate) {}
     QString typed, oneLine, severalLines;
     bool isDate;
     QString name() const { return oneLine + QLatin1Char(' ') + oneLine; }
@@ -76,9 +80,7 @@ struct Typed {
     QFETCH(QString, oneLine);                                                                      \
     QFETCH(QString, severalLines);                                                                 \
     QFETCH(bool, isDate);                                                                          \
-    const Typed text {                                                                             \
-        typed, oneLine, severalLines, isDate                                                       \
-    }
+    const Typed text(typed, oneLine, severalLines, isDate)
 
 // Pastes the text into all sixteen boxes of a contact editor and saves.
 void fillContact(QDialog& window, const Typed& text) {
@@ -120,7 +122,8 @@ int enterCall(Form1& window, ScriptedPrompts& prompts, const Typed& text) {
             QVERIFY(prompts.texts().at(0).startsWith("Resolved Date is not a date: type a date"));
             QCOMPARE(Count("select count(*) from Calls"), calls);
             QVERIFY(editor.isVisible());
-            editor.Text4->clear();
+            QTest::keyClick(editor.Text4, Qt::Key_A, Qt::ControlModifier);
+            QTest::keyClick(editor.Text4, Qt::Key_Delete);
             clickSave(editor);
         }
         QCOMPARE(editor.result(), int(QDialog::Accepted));
@@ -215,19 +218,31 @@ void TestHostileInput::storedAsTyped() {
         QCOMPARE(editor.Text3->exactText(), text.severalLines);
         QCOMPARE(editor.Combo3->currentText(), text.oneLine);
         QCOMPARE(editor.Combo6->currentText(), text.name());
-        prompts.onModal([&](QDialog& form5) {
-            auto& contact = static_cast<ContactEditor&>(form5);
+        const auto checkContact = [&](QDialog& window) {
+            auto& contact = static_cast<ContactEditor&>(window);
             for (int number = 1; number <= 16; ++number)
                 QCOMPARE(contact.boxText(number), number == 16 ? text.severalLines : text.oneLine);
+            // The employee's lists of open calls show the call as stored.
+            if (auto* employee = qobject_cast<Form3*>(&contact)) {
+                for (const CallRowsModel* calls :
+                     {employee->openedCalls(), employee->assignedCalls()}) {
+                    QCOMPARE(calls->rowCount(), text.isDate ? 0 : 1);
+                    if (!text.isDate)
+                        QVERIFY(std::count(calls->row(0).begin(), calls->row(0).end(),
+                                           text.oneLine) >= 4);
+                }
+            }
             QTest::mouseClick(contact.PushButton2, Qt::LeftButton);
-        });
+        };
+        prompts.onModal(checkContact);
         QTest::mouseClick(editor.PushButton17, Qt::LeftButton);
+        prompts.onModal(checkContact);
+        QTest::mouseClick(editor.PushButton9, Qt::LeftButton);
         clickSave(editor);
     });
     prompts.clear();
     QTest::mouseClick(m_window->PushButton1, Qt::LeftButton);
-    QCOMPARE(prompts.texts(),
-             QStringList({"Record Successfully Updated", "Record Successfully Updated"}));
+    QCOMPARE(prompts.texts(), QStringList(3, "Record Successfully Updated"));
     QCOMPARE(Rows("select * from Calls") + Rows("select * from Employees") +
                  Rows("select * from Customers"),
              all);
