@@ -178,7 +178,9 @@ qint64 compareRows(File& file, ServerLink& link, const TablePlan& plan) {
     QStringList targets;
     for (const QString& column : plan.columns)
         targets << serverName(column) + QStringLiteral("::text");
-    link.run(QStringLiteral("declare copied cursor for select %1 from %2 order by %3")
+    // The order names the table's column: the bare name would be the text of the same name
+    // in the select list, which sorts 10 before 2.
+    link.run(QStringLiteral("declare copied cursor for select %1 from %2 order by %2.%3")
                  .arg(targets.join(QLatin1Char(',')), QLatin1String(plan.target),
                       QLatin1String(plan.order)));
     Statement rows;
