@@ -55,43 +55,6 @@ double cliRun(const QString& path) {
 // ---------------------------------------------------------------------------------------------
 // Child side: the main window in this process.
 
-// Processes events until the list's viewport has been painted again, i.e. until the view has
-// laid out its rows and drawn the visible ones.
-void waitForPaint(PaintCounter& counter) {
-    const int before = counter.count;
-    QElapsedTimer timeout;
-    timeout.start();
-    while (counter.count == before) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
-        if (timeout.elapsed() > 120000)
-            fail(QStringLiteral("the list was not painted within two minutes"));
-    }
-}
-
-void openWindow(Form1& window, PaintCounter& counter) {
-    window.Form_Load();
-    window.show();
-    QElapsedTimer timeout;
-    timeout.start();
-    while (!window.windowHandle() || !window.windowHandle()->isExposed() || counter.count == 0) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
-        if (timeout.elapsed() > 120000)
-            fail(QStringLiteral("the main window was not shown within two minutes"));
-    }
-    // The rows arrive after the window is painted: wait for the last of them to be painted.
-    if (window.listFilling()) {
-        while (window.listFilling()) {
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-            if (timeout.elapsed() > 120000)
-                fail(QStringLiteral("the list was not filled within two minutes"));
-        }
-        const int before = counter.count;
-        window.ListView1->viewport()->update();
-        while (counter.count == before)
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-    }
-}
-
 // Start-up: from the parent's launch of this process to the first painted list.
 int childStartup(long long launchedAt, const QElapsedTimer& sinceMain, int argc, char** argv) {
     QApplication app(argc, argv);

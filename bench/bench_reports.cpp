@@ -1,11 +1,13 @@
 // Times the reports against large databases and prints one "name = value" line per figure.
 //
-//   bench_reports [--sizes N,N,...] [--cache FOLDER]
+//   bench_reports [--sizes N,N,...] [--cache FOLDER] [--server]
 //
 // For every size (100,000 calls unless told) and for the "Open Calls" and "Call Details"
 // reports, a fresh child process chooses the report in the report chooser, presses Print
 // Preview and waits for the first page to be painted (three times), then writes the whole
 // report as PDF and reports its peak memory. Each figure is the slower of the two reports.
+// With --server the same runs read the calls from a database server (QUORVANE_TEST_SERVER,
+// started by bench/run) instead of the file, and the figures are named report_pg_...
 #include "app/main_window.h"
 #include "bench_support.h"
 #include "data/shared_connection.h"
@@ -62,10 +64,11 @@ public:
     }
 };
 
-int child(const QString& report, const QString& pdf, int argc, char** argv) {
+int child(const QString& report, const QString& pdf, const QString& server, int argc, char** argv) {
     QApplication app(argc, argv);
     TimingPrompts prompts;
     InstallPrompts(&prompts);
+    Form1::UseServer(server);
     CreateSharedConnection();
     SharedConnection().open(Form1::ConnectionString());
     std::vector<double> firstPage;
@@ -99,29 +102,34 @@ int parent(int argc, char** argv) {
     const BenchOptions options = parseOptions({100000});
     for (long long calls : options.sizes) {
         const QString path = database(options.cache, calls);
+        const QString server = options.server ? serverDatabase(options.cache, calls) : QString();
+        const QString prefix =
+            options.server ? QStringLiteral("report_pg_") : QStringLiteral("report_");
         const QString suffix = QLatin1Char('_') + sizeSuffix(calls);
         double firstPage = 0, pdf = 0, memory = 0;
         for (const char* report : kReports) {
             QTemporaryDir output;
-            auto figures = runChild({QStringLiteral("--report"), QString::fromLatin1(report),
-                                     output.path() + QStringLiteral("/report.pdf")},
-                                    path);
+            QStringList arguments{QStringLiteral("--report"), QString::fromLatin1(report),
+                                  output.path() + QStringLiteral("/report.pdf")};
+            if (options.server)
+                arguments << server;
+            auto figures = runChild(arguments, path);
             const QString name = QString::fromLatin1(report).toLower().replace(' ', '_');
-            print(QStringLiteral("report_%1_first_page_ms%2").arg(name, suffix),
+            print(prefix + QStringLiteral("%1_first_page_ms%2").arg(name, suffix),
                   figures[QStringLiteral("first_page_ms")]);
-            print(QStringLiteral("report_%1_pdf_s%2").arg(name, suffix),
+            print(prefix + QStringLiteral("%1_pdf_s%2").arg(name, suffix),
                   figures[QStringLiteral("pdf_s")]);
-            print(QStringLiteral("report_%1_rss_mb%2").arg(name, suffix),
+            print(prefix + QStringLiteral("%1_rss_mb%2").arg(name, suffix),
                   figures[QStringLiteral("rss_mb")]);
-            print(QStringLiteral("report_%1_pages%2").arg(name, suffix),
+            print(prefix + QStringLiteral("%1_pages%2").arg(name, suffix),
                   figures[QStringLiteral("pages")]);
             firstPage = std::max(firstPage, figures[QStringLiteral("first_page_ms")]);
             pdf = std::max(pdf, figures[QStringLiteral("pdf_s")]);
             memory = std::max(memory, figures[QStringLiteral("rss_mb")]);
         }
-        print(QStringLiteral("report_preview_first_page_ms") + suffix, firstPage);
-        print(QStringLiteral("report_pdf_s") + suffix, pdf);
-        print(QStringLiteral("report_rss_mb") + suffix, memory);
+        print(prefix + QStringLiteral("preview_first_page_ms") + suffix, firstPage);
+        print(prefix + QStringLiteral("pdf_s") + suffix, pdf);
+        print(prefix + QStringLiteral("rss_mb") + suffix, memory);
     }
     return 0;
 }
@@ -129,7 +137,8 @@ int parent(int argc, char** argv) {
 } // namespace
 
 int main(int argc, char** argv) {
-    if (argc == 4 && std::strcmp(argv[1], "--report") == 0)
-        return child(QString::fromLocal8Bit(argv[2]), QString::fromLocal8Bit(argv[3]), argc, argv);
+    if ((argc == 4 || argc == 5) && std::strcmp(argv[1], "--report") == 0)
+        return child(QString::fromLocal8Bit(argv[2]), QString::fromLocal8Bit(argv[3]),
+                     argc == 5 ? QString::fromLocal8Bit(argv[4]) : QString(), argc, argv);
     return parent(argc, argv);
 }

@@ -1,12 +1,21 @@
 // What the benchmarks share: figures, timing, memory, the generated databases and child runs.
 #include "bench_support.h"
 
+#include "app/main_window.h"
+#include "data/failure.h"
+#include "data/server_copy.h"
+#include "data/server_link.h"
+#include "data/server_setup.h"
+
 #include <QCoreApplication>
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <QTreeView>
+#include <QUrl>
+#include <QWindow>
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -136,6 +145,102 @@ std::map<QString, double> runChild(const QStringList& arguments, const QString& 
     return figures;
 }
 
+// Processes events until the list's viewport has been painted again, i.e. until the view has
+// laid out its rows and drawn the visible ones.
+void waitForPaint(PaintCounter& counter) {
+    const int before = counter.count;
+    QElapsedTimer timeout;
+    timeout.start();
+    while (counter.count == before) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+        if (timeout.elapsed() > 120000)
+            fail(QStringLiteral("the list was not painted within two minutes"));
+    }
+}
+
+void openWindow(Form1& window, PaintCounter& counter) {
+    window.Form_Load();
+    window.show();
+    QElapsedTimer timeout;
+    timeout.start();
+    while (!window.windowHandle() || !window.windowHandle()->isExposed() || counter.count == 0) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+        if (timeout.elapsed() > 120000)
+            fail(QStringLiteral("the main window was not shown within two minutes"));
+    }
+    // The rows arrive after the window is painted: wait for the last of them to be painted.
+    if (window.listFilling()) {
+        while (window.listFilling()) {
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+            if (timeout.elapsed() > 120000)
+                fail(QStringLiteral("the list was not filled within two minutes"));
+        }
+        const int before = counter.count;
+        window.ListView1->viewport()->update();
+        while (counter.count == before)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    }
+}
+
+QString withDatabase(const QString& uri, const QString& database) {
+    QUrl url(uri);
+    url.setPath(QLatin1Char('/') + database);
+    return url.toString();
+}
+
+namespace {
+QString maintenanceUri() {
+    const QString uri = qEnvironmentVariable("QUORVANE_TEST_SERVER");
+    if (uri.isEmpty())
+        fail(QStringLiteral("no database server: run the server benchmarks through bench/run, "
+                            "which starts one (QUORVANE_TEST_SERVER)"));
+    return uri;
+}
+} // namespace
+
+QString newServerDatabase(const QString& name) {
+    try {
+        ServerLink maintenance(maintenanceUri(), false);
+        maintenance.run(QStringLiteral("drop database if exists %1 with (force)").arg(name));
+        maintenance.run(QStringLiteral("create database %1").arg(name));
+        const QString uri = withDatabase(maintenanceUri(), name);
+        InstallServerSchema(uri);
+        return uri;
+    } catch (const Failure& failure) {
+        fail(failure.description());
+    }
+}
+
+QString serverDatabase(const QString& cache, long long calls) {
+    const QString name = QStringLiteral("bench_calls_%1").arg(calls);
+    const QString uri = withDatabase(maintenanceUri(), name);
+    try {
+        {
+            ServerLink maintenance(maintenanceUri(), false);
+            auto exists = maintenance.run(
+                QStringLiteral("select count(*) from pg_database where datname = $1"), {name});
+            if (QByteArray(exists->text(0, 0)).toInt() > 0) {
+                ServerLink link(uri);
+                if (QByteArray(link.run(QStringLiteral("select count(*) from calls"))->text(0, 0))
+                        .toLongLong() == calls)
+                    return uri;
+            }
+            maintenance.run(QStringLiteral("drop database if exists %1 with (force)").arg(name));
+            maintenance.run(QStringLiteral("create database %1").arg(name));
+        }
+        const QString path = database(cache, calls);
+        std::fprintf(stderr, "bench: copying %lld calls to the server\n", calls);
+        QElapsedTimer timer;
+        timer.start();
+        CopyToServer(path, uri);
+        ServerLink(uri).run(QStringLiteral("vacuum analyze"));
+        std::fprintf(stderr, "bench: copied in %.1f s\n", milliseconds(timer) / 1000);
+    } catch (const Failure& failure) {
+        fail(failure.description());
+    }
+    return uri;
+}
+
 BenchOptions parseOptions(std::vector<long long> defaultSizes) {
     BenchOptions options;
     options.sizes = std::move(defaultSizes);
@@ -154,8 +259,10 @@ BenchOptions parseOptions(std::vector<long long> defaultSizes) {
             }
         } else if (argument == QLatin1String("--cache") && i + 1 < arguments.size()) {
             options.cache = arguments[++i];
+        } else if (argument == QLatin1String("--server")) {
+            options.server = true;
         } else {
-            fail(QStringLiteral("usage: [--sizes N,N,...] [--cache FOLDER]"));
+            fail(QStringLiteral("usage: [--sizes N,N,...] [--cache FOLDER] [--server]"));
         }
     }
     if (!QDir().mkpath(options.cache))

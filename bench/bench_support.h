@@ -29,10 +29,20 @@ QString database(const QString& cache, long long calls);
 std::map<QString, double> runChild(const QStringList& arguments, const QString& path,
                                    bool stampLaunch = false);
 
-// --sizes N,N,... and --cache FOLDER from the command line.
+// The database of `calls` calls on the throwaway database server that QUORVANE_TEST_SERVER
+// names (bench/run starts one), copied up from the generated file when missing; answers its
+// URI.
+QString serverDatabase(const QString& cache, long long calls);
+// A new empty server database with the call log installed; answers its URI.
+QString newServerDatabase(const QString& name);
+// The server's URI with another database name.
+QString withDatabase(const QString& uri, const QString& database);
+
+// --sizes N,N,..., --cache FOLDER and --server (on the database server) from the command line.
 struct BenchOptions {
     std::vector<long long> sizes;
     QString cache;
+    bool server = false;
 };
 BenchOptions parseOptions(std::vector<long long> defaultSizes);
 
@@ -61,3 +71,10 @@ protected:
         return false;
     }
 };
+
+class Form1;
+// Processes events until the list's viewport has been painted again, i.e. until the view has
+// laid out its rows and drawn the visible ones.
+void waitForPaint(PaintCounter& counter);
+// Loads and shows the main window and waits until every call is listed and painted.
+void openWindow(Form1& window, PaintCounter& counter);

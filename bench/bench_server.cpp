@@ -1,0 +1,243 @@
+// Times the call log on a database server and prints one "name = value" line per figure:
+//
+//   bench_server [--sizes N,N,...] [--cache FOLDER]      (needs QUORVANE_TEST_SERVER; bench/run)
+//
+// - loadcalls_pg_ms: LoadCalls on a shown window until the list is painted again, over a server
+//   database of N calls (copied up from the generated file of bench_calls), in turns with the
+//   psql command-line client reading the same query, output discarded (loadcalls_pg_psql_ms,
+//   the floor); loadcalls_pg_ratio divides the two;
+// - pg_saves_per_s_8: eight desks, each a process with its own connection, saving new calls
+//   through the call editor at once for a fixed time; afterwards every confirmed save must be
+//   there exactly once (pg_saves_lost, pg_saves_duplicated).
+#include "app/call_list_model.h"
+#include "app/main_window.h"
+#include "bench_support.h"
+#include "calls/call_editor.h"
+#include "data/failure.h"
+#include "data/server_dialect.h"
+#include "data/server_link.h"
+#include "data/shared_connection.h"
+#include "ui/record_messages.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QLineEdit>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QThread>
+#include <QTreeView>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+
+namespace {
+
+constexpr int kRuns = 3;
+constexpr int kDesks = 8;
+constexpr int kSavingMs = 5000;
+
+// The psql client reading the list's query as the server runs it, output discarded.
+double psqlRun(const QString& uri) {
+    QProcess psql;
+    psql.setStandardOutputFile(QProcess::nullDevice());
+    QElapsedTimer timer;
+    timer.start();
+    psql.start(QStringLiteral("psql"),
+               {QStringLiteral("-X"), QStringLiteral("-q"), QStringLiteral("-A"),
+                QStringLiteral("-v"), QStringLiteral("ON_ERROR_STOP=1"), QStringLiteral("-d"), uri,
+                QStringLiteral("-c"),
+                ServerStatement(QStringLiteral("select * from [Calls Extended]"))});
+    if (!psql.waitForFinished(-1) || psql.exitStatus() != QProcess::NormalExit ||
+        psql.exitCode() != 0)
+        fail(QStringLiteral("psql failed: ") + QString::fromLocal8Bit(psql.readAllStandardError()));
+    return milliseconds(timer);
+}
+
+// Child: LoadCalls on the server, in turns with psql.
+int childLoadCalls(const QString& uri, int argc, char** argv) {
+    QApplication app(argc, argv);
+    FailingPrompts prompts;
+    InstallPrompts(&prompts);
+    Form1::UseServer(uri);
+    Form1 window;
+    PaintCounter counter(window.ListView1->viewport());
+    openWindow(window, counter);
+    const int rows = window.callList()->rowCount();
+    std::vector<double> model, shown, psql;
+    for (int run = 0; run < kRuns; ++run) {
+        psql.push_back(psqlRun(uri));
+        QElapsedTimer timer;
+        timer.start();
+        window.LoadCalls();
+        model.push_back(milliseconds(timer));
+        waitForPaint(counter);
+        shown.push_back(milliseconds(timer));
+        if (window.callList()->rowCount() != rows)
+            fail(QStringLiteral("LoadCalls listed a different number of calls"));
+    }
+    print(QStringLiteral("loadcalls_ms"), median(shown));
+    print(QStringLiteral("loadcalls_model_ms"), median(model));
+    print(QStringLiteral("psql_ms"), median(psql));
+    print(QStringLiteral("rss_mb"), peakMemoryMb());
+    print(QStringLiteral("rows"), rows);
+    window.close();
+    InstallPrompts(nullptr);
+    return 0;
+}
+
+// A desk's confirmations, counted; any other box is a failed save.
+class SavingPrompts : public Prompts {
+public:
+    int saved = 0;
+    int failed = 0;
+    int message(const QString& text, int, const QString&) override {
+        if (text == kRecordSaved) {
+            ++saved;
+        } else {
+            if (!failed)
+                std::fprintf(stderr, "bench: a save failed: %s\n", qPrintable(text));
+            ++failed;
+        }
+        return Ok;
+    }
+    std::optional<QString> input(const QString& prompt, const QString&) override {
+        fail(QStringLiteral("the program asked: ") + prompt);
+    }
+    void showModal(QDialog&) override { fail(QStringLiteral("the program opened a window")); }
+};
+
+// Child: one desk saving new calls in the call editor from `startNs` for kSavingMs; each
+// title names the desk and counts its saves.
+int childDesk(int desk, const QString& uri, long long startNs, int argc, char** argv) {
+    QApplication app(argc, argv);
+    SavingPrompts prompts;
+    InstallPrompts(&prompts);
+    CreateSharedConnection();
+    SharedConnection().open(uri);
+    {
+        Form2 editor;
+        editor.m_ID = QString();
+        editor.Form_Load();
+        for (QComboBox* list : {editor.Combo1, editor.Combo2, editor.Combo3, editor.Combo4,
+                                editor.Combo5, editor.Combo6})
+            list->setCurrentIndex(0);
+        while (monotonicNanoseconds() < startNs)
+            QThread::usleep(200);
+        const long long endNs = startNs + kSavingMs * 1000000LL;
+        int attempts = 0;
+        while (monotonicNanoseconds() < endNs) {
+            editor.Text1->setText(QStringLiteral("Desk %1 call %2").arg(desk).arg(++attempts));
+            editor.PushButton2_Click();
+        }
+        print(QStringLiteral("attempts"), attempts);
+        print(QStringLiteral("saved"), prompts.saved);
+        print(QStringLiteral("failed"), prompts.failed);
+    }
+    ReleaseSharedConnection();
+    InstallPrompts(nullptr);
+    return 0;
+}
+
+long long number(ServerLink& link, const QString& sql, const QStringList& parameters = {}) {
+    return QByteArray(link.run(sql, parameters)->text(0, 0)).toLongLong();
+}
+
+void savesAtOnce() {
+    const QString uri = newServerDatabase(QStringLiteral("bench_saves"));
+    ServerLink link(uri);
+    link.execute(QStringLiteral("insert into Employees ([First Name],[Last Name]) values "
+                                "('Nora','Quill')"));
+    link.execute(QStringLiteral("insert into Customers ([First Name],[Last Name]) values "
+                                "('Ann','Ray')"));
+    link.execute(QStringLiteral("insert into [Status] values ('Open')"));
+    link.execute(QStringLiteral("insert into [Categories] values ('Network')"));
+    link.execute(QStringLiteral("insert into [Priorities] values ('High')"));
+
+    QTemporaryDir home;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("XDG_DATA_HOME"), home.path() + QStringLiteral("/data"));
+    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), home.path() + QStringLiteral("/config"));
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    // Every desk is ready (started, connected, editor loaded) before the clock starts.
+    const long long startNs = monotonicNanoseconds() + 4000000000LL;
+    std::vector<std::unique_ptr<QProcess>> desks;
+    for (int desk = 1; desk <= kDesks; ++desk) {
+        auto process = std::make_unique<QProcess>();
+        process->setProcessEnvironment(environment);
+        process->start(
+            QCoreApplication::applicationFilePath(),
+            {QStringLiteral("--desk"), QString::number(desk), uri, QString::number(startNs)});
+        desks.push_back(std::move(process));
+    }
+    long long saved = 0, failed = 0, lost = 0, duplicated = 0;
+    for (int desk = 1; desk <= kDesks; ++desk) {
+        QProcess& process = *desks[size_t(desk - 1)];
+        if (!process.waitForFinished(-1) || process.exitStatus() != QProcess::NormalExit ||
+            process.exitCode() != 0) {
+            std::fprintf(stderr, "%s", process.readAllStandardError().constData());
+            fail(QStringLiteral("desk %1 failed").arg(desk));
+        }
+        std::fprintf(stderr, "%s", process.readAllStandardError().constData());
+        std::map<QString, long long> figures;
+        for (const QByteArray& line : process.readAllStandardOutput().split('\n')) {
+            const int equals = line.indexOf(" = ");
+            if (equals > 0)
+                figures[QString::fromUtf8(line.left(equals))] = line.mid(equals + 3).toDouble();
+        }
+        const long long confirmed = figures[QStringLiteral("saved")];
+        saved += confirmed;
+        failed += figures[QStringLiteral("failed")];
+        // Every confirmed title of the desk once; a title that was tried but not confirmed
+        // may be there at most once.
+        const QString pattern = QStringLiteral("Desk %1 call %").arg(desk);
+        const long long rows = number(
+            link, QStringLiteral("select count(*) from calls where title like $1"), {pattern});
+        const long long distinct = number(
+            link, QStringLiteral("select count(distinct title) from calls where title like $1"),
+            {pattern});
+        duplicated += rows - distinct;
+        lost += std::max(0LL, confirmed - distinct);
+    }
+    print(QStringLiteral("pg_saves_per_s_8"), double(saved) * 1000.0 / kSavingMs);
+    std::printf("pg_saves_lost = %lld\npg_saves_duplicated = %lld\npg_saves_failed = %lld\n", lost,
+                duplicated, failed);
+    std::fflush(stdout);
+}
+
+int parent(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    const BenchOptions options = parseOptions({100000, 1000000});
+    for (long long calls : options.sizes) {
+        const QString uri = serverDatabase(options.cache, calls);
+        const QString suffix = QLatin1Char('_') + sizeSuffix(calls);
+        psqlRun(uri); // one untimed pass for the server's cache
+        auto figures =
+            runChild({QStringLiteral("--loadcalls"), uri}, database(options.cache, calls));
+        if (figures[QStringLiteral("rows")] != double(calls))
+            fail(QStringLiteral("the window listed %1 calls instead of %2")
+                     .arg(figures[QStringLiteral("rows")])
+                     .arg(calls));
+        const double loadCalls = figures[QStringLiteral("loadcalls_ms")];
+        const double floor = figures[QStringLiteral("psql_ms")];
+        print(QStringLiteral("loadcalls_pg_ms") + suffix, loadCalls);
+        print(QStringLiteral("loadcalls_pg_psql_ms") + suffix, floor);
+        std::printf("loadcalls_pg_ratio%s = %.2f\n", qPrintable(suffix), loadCalls / floor);
+        print(QStringLiteral("loadcalls_pg_model_ms") + suffix,
+              figures[QStringLiteral("loadcalls_model_ms")]);
+        print(QStringLiteral("loadcalls_pg_rss_mb") + suffix, figures[QStringLiteral("rss_mb")]);
+    }
+    savesAtOnce();
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc == 3 && std::strcmp(argv[1], "--loadcalls") == 0)
+        return childLoadCalls(QString::fromLocal8Bit(argv[2]), argc, argv);
+    if (argc == 5 && std::strcmp(argv[1], "--desk") == 0)
+        return childDesk(std::atoi(argv[2]), QString::fromLocal8Bit(argv[3]), std::atoll(argv[4]),
+                         argc, argv);
+    return parent(argc, argv);
+}
