@@ -1,47 +1,78 @@
-// The command line: any arguments (split at NUL) give an exit status of 0, 1 or 2 and a
-// message, never a crash. The data folder is an empty one of its own, so no database is
-// touched and nothing is written.
+// The command line: any arguments (split at NUL) give an exit status of 0, 1 or 2, a message
+// whenever the status is not 0, and status 2 for an option that does not exist. The data and
+// config folders are empty ones of its own and file names are kept inside the working folder
+// (one of its own too), so nothing outside is read or written.
 #include "app/command_line.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QTemporaryDir>
+#include <QTextStream>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 
+namespace {
+
+// A property that does not hold is a finding: say which, and stop.
+void check(bool holds, int line = __builtin_LINE()) {
+    if (!holds) {
+        std::fprintf(stderr, "%s:%d: the property does not hold\n", __FILE__, line);
+        std::abort();
+    }
+}
+
+// Every name of an option, the one-letter ones included ("--h" is "-h").
+const QStringList kOptions = {"h",          "?",      "help",    "help-all", "v",  "version",
+                              "export-csv", "backup", "restore", "report",   "pdf"};
+const QStringList kTakeValues = {"export-csv", "backup", "restore", "report", "pdf"};
+
+// True when an argument in option position names no option of the program.
+bool hasUnknownOption(const QStringList& arguments) {
+    for (int i = 1; i < arguments.size(); ++i) {
+        const QString& argument = arguments.at(i);
+        if (argument == QLatin1String("--"))
+            return false;
+        if (!argument.startsWith(QLatin1String("--")))
+            continue;
+        const QString name = argument.mid(2).section(QLatin1Char('='), 0, 0);
+        if (!kOptions.contains(name))
+            return true;
+        if (kTakeValues.contains(name) && !argument.contains(QLatin1Char('=')))
+            ++i; // the next argument is this option's value, whatever it looks like
+    }
+    return false;
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
+    static QCoreApplication application(*argc, *argv);
+    static QTemporaryDir home;
+    QTemporaryDir* folder = &home;
+    qputenv("XDG_DATA_HOME", QFile::encodeName(folder->path() + "/data"));
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(folder->path() + "/config"));
+    QDir::setCurrent(folder->path());
+    return 0;
+}
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    static QTemporaryDir* home = [] {
-        static int argc = 1;
-        static char name[] = "fuzz_command_line";
-        static char* argv[] = {name, nullptr};
-        new QCoreApplication(argc, argv);
-        auto* folder = new QTemporaryDir;
-        qputenv("XDG_DATA_HOME", (folder->path() + "/data").toUtf8());
-        qputenv("XDG_CONFIG_HOME", (folder->path() + "/config").toUtf8());
-        QDir::setCurrent(folder->path());
-        return folder;
-    }();
-    (void)home;
     QStringList arguments{QStringLiteral("quorvane")};
     const QByteArray bytes(reinterpret_cast<const char*>(data), int(size));
     for (const QByteArray& piece : bytes.split('\0'))
         arguments << QString::fromUtf8(piece);
-    // Work that writes files (a backup, an export, a PDF, a restore) is not asked for: only the
-    // reading of the arguments is under test.
-    static const QStringList writers = {QStringLiteral("--export-csv"), QStringLiteral("--backup"),
-                                        QStringLiteral("--restore"), QStringLiteral("--pdf")};
-    for (const QString& argument : arguments) {
-        if (writers.contains(argument.section(QLatin1Char('='), 0, 0)))
+    // Files named with a folder could lie anywhere; only names in the working folder are used.
+    for (const QString& argument : arguments)
+        if (argument.contains(QLatin1Char('/')) || argument.contains(QLatin1Char('\\')))
             return 0;
-    }
     QString outText;
     QString errText;
     QTextStream out(&outText);
     QTextStream err(&errText);
     const int status = RunCommands(arguments, out, err);
-    if (status < 0 || status > 2)
-        std::abort();
-    if (status != 0 && errText.isEmpty())
-        std::abort();
+    check(status >= 0 && status <= 2);
+    check(status == 0 || !errText.isEmpty());
+    if (hasUnknownOption(arguments))
+        check(status == 2);
     return 0;
 }

@@ -411,7 +411,7 @@ void Form1::keepCurrentRowSelected() {
     // selected one, and a list without a selection has no current row.
     QItemSelectionModel* selection = ListView1->selectionModel();
     connect(selection, &QItemSelectionModel::currentRowChanged, this,
-            [this, selection](const QModelIndex& current) {
+            [selection](const QModelIndex& current) {
                 // Ctrl and Shift clicks add rows to the selection (for copying and exporting)
                 // right after they move the current row.
                 if (QGuiApplication::keyboardModifiers() &

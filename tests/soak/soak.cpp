@@ -36,10 +36,6 @@ void UseFolders(const QString& root) {
     SetProgramFolder(root + "/program");
 }
 
-QString DatabasePath(const QString& root) {
-    return root + "/data/Merrowfen/Quorvane/dbData.mdb";
-}
-
 QString LogPath(const QString& root) {
     return root + "/confirmed.log";
 }

@@ -24,7 +24,6 @@ namespace Soak {
 
 // Points the program's data, config and program folders into the run's folder.
 void UseFolders(const QString& root);
-QString DatabasePath(const QString& root);
 QString LogPath(const QString& root);
 // Written by the child once the program has started on the file.
 QString ReadyPath(const QString& root);
