@@ -8,20 +8,16 @@
 #include "data/failure.h"
 #include "data/recordset.h"
 #include "data/shared_connection.h"
-#include "data/sql_text.h"
 #include "test_support.h"
 
 #include <QCoreApplication>
 #include <QFile>
 #include <QHash>
+#include <QSet>
 #include <cstdio>
 
 namespace Soak {
 namespace {
-
-QString quoted(const QString& text) {
-    return QLatin1Char('\'') + DoubledQuotes(text) + QLatin1Char('\'');
-}
 
 QString scalar(Connection& connection, const QString& sql) {
     Recordset records;
@@ -29,25 +25,40 @@ QString scalar(Connection& connection, const QString& sql) {
     return records.eof() ? QString() : records.field(0).joined();
 }
 
-int count(Connection& connection, const QString& sql) {
-    return scalar(connection, sql).toInt();
+// What the file holds, read once per check: for each table, its keys (a list value, a call's
+// title, a contact's ID or "first<TAB>last") and what an edit changes (comments, notes).
+struct Contents {
+    QHash<QString, QSet<QString>> keys;
+    QHash<QString, QString> edited; // "table<TAB>ID" -> comments or notes
+};
+
+void readTable(Connection& connection, Contents& contents, const QString& table,
+               const QString& sql) {
+    Recordset records;
+    records.open(sql, connection);
+    QSet<QString>& keys = contents.keys[table];
+    for (; !records.eof(); records.moveNext()) {
+        keys.insert(records.field(0).joined());
+        if (records.fieldCount() > 1) {
+            const QString id = records.field(1).joined();
+            keys.insert(id);
+            contents.edited.insert(table + '\t' + id, records.field(2).joined());
+        }
+    }
 }
 
-// The column that holds a table's key in the log.
-QString keyColumn(const QString& table) {
-    if (table == QLatin1String("Status"))
-        return QStringLiteral("Status");
-    if (table == QLatin1String("Categories"))
-        return QStringLiteral("Category");
-    if (table == QLatin1String("Priorities"))
-        return QStringLiteral("Priority");
-    return QStringLiteral("ID");
-}
-
-bool exists(Connection& connection, const QString& table, const QString& key) {
-    const bool number = keyColumn(table) == QLatin1String("ID");
-    return count(connection, "select count(*) from [" + table + "] where " + keyColumn(table) +
-                                 "=" + (number ? key : quoted(key))) > 0;
+Contents readContents(Connection& connection) {
+    Contents contents;
+    readTable(connection, contents, "Status", "select Status from Status");
+    readTable(connection, contents, "Categories", "select Category from Categories");
+    readTable(connection, contents, "Priorities", "select Priority from Priorities");
+    readTable(connection, contents, "Calls", "select Title, ID, Comments from Calls");
+    for (const char* table : {"Employees", "Customers"})
+        readTable(connection, contents, table,
+                  QStringLiteral("select ifnull([First Name],'')||char(9)||ifnull([Last "
+                                 "Name],''), ID, Notes from ") +
+                      table);
+    return contents;
 }
 
 // An edit saved "edit N"; a later one may have been saved without being logged.
@@ -64,6 +75,10 @@ void checkFile(const QString& root, Figures& figures) {
         ++figures.integrityFailures;
         std::fprintf(stderr, "soak: integrity check: %s\n", qPrintable(integrity));
     }
+    const Contents contents = readContents(connection);
+    auto has = [&](const QString& table, const QString& key) {
+        return contents.keys.value(table).contains(key);
+    };
 
     auto lost = [&](const QByteArray& line) {
         if (figures.counted.contains(QString::fromUtf8(line)))
@@ -91,39 +106,30 @@ void checkFile(const QString& root, Figures& figures) {
         const QStringList fields = QString::fromUtf8(line).split(QLatin1Char('\t'));
         const QString& kind = fields.first();
         if (kind == QLatin1String("call")) {
-            if (count(connection, "select count(*) from Calls where Title=" + quoted(fields[1])) ==
-                0)
+            if (!has("Calls", fields[1]))
                 lost(line);
         } else if (kind == QLatin1String("value")) {
-            if (!exists(connection, fields[1], fields[2]))
+            if (!has(fields[1], fields[2]))
                 lost(line);
         } else if (kind == QLatin1String("contact")) {
-            if (count(connection, "select count(*) from " + fields[1] +
-                                      " where [First Name]=" + quoted(fields[2]) +
-                                      " and [Last Name]=" + quoted(fields[3])) == 0)
+            if (!has(fields[1], fields[2] + '\t' + fields[3]))
                 lost(line);
         } else if (kind == QLatin1String("call-edit")) {
             edits.insert("Calls\t" + fields[1], {fields[2].toLongLong(), line});
         } else if (kind == QLatin1String("contact-edit")) {
             edits.insert(fields[1] + '\t' + fields[2], {fields[3].toLongLong(), line});
         } else if (kind == QLatin1String("deleted")) {
-            if (exists(connection, fields[1], fields[2]))
+            if (has(fields[1], fields[2]))
                 lost(line);
         } else if (kind == QLatin1String("cascade-call")) {
             // Before the delete both are there, after it neither.
-            const bool call = count(connection, "select count(*) from Calls where Title=" +
-                                                    quoted(fields[1])) > 0;
-            if (!call && exists(connection, fields[2], fields[3]))
+            if (!has("Calls", fields[1]) && has(fields[2], fields[3]))
                 half(QString::fromUtf8(line) + " (the call is gone, its " + fields[2] +
                      " row is not)");
         }
     }
     for (auto edit = edits.cbegin(); edit != edits.cend(); ++edit) {
-        const QStringList key = edit.key().split(QLatin1Char('\t'));
-        const QString column = key[0] == QLatin1String("Calls") ? "Comments" : "Notes";
-        if (!keptEdit(
-                scalar(connection, "select " + column + " from " + key[0] + " where ID=" + key[1]),
-                edit.value().first))
+        if (!keptEdit(contents.edited.value(edit.key()), edit.value().first))
             lost(edit.value().second);
     }
 
