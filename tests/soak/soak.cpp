@@ -129,9 +129,11 @@ int runParent(int kills, quint32 seed) {
         CheckAfterKill(root, figures);
     }
     std::printf("kills = %d\nintegrity_failures = %d\nconfirmed_rows_lost = %d\n"
-                "half_cascades = %d\nfailed_starts = %d\nconfirmations_checked = %d\n",
+                "half_cascades = %d\nfailed_starts = %d\nconfirmations_checked = %d\n"
+                "kills_during_writes = %d\n",
                 figures.kills, figures.integrityFailures, figures.confirmedRowsLost,
-                figures.halfCascades, figures.failedStarts, figures.confirmations);
+                figures.halfCascades, figures.failedStarts, figures.confirmations,
+                figures.killsDuringWrites);
     const bool sound = figures.integrityFailures == 0 && figures.confirmedRowsLost == 0 &&
                        figures.halfCascades == 0 && figures.failedStarts == 0;
     return sound ? 0 : 1;

@@ -41,6 +41,8 @@ struct Figures {
     int failedStarts = 0;
     // Lines of the log at the last check: how many confirmations a run has checked.
     int confirmations = 0;
+    // Kills that left a hot journal, that is kills in the middle of a write.
+    int killsDuringWrites = 0;
     // What was already counted: a row lost stays lost, and is counted once.
     QSet<QString> counted;
 };

@@ -12,6 +12,7 @@
 
 #include <QCoreApplication>
 #include <QFile>
+#include <QFileInfo>
 #include <QHash>
 #include <QSet>
 #include <cstdio>
@@ -173,6 +174,8 @@ void checkStart(Figures& figures) {
 } // namespace
 
 void CheckAfterKill(const QString& root, Figures& figures) {
+    if (QFileInfo(Form1::DataFolder() + "/dbData.mdb-journal").size() > 0)
+        ++figures.killsDuringWrites;
     try {
         checkFile(root, figures);
     } catch (const Failure& failure) {
