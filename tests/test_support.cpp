@@ -92,6 +92,8 @@ ScriptedPrompts::~ScriptedPrompts() {
 
 int ScriptedPrompts::message(const QString& text, int style, const QString& title) {
     boxes.push_back({text, style, title});
+    if (whileShown)
+        whileShown(boxes.back());
     const bool question = (style & 7) == YesNo;
     if (!m_answers.empty()) {
         const int reply = m_answers.front();
@@ -205,6 +207,15 @@ void TestEnvironment::openSharedConnection() const {
     CreateSharedConnection();
     SharedConnection().open(QStringLiteral("provider=microsoft.jet.oledb.4.0;data source=") +
                             databasePath() + QStringLiteral(";JET OLEDB:Database Password="));
+}
+
+std::unique_ptr<Connection> TestEnvironment::openOtherDesk() const {
+    auto other = std::make_unique<Connection>();
+    if (onServer())
+        other->open(m_serverUri);
+    else
+        other->open(QStringLiteral("data source=") + databasePath());
+    return other;
 }
 
 std::unique_ptr<Form1> StartProgram() {

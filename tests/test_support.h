@@ -11,6 +11,8 @@
 #include <optional>
 #include <vector>
 
+class Connection;
+
 // A box that the program showed.
 struct ShownBox {
     QString text;
@@ -36,6 +38,8 @@ public:
     void onModal(std::function<void(QDialog&)> callback) {
         m_modals.push_back(std::move(callback));
     }
+    // Runs before every message box is answered, as if someone acted while it was open.
+    std::function<void(const ShownBox&)> whileShown;
 
     std::vector<ShownBox> boxes;
     struct Asked {
@@ -88,6 +92,9 @@ public:
     void installDatabase() const;
     // Opens the shared connection on the installed database (installing it first).
     void openSharedConnection() const;
+    // A connection of its own to the same database (file or server database), as another
+    // desk or another copy of the program has.
+    std::unique_ptr<Connection> openOtherDesk() const;
 
 private:
     QTemporaryDir m_root;

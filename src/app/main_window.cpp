@@ -15,6 +15,7 @@
 #include "reports/report_chooser.h"
 #include "ui/app_paths.h"
 #include "ui/appearance.h"
+#include "ui/changed_elsewhere.h"
 #include "ui/error_trap.h"
 #include "ui/program_icon.h"
 #include "ui/prompts.h"
@@ -493,6 +494,9 @@ void Form1::PushButton3_Click() {
         return;
     trap.run(104, [&] {
         SharedConnection().execute(QStringLiteral("delete from Calls where ID=") + id);
+        // Someone else deleted it since the list was read.
+        if (SharedConnection().rowsAffected() == 0)
+            MsgBox(AlreadyDeletedText(title), Prompts::Exclamation);
     });
     trap.run(106, [&] { LoadCalls(); });
     // The row that took the deleted call's place is selected (the call itself, when the

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "data/row_snapshot.h"
 #include "ui/date_picker.h"
 #include "ui/exact_text_edit.h"
 
@@ -46,6 +47,9 @@ public:
     void LoadPriorities();
     // Fills the controls from the call whose ID is m_ID.
     void LoadData();
+    // Refills the lists and the controls with the call as it is stored now, dropping what was
+    // typed: the person kept the version that someone else saved meanwhile.
+    void showStoredVersion();
 
     void PushButton1_Click();  // Cancel
     void PushButton2_Click();  // Save
@@ -146,6 +150,8 @@ private:
     QString callStatement(const QString& resolvedBy, const QString& resolvedDate,
                           const QString& callTime) const;
 
+    // The call as the editor read it, to tell a change made meanwhile by someone else.
+    RowSnapshot m_seen;
     PointerFeedback* m_pointer;
     QString m_lastStatement;
     bool m_centred = false;

@@ -76,6 +76,9 @@ void Form2::LoadData() {
     Recordset records;
     // [Calls Extended] yields every call, open or closed, with its comments.
     if (!trap.run(100, [&] {
+            // Read first: a change made between the two reads then counts as made by
+            // someone else, and is never overwritten unasked.
+            m_seen.take(SharedConnection(), QStringLiteral("Calls"), m_ID);
             records.open(QStringLiteral("select * from [Calls Extended] where ID=") + m_ID,
                          SharedConnection(), Recordset::kStatic, Recordset::kReadOnly);
         }))

@@ -5,6 +5,7 @@
 #include "calls/combo_lists.h"
 #include "data/date_text.h"
 #include "data/shared_connection.h"
+#include "ui/changed_elsewhere.h"
 #include "ui/error_trap.h"
 #include "ui/prompts.h"
 #include "ui/record_messages.h"
@@ -125,9 +126,25 @@ void Form2::PushButton2_Click() {
 
     // A statement that fails has written nothing: the window stays open with every entry.
     m_lastStatement = statement;
-    if (!trap.run(136, [&] { SharedConnection().execute(statement); }))
+    // An edited call is written only over the version the editor read, unless the person
+    // chooses to save over what someone else saved meanwhile.
+    SaveOutcome outcome = SaveOutcome::Saved;
+    if (!trap.run(136, [&] {
+            const auto write = [&] { SharedConnection().execute(statement); };
+            if (editing)
+                outcome = SaveOverOthers(SharedConnection(), m_seen, QStringLiteral("call"), write);
+            else
+                write();
+        }))
         return;
-    if (trap.test(138, [&] { return editing && SharedConnection().rowsAffected() == 0; })) {
+    if (outcome == SaveOutcome::KeptTheirs) {
+        showStoredVersion();
+        return;
+    }
+    if (trap.test(138, [&] {
+            return outcome == SaveOutcome::Gone ||
+                   (editing && SharedConnection().rowsAffected() == 0);
+        })) {
         trap.run(140, [&] {
             MsgBox(QStringLiteral("This call no longer exists: it was deleted while the editor "
                                   "was open, so nothing was saved."),
@@ -140,4 +157,14 @@ void Form2::PushButton2_Click() {
     else
         trap.run(146, [&] { MsgBox(kRecordSaved); });
     trap.run(148, [&] { accept(); });
+}
+
+void Form2::showStoredVersion() {
+    // The lists first: the stored call may name a person or value added meanwhile.
+    LoadEmployees(0);
+    LoadCustomers(0);
+    LoadStatus();
+    LoadCategories();
+    LoadPriorities();
+    LoadData();
 }

@@ -8,6 +8,7 @@
 #include "contacts/customer_editor.h"
 #include "contacts/employee_editor.h"
 #include "data/shared_connection.h"
+#include "ui/changed_elsewhere.h"
 #include "ui/error_trap.h"
 #include "ui/prompts.h"
 
@@ -175,8 +176,11 @@ void Form2::deleteContact(const ContactRow& row) {
                           Prompts::YesNo | Prompts::DefaultButton2) != Prompts::Yes;
         }))
         return;
-    // The contact and the calls linked to it go together or not at all.
+    // The contact and the calls linked to it go together or not at all. A contact that
+    // someone else deleted meanwhile took its calls with it: nothing more is deleted, and the
+    // person is told.
     QString id;
+    bool gone = false;
     const bool deleted = trap.run(104, [&] {
         SharedConnection().beginTransaction();
     }) && trap.run(106, [&] {
@@ -186,7 +190,8 @@ void Form2::deleteContact(const ContactRow& row) {
                                         ? QStringLiteral("delete from Employees where ID=")
                                         : QStringLiteral("delete from Customers where ID=")) +
                                    id);
-    }) && trap.run(108, [&] {
+        gone = SharedConnection().rowsAffected() == 0;
+    }) && !gone && trap.run(108, [&] {
         // Calls that name an employee only as resolver stay.
         SharedConnection().execute(row.employees
                                        ? QStringLiteral("delete from Calls where [Assigned To]=") +
@@ -195,5 +200,8 @@ void Form2::deleteContact(const ContactRow& row) {
     }) && trap.run(110, [&] { SharedConnection().commit(); });
     if (trap.test(112, [&] { return !deleted; }))
         trap.run(114, [&] { SharedConnection().rollback(); });
+    if (gone)
+        trap.run(115,
+                 [&] { MsgBox(AlreadyDeletedText(list->currentText()), Prompts::Exclamation); });
     trap.run(116, [&] { reloadContacts(row, row.clearedList); });
 }

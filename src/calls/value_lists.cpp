@@ -6,6 +6,7 @@
 #include "calls/combo_lists.h"
 #include "data/recordset.h"
 #include "data/shared_connection.h"
+#include "ui/changed_elsewhere.h"
 #include "ui/error_trap.h"
 #include "ui/prompts.h"
 
@@ -144,17 +145,24 @@ void Form2::deleteValue(const ValueList& valueList) {
                           Prompts::YesNo | Prompts::DefaultButton2) != Prompts::Yes;
         }))
         return;
-    // The value and the calls that carry it go together or not at all.
+    // The value and the calls that carry it go together or not at all. A value that someone
+    // else deleted meanwhile took its calls with it: nothing more is deleted, and the person
+    // is told.
     const QString value = DoubledQuotes(list->currentText());
+    bool gone = false;
     const bool deleted = trap.run(104, [&] {
         SharedConnection().beginTransaction();
     }) && trap.run(106, [&] {
         SharedConnection().execute(QLatin1String(valueList.deleteHead) + value + QLatin1Char('\''));
-    }) && trap.run(108, [&] {
+        gone = SharedConnection().rowsAffected() == 0;
+    }) && !gone && trap.run(108, [&] {
         SharedConnection().execute(QLatin1String(valueList.callsDeleteHead) + value +
                                    QLatin1Char('\''));
     }) && trap.run(110, [&] { SharedConnection().commit(); });
     if (trap.test(112, [&] { return !deleted; }))
         trap.run(114, [&] { SharedConnection().rollback(); });
+    if (gone)
+        trap.run(115,
+                 [&] { MsgBox(AlreadyDeletedText(list->currentText()), Prompts::Exclamation); });
     trap.run(116, [&] { (this->*valueList.reload)(); });
 }

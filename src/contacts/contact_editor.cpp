@@ -6,6 +6,7 @@
 #include "data/sql_text.h"
 #include "ui/app_paths.h"
 #include "ui/appearance.h"
+#include "ui/changed_elsewhere.h"
 #include "ui/error_trap.h"
 #include "ui/exact_text_edit.h"
 #include "ui/fixed_window.h"
@@ -162,6 +163,9 @@ void ContactEditor::LoadData() {
     Recordset records;
     // A query that cannot be opened has no row to read.
     if (!trap.run(102, [&] {
+            // Read first: a change made between the two reads then counts as made by
+            // someone else, and is never overwritten unasked.
+            m_seen.take(SharedConnection(), QLatin1String(m_kind.table), m_ID);
             records.open(QStringLiteral("select * from ") + QLatin1String(m_kind.table) +
                              QStringLiteral(" where ID=") + m_ID,
                          SharedConnection(), Recordset::kStatic, Recordset::kReadOnly);
@@ -217,12 +221,21 @@ void ContactEditor::PushButton2_Click() {
     // no success is claimed.
     if (trap.test(112, [&] { return !m_ID.isEmpty(); })) {
         int changed = 0;
+        SaveOutcome outcome = SaveOutcome::Saved;
         if (!trap.run(114, [&] {
                 m_lastStatement = updateStatement();
-                SharedConnection().execute(m_lastStatement);
-                changed = SharedConnection().rowsAffected();
+                outcome =
+                    SaveOverOthers(SharedConnection(), m_seen, QLatin1String(m_kind.noun), [&] {
+                        SharedConnection().execute(m_lastStatement);
+                        changed = SharedConnection().rowsAffected();
+                    });
             }))
             return;
+        // The person kept what someone else saved meanwhile: the boxes show it now.
+        if (outcome == SaveOutcome::KeptTheirs) {
+            LoadData();
+            return;
+        }
         // The contact was deleted while the window was open: nothing was saved.
         if (changed == 0) {
             trap.run(124, [&] { MsgBox(QLatin1String(m_kind.goneMessage), Prompts::Exclamation); });

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "data/row_snapshot.h"
+
 #include <QDialog>
 #include <QString>
 #include <array>
@@ -64,6 +66,8 @@ private:
     const ContactKind& m_kind;
     std::array<QLineEdit*, 15> m_lines{};
     ExactTextEdit* m_notes = nullptr;
+    // The row as the editor read it, to tell a change made meanwhile by someone else.
+    RowSnapshot m_seen;
     PointerFeedback* m_pointer;
     QString m_lastStatement;
     bool m_shown = false;

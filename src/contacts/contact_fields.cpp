@@ -35,6 +35,7 @@ const ContactKind kEmployeeKind = {
     "PushButton1_Click",
     "This employee no longer exists: it was deleted while the editor was open, so nothing was "
     "saved.",
+    "employee",
 };
 
 const ContactKind kCustomerKind = {
@@ -51,4 +52,5 @@ const ContactKind kCustomerKind = {
     "PushButton3_Click",
     "This customer no longer exists: it was deleted while the editor was open, so nothing was "
     "saved.",
+    "customer",
 };

@@ -47,6 +47,8 @@ struct ContactKind {
     const char* cancelProcedure;
     // Shown when an update finds the row gone.
     const char* goneMessage;
+    // The row as the person calls it: "employee", "customer".
+    const char* noun;
 };
 
 extern const ContactKind kEmployeeKind;

@@ -1,0 +1,310 @@
+// Two people on one call log: another desk on the same server, or another copy of the program
+// on the same file, changes or deletes what a window shows; nothing is overwritten unasked.
+
+#include "app/main_window.h"
+#include "call_editor_fixture.h"
+#include "contacts/customer_editor.h"
+#include "contacts/employee_editor.h"
+#include "data/connection.h"
+#include "data/failure.h"
+#include "data/row_snapshot.h"
+#include "data/server_link.h"
+#include "data/shared_connection.h"
+
+#include <QTreeView>
+#include <sqlite3.h>
+
+namespace {
+
+const QString kQuestion =
+    QStringLiteral("Someone else changed this %1 after you opened it.\r\nSave your version over "
+                   "theirs?\r\n\r\nYes replaces their version with yours. No keeps theirs and "
+                   "shows it here, without your changes.");
+const QString kGone = QStringLiteral(
+    "This %1 no longer exists: it was deleted while the editor was open, so nothing was saved.");
+const QString kAlreadyDeleted =
+    QStringLiteral("'%1' was already deleted by someone else, so nothing was deleted.");
+constexpr int kQuestionStyle = Prompts::YesNo | Prompts::Exclamation | Prompts::DefaultButton2;
+
+// The first-named column of each kind of row, and the table that holds it.
+struct Kind {
+    const char* noun;
+    const char* table;
+    const char* column;
+};
+const Kind kKinds[] = {{"call", "Calls", "Title"},
+                       {"customer", "Customers", "[First Name]"},
+                       {"employee", "Employees", "[First Name]"}};
+
+QString storedFirst(const Kind& kind, int id) {
+    return Scalar(QStringLiteral("select %1 from %2 where ID=%3")
+                      .arg(QLatin1String(kind.column), QLatin1String(kind.table))
+                      .arg(id))
+        .toString();
+}
+
+// The other desk changes the first-named column of the row.
+void changeAt(Connection& desk, const Kind& kind, int id, const QString& text) {
+    desk.execute(QStringLiteral("update %1 set %2='%3' where ID=%4")
+                     .arg(QLatin1String(kind.table), QLatin1String(kind.column), text)
+                     .arg(id));
+}
+
+// The editor of the row, shown, with the first-named box.
+struct OpenWindow {
+    std::unique_ptr<QDialog> window;
+    QLineEdit* first = nullptr;
+    QPushButton* save = nullptr;
+};
+
+OpenWindow openWindow(const Kind& kind, int id) {
+    OpenWindow open;
+    const QString noun = QLatin1String(kind.noun);
+    if (noun == QLatin1String("call")) {
+        auto editor = std::make_unique<Form2>();
+        openEditor(*editor, QString::number(id));
+        open.first = editor->Text1;
+        open.save = editor->PushButton2;
+        open.window = std::move(editor);
+        return open;
+    }
+    std::unique_ptr<ContactEditor> editor;
+    if (noun == QLatin1String("employee"))
+        editor = std::make_unique<Form3>();
+    else
+        editor = std::make_unique<Form5>();
+    editor->m_ID = QString::number(id);
+    editor->Form_Load();
+    editor->show();
+    open.first = qobject_cast<QLineEdit*>(editor->box(1));
+    open.save = editor->PushButton2;
+    open.window = std::move(editor);
+    return open;
+}
+
+// Makes the other desk give up at once on a row or file that this desk holds locked.
+void waitBriefly(Connection& desk) {
+    if (desk.server())
+        desk.server()->run(QStringLiteral("set lock_timeout = '300ms'"));
+    else
+        sqlite3_busy_timeout(desk.handle(), 300);
+}
+
+} // namespace
+
+class TwoDesksTest : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase() { QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates)); }
+    void saveOverAnotherDesk_data();
+    void saveOverAnotherDesk();
+    void theRowStaysLockedUntilTheSaveEnds();
+    void deleteWhatAnotherDeskDeleted_data();
+    void deleteWhatAnotherDeskDeleted();
+    void deleteACallAnotherDeskDeleted();
+};
+
+void TwoDesksTest::saveOverAnotherDesk_data() {
+    QTest::addColumn<int>("kind");
+    // What the other desk does while the window is open: "change", "change twice" (once more
+    // while the question is open), "delete" or nothing.
+    QTest::addColumn<QString>("meanwhile");
+    QTest::addColumn<int>("answer");
+    for (int kind = 0; kind < 3; ++kind) {
+        const char* noun = kKinds[kind].noun;
+        QTest::addRow("%s changed, overwrite", noun) << kind << "change" << int(Prompts::Yes);
+        QTest::addRow("%s changed, keep theirs", noun) << kind << "change" << int(Prompts::No);
+        QTest::addRow("%s changed twice, overwrite", noun)
+            << kind << "change twice" << int(Prompts::Yes);
+        QTest::addRow("%s deleted", noun) << kind << "delete" << int(Prompts::Yes);
+        QTest::addRow("%s unchanged", noun) << kind << "" << int(Prompts::Yes);
+    }
+}
+
+void TwoDesksTest::saveOverAnotherDesk() {
+    QFETCH(int, kind);
+    QFETCH(QString, meanwhile);
+    QFETCH(int, answer);
+    const Kind& row = kKinds[kind];
+    EditorData data;
+    addCall(CallRow());
+    const int id = 2;
+    addCall(CallRow());
+    auto desk = data.env.openOtherDesk();
+    waitBriefly(*desk);
+
+    OpenWindow open = openWindow(row, id);
+    open.first->clear();
+    QTest::keyClicks(open.first, QStringLiteral("Mine"));
+    if (meanwhile.startsWith(QLatin1String("change")))
+        changeAt(*desk, row, id, QStringLiteral("Theirs"));
+    else if (meanwhile == QLatin1String("delete"))
+        desk->execute(QStringLiteral("delete from %1 where ID=%2").arg(row.table).arg(id));
+    // Once more while the first question is open: the question comes again. The other desk is
+    // not kept waiting while the question is open.
+    int asked = 0;
+    data.prompts.whileShown = [&](const ShownBox&) {
+        if (meanwhile == QLatin1String("change twice") && ++asked == 1)
+            changeAt(*desk, row, id, QStringLiteral("Theirs again"));
+    };
+    data.prompts.answer(answer);
+    data.prompts.answer(answer);
+    QTest::mouseClick(open.save, Qt::LeftButton);
+
+    const QString question = kQuestion.arg(QLatin1String(row.noun));
+    QStringList expected;
+    if (meanwhile.startsWith(QLatin1String("change")))
+        expected << question;
+    if (meanwhile == QLatin1String("change twice"))
+        expected << question;
+    if (meanwhile == QLatin1String("delete"))
+        expected << kGone.arg(QLatin1String(row.noun));
+    else if (answer == Prompts::Yes)
+        expected << QStringLiteral("Record Successfully Updated");
+    QCOMPARE(data.prompts.texts(), expected);
+    for (const ShownBox& box : data.prompts.boxes) {
+        if (box.text == question)
+            QCOMPARE(box.style, kQuestionStyle);
+    }
+
+    const bool kept = answer == Prompts::No;
+    if (meanwhile == QLatin1String("delete")) {
+        QCOMPARE(
+            Count(QStringLiteral("select count(*) from %1 where ID=%2").arg(row.table).arg(id)), 0);
+    } else {
+        QCOMPARE(storedFirst(row, id), kept ? QStringLiteral("Theirs") : QStringLiteral("Mine"));
+    }
+    // The row beside it is untouched.
+    QVERIFY(storedFirst(row, 1) != QLatin1String("Mine"));
+    // Saved: the window closes. Kept theirs: it shows theirs. Deleted: it keeps every entry.
+    QCOMPARE(open.window->isVisible(), kept || meanwhile == QLatin1String("delete"));
+    QCOMPARE(open.first->text(), kept ? QStringLiteral("Theirs") : QStringLiteral("Mine"));
+    QVERIFY(!SharedConnection().inTransaction());
+}
+
+void TwoDesksTest::theRowStaysLockedUntilTheSaveEnds() {
+    EditorData data;
+    const int id = addCall(CallRow());
+    auto desk = data.env.openOtherDesk();
+    waitBriefly(*desk);
+    RowSnapshot seen;
+    seen.take(SharedConnection(), QStringLiteral("Calls"), QString::number(id));
+    const QString update =
+        QStringLiteral("update Calls set Title='%1' where ID=") + QString::number(id);
+
+    // Between the check and the commit the other desk cannot change the row.
+    QString refused;
+    const auto state = seen.writeIfUnchanged(SharedConnection(), [&] {
+        try {
+            desk->execute(update.arg(QStringLiteral("Theirs")));
+        } catch (const Failure& failure) {
+            refused = failure.description();
+        }
+        SharedConnection().execute(update.arg(QStringLiteral("Mine")));
+    });
+    QCOMPARE(state, RowSnapshot::State::Unchanged);
+    QVERIFY2(refused.contains(TestEnvironment::onServer() ? "in use at another desk"
+                                                          : "in use by another program"),
+             qPrintable(refused));
+    QCOMPARE(Scalar(QStringLiteral("select Title from Calls")).toString(), QStringLiteral("Mine"));
+
+    // After the commit it can; a failing write leaves the row as it was and locks nothing.
+    desk->execute(update.arg(QStringLiteral("Theirs")));
+    QCOMPARE(seen.writeIfUnchanged(SharedConnection(), [] {}), RowSnapshot::State::Changed);
+    seen.adoptLatest();
+    QVERIFY_THROWS_EXCEPTION(Failure, seen.writeIfUnchanged(SharedConnection(), [&] {
+        SharedConnection().execute(update.arg(QStringLiteral("Lost")));
+        throw Failure(QStringLiteral("The disk is full."));
+    }));
+    QVERIFY(!SharedConnection().inTransaction());
+    desk->execute(update.arg(QStringLiteral("Theirs again")));
+    QCOMPARE(Scalar(QStringLiteral("select Title from Calls")).toString(),
+             QStringLiteral("Theirs again"));
+}
+
+void TwoDesksTest::deleteWhatAnotherDeskDeleted_data() {
+    QTest::addColumn<QString>("list");
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<QString>("entry");
+    // What the other desk deletes (the row only, not its calls).
+    QTest::addColumn<QString>("theirDelete");
+    QTest::newRow("status") << "Combo3"
+                            << "PushButton8"
+                            << "Pending"
+                            << "delete from [Status] where Status='Pending'";
+    QTest::newRow("category") << "Combo4"
+                              << "PushButton12"
+                              << "Hardware"
+                              << "delete from [Categories] where Category='Hardware'";
+    QTest::newRow("caller") << "Combo6"
+                            << "PushButton16"
+                            << "Ann Ray"
+                            << "delete from Customers where ID=1";
+    QTest::newRow("assigned to") << "Combo1"
+                                 << "PushButton6"
+                                 << "Nora Quill"
+                                 << "delete from Employees where ID=1";
+}
+
+void TwoDesksTest::deleteWhatAnotherDeskDeleted() {
+    QFETCH(QString, list);
+    QFETCH(QString, button);
+    QFETCH(QString, entry);
+    QFETCH(QString, theirDelete);
+    EditorData data;
+    CallRow call;
+    call.status = QStringLiteral("Pending");
+    addCall(call);
+    auto desk = data.env.openOtherDesk();
+    const QStringList calls = Rows("select * from Calls");
+
+    Form2 editor;
+    openEditor(editor, QString());
+    auto* combo = editor.findChild<QComboBox*>(list);
+    pick(combo, entry);
+    // While "Do you wish to continue?" is open, the other desk deletes it.
+    data.prompts.whileShown = [&](const ShownBox&) {
+        if (data.prompts.boxes.size() == 1)
+            desk->execute(theirDelete);
+    };
+    data.prompts.answer(Prompts::Yes);
+    QTest::mouseClick(editor.findChild<QPushButton*>(button), Qt::LeftButton);
+
+    QCOMPARE(data.prompts.boxes.size(), size_t(2));
+    QCOMPARE(data.prompts.boxes.at(1).text, kAlreadyDeleted.arg(entry));
+    QCOMPARE(data.prompts.boxes.at(1).style, int(Prompts::Exclamation));
+    // Their delete took only the row: nothing more is deleted here.
+    QCOMPARE(Rows("select * from Calls"), calls);
+    QCOMPARE(combo->findText(entry), -1);
+    QVERIFY(!SharedConnection().inTransaction());
+}
+
+void TwoDesksTest::deleteACallAnotherDeskDeleted() {
+    EditorData data;
+    addCall(CallRow());
+    CallRow second;
+    second.title = QStringLiteral("Mail is slow");
+    addCall(second);
+    addCall(CallRow());
+    ReleaseSharedConnection();
+    auto window = StartProgram();
+    auto desk = data.env.openOtherDesk();
+    const QModelIndex row = window->ListView1->model()->index(1, 1);
+    QTest::mouseClick(window->ListView1->viewport(), Qt::LeftButton, Qt::NoModifier,
+                      window->ListView1->visualRect(row).center());
+    data.prompts.whileShown = [&](const ShownBox&) {
+        if (data.prompts.boxes.size() == 1)
+            desk->execute(QStringLiteral("delete from Calls where ID=2"));
+    };
+    data.prompts.answer(Prompts::Yes);
+    QTest::mouseClick(window->PushButton3, Qt::LeftButton);
+
+    QCOMPARE(data.prompts.texts(),
+             QStringList({QStringLiteral("Are you sure you want to delete [Mail is slow]?"),
+                          kAlreadyDeleted.arg(QStringLiteral("Mail is slow"))}));
+    QCOMPARE(Rows("select ID from Calls order by ID"), QStringList({"1", "3"}));
+    QCOMPARE(window->ListView1->model()->rowCount(), 2);
+}
+
+QTEST_MAIN(TwoDesksTest)
+#include "test_two_desks.moc"
