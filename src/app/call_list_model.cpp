@@ -167,6 +167,27 @@ void CallListModel::appendBatch(const CallRowBatch& batch) {
     endInsertRows();
 }
 
+void CallListModel::adoptRows(CallListModel& other) {
+    beginResetModel();
+    m_ids.swap(other.m_ids);
+    m_cells.swap(other.m_cells);
+    std::swap(m_pools, other.m_pools);
+    m_dateColumns = other.m_dateColumns;
+    m_order.clear();
+    m_shown.clear();
+    m_dueDays.clear();
+    for (int i = 0; i < kPooled; ++i) {
+        m_folded[i].clear();
+        m_poolMatches[i].clear();
+    }
+    if (m_sorted)
+        applySort();
+    if (m_filtering)
+        applyFilter();
+    endResetModel();
+    other.clear();
+}
+
 void CallListModel::finishAppending() {
     if (!m_sorted)
         return;

@@ -35,6 +35,9 @@ public:
     // when the list is sorted.
     void appendBatch(const CallRowBatch& batch);
     void finishAppending();
+    // Takes every row of `other` (read elsewhere, e.g. on another thread) in place of its own,
+    // in one reset, keeping the sort and the filter; `other` is left empty.
+    void adoptRows(CallListModel& other);
 
     // Sort state: whether sorted, the key (0-based column) and the order (0 ascending,
     // 1 descending). Switching sorting on orders the rows at once.

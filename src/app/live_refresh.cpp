@@ -3,6 +3,9 @@
 #include "app/call_list_model.h"
 #include "app/main_window.h"
 #include "data/change_watch.h"
+#include "data/connection.h"
+#include "data/failure.h"
+#include "data/recordset.h"
 #include "data/server_link.h"
 #include "data/shared_connection.h"
 #include "ui/error_trap.h"
@@ -10,10 +13,11 @@
 #include <QApplication>
 #include <QScrollBar>
 #include <QSet>
+#include <QThread>
 #include <QTreeView>
 
 namespace {
-// How often a postponed rebuild looks whether the person is done.
+// How often a postponed change looks whether the person is done.
 constexpr int kWaitMs = 150;
 
 int ourBackend() {
@@ -29,10 +33,12 @@ LiveRefresh::LiveRefresh(Form1* window)
     connect(m_watch, &ChangeWatch::changed, this, &LiveRefresh::changedElsewhere);
     m_wait.setSingleShot(true);
     m_wait.setInterval(kWaitMs);
-    connect(&m_wait, &QTimer::timeout, this, &LiveRefresh::rebuildWhenFree);
+    connect(&m_wait, &QTimer::timeout, this, &LiveRefresh::step);
 }
 
-LiveRefresh::~LiveRefresh() = default;
+LiveRefresh::~LiveRefresh() {
+    stop();
+}
 
 void LiveRefresh::start(const QString& uri) {
     m_watch->start(uri);
@@ -42,6 +48,12 @@ void LiveRefresh::stop() {
     m_watch->stop();
     m_wait.stop();
     m_pending = false;
+    if (m_reader) {
+        m_reader->disconnect(this);
+        m_reader->wait();
+        m_reader.reset();
+    }
+    dropRead();
 }
 
 bool LiveRefresh::watching() const {
@@ -51,9 +63,9 @@ bool LiveRefresh::watching() const {
 void LiveRefresh::changedElsewhere() {
     if (!m_pending) {
         m_pending = true;
-        m_loadsBefore = m_window->loadCount();
+        m_pendingLoads = m_window->loadCount();
     }
-    rebuildWhenFree();
+    step();
 }
 
 bool LiveRefresh::personBusy() const {
@@ -62,23 +74,72 @@ bool LiveRefresh::personBusy() const {
            m_window->listFilling();
 }
 
-void LiveRefresh::rebuildWhenFree() {
+void LiveRefresh::step() {
+    if (m_reader)
+        return; // readingDone() comes back here
+    if (m_ready) {
+        // A rebuild of the window's own since the reading began has listed the calls anew.
+        if (m_window->loadCount() != m_readLoads) {
+            dropRead();
+        } else if (personBusy()) {
+            m_wait.start();
+            return;
+        } else {
+            adopt();
+        }
+    }
     if (!m_pending)
         return;
-    // A rebuild begun since the change was announced has read it already.
-    if (m_window->loadCount() != m_loadsBefore) {
-        m_pending = false;
-        return;
-    }
-    if (personBusy()) {
-        m_wait.start();
-        return;
-    }
     m_pending = false;
-    rebuild();
+    if (m_window->loadCount() == m_pendingLoads)
+        startReading();
 }
 
-void LiveRefresh::rebuild() {
+void LiveRefresh::startReading() {
+    const ServerLink* server = HasSharedConnection() ? SharedConnection().server() : nullptr;
+    if (!server)
+        return;
+    m_readLoads = m_window->loadCount();
+    m_readFailure.clear();
+    m_read = std::make_unique<CallListModel>();
+    m_reader.reset(
+        QThread::create([uri = server->uri(), read = m_read.get(), failure = &m_readFailure] {
+            try {
+                Connection connection;
+                connection.open(uri);
+                Recordset records;
+                records.open(QStringLiteral("select * from [Calls Extended]"), connection);
+                read->appendFrom(records);
+            } catch (const Failure& error) {
+                *failure = error.description();
+            } catch (const std::exception& error) {
+                *failure = QString::fromLocal8Bit(error.what());
+            }
+        }));
+    connect(m_reader.get(), &QThread::finished, this, &LiveRefresh::readingDone);
+    m_reader->start();
+}
+
+void LiveRefresh::readingDone() {
+    m_reader->wait();
+    m_reader.reset();
+    if (!m_readFailure.isEmpty()) {
+        const QString failure = m_readFailure;
+        dropRead();
+        ErrorTrap trap("Form1", "LoadCalls");
+        trap.run(100, [&] { throw Failure(failure); });
+        return;
+    }
+    m_ready = true;
+    step();
+}
+
+void LiveRefresh::dropRead() {
+    m_ready = false;
+    m_read.reset();
+}
+
+void LiveRefresh::adopt() {
     QTreeView* list = m_window->ListView1;
     CallListModel* model = m_window->callList();
     QItemSelectionModel* selection = list->selectionModel();
@@ -93,9 +154,9 @@ void LiveRefresh::rebuild() {
     const qint64 topId = scrolled > 0 && top.isValid() ? model->idAt(top.row()) : -1;
     const int across = list->horizontalScrollBar()->value();
 
-    ErrorTrap trap("Form1", "LoadCalls");
-    if (!trap.run(100, [&] { m_window->LoadCalls(); }) || !m_window->isVisible())
-        return;
+    model->adoptRows(*m_read);
+    dropRead();
+    ++m_rebuilds;
 
     int currentRow = -1;
     int topRow = -1;

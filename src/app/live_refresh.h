@@ -1,17 +1,23 @@
 #pragma once
 
 #include <QObject>
+#include <QString>
 #include <QTimer>
+#include <memory>
 
+class CallListModel;
 class ChangeWatch;
 class Form1;
+class QThread;
 
 // Keeps the main window's call list up to date with the calls that other desks add, change
-// and delete on the database server: the list is rebuilt with the same calls selected, the
-// same sort and find filter and, where the call at the top is still listed, the same place.
-// Nothing is rebuilt while the person is busy (a window or box open over the main window, a
-// command running, a menu open, a mouse button held, the list still filling); the rebuild
-// follows once they are done, unless the list was rebuilt meanwhile anyway.
+// and delete on the database server. The calls are read on a connection of their own in a
+// worker thread, so the window stays usable however many there are; then they take the
+// place of the listed ones at once, with the same calls selected, the same sort and find
+// filter and, where the call at the top is still listed, the same place. Nothing changes
+// while the person is busy (a window or box open over the main window, a command running, a
+// menu open, a mouse button held, the list still filling); the rows follow once they are
+// done, unless the list was rebuilt meanwhile anyway.
 class LiveRefresh : public QObject {
     Q_OBJECT
 public:
@@ -22,16 +28,29 @@ public:
     void start(const QString& uri);
     void stop();
     bool watching() const;
+    // How many times the list took the calls read after a change elsewhere.
+    int rebuilds() const { return m_rebuilds; }
 
 private:
     void changedElsewhere();
-    void rebuildWhenFree();
+    void step();
     bool personBusy() const;
-    void rebuild();
+    void startReading();
+    void readingDone();
+    void dropRead();
+    void adopt();
 
     Form1* m_window;
     ChangeWatch* m_watch;
     QTimer m_wait;
+    // A change seen and not read yet, and the window's count of rebuilds when it was seen.
     bool m_pending = false;
-    int m_loadsBefore = 0;
+    int m_pendingLoads = 0;
+    // The reading, and the calls read, waiting to be listed.
+    std::unique_ptr<QThread> m_reader;
+    std::unique_ptr<CallListModel> m_read;
+    QString m_readFailure;
+    int m_readLoads = 0;
+    bool m_ready = false;
+    int m_rebuilds = 0;
 };
