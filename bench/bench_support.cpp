@@ -232,8 +232,15 @@ QString serverDatabase(const QString& cache, long long calls) {
         std::fprintf(stderr, "bench: copying %lld calls to the server\n", calls);
         QElapsedTimer timer;
         timer.start();
+        // The generated file holds its dates in the stored form already: the trigger that reads
+        // date text stays off while the rows go in, which makes the copy several times faster.
+        // Every row is still compared with the file.
+        InstallServerSchema(uri);
+        ServerLink(uri).run(QStringLiteral("alter table calls disable trigger calls_dates"));
         CopyToServer(path, uri);
-        ServerLink(uri).run(QStringLiteral("vacuum analyze"));
+        ServerLink link(uri);
+        link.run(QStringLiteral("alter table calls enable trigger calls_dates"));
+        link.run(QStringLiteral("vacuum analyze"));
         std::fprintf(stderr, "bench: copied in %.1f s\n", milliseconds(timer) / 1000);
     } catch (const Failure& failure) {
         fail(failure.description());
