@@ -570,6 +570,16 @@ private slots:
         QTest::newRow("quote") << "en_GB"
                                << "7 Jan '26"
                                << "";
+        // Years before 100 are not shown in four digits the way they were typed.
+        QTest::newRow("ISO year 26") << "en_GB"
+                                     << "0026-12-07"
+                                     << "";
+        QTest::newRow("stored form year 99") << "en_US"
+                                             << "0099-01-02 10:00:00"
+                                             << "";
+        QTest::newRow("ISO year 100") << "en_GB"
+                                      << "0100-12-07"
+                                      << "0100-12-07";
     }
 
     // What a person of the locale types is read alike by the program and by the engine.

@@ -82,8 +82,10 @@ std::optional<QDateTime> parse(const QString& text) {
     const QString trimmed = text.trimmed();
     if (trimmed.isEmpty())
         return std::nullopt;
+    // The stored form too must lie in the years that dates are shown and typed in, or a date
+    // would be stored whose shown text is not read back.
     if (auto stored = fromStored(trimmed))
-        return stored;
+        return plausible(*stored) ? stored : std::nullopt;
     // What this program writes, read back exactly; then what a person types.
     const QLocale locale;
     const QString date = datePattern();
