@@ -46,6 +46,19 @@ void CallListLoader::cancel() {
     m_model->finishAppending();
 }
 
+CallListLoader::Columns CallListLoader::openList(Job& job, const QString& connectionString) {
+    job.connection->open(connectionString);
+    job.records->open(QStringLiteral("select * from [Calls Extended]"), *job.connection);
+    Columns indexes{};
+    for (int i = 0; i < CallColumns::kCount; ++i) {
+        indexes[i] = job.records->fieldIndex(QString::fromLatin1(CallColumns::kFields[i]));
+        if (indexes[i] < 0)
+            throw Failure(QStringLiteral("Item cannot be found in the collection corresponding "
+                                         "to the requested name or ordinal."));
+    }
+    return indexes;
+}
+
 void CallListLoader::start(Connection& shared) {
     cancel();
     // A closed connection fails here, as a read on it would (after a failed open, it may be
@@ -55,35 +68,34 @@ void CallListLoader::start(Connection& shared) {
         shared.handle();
     auto job = std::make_shared<Job>();
     job->connection = std::make_unique<Connection>();
-    job->connection->open(shared.server() ? shared.server()->uri()
-                                          : QStringLiteral("data source=") + shared.path());
     job->records = std::make_unique<Recordset>();
-    job->records->open(QStringLiteral("select * from [Calls Extended]"), *job->connection);
-    Recordset& records = *job->records;
-    std::array<int, CallRowBatch::kFields + 1> indexes{};
-    for (int i = 0; i < CallColumns::kCount; ++i) {
-        indexes[i] = records.fieldIndex(QString::fromLatin1(CallColumns::kFields[i]));
-        if (indexes[i] < 0)
-            throw Failure(QStringLiteral("Item cannot be found in the collection corresponding "
-                                         "to the requested name or ordinal."));
-    }
+    // A server sends the whole answer before the first row can be read: its connection and
+    // query go to the reader, so that the window is painted and usable meanwhile (a failure
+    // ends the fill). A file's are quick, and fail here.
+    const QString server = shared.server() ? shared.server()->uri() : QString();
+    Columns indexes{};
+    if (server.isEmpty())
+        indexes = openList(*job, QStringLiteral("data source=") + shared.path());
     m_model->clear();
     m_job = job;
     // The reader holds its job weakly (the job owns the thread); the job outlives the thread,
     // since it is released only after the thread has been waited for.
-    job->thread.reset(QThread::create([this, weak = std::weak_ptr<Job>(job), indexes] {
+    job->thread.reset(QThread::create([this, weak = std::weak_ptr<Job>(job), indexes, server] {
         const std::shared_ptr<Job> job = weak.lock();
         Recordset& records = *job->records;
         CallRowBatch batch;
         QString failure;
+        Columns columns = indexes;
         try {
+            if (!server.isEmpty())
+                columns = openList(*job, server);
             while (!job->cancelled && !records.eof()) {
-                const Recordset::Raw id = records.raw(indexes[0]);
+                const Recordset::Raw id = records.raw(columns[0]);
                 if (id.null)
                     throw Failure(QStringLiteral("Invalid use of Null"));
                 batch.ids.push_back(QByteArray(id.utf8, id.size).toLongLong());
                 for (int i = 0; i < CallRowBatch::kFields; ++i) {
-                    const Recordset::Raw cell = records.raw(indexes[i + 1]);
+                    const Recordset::Raw cell = records.raw(columns[i + 1]);
                     batch.dateColumns[i] = batch.dateColumns[i] || cell.date;
                     if (!cell.null)
                         batch.bytes.append(cell.utf8, size_t(cell.size));

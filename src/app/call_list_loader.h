@@ -43,6 +43,10 @@ signals:
 
 private:
     struct Job;
+    // The indexes of the ID and the eleven shown fields in the list's query.
+    using Columns = std::array<int, CallRowBatch::kFields + 1>;
+    // Opens the job's connection and its reading of the list; fails as they fail.
+    static Columns openList(Job& job, const QString& connectionString);
     void deliver(const std::shared_ptr<Job>& job, CallRowBatch& batch);
     void end(const std::shared_ptr<Job>& job, const QString& failure);
 
