@@ -180,6 +180,26 @@ private slots:
         QCOMPARE(m_window->loadCount(), loads);
     }
 
+    void theCallAtTheTopStaysThere() {
+        if (!TestEnvironment::onServer())
+            QSKIP(kServerOnly);
+        Exec("insert into Calls (Title) select 'More' from Calls a, Calls b, Calls c, Calls d");
+        m_window->LoadCalls();
+        // Newest first, scrolled down to the call with ID 200.
+        QTest::mouseClick(m_window->ListView1->header()->viewport(), Qt::LeftButton, Qt::NoModifier,
+                          QPoint(5, 5));
+        QTest::mouseClick(m_window->ListView1->header()->viewport(), Qt::LeftButton, Qt::NoModifier,
+                          QPoint(5, 5));
+        CallListModel* model = m_window->callList();
+        m_window->ListView1->scrollTo(model->index(model->rowOfId(200), 0),
+                                      QAbstractItemView::PositionAtTop);
+        auto topId = [&] { return model->idAt(m_window->ListView1->indexAt(QPoint(0, 0)).row()); };
+        QCOMPARE(topId(), 200);
+        m_other->run("insert into Calls (Title) values ('Server down')");
+        QTRY_COMPARE_WITH_TIMEOUT(model->totalRowCount(), 261, 1000);
+        QCOMPARE(topId(), 200);
+    }
+
     void anOpenWindowIsNotDisturbed_data() {
         QTest::addColumn<bool>("editor");
         QTest::newRow("call editor") << true;
