@@ -3,6 +3,7 @@
 #include "app/main_window.h"
 #include "data/date_text.h"
 #include "data/failure.h"
+#include "data/server_link.h"
 #include "data/shared_connection.h"
 #include "test_support.h"
 
@@ -148,6 +149,42 @@ private slots:
         QCOMPARE(cell(*window, 0, 10), DateText::format(resolved));
         QVERIFY(cell(*window, 0, 7).contains("2071"));
         QVERIFY(cell(*window, 0, 10).contains("1999"));
+    }
+
+    // A server's list is read a few rows at a time: no call is lost or listed twice across the
+    // chunks, dates read as dates in every chunk, and no transaction is left behind.
+    void everyCallIsListedOnceAcrossChunks_data() {
+        QTest::addColumn<int>("calls");
+        QTest::newRow("last chunk full") << 4;
+        QTest::newRow("last chunk short") << 5;
+    }
+
+    void everyCallIsListedOnceAcrossChunks() {
+        QFETCH(int, calls);
+        TestEnvironment env;
+        struct Chunk {
+            int before = ServerLink::chunkRows();
+            ~Chunk() { ServerLink::setChunkRows(before); }
+        } chunk;
+        ServerLink::setChunkRows(2);
+        auto window = StartProgram();
+        QStringList ids;
+        for (int i = 1; i <= calls; ++i) {
+            addSimpleCall("Call", "'Open'", QStringLiteral("'2021-03-0%1'").arg(i));
+            ids << QString::number(i);
+        }
+        // A rebuild reads on the window's connection, the fill at start-up on one of its own.
+        for (int fill = 0; fill < 2; ++fill) {
+            if (fill == 0) {
+                window->LoadCalls();
+            } else {
+                window.reset();
+                window = StartProgram();
+            }
+            QCOMPARE(columnTexts(*window, 0), ids);
+            QCOMPARE(cell(*window, calls - 1, 7), DateText::format(QDate(2021, 3, calls)));
+            QVERIFY(!SharedConnection().inTransaction());
+        }
     }
 
     void aFailingRebuildLeavesTheListEmptyAndIsPassedOn() {

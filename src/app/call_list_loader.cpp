@@ -48,7 +48,9 @@ void CallListLoader::cancel() {
 
 CallListLoader::Columns CallListLoader::openList(Job& job, const QString& connectionString) {
     job.connection->open(connectionString);
-    job.records->open(QStringLiteral("select * from [Calls Extended]"), *job.connection);
+    // The reader's connection is its own: a server's rows come a chunk at a time.
+    job.records->open(QStringLiteral("select * from [Calls Extended]"), *job.connection,
+                      Recordset::kForwardOnly);
     Columns indexes{};
     for (int i = 0; i < CallColumns::kCount; ++i) {
         indexes[i] = job.records->fieldIndex(QString::fromLatin1(CallColumns::kFields[i]));
@@ -69,8 +71,8 @@ void CallListLoader::start(Connection& shared) {
     auto job = std::make_shared<Job>();
     job->connection = std::make_unique<Connection>();
     job->records = std::make_unique<Recordset>();
-    // A server sends the whole answer before the first row can be read: its connection and
-    // query go to the reader, so that the window is painted and usable meanwhile (a failure
+    // A server's connection and query take a while before the first row can be read: they go
+    // to the reader, so that the window is painted and usable meanwhile (a failure
     // ends the fill). A file's are quick, and fail here.
     const QString server = shared.server() ? shared.server()->uri() : QString();
     Columns indexes{};

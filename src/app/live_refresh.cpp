@@ -108,7 +108,8 @@ void LiveRefresh::startReading() {
                 Connection connection;
                 connection.open(uri);
                 Recordset records;
-                records.open(QStringLiteral("select * from [Calls Extended]"), connection);
+                records.open(QStringLiteral("select * from [Calls Extended]"), connection,
+                             Recordset::kForwardOnly);
                 read->appendFrom(records);
             } catch (const Failure& error) {
                 *failure = error.description();

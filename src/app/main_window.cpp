@@ -371,8 +371,9 @@ void Form1::LoadCalls() {
     } busy;
     m_calls->clear();
     Recordset records;
+    // Read to the end at once, so that nothing else runs on the connection meanwhile.
     records.open(QStringLiteral("select * from [Calls Extended]"), SharedConnection(),
-                 Recordset::kStatic, Recordset::kReadOnly);
+                 Recordset::kForwardOnly, Recordset::kReadOnly);
     m_calls->appendFrom(records);
     records.close();
 }

@@ -13,13 +13,19 @@ Recordset::~Recordset() {
     close();
 }
 
-void Recordset::open(const QString& sql, Connection& connection, int, int) {
+void Recordset::open(const QString& sql, Connection& connection, int cursorType, int) {
     if (isOpen())
         throw Failure(QStringLiteral("Operation is not allowed when the object is open."));
     connection.ensureOpen();
     if (ServerLink* server = connection.server()) {
-        // The server answers with every row at once; the recordset walks them in memory.
-        m_rows = server->query(sql);
+        // The server answers with every row at once and the recordset walks them in memory,
+        // or, read forward only, a chunk at a time through a cursor.
+        if (cursorType == kForwardOnly) {
+            m_rows = server->openCursor(sql);
+            m_cursor = server;
+        } else {
+            m_rows = server->query(sql);
+        }
         const int count = m_rows->columns();
         m_names.resize(count);
         m_isDate.resize(count);
@@ -33,6 +39,10 @@ void Recordset::open(const QString& sql, Connection& connection, int, int) {
         }
         m_row = 0;
         m_eof = m_rows->rows() == 0;
+        if (m_cursor) {
+            if (m_eof || m_rows->rows() < ServerLink::chunkRows())
+                endCursor();
+        }
         return;
     }
     sqlite3* db = connection.handle();
@@ -67,6 +77,21 @@ void Recordset::open(const QString& sql, Connection& connection, int, int) {
 void Recordset::step() {
     if (m_rows) {
         m_eof = ++m_row >= m_rows->rows();
+        if (m_eof && m_cursor) {
+            // The next chunk replaces this one; a short one is the last.
+            std::unique_ptr<ServerResult> next;
+            try {
+                next = m_cursor->fetchMore(*m_rows);
+            } catch (...) {
+                endCursor();
+                throw;
+            }
+            m_rows = std::move(next);
+            m_row = 0;
+            m_eof = m_rows->rows() == 0;
+            if (m_eof || m_rows->rows() < ServerLink::chunkRows())
+                endCursor();
+        }
         return;
     }
     const int rc = sqlite3_step(m_stmt);
@@ -79,7 +104,14 @@ void Recordset::step() {
         throw m_connection->engineFailure();
 }
 
+void Recordset::endCursor() {
+    if (m_cursor)
+        m_cursor->closeCursor();
+    m_cursor = nullptr;
+}
+
 void Recordset::close() {
+    endCursor();
     m_rows.reset();
     if (m_stmt) {
         sqlite3_finalize(m_stmt);

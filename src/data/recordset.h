@@ -8,6 +8,7 @@
 #include <memory>
 
 class Connection;
+class ServerLink;
 class ServerResult;
 struct sqlite3_stmt;
 
@@ -17,6 +18,10 @@ class Recordset {
 public:
     // Cursor and lock types as callers name them; every recordset is static and read-only.
     static constexpr int kStatic = 3;
+    // On a server, reads the rows a chunk at a time through a cursor (in a read-only
+    // transaction that ends when the rows are read or the recordset is closed, unless one is
+    // active): nothing else may run on the connection meanwhile. On a file, as kStatic.
+    static constexpr int kForwardOnly = 0;
     static constexpr int kReadOnly = 1;
 
     Recordset();
@@ -54,11 +59,14 @@ private:
     void requireOpen() const;
     void requireRow() const;
     void step();
+    void endCursor();
 
     sqlite3_stmt* m_stmt = nullptr;
     Connection* m_connection = nullptr;
     // The rows of a server's answer, and the current one.
     std::unique_ptr<ServerResult> m_rows;
+    // The server link whose cursor the rows come from, while more may come.
+    ServerLink* m_cursor = nullptr;
     int m_row = 0;
     bool m_eof = true;
     QVector<QString> m_names;

@@ -9,9 +9,12 @@
 
 #include <QLocale>
 #include <QUrl>
+#include <atomic>
 #include <libpq-fe.h>
 
 namespace {
+
+std::atomic<int> chunkSize{10000};
 
 // Type numbers of the server's built-in number types.
 constexpr Oid kInt2 = 21, kInt4 = 23, kInt8 = 20, kOid = 26, kFloat4 = 700, kFloat8 = 701,
@@ -88,6 +91,13 @@ const char* ServerResult::text(int row, int column) const {
 }
 int ServerResult::length(int row, int column) const {
     return PQgetlength(m_result, row, column);
+}
+
+void ServerResult::takeKinds(const ServerResult& first) {
+    if (first.columns() != columns())
+        throw Failure(QStringLiteral("The server answered a different set of columns."));
+    m_isDate = first.m_isDate;
+    m_number = first.m_number;
 }
 
 bool ServerLink::isServerUri(const QString& text) {
@@ -268,6 +278,49 @@ void ServerLink::runScript(const QString& script) {
     if (!ok)
         throw Failure(why);
     loadDateColumns();
+}
+
+int ServerLink::chunkRows() {
+    return chunkSize;
+}
+void ServerLink::setChunkRows(int rows) {
+    chunkSize = qMax(1, rows);
+}
+
+std::unique_ptr<ServerResult> ServerLink::openCursor(const QString& sql) {
+    if (sql.trimmed().isEmpty())
+        throw Failure(QStringLiteral("The statement is empty."));
+    // A cursor lives in a transaction: the caller's, or a read-only one of its own that ends
+    // with it.
+    m_cursorTransaction = !inTransaction();
+    if (m_cursorTransaction)
+        PQclear(runRaw("BEGIN READ ONLY", {}));
+    try {
+        PQclear(runRaw(
+            "DECLARE quorvane_rows NO SCROLL CURSOR FOR " + ServerStatement(sql).toUtf8(), {}));
+        return run(QStringLiteral("FETCH FORWARD %1 FROM quorvane_rows").arg(chunkSize.load()));
+    } catch (...) {
+        closeCursor();
+        throw;
+    }
+}
+
+std::unique_ptr<ServerResult> ServerLink::fetchMore(const ServerResult& first) {
+    auto chunk = run(QStringLiteral("FETCH FORWARD %1 FROM quorvane_rows").arg(chunkSize.load()));
+    chunk->takeKinds(first);
+    return chunk;
+}
+
+void ServerLink::closeCursor() {
+    if (!m_conn)
+        return;
+    // Nothing was written: ending the cursor's own transaction either way drops the cursor.
+    const PGTransactionStatusType status = PQtransactionStatus(m_conn);
+    if (m_cursorTransaction && status != PQTRANS_IDLE)
+        PQclear(PQexec(m_conn, "ROLLBACK"));
+    else if (!m_cursorTransaction && status == PQTRANS_INTRANS)
+        PQclear(PQexec(m_conn, "CLOSE quorvane_rows"));
+    m_cursorTransaction = false;
 }
 
 void ServerLink::beginTransaction() {

@@ -26,6 +26,8 @@ public:
     bool isReal(int column) const { return m_number.value(column) == 2; }
     const char* text(int row, int column) const;
     int length(int row, int column) const;
+    // Reads the columns as `first` reads them, so that every chunk of one answer agrees.
+    void takeKinds(const ServerResult& first);
 
 private:
     pg_result* m_result;
@@ -60,6 +62,17 @@ public:
     // Runs a script of several statements of the server's own dialect.
     void runScript(const QString& script);
 
+    // Reads a statement's rows a chunk at a time: openCursor() declares a cursor for the
+    // statement (outside a transaction, in a read-only transaction of its own) and answers the
+    // first chunk; fetchMore() the next (empty at the end); closeCursor() drops the cursor and
+    // ends its own transaction. Nothing else runs on the connection in between.
+    std::unique_ptr<ServerResult> openCursor(const QString& sql);
+    std::unique_ptr<ServerResult> fetchMore(const ServerResult& first);
+    void closeCursor();
+    // Rows in one chunk (settable so that tests can read many chunks from a few rows).
+    static int chunkRows();
+    static void setChunkRows(int rows);
+
     void beginTransaction();
     void commit();
     void rollback();
@@ -87,6 +100,8 @@ private:
     pg_conn* m_conn = nullptr;
     QString m_uri;
     QSet<qint64> m_dateColumns;
+    // Whether the open cursor's transaction is its own.
+    bool m_cursorTransaction = false;
     // The tables and views whose date columns are known.
     QSet<quint32> m_knownRelations;
 };
