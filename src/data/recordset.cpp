@@ -39,10 +39,8 @@ void Recordset::open(const QString& sql, Connection& connection, int cursorType,
         }
         m_row = 0;
         m_eof = m_rows->rows() == 0;
-        if (m_cursor) {
-            if (m_eof || m_rows->rows() < ServerLink::chunkRows())
-                endCursor();
-        }
+        if (m_cursor && !m_cursor->moreToFetch())
+            endCursor();
         return;
     }
     sqlite3* db = connection.handle();
@@ -78,7 +76,7 @@ void Recordset::step() {
     if (m_rows) {
         m_eof = ++m_row >= m_rows->rows();
         if (m_eof && m_cursor) {
-            // The next chunk replaces this one; a short one is the last.
+            // The next chunk replaces this one.
             std::unique_ptr<ServerResult> next;
             try {
                 next = m_cursor->fetchMore(*m_rows);
@@ -89,7 +87,7 @@ void Recordset::step() {
             m_rows = std::move(next);
             m_row = 0;
             m_eof = m_rows->rows() == 0;
-            if (m_eof || m_rows->rows() < ServerLink::chunkRows())
+            if (!m_cursor->moreToFetch())
                 endCursor();
         }
         return;

@@ -205,7 +205,9 @@ void ServerLink::tellDateHabits() {
                        "set_config('quorvane.weekdays', $4, false), "
                        "set_config('quorvane.am', $5, false), "
                        "set_config('quorvane.pm', $6, false), "
-                       "set_config('quorvane.example', $7, false)"),
+                       "set_config('quorvane.example', $7, false), "
+                       // Cursors (see openCursor) are read to the end: planned as for that.
+                       "set_config('cursor_tuple_fraction', '1', false)"),
         {DateFieldOrder(locale.dateFormat(QLocale::ShortFormat)),
          DateFieldOrder(locale.dateFormat(QLocale::LongFormat)), months, weekdays,
          folded(locale.amText()), folded(locale.pmText()), DateText::format(DateText::today())});
@@ -234,7 +236,10 @@ PGresult* ServerLink::runRaw(const QByteArray& sql, const QStringList& parameter
 }
 
 std::unique_ptr<ServerResult> ServerLink::run(const QString& sql, const QStringList& parameters) {
-    PGresult* result = runRaw(sql.toUtf8(), parameters);
+    return answer(runRaw(sql.toUtf8(), parameters));
+}
+
+std::unique_ptr<ServerResult> ServerLink::answer(PGresult* result) {
     // A table or view made since the date columns were read (such as a saved query made
     // anew) has its date columns looked up before its rows are read.
     if (!m_knownRelations.isEmpty()) {
@@ -298,7 +303,8 @@ std::unique_ptr<ServerResult> ServerLink::openCursor(const QString& sql) {
     try {
         PQclear(runRaw(
             "DECLARE quorvane_rows NO SCROLL CURSOR FOR " + ServerStatement(sql).toUtf8(), {}));
-        return run(QStringLiteral("FETCH FORWARD %1 FROM quorvane_rows").arg(chunkSize.load()));
+        sendFetch();
+        return takeFetched();
     } catch (...) {
         closeCursor();
         throw;
@@ -306,14 +312,51 @@ std::unique_ptr<ServerResult> ServerLink::openCursor(const QString& sql) {
 }
 
 std::unique_ptr<ServerResult> ServerLink::fetchMore(const ServerResult& first) {
-    auto chunk = run(QStringLiteral("FETCH FORWARD %1 FROM quorvane_rows").arg(chunkSize.load()));
+    if (!m_fetchSent)
+        return std::make_unique<ServerResult>(PQmakeEmptyPGresult(m_conn, PGRES_TUPLES_OK),
+                                              QSet<qint64>());
+    auto chunk = takeFetched();
     chunk->takeKinds(first);
+    return chunk;
+}
+
+void ServerLink::sendFetch() {
+    const QByteArray sql =
+        "FETCH FORWARD " + QByteArray::number(chunkSize.load()) + " FROM quorvane_rows";
+    if (!PQsendQueryParams(m_conn, sql.constData(), 0, nullptr, nullptr, nullptr, nullptr, 0))
+        throw Failure(failureText(nullptr, m_conn));
+    m_fetchSent = true;
+    m_fetchRows = chunkSize;
+}
+
+// The chunk asked for; a full one asks for the next at once, so that the server reads it
+// while this one is walked.
+std::unique_ptr<ServerResult> ServerLink::takeFetched() {
+    PGresult* result = nullptr;
+    while (PGresult* next = PQgetResult(m_conn)) {
+        PQclear(result);
+        result = next;
+    }
+    m_fetchSent = false;
+    if (PQresultStatus(result) != PGRES_TUPLES_OK) {
+        const QString why = failureText(result, m_conn);
+        PQclear(result);
+        throw Failure(why);
+    }
+    auto chunk = answer(result);
+    if (chunk->rows() >= m_fetchRows)
+        sendFetch();
     return chunk;
 }
 
 void ServerLink::closeCursor() {
     if (!m_conn)
         return;
+    if (m_fetchSent) {
+        while (PGresult* next = PQgetResult(m_conn))
+            PQclear(next);
+        m_fetchSent = false;
+    }
     // Nothing was written: ending the cursor's own transaction either way drops the cursor.
     const PGTransactionStatusType status = PQtransactionStatus(m_conn);
     if (m_cursorTransaction && status != PQTRANS_IDLE)

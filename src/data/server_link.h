@@ -65,9 +65,12 @@ public:
     // Reads a statement's rows a chunk at a time: openCursor() declares a cursor for the
     // statement (outside a transaction, in a read-only transaction of its own) and answers the
     // first chunk; fetchMore() the next (empty at the end); closeCursor() drops the cursor and
-    // ends its own transaction. Nothing else runs on the connection in between.
+    // ends its own transaction. Nothing else runs on the connection in between: the next
+    // chunk is asked for while the caller walks the last.
     std::unique_ptr<ServerResult> openCursor(const QString& sql);
     std::unique_ptr<ServerResult> fetchMore(const ServerResult& first);
+    // Whether the cursor may have more rows (the next chunk is on its way).
+    bool moreToFetch() const { return m_fetchSent; }
     void closeCursor();
     // Rows in one chunk (settable so that tests can read many chunks from a few rows).
     static int chunkRows();
@@ -94,6 +97,9 @@ public:
 
 private:
     pg_result* runRaw(const QByteArray& sql, const QStringList& parameters);
+    std::unique_ptr<ServerResult> answer(pg_result* result);
+    void sendFetch();
+    std::unique_ptr<ServerResult> takeFetched();
     void loadDateColumns();
     void tellDateHabits();
 
@@ -102,6 +108,9 @@ private:
     QSet<qint64> m_dateColumns;
     // Whether the open cursor's transaction is its own.
     bool m_cursorTransaction = false;
+    // Whether the cursor's next chunk is asked for, and its size.
+    bool m_fetchSent = false;
+    int m_fetchRows = 0;
     // The tables and views whose date columns are known.
     QSet<quint32> m_knownRelations;
 };
