@@ -83,21 +83,11 @@ int childMeasure(const QString& path, int argc, char** argv) {
     openWindow(window, counter);
     const int rows = window.callList()->rowCount();
 
-    std::vector<double> model, shown, cli;
-    for (int run = 0; run < kRuns; ++run) {
-        cli.push_back(cliRun(path));
-        QElapsedTimer timer;
-        timer.start();
-        window.LoadCalls();
-        model.push_back(milliseconds(timer));
-        waitForPaint(counter);
-        shown.push_back(milliseconds(timer));
-        if (window.callList()->rowCount() != rows)
-            fail(QStringLiteral("LoadCalls listed a different number of calls"));
-    }
-    print(QStringLiteral("loadcalls_ms"), median(shown));
-    print(QStringLiteral("loadcalls_model_ms"), median(model));
-    print(QStringLiteral("sqlite3_cli_ms"), median(cli));
+    const LoadCallsTimes times =
+        timeLoadCalls(window, counter, kRuns, [&] { return cliRun(path); });
+    print(QStringLiteral("loadcalls_ms"), times.shown);
+    print(QStringLiteral("loadcalls_model_ms"), times.model);
+    print(QStringLiteral("sqlite3_cli_ms"), times.floor);
 
     // One click is the handler plus the repaint of the reordered list.
     auto clicks = [&](int column) {

@@ -64,21 +64,11 @@ int childLoadCalls(const QString& uri, int argc, char** argv) {
     PaintCounter counter(window.ListView1->viewport());
     openWindow(window, counter);
     const int rows = window.callList()->rowCount();
-    std::vector<double> model, shown, psql;
-    for (int run = 0; run < kRuns; ++run) {
-        psql.push_back(psqlRun(uri));
-        QElapsedTimer timer;
-        timer.start();
-        window.LoadCalls();
-        model.push_back(milliseconds(timer));
-        waitForPaint(counter);
-        shown.push_back(milliseconds(timer));
-        if (window.callList()->rowCount() != rows)
-            fail(QStringLiteral("LoadCalls listed a different number of calls"));
-    }
-    print(QStringLiteral("loadcalls_ms"), median(shown));
-    print(QStringLiteral("loadcalls_model_ms"), median(model));
-    print(QStringLiteral("psql_ms"), median(psql));
+    const LoadCallsTimes times =
+        timeLoadCalls(window, counter, kRuns, [&] { return psqlRun(uri); });
+    print(QStringLiteral("loadcalls_ms"), times.shown);
+    print(QStringLiteral("loadcalls_model_ms"), times.model);
+    print(QStringLiteral("psql_ms"), times.floor);
     print(QStringLiteral("rss_mb"), peakMemoryMb());
     print(QStringLiteral("rows"), rows);
     window.close();

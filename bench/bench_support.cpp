@@ -1,6 +1,7 @@
 // What the benchmarks share: figures, timing, memory, the generated databases and child runs.
 #include "bench_support.h"
 
+#include "app/call_list_model.h"
 #include "app/main_window.h"
 #include "data/failure.h"
 #include "data/server_copy.h"
@@ -275,4 +276,22 @@ BenchOptions parseOptions(std::vector<long long> defaultSizes) {
     if (!QDir().mkpath(options.cache))
         fail(QStringLiteral("cannot make the cache folder '%1'").arg(options.cache));
     return options;
+}
+
+LoadCallsTimes timeLoadCalls(Form1& window, PaintCounter& counter, int runs,
+                             const std::function<double()>& floorRun) {
+    const int rows = window.callList()->rowCount();
+    std::vector<double> model, shown, floor;
+    for (int run = 0; run < runs; ++run) {
+        floor.push_back(floorRun());
+        QElapsedTimer timer;
+        timer.start();
+        window.LoadCalls();
+        model.push_back(milliseconds(timer));
+        waitForPaint(counter);
+        shown.push_back(milliseconds(timer));
+        if (window.callList()->rowCount() != rows)
+            fail(QStringLiteral("LoadCalls listed a different number of calls"));
+    }
+    return {median(shown), median(model), median(floor)};
 }

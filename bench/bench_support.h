@@ -7,6 +7,7 @@
 #include <QString>
 #include <QStringList>
 #include <QWidget>
+#include <functional>
 #include <map>
 #include <vector>
 
@@ -78,3 +79,15 @@ class Form1;
 void waitForPaint(PaintCounter& counter);
 // Loads and shows the main window and waits until every call is listed and painted.
 void openWindow(Form1& window, PaintCounter& counter);
+
+// Medians of `runs` reloads of a shown window's list, each after one run of `floorRun` (a
+// command-line client reading the same rows), so both see the same machine load: the list
+// painted again, LoadCalls alone, and the client. Fails when a reload lists another number
+// of calls than the window did.
+struct LoadCallsTimes {
+    double shown;
+    double model;
+    double floor;
+};
+LoadCallsTimes timeLoadCalls(Form1& window, PaintCounter& counter, int runs,
+                             const std::function<double()>& floorRun);

@@ -7,7 +7,9 @@
 #include <QDialog>
 #include <QList>
 #include <QString>
+#include <functional>
 
+class ErrorTrap;
 class PointerFeedback;
 class QComboBox;
 
@@ -147,6 +149,13 @@ private:
     void loadValueList(const ValueList& list);
     void addValue(const ValueList& list);
     void deleteValue(const ValueList& list);
+    // Asks `warning` and then deletes the selected entry of `list` and its calls in one
+    // transaction: `entryDelete` and `callsDelete` give the two statements. An entry that
+    // someone else deleted meanwhile took its calls with it: nothing more is deleted, and the
+    // person is told. Answers whether the person went ahead.
+    bool deleteWithCalls(ErrorTrap& trap, QComboBox* list, const char* warning,
+                         const std::function<QString()>& entryDelete,
+                         const std::function<QString()>& callsDelete);
     QString callStatement(const QString& resolvedBy, const QString& resolvedDate,
                           const QString& callTime) const;
 

@@ -169,39 +169,21 @@ void Form2::editContact(const ContactRow& row) {
 void Form2::deleteContact(const ContactRow& row) {
     ErrorTrap trap("Form2", row.deleteProcedure);
     QComboBox* list = this->*row.list;
-    if (trap.test(100, [&] { return list->currentIndex() < 0; }))
-        return;
-    if (trap.test(102, [&] {
-            return MsgBox(DeleteQuestion(QLatin1String(row.warning)),
-                          Prompts::YesNo | Prompts::DefaultButton2) != Prompts::Yes;
-        }))
-        return;
-    // The contact and the calls linked to it go together or not at all. A contact that
-    // someone else deleted meanwhile took its calls with it: nothing more is deleted, and the
-    // person is told.
     QString id;
-    bool gone = false;
-    const bool deleted = trap.run(104, [&] {
-        SharedConnection().beginTransaction();
-    }) && trap.run(106, [&] {
-        id = QString::number(
-            IdAt(row.employees ? m_EmployeeIDs : m_CustomerIDs, list->currentIndex()));
-        SharedConnection().execute((row.employees
-                                        ? QStringLiteral("delete from Employees where ID=")
-                                        : QStringLiteral("delete from Customers where ID=")) +
-                                   id);
-        gone = SharedConnection().rowsAffected() == 0;
-    }) && !gone && trap.run(108, [&] {
-        // Calls that name an employee only as resolver stay.
-        SharedConnection().execute(row.employees
-                                       ? QStringLiteral("delete from Calls where [Assigned To]=") +
-                                             id + QStringLiteral(" Or [Opened By] = ") + id
-                                       : QStringLiteral("delete from Calls where [Caller]=") + id);
-    }) && trap.run(110, [&] { SharedConnection().commit(); });
-    if (trap.test(112, [&] { return !deleted; }))
-        trap.run(114, [&] { SharedConnection().rollback(); });
-    if (gone)
-        trap.run(115,
-                 [&] { MsgBox(AlreadyDeletedText(list->currentText()), Prompts::Exclamation); });
-    trap.run(116, [&] { reloadContacts(row, row.clearedList); });
+    if (deleteWithCalls(
+            trap, list, row.warning,
+            [&] {
+                id = QString::number(
+                    IdAt(row.employees ? m_EmployeeIDs : m_CustomerIDs, list->currentIndex()));
+                return (row.employees ? QStringLiteral("delete from Employees where ID=")
+                                      : QStringLiteral("delete from Customers where ID=")) +
+                       id;
+            },
+            [&] {
+                // Calls that name an employee only as resolver stay.
+                return row.employees ? QStringLiteral("delete from Calls where [Assigned To]=") +
+                                           id + QStringLiteral(" Or [Opened By] = ") + id
+                                     : QStringLiteral("delete from Calls where [Caller]=") + id;
+            }))
+        trap.run(116, [&] { reloadContacts(row, row.clearedList); });
 }

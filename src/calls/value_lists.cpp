@@ -137,32 +137,37 @@ void Form2::addValue(const ValueList& valueList) {
 
 void Form2::deleteValue(const ValueList& valueList) {
     ErrorTrap trap("Form2", valueList.deleteProcedure);
-    QComboBox* list = this->*valueList.list;
+    const QString value = DoubledQuotes((this->*valueList.list)->currentText());
+    if (deleteWithCalls(
+            trap, this->*valueList.list, valueList.warning,
+            [&] { return QLatin1String(valueList.deleteHead) + value + QLatin1Char('\''); },
+            [&] { return QLatin1String(valueList.callsDeleteHead) + value + QLatin1Char('\''); }))
+        trap.run(116, [&] { (this->*valueList.reload)(); });
+}
+
+bool Form2::deleteWithCalls(ErrorTrap& trap, QComboBox* list, const char* warning,
+                            const std::function<QString()>& entryDelete,
+                            const std::function<QString()>& callsDelete) {
     if (trap.test(100, [&] { return list->currentIndex() < 0; }))
-        return;
+        return false;
     if (trap.test(102, [&] {
-            return MsgBox(DeleteQuestion(QLatin1String(valueList.warning)),
+            return MsgBox(DeleteQuestion(QLatin1String(warning)),
                           Prompts::YesNo | Prompts::DefaultButton2) != Prompts::Yes;
         }))
-        return;
-    // The value and the calls that carry it go together or not at all. A value that someone
-    // else deleted meanwhile took its calls with it: nothing more is deleted, and the person
-    // is told.
-    const QString value = DoubledQuotes(list->currentText());
+        return false;
     bool gone = false;
     const bool deleted = trap.run(104, [&] {
         SharedConnection().beginTransaction();
     }) && trap.run(106, [&] {
-        SharedConnection().execute(QLatin1String(valueList.deleteHead) + value + QLatin1Char('\''));
+        SharedConnection().execute(entryDelete());
         gone = SharedConnection().rowsAffected() == 0;
     }) && !gone && trap.run(108, [&] {
-        SharedConnection().execute(QLatin1String(valueList.callsDeleteHead) + value +
-                                   QLatin1Char('\''));
+        SharedConnection().execute(callsDelete());
     }) && trap.run(110, [&] { SharedConnection().commit(); });
     if (trap.test(112, [&] { return !deleted; }))
         trap.run(114, [&] { SharedConnection().rollback(); });
     if (gone)
         trap.run(115,
                  [&] { MsgBox(AlreadyDeletedText(list->currentText()), Prompts::Exclamation); });
-    trap.run(116, [&] { (this->*valueList.reload)(); });
+    return true;
 }
