@@ -21,36 +21,41 @@ const std::array<ContactField, 16> kContactFields = {{
 
 const std::array<int, 16> kStatementOrder = {1, 2, 14, 4, 3, 5, 6, 7, 8, 9, 10, 11, 12, 13, 15, 16};
 
-const ContactKind kEmployeeKind = {
-    "Form3",
-    "Employees",
-    "Employees",
-    "First Name",
-    "Last Name",
-    11400,
-    5520,
-    "PushButton1",
-    5760,
-    5520,
-    "PushButton1_Click",
-    "This employee no longer exists: it was deleted while the editor was open, so nothing was "
-    "saved.",
-    "employee",
-};
+// Each kind sets its members by name, so a reader sees what every value is for.
+const ContactKind kEmployeeKind = [] {
+    ContactKind kind{};
+    kind.windowName = "Form3";
+    kind.table = "Employees";
+    kind.caption = "Employees";
+    kind.firstNameLabel = "First Name";
+    kind.lastNameLabel = "Last Name";
+    kind.clientWidth = 11400;
+    kind.saveWidth = 5520;
+    kind.cancelName = "PushButton1";
+    kind.cancelLeft = 5760;
+    kind.cancelWidth = 5520;
+    kind.cancelProcedure = "PushButton1_Click";
+    kind.goneMessage = "This employee no longer exists: it was deleted while the editor was open, "
+                       "so nothing was saved.";
+    kind.noun = "employee";
+    return kind;
+}();
 
-const ContactKind kCustomerKind = {
-    "Form5",
-    "Customers",
-    "Customers",
-    "Firstname",
-    "Lastname",
-    5760,
-    2760,
-    "PushButton3",
-    3000,
-    2640,
-    "PushButton3_Click",
-    "This customer no longer exists: it was deleted while the editor was open, so nothing was "
-    "saved.",
-    "customer",
-};
+const ContactKind kCustomerKind = [] {
+    ContactKind kind{};
+    kind.windowName = "Form5";
+    kind.table = "Customers";
+    kind.caption = "Customers";
+    kind.firstNameLabel = "Firstname";
+    kind.lastNameLabel = "Lastname";
+    kind.clientWidth = 5760;
+    kind.saveWidth = 2760;
+    kind.cancelName = "PushButton3";
+    kind.cancelLeft = 3000;
+    kind.cancelWidth = 2640;
+    kind.cancelProcedure = "PushButton3_Click";
+    kind.goneMessage = "This customer no longer exists: it was deleted while the editor was open, "
+                       "so nothing was saved.";
+    kind.noun = "customer";
+    return kind;
+}();
