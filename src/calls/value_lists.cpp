@@ -142,7 +142,7 @@ void Form2::deleteValue(const ValueList& valueList) {
             trap, this->*valueList.list, valueList.warning,
             [&] { return QLatin1String(valueList.deleteHead) + value + QLatin1Char('\''); },
             [&] { return QLatin1String(valueList.callsDeleteHead) + value + QLatin1Char('\''); }))
-        trap.run(116, [&] { (this->*valueList.reload)(); });
+        trap.run(118, [&] { (this->*valueList.reload)(); });
 }
 
 bool Form2::deleteWithCalls(ErrorTrap& trap, QComboBox* list, const char* warning,
@@ -167,7 +167,7 @@ bool Form2::deleteWithCalls(ErrorTrap& trap, QComboBox* list, const char* warnin
     if (trap.test(112, [&] { return !deleted; }))
         trap.run(114, [&] { SharedConnection().rollback(); });
     if (gone)
-        trap.run(115,
+        trap.run(116,
                  [&] { MsgBox(AlreadyDeletedText(list->currentText()), Prompts::Exclamation); });
     return true;
 }
