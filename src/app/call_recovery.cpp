@@ -14,6 +14,8 @@
 #include <QItemSelectionModel>
 #include <QShortcut>
 #include <QTreeView>
+#include <algorithm>
+#include <vector>
 
 void Form1::setUpRecovery() {
     const struct {
@@ -37,22 +39,32 @@ void Form1::setUpRecovery() {
 }
 
 void Form1::selectIds(const QList<qint64>& ids) {
-    QItemSelectionModel* selection = ListView1->selectionModel();
-    bool first = true;
+    std::vector<int> rows;
     for (qint64 id : ids) {
         const int row = m_calls->rowOfId(id);
-        if (row < 0)
-            continue;
-        const QModelIndex index = m_calls->index(row, 0);
-        if (first) {
-            selection->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect |
-                                                  QItemSelectionModel::Rows);
-            ListView1->scrollTo(index);
-            first = false;
-        } else {
-            selection->select(index, QItemSelectionModel::Select | QItemSelectionModel::Rows);
-        }
+        if (row >= 0)
+            rows.push_back(row);
     }
+    if (rows.empty())
+        return;
+    // One selection of runs of rows: selecting thousands of calls one by one would tell every
+    // watcher of the selection thousands of times.
+    std::sort(rows.begin(), rows.end());
+    QItemSelection selection;
+    const int last = m_calls->columnCount() - 1;
+    for (size_t start = 0; start < rows.size();) {
+        size_t end = start;
+        while (end + 1 < rows.size() && rows[end + 1] == rows[end] + 1)
+            ++end;
+        selection.select(m_calls->index(rows[start], 0), m_calls->index(rows[end], last));
+        start = end + 1;
+    }
+    const QModelIndex first = m_calls->index(
+        m_calls->rowOfId(ids.first()) >= 0 ? m_calls->rowOfId(ids.first()) : rows.front(), 0);
+    QItemSelectionModel* model = ListView1->selectionModel();
+    model->setCurrentIndex(first, QItemSelectionModel::NoUpdate);
+    model->select(selection, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    ListView1->scrollTo(first);
 }
 
 void Form1::undoDelete() {
