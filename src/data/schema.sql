@@ -247,27 +247,39 @@ BEGIN
     VALUES (NEW.ID, ChangeTime(), ChangedBy(), '', NULL, coalesce(NEW.Title, ''));
 END;
 
--- Dates are compared and kept in the stored form, so that the step that turns the date text
--- of a statement into that form records nothing of its own.
+-- Only fields whose stored text differs are looked at; dates are then compared and kept in the
+-- stored form, so that the step that turns the date text of a statement into that form records
+-- nothing of its own.
 CREATE TRIGGER CallsHistoryOnUpdate AFTER UPDATE ON Calls
 BEGIN
     INSERT INTO CallHistory (CallID, [Changed At], [Changed By], Field, OldValue, NewValue)
     SELECT NEW.ID, ChangeTime(), ChangedBy(), f, b, a FROM (
         SELECT 1 AS o, 'Title' AS f, OLD.Title AS b, NEW.Title AS a
+            WHERE OLD.Title IS NOT NEW.Title
         UNION ALL SELECT 2, 'Caller', OLD.Caller, NEW.Caller
+            WHERE OLD.Caller IS NOT NEW.Caller
         UNION ALL SELECT 3, 'Assigned To', OLD.[Assigned To], NEW.[Assigned To]
+            WHERE OLD.[Assigned To] IS NOT NEW.[Assigned To]
         UNION ALL SELECT 4, 'Opened By', OLD.[Opened By], NEW.[Opened By]
-        UNION ALL SELECT 5, 'Opened Date', StoredDate(OLD.[Opened Date]),
-                         StoredDate(NEW.[Opened Date])
+            WHERE OLD.[Opened By] IS NOT NEW.[Opened By]
+        UNION ALL SELECT 5, 'Opened Date', StoredDate(OLD.[Opened Date]), StoredDate(NEW.[Opened Date])
+            WHERE OLD.[Opened Date] IS NOT NEW.[Opened Date]
         UNION ALL SELECT 6, 'Due Date', StoredDate(OLD.[Due Date]), StoredDate(NEW.[Due Date])
+            WHERE OLD.[Due Date] IS NOT NEW.[Due Date]
         UNION ALL SELECT 7, 'Status', OLD.Status, NEW.Status
+            WHERE OLD.Status IS NOT NEW.Status
         UNION ALL SELECT 8, 'Category', OLD.Category, NEW.Category
+            WHERE OLD.Category IS NOT NEW.Category
         UNION ALL SELECT 9, 'Priority', OLD.Priority, NEW.Priority
+            WHERE OLD.Priority IS NOT NEW.Priority
         UNION ALL SELECT 10, 'Comments', OLD.Comments, NEW.Comments
+            WHERE OLD.Comments IS NOT NEW.Comments
         UNION ALL SELECT 11, 'Resolved By', OLD.[Resolved By], NEW.[Resolved By]
-        UNION ALL SELECT 12, 'Resolved Date', StoredDate(OLD.[Resolved Date]),
-                          StoredDate(NEW.[Resolved Date])
+            WHERE OLD.[Resolved By] IS NOT NEW.[Resolved By]
+        UNION ALL SELECT 12, 'Resolved Date', StoredDate(OLD.[Resolved Date]), StoredDate(NEW.[Resolved Date])
+            WHERE OLD.[Resolved Date] IS NOT NEW.[Resolved Date]
         UNION ALL SELECT 13, 'Call Time', StoredDate(OLD.[Call Time]), StoredDate(NEW.[Call Time])
+            WHERE OLD.[Call Time] IS NOT NEW.[Call Time]
     ) WHERE b IS NOT a ORDER BY o;
 END;
 
