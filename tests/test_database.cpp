@@ -78,13 +78,17 @@ private slots:
     void cleanup() { QLocale::setDefault(QLocale::c()); }
 
     void schemaHoldsSixTablesAndFiveSavedQueries() {
+        // The history of the calls and the deleted rows kept for undo come on top.
+        const QString kKeptTables = "('CallHistory', 'Deletions', 'DeletedCalls', "
+                                    "'DeletedPeople', 'DeletedValues')";
         TestEnvironment env;
         env.openSharedConnection();
         if (TestEnvironment::onServer()) {
             // The value lists are views over tables that keep their stored order.
             QCOMPARE(Rows("select table_name from information_schema.tables where table_schema = "
                           "current_schema() and table_name not like '%entries' and "
-                          "table_name <> 'quorvane_schema' order by 1"),
+                          "table_name <> 'quorvane_schema' and table_name not in " +
+                          kKeptTables.toLower() + " order by 1"),
                      QStringList({"calls", "calls extended", "categories", "closed calls",
                                   "customers", "customers extended", "employees",
                                   "employees extended", "open calls", "priorities", "status"}));
@@ -93,7 +97,8 @@ private slots:
         }
         QCOMPARE(
             Rows("select name from sqlite_master where type='table' and name not like "
-                 "'sqlite%' order by name"),
+                 "'sqlite%' and name not in " +
+                 kKeptTables + " order by name"),
             QStringList({"Calls", "Categories", "Customers", "Employees", "Priorities", "Status"}));
         QCOMPARE(Rows("select name from sqlite_master where type='view' order by name"),
                  QStringList({"Calls Extended", "Closed Calls", "Customers Extended",

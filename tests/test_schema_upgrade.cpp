@@ -81,6 +81,12 @@ private slots:
         Exec("insert into Calls (Title,[Due Date]) values ('New','2026-01-02')");
         QCOMPARE(Rows("select [Due Date] || '' from Calls where Title='New'"),
                  QStringList({"2026-01-02"}));
+        // It keeps the history of its calls and what is deleted, as a new file does.
+        Exec("update Calls set Title='Jammed' where Title='Jam'");
+        Exec("delete from Calls where Title='New'");
+        QCOMPARE(Rows("select Field, OldValue, NewValue from CallHistory where Field <> '' "),
+                 QStringList({"Title|Jam|Jammed"}));
+        QCOMPARE(Rows("select Title from DeletedCalls"), QStringList({"New"}));
 
         // The backup beside the file is the file as it was.
         const QString backup = UpgradeBackupPath(env.databasePath(), 1);

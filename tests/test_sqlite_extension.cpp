@@ -41,7 +41,8 @@ private slots:
         const QString insert = "insert into Calls (Title,[Opened Date],[Due Date],[Call Time]) "
                                "values ('Printer jams','%1','%1','%1')";
         const QString date = DateText::format(QDate(2021, 8, 31));
-        QVERIFY(run(db, insert.arg(date)).startsWith("error: no such function: StoredDate"));
+        // The triggers of the calls (dates, history) need the engine's functions.
+        QVERIFY(run(db, insert.arg(date)).startsWith("error: no such function: "));
 
         sqlite3_enable_load_extension(db, 1);
         char* error = nullptr;

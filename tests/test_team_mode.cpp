@@ -118,6 +118,32 @@ private slots:
             failureOf([&] { ServerLink link(fresh.toString()); }).contains("fresh_install_test"));
     }
 
+    void aCallLogOfSchemaTwoIsUpgradedOnConnect() {
+        if (!TestEnvironment::onServer())
+            QSKIP("needs the database server of ./test");
+        TestEnvironment env;
+        const QString uri = env.newServerDatabase();
+        {
+            // The call log as the previous version installed it.
+            ServerLink link(uri, false);
+            link.runScript("drop trigger calls_history on calls; drop trigger customers_kept on "
+                           "customers; drop trigger employees_kept on employees; drop trigger "
+                           "status_kept on status_entries; drop trigger category_kept on "
+                           "category_entries; drop trigger priority_kept on priority_entries; "
+                           "drop table callhistory, deletions, deletedcalls, deletedpeople, "
+                           "deletedvalues; drop function calls_history, people_kept, value_kept, "
+                           "current_deletion, changedby, changetime; "
+                           "update quorvane_schema set version = 2");
+            link.execute("insert into Calls (Title) values ('Kept')");
+        }
+        ServerLink link(uri);
+        QCOMPARE(QByteArray(link.run("select version from quorvane_schema")->text(0, 0)).toInt(),
+                 SchemaVersion());
+        link.execute("delete from Calls where Title='Kept'");
+        QCOMPARE(QByteArray(link.run("select title from deletedcalls")->text(0, 0)),
+                 QByteArray("Kept"));
+    }
+
     void copyToMovesEveryRowAndLeavesTheFileAsItWas() {
         if (!TestEnvironment::onServer())
             QSKIP("needs the database server of ./test");

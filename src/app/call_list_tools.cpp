@@ -188,10 +188,22 @@ void CallListTools::showMenu(const QPoint& position) {
     QAction* copy = menu.addAction(tr("&Copy"), this, &CallListTools::copyRows);
     copy->setShortcut(QKeySequence::Copy);
     menu.addAction(tr("E&xport…"), this, &CallListTools::exportRows);
+    if (!m_entries.empty())
+        menu.addSeparator();
+    for (const Entry& entry : m_entries) {
+        QAction* action = menu.addAction(entry.text, m_window, entry.command);
+        action->setShortcut(entry.keys);
+        action->setEnabled(onRow || !entry.needsRow);
+    }
     edit->setEnabled(onRow);
     remove->setEnabled(onRow);
     copy->setEnabled(!selectedRows().empty());
     menu.exec(m_list->viewport()->mapToGlobal(position));
+}
+
+void CallListTools::addEntry(const QString& text, const QKeySequence& keys,
+                             std::function<void()> command, bool needsRow) {
+    m_entries.push_back({text, keys, std::move(command), needsRow});
 }
 
 void CallListTools::updateOverdueColor() {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QKeySequence>
 #include <QObject>
 #include <functional>
 #include <vector>
@@ -39,6 +40,9 @@ public:
     // it as CSV, showing progress with a Cancel button.
     void exportRows();
     void showMenu(const QPoint& position);
+    // A further entry of the context menu, shown with its keys; `needsRow`: only over a row.
+    void addEntry(const QString& text, const QKeySequence& keys, std::function<void()> command,
+                  bool needsRow);
 
     // Follows the colours of the window's theme and the current date.
     void updateOverdueColor();
@@ -59,4 +63,11 @@ private:
     QTimer* m_midnight;
     qint64 m_rememberedId = -1;
     int m_fullListHeight = -1;
+    struct Entry {
+        QString text;
+        QKeySequence keys;
+        std::function<void()> command;
+        bool needsRow;
+    };
+    std::vector<Entry> m_entries;
 };

@@ -76,13 +76,6 @@ void makeFolder(const QString& path) {
                           .arg(path, QFileInfo(path).absolutePath()));
 }
 
-// Counts a command for as long as it runs.
-struct CommandRunning {
-    explicit CommandRunning(int& count) : m_count(count) { ++m_count; }
-    ~CommandRunning() { --m_count; }
-    int& m_count;
-};
-
 int windowStateNumber(Qt::WindowStates state) {
     if (state & Qt::WindowMinimized)
         return 1;
@@ -238,6 +231,7 @@ void Form1::buildControls() {
     });
     m_tools = new CallListTools(
         this, ListView1, m_calls, [this] { editCurrentRow(); }, [this] { deleteCurrentRow(); });
+    setUpRecovery();
     // The buttons' tooltips name their keys.
     const std::pair<QPushButton*, QKeySequence> keys[] = {
         {PushButton2, QKeySequence(QKeySequence::New)},
@@ -474,35 +468,6 @@ void Form1::PushButton1_Click() {
     // the row that took its place.
     if (trap.test(112, [&] { return m_calls->rowCount() > 0; }))
         trap.run(114, [&] { reselect(editor.m_ID, position - 1); });
-}
-
-void Form1::PushButton3_Click() {
-    ErrorTrap trap("Form1", "PushButton3_Click");
-    const CommandRunning running(m_commands);
-    if (trap.test(100, [&] { return m_calls->rowCount() == 0; }))
-        return;
-    // Without a selected row there is nothing to delete.
-    const int row = selectedRow();
-    if (row < 0)
-        return;
-    const QString id = m_calls->text(row, 0);
-    const QString title = m_calls->text(row, 1);
-    if (trap.test(102, [&] {
-            return MsgBox(QStringLiteral("Are you sure you want to delete [") + title +
-                              QStringLiteral("]?"),
-                          Prompts::YesNo | Prompts::DefaultButton2) == Prompts::No;
-        }))
-        return;
-    trap.run(104, [&] {
-        SharedConnection().execute(QStringLiteral("delete from Calls where ID=") + id);
-        // Someone else deleted it since the list was read.
-        if (SharedConnection().rowsAffected() == 0)
-            MsgBox(AlreadyDeletedText(title), Prompts::Exclamation);
-    });
-    trap.run(106, [&] { LoadCalls(); });
-    // The row that took the deleted call's place is selected (the call itself, when the
-    // delete failed).
-    trap.run(108, [&] { reselect(id, row); });
 }
 
 void Form1::PushButton5_Click() {

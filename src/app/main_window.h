@@ -1,8 +1,10 @@
 #pragma once
 
+#include <QStringList>
 #include <QWidget>
 
 class CallListLoader;
+class ErrorTrap;
 class CallListModel;
 class CallListTools;
 class LiveRefresh;
@@ -59,6 +61,17 @@ public:
     // Selects the call `id` wherever it stands, else the row at `row` or, past the end, the
     // last row. Answers whether a row was selected.
     bool reselect(const QString& id, int row);
+    // The IDs of the selected calls, top to bottom.
+    QStringList selectedIds() const;
+    // Selects the listed calls `ids` (the first becomes the current row).
+    void selectIds(const QList<qint64>& ids);
+
+    // Puts back what the last delete of this run took (Ctrl+Z), and selects its calls.
+    void undoDelete();
+    // The changes of the selected call (Ctrl+H).
+    void showHistory();
+    // The deleted calls kept for restoring (Ctrl+Shift+D); restored calls are selected.
+    void showDeletedCalls();
 
     // The data folder and the connection string built from it; with a database server chosen,
     // the connection string is the server's URI.
@@ -95,7 +108,17 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // Counts a command for as long as it runs.
+    struct CommandRunning {
+        explicit CommandRunning(int& count) : m_count(count) { ++m_count; }
+        ~CommandRunning() { --m_count; }
+        int& m_count;
+    };
+
     void buildControls();
+    void setUpRecovery();
+    // Deletes several selected calls together after one question (`row`: the current row).
+    void deleteCalls(ErrorTrap& trap, const QStringList& ids, int row);
     void keepCurrentRowSelected();
     void applyLayoutForState();
     void editCurrentRow();

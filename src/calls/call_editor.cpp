@@ -4,6 +4,7 @@
 #include "ui/app_paths.h"
 #include "ui/appearance.h"
 #include "ui/date_picker.h"
+#include "ui/discard_guard.h"
 #include "ui/eliding_combo.h"
 #include "ui/error_trap.h"
 #include "ui/exact_text_edit.h"
@@ -13,6 +14,7 @@
 #include <QComboBox>
 #include <QDateEdit>
 #include <QEvent>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
@@ -139,6 +141,9 @@ Form2::Form2(QWidget* parent) : QDialog(parent) {
     buildControls();
 
     m_pointer = new PointerFeedback(this);
+    m_discard = new DiscardGuard(this);
+    // Delete or Backspace on "Resolved By" clears it, so that a call can be opened again.
+    Combo7->installEventFilter(this);
     m_pointer->watchBackground(this);
     const auto buttons = findChildren<QPushButton*>();
     for (QPushButton* button : buttons)
@@ -253,6 +258,7 @@ void Form2::Form_Load() {
     trap.run(120, [&] { DateTimePicker2->setDate(DateText::today().date()); });
     if (trap.test(122, [&] { return !m_ID.isEmpty(); }))
         trap.run(124, [&] { LoadData(); });
+    m_discard->remember();
 }
 
 void Form2::Text2_GotFocus() {
@@ -265,6 +271,13 @@ void Form2::Text2_LostFocus() {
 }
 
 bool Form2::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == Combo7 && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Delete || key == Qt::Key_Backspace) {
+            Combo7->setCurrentIndex(-1);
+            return true;
+        }
+    }
     if (watched == Text2) {
         if (event->type() == QEvent::FocusIn)
             Text2_GotFocus();

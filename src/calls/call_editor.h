@@ -9,6 +9,7 @@
 #include <QString>
 #include <functional>
 
+class DiscardGuard;
 class ErrorTrap;
 class PointerFeedback;
 class QComboBox;
@@ -162,6 +163,7 @@ private:
     // The call as the editor read it, to tell a change made meanwhile by someone else.
     RowSnapshot m_seen;
     PointerFeedback* m_pointer;
+    DiscardGuard* m_discard;
     QString m_lastStatement;
     bool m_centred = false;
 };

@@ -6,6 +6,7 @@
 #include "data/date_text.h"
 #include "data/shared_connection.h"
 #include "ui/changed_elsewhere.h"
+#include "ui/discard_guard.h"
 #include "ui/error_trap.h"
 #include "ui/prompts.h"
 #include "ui/record_messages.h"
@@ -167,4 +168,5 @@ void Form2::showStoredVersion() {
     LoadCategories();
     LoadPriorities();
     LoadData();
+    m_discard->remember();
 }

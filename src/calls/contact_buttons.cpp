@@ -185,5 +185,5 @@ void Form2::deleteContact(const ContactRow& row) {
                                            id + QStringLiteral(" Or [Opened By] = ") + id
                                      : QStringLiteral("delete from Calls where [Caller]=") + id;
             }))
-        trap.run(116, [&] { reloadContacts(row, row.clearedList); });
+        trap.run(118, [&] { reloadContacts(row, row.clearedList); });
 }

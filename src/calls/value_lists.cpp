@@ -4,6 +4,7 @@
 #include "calls/call_editor.h"
 
 #include "calls/combo_lists.h"
+#include "data/deletions.h"
 #include "data/recordset.h"
 #include "data/shared_connection.h"
 #include "ui/changed_elsewhere.h"
@@ -142,7 +143,7 @@ void Form2::deleteValue(const ValueList& valueList) {
             trap, this->*valueList.list, valueList.warning,
             [&] { return QLatin1String(valueList.deleteHead) + value + QLatin1Char('\''); },
             [&] { return QLatin1String(valueList.callsDeleteHead) + value + QLatin1Char('\''); }))
-        trap.run(116, [&] { (this->*valueList.reload)(); });
+        trap.run(118, [&] { (this->*valueList.reload)(); });
 }
 
 bool Form2::deleteWithCalls(ErrorTrap& trap, QComboBox* list, const char* warning,
@@ -156,18 +157,25 @@ bool Form2::deleteWithCalls(ErrorTrap& trap, QComboBox* list, const char* warnin
         }))
         return false;
     bool gone = false;
+    // Kept as one deletion, so that it can be undone.
+    qint64 deletion = 0;
     const bool deleted = trap.run(104, [&] {
         SharedConnection().beginTransaction();
+        deletion = Deletions::Begin(SharedConnection());
     }) && trap.run(106, [&] {
         SharedConnection().execute(entryDelete());
         gone = SharedConnection().rowsAffected() == 0;
     }) && !gone && trap.run(108, [&] {
         SharedConnection().execute(callsDelete());
-    }) && trap.run(110, [&] { SharedConnection().commit(); });
+    }) && trap.run(110, [&] {
+        Deletions::End(SharedConnection(), deletion);
+        SharedConnection().commit();
+        Deletions::Remember(deletion);
+    });
     if (trap.test(112, [&] { return !deleted; }))
         trap.run(114, [&] { SharedConnection().rollback(); });
     if (gone)
-        trap.run(115,
+        trap.run(116,
                  [&] { MsgBox(AlreadyDeletedText(list->currentText()), Prompts::Exclamation); });
     return true;
 }

@@ -7,6 +7,7 @@
 #include "ui/app_paths.h"
 #include "ui/appearance.h"
 #include "ui/changed_elsewhere.h"
+#include "ui/discard_guard.h"
 #include "ui/error_trap.h"
 #include "ui/exact_text_edit.h"
 #include "ui/fixed_window.h"
@@ -61,6 +62,7 @@ ContactEditor::ContactEditor(const ContactKind& kind, QWidget* parent)
     buildControls();
 
     m_pointer = new PointerFeedback(this);
+    m_discard = new DiscardGuard(this);
     m_pointer->watchButton(PushButton2);
     m_pointer->watchButton(m_cancel);
 }
@@ -156,6 +158,7 @@ void ContactEditor::Form_Load() {
         trap.run(line + 2, [&] { LoadData(); });
         loadLists(trap, line + 4);
     }
+    m_discard->remember();
 }
 
 void ContactEditor::LoadData() {

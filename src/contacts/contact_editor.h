@@ -7,6 +7,7 @@
 #include <array>
 
 struct ContactKind;
+class DiscardGuard;
 class ErrorTrap;
 class PointerFeedback;
 class QLineEdit;
@@ -69,6 +70,7 @@ private:
     // The row as the editor read it, to tell a change made meanwhile by someone else.
     RowSnapshot m_seen;
     PointerFeedback* m_pointer;
+    DiscardGuard* m_discard;
     QString m_lastStatement;
     bool m_shown = false;
 };

@@ -2,6 +2,9 @@
 
 #include "data/date_text.h"
 
+#include <pwd.h>
+#include <unistd.h>
+
 // Built into the program, the functions call SQLite directly; built into the loadable
 // extension, they reach it through the table of routines that the loading program hands over.
 #ifdef QUORVANE_SQLITE_EXTENSION
@@ -88,6 +91,26 @@ void chooseFinal(sqlite3_context* ctx) {
     chosen->value = nullptr;
 }
 
+// ChangedBy(): who makes a change, as the history of a call records it: the login.
+void changedBy(sqlite3_context* ctx, int, sqlite3_value**) {
+    QString login = qEnvironmentVariable("USER");
+    if (login.isEmpty())
+        login = qEnvironmentVariable("LOGNAME");
+    if (login.isEmpty()) {
+        if (const passwd* entry = getpwuid(getuid()))
+            login = QString::fromLocal8Bit(entry->pw_name);
+    }
+    const QByteArray text = login.toUtf8();
+    sqlite3_result_text(ctx, text.constData(), int(text.size()), SQLITE_TRANSIENT);
+}
+
+// ChangeTime(): now, in the stored form of a date with its time of day.
+void changeTime(sqlite3_context* ctx, int, sqlite3_value**) {
+    const QByteArray text =
+        QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")).toUtf8();
+    sqlite3_result_text(ctx, text.constData(), int(text.size()), SQLITE_TRANSIENT);
+}
+
 } // namespace
 
 void RegisterEngineFunctions(sqlite3* db) {
@@ -102,6 +125,9 @@ void RegisterEngineFunctions(sqlite3* db) {
                             storedDate, nullptr, nullptr);
     sqlite3_create_function(db, "FoldedCase", 1, SQLITE_UTF16 | SQLITE_DETERMINISTIC, nullptr,
                             foldedCase, nullptr, nullptr);
+    sqlite3_create_function(db, "ChangedBy", 0, SQLITE_UTF8, nullptr, changedBy, nullptr, nullptr);
+    sqlite3_create_function(db, "ChangeTime", 0, SQLITE_UTF8, nullptr, changeTime, nullptr,
+                            nullptr);
     sqlite3_create_collation(db, "Caseless", SQLITE_UTF16_ALIGNED, nullptr, caselessOrder);
     sqlite3_create_function(db, "First", 1, SQLITE_UTF8, nullptr, nullptr, chooseStep<false>,
                             chooseFinal);

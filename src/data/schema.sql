@@ -4,7 +4,7 @@
 -- user_version records the schema version; schema_upgrades.cpp brings the file of an
 -- earlier version up to this one, step by step.
 
-PRAGMA user_version = 2;
+PRAGMA user_version = 3;
 
 CREATE TABLE Calls (
     ID INTEGER PRIMARY KEY AUTOINCREMENT,
@@ -158,3 +158,192 @@ SELECT * FROM [Calls Extended] WHERE [Resolved Date] IS NULL;
 
 CREATE VIEW [Closed Calls] AS
 SELECT * FROM [Calls Extended] WHERE [Resolved Date] IS NOT NULL ORDER BY Title;
+
+-- What keeps a slip from losing anything: the history of every call and the deleted rows.
+-- The build takes the part between the two markers as the upgrade of a file of schema 2.
+-- [history]
+
+-- Every insert, change and delete of a call, written by the triggers below in the same
+-- transaction as the change: when, by whom, which field, the value before and after. A new
+-- (or restored) call has one row with an empty field and its title after; a deleted call one
+-- row with an empty field and its title before and none after. Dates are in the stored form.
+CREATE TABLE CallHistory (
+    ID INTEGER PRIMARY KEY AUTOINCREMENT,
+    CallID INTEGER NOT NULL,
+    [Changed At] DATETIME NOT NULL,
+    [Changed By] TEXT,
+    Field TEXT NOT NULL,
+    OldValue,
+    NewValue
+);
+CREATE INDEX CallHistoryByCall ON CallHistory (CallID, ID);
+
+-- One delete as a person made it: a call, several calls, or a value or contact with the calls
+-- it took. The program opens one (Pending = 1) before it deletes and closes it before the
+-- transaction ends; a delete made without one (by another program) gets one of its own.
+CREATE TABLE Deletions (
+    ID INTEGER PRIMARY KEY AUTOINCREMENT,
+    [Deleted At] DATETIME NOT NULL,
+    [Deleted By] TEXT,
+    Pending INTEGER NOT NULL DEFAULT 0
+);
+CREATE INDEX DeletionsPending ON Deletions (Pending);
+
+-- The deleted rows, every field and ID as they were, kept for 30 days.
+CREATE TABLE DeletedCalls (
+    Deletion INTEGER NOT NULL,
+    ID INTEGER NOT NULL,
+    Title TEXT,
+    [Assigned To] INTEGER,
+    [Opened By] INTEGER,
+    [Opened Date] DATETIME,
+    Status TEXT,
+    Category TEXT,
+    Priority TEXT,
+    Comments TEXT,
+    [Due Date] DATETIME,
+    [Resolved By] INTEGER,
+    [Resolved Date] DATETIME,
+    Caller INTEGER,
+    [Call Time] DATETIME
+);
+CREATE INDEX DeletedCallsByDeletion ON DeletedCalls (Deletion);
+CREATE INDEX DeletedCallsByID ON DeletedCalls (ID);
+
+CREATE TABLE DeletedPeople (
+    Deletion INTEGER NOT NULL,
+    List TEXT NOT NULL,
+    ID INTEGER NOT NULL,
+    [First Name] TEXT,
+    [Last Name] TEXT,
+    [E-mail Address] TEXT,
+    Company TEXT,
+    [Job Title] TEXT,
+    [Business Phone] TEXT,
+    [Home Phone] TEXT,
+    [Mobile Phone] TEXT,
+    [Fax Number] TEXT,
+    Address TEXT,
+    City TEXT,
+    State TEXT,
+    ZIP TEXT,
+    Country TEXT,
+    [Web Page] TEXT,
+    Notes TEXT
+);
+CREATE INDEX DeletedPeopleByDeletion ON DeletedPeople (Deletion);
+CREATE INDEX DeletedPeopleByID ON DeletedPeople (List, ID);
+
+CREATE TABLE DeletedValues (
+    Deletion INTEGER NOT NULL,
+    List TEXT NOT NULL,
+    Value TEXT
+);
+CREATE INDEX DeletedValuesByDeletion ON DeletedValues (Deletion);
+
+CREATE TRIGGER CallsHistoryOnInsert AFTER INSERT ON Calls
+BEGIN
+    INSERT INTO CallHistory (CallID, [Changed At], [Changed By], Field, OldValue, NewValue)
+    VALUES (NEW.ID, ChangeTime(), ChangedBy(), '', NULL, coalesce(NEW.Title, ''));
+END;
+
+-- Only fields whose stored text differs are looked at; dates are then compared and kept in the
+-- stored form, so that the step that turns the date text of a statement into that form records
+-- nothing of its own.
+CREATE TRIGGER CallsHistoryOnUpdate AFTER UPDATE ON Calls
+BEGIN
+    INSERT INTO CallHistory (CallID, [Changed At], [Changed By], Field, OldValue, NewValue)
+    SELECT NEW.ID, ChangeTime(), ChangedBy(), f, b, a FROM (
+        SELECT 1 AS o, 'Title' AS f, OLD.Title AS b, NEW.Title AS a
+            WHERE OLD.Title IS NOT NEW.Title
+        UNION ALL SELECT 2, 'Caller', OLD.Caller, NEW.Caller
+            WHERE OLD.Caller IS NOT NEW.Caller
+        UNION ALL SELECT 3, 'Assigned To', OLD.[Assigned To], NEW.[Assigned To]
+            WHERE OLD.[Assigned To] IS NOT NEW.[Assigned To]
+        UNION ALL SELECT 4, 'Opened By', OLD.[Opened By], NEW.[Opened By]
+            WHERE OLD.[Opened By] IS NOT NEW.[Opened By]
+        UNION ALL SELECT 5, 'Opened Date', StoredDate(OLD.[Opened Date]), StoredDate(NEW.[Opened Date])
+            WHERE OLD.[Opened Date] IS NOT NEW.[Opened Date]
+        UNION ALL SELECT 6, 'Due Date', StoredDate(OLD.[Due Date]), StoredDate(NEW.[Due Date])
+            WHERE OLD.[Due Date] IS NOT NEW.[Due Date]
+        UNION ALL SELECT 7, 'Status', OLD.Status, NEW.Status
+            WHERE OLD.Status IS NOT NEW.Status
+        UNION ALL SELECT 8, 'Category', OLD.Category, NEW.Category
+            WHERE OLD.Category IS NOT NEW.Category
+        UNION ALL SELECT 9, 'Priority', OLD.Priority, NEW.Priority
+            WHERE OLD.Priority IS NOT NEW.Priority
+        UNION ALL SELECT 10, 'Comments', OLD.Comments, NEW.Comments
+            WHERE OLD.Comments IS NOT NEW.Comments
+        UNION ALL SELECT 11, 'Resolved By', OLD.[Resolved By], NEW.[Resolved By]
+            WHERE OLD.[Resolved By] IS NOT NEW.[Resolved By]
+        UNION ALL SELECT 12, 'Resolved Date', StoredDate(OLD.[Resolved Date]), StoredDate(NEW.[Resolved Date])
+            WHERE OLD.[Resolved Date] IS NOT NEW.[Resolved Date]
+        UNION ALL SELECT 13, 'Call Time', StoredDate(OLD.[Call Time]), StoredDate(NEW.[Call Time])
+            WHERE OLD.[Call Time] IS NOT NEW.[Call Time]
+    ) WHERE b IS NOT a ORDER BY o;
+END;
+
+CREATE TRIGGER CallsKeptOnDelete AFTER DELETE ON Calls
+BEGIN
+    INSERT INTO Deletions ([Deleted At], [Deleted By])
+    SELECT ChangeTime(), ChangedBy() WHERE NOT EXISTS (SELECT 1 FROM Deletions WHERE Pending = 1);
+    INSERT INTO DeletedCalls
+    VALUES (coalesce((SELECT ID FROM Deletions WHERE Pending = 1), last_insert_rowid()),
+            OLD.ID, OLD.Title, OLD.[Assigned To], OLD.[Opened By], OLD.[Opened Date], OLD.Status,
+            OLD.Category, OLD.Priority, OLD.Comments, OLD.[Due Date], OLD.[Resolved By],
+            OLD.[Resolved Date], OLD.Caller, OLD.[Call Time]);
+    INSERT INTO CallHistory (CallID, [Changed At], [Changed By], Field, OldValue, NewValue)
+    VALUES (OLD.ID, ChangeTime(), ChangedBy(), '', OLD.Title, NULL);
+END;
+
+CREATE TRIGGER CustomersKeptOnDelete AFTER DELETE ON Customers
+BEGIN
+    INSERT INTO Deletions ([Deleted At], [Deleted By])
+    SELECT ChangeTime(), ChangedBy() WHERE NOT EXISTS (SELECT 1 FROM Deletions WHERE Pending = 1);
+    INSERT INTO DeletedPeople
+    VALUES (coalesce((SELECT ID FROM Deletions WHERE Pending = 1), last_insert_rowid()),
+            'Customers', OLD.ID, OLD.[First Name], OLD.[Last Name], OLD.[E-mail Address],
+            OLD.Company, OLD.[Job Title], OLD.[Business Phone], OLD.[Home Phone],
+            OLD.[Mobile Phone], OLD.[Fax Number], OLD.Address, OLD.City, OLD.State, OLD.ZIP,
+            OLD.Country, OLD.[Web Page], OLD.Notes);
+END;
+
+CREATE TRIGGER EmployeesKeptOnDelete AFTER DELETE ON Employees
+BEGIN
+    INSERT INTO Deletions ([Deleted At], [Deleted By])
+    SELECT ChangeTime(), ChangedBy() WHERE NOT EXISTS (SELECT 1 FROM Deletions WHERE Pending = 1);
+    INSERT INTO DeletedPeople
+    VALUES (coalesce((SELECT ID FROM Deletions WHERE Pending = 1), last_insert_rowid()),
+            'Employees', OLD.ID, OLD.[First Name], OLD.[Last Name], OLD.[E-mail Address],
+            OLD.Company, OLD.[Job Title], OLD.[Business Phone], OLD.[Home Phone],
+            OLD.[Mobile Phone], OLD.[Fax Number], OLD.Address, OLD.City, OLD.State, OLD.ZIP,
+            OLD.Country, OLD.[Web Page], OLD.Notes);
+END;
+
+CREATE TRIGGER StatusKeptOnDelete AFTER DELETE ON Status
+BEGIN
+    INSERT INTO Deletions ([Deleted At], [Deleted By])
+    SELECT ChangeTime(), ChangedBy() WHERE NOT EXISTS (SELECT 1 FROM Deletions WHERE Pending = 1);
+    INSERT INTO DeletedValues
+    VALUES (coalesce((SELECT ID FROM Deletions WHERE Pending = 1), last_insert_rowid()),
+            'Status', OLD.Status);
+END;
+
+CREATE TRIGGER CategoriesKeptOnDelete AFTER DELETE ON Categories
+BEGIN
+    INSERT INTO Deletions ([Deleted At], [Deleted By])
+    SELECT ChangeTime(), ChangedBy() WHERE NOT EXISTS (SELECT 1 FROM Deletions WHERE Pending = 1);
+    INSERT INTO DeletedValues
+    VALUES (coalesce((SELECT ID FROM Deletions WHERE Pending = 1), last_insert_rowid()),
+            'Categories', OLD.Category);
+END;
+
+CREATE TRIGGER PrioritiesKeptOnDelete AFTER DELETE ON Priorities
+BEGIN
+    INSERT INTO Deletions ([Deleted At], [Deleted By])
+    SELECT ChangeTime(), ChangedBy() WHERE NOT EXISTS (SELECT 1 FROM Deletions WHERE Pending = 1);
+    INSERT INTO DeletedValues
+    VALUES (coalesce((SELECT ID FROM Deletions WHERE Pending = 1), last_insert_rowid()),
+            'Priorities', OLD.Priority);
+END;
+-- [end of history]

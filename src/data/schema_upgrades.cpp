@@ -36,6 +36,8 @@ CREATE TRIGGER PrioritiesOnce BEFORE INSERT ON Priorities
 WHEN EXISTS (SELECT 1 FROM Priorities WHERE FoldedCase(Priority) = FoldedCase(NEW.Priority))
 BEGIN SELECT RAISE(ABORT, 'The value is there already, in these or other capitals'); END;
 )",
+    // 2 to 3: the history of every call, and deleted calls, people and values kept for undo.
+    HistorySchemaScript(),
 };
 
 void run(sqlite3* db, const char* sql) {

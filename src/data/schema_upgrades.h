@@ -10,6 +10,9 @@ struct sqlite3;
 // the end of the list in schema_upgrades.cpp and raises user_version in schema.sql.
 int SchemaVersion();
 
+// The part of schema.sql that adds the history of the calls and keeps deleted rows (built in).
+const char* HistorySchemaScript();
+
 // Where the backup before upgrading a file of `version` goes: beside the file.
 QString UpgradeBackupPath(const QString& path, int version);
 

@@ -6,6 +6,7 @@
 #include "data/failure.h"
 #include "data/schema_upgrades.h"
 #include "data/server_dialect.h"
+#include "data/server_upgrades.h"
 
 #include <QLocale>
 #include <QUrl>
@@ -151,6 +152,9 @@ ServerLink::ServerLink(const QString& uri, bool requireSchema) : m_uri(uri) {
                                   .arg(displayed(uri))
                                   .arg(number)
                                   .arg(SchemaVersion()));
+            // A call log of an earlier version is brought up to this one first.
+            if (number < SchemaVersion())
+                UpgradeServerSchema(*this, number);
             loadDateColumns();
         }
         tellDateHabits();

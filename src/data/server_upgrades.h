@@ -1,0 +1,11 @@
+#pragma once
+
+class ServerLink;
+
+// The part of schema_server.sql that adds the history of the calls and keeps deleted rows.
+const char* ServerHistorySchemaScript();
+
+// Brings the call log on the server, of schema `version`, up to SchemaVersion() in one
+// transaction, step by step as the local file is brought up; fails with the cause and leaves
+// it as it was.
+void UpgradeServerSchema(ServerLink& link, int version);
