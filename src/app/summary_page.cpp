@@ -1,6 +1,7 @@
 #include "app/summary_page.h"
 
 #include "data/date_text.h"
+#include "data/date_typing.h"
 #include "data/failure.h"
 
 #include <QBarCategoryAxis>
@@ -8,6 +9,7 @@
 #include <QBarSet>
 #include <QChart>
 #include <QChartView>
+#include <QCoreApplication>
 #include <QCursor>
 #include <QEvent>
 #include <QGridLayout>
@@ -22,6 +24,22 @@
 #include <QValueAxis>
 
 namespace {
+
+// Lays the page out at `size` off the screen, so that the charts place their bars, labels and
+// legends before the page is drawn into a file.
+void layOutOffScreen(QWidget* page, const QSize& size) {
+    if (!page->isVisible()) {
+        page->setAttribute(Qt::WA_DontShowOnScreen);
+        page->resize(size);
+        page->show();
+    }
+    // The charts place their labels and legends as they are first drawn.
+    for (int pass = 0; pass < 2; ++pass) {
+        page->grab();
+        QCoreApplication::sendPostedEvents();
+        QCoreApplication::processEvents();
+    }
+}
 
 // The employees shown by name; the others are counted together.
 constexpr int kAssigneesShown = 12;
@@ -188,11 +206,17 @@ QChart* SummaryPage::weeksChart() {
     auto* opened = new QBarSet(tr("Opened"));
     auto* resolved = new QBarSet(tr("Resolved"));
     QStringList weeks;
+    // Day and month only, in the locale's order, so that twelve weeks fit under the bars.
+    const QString shortDay =
+        DateFieldOrder(QLocale().dateFormat(QLocale::ShortFormat)).indexOf(QLatin1Char('d')) <
+                DateFieldOrder(QLocale().dateFormat(QLocale::ShortFormat)).indexOf(QLatin1Char('M'))
+            ? QStringLiteral("d/M")
+            : QStringLiteral("M/d");
     qint64 largest = 0;
     for (const CallSummary::Week& week : m_summary.weeks) {
         *opened << double(week.opened);
         *resolved << double(week.resolved);
-        weeks << QLocale().toString(week.monday, QStringLiteral("d MMM"));
+        weeks << QLocale().toString(week.monday, shortDay);
         largest = std::max({largest, week.opened, week.resolved});
     }
     auto* series = new QBarSeries;
@@ -288,13 +312,22 @@ void SummaryPage::writePdf(const QString& path) {
         pdf.setPageOrientation(QPageLayout::Landscape);
         pdf.setPageMargins(QMarginsF(10, 10, 10, 10), QPageLayout::Millimeter);
         const QSize size = fileSize();
-        resize(size);
+        layOutOffScreen(this, size);
+        // The charts' labels do not all reach a PDF painter: the page goes in as a picture
+        // drawn at three times the screen's resolution.
+        QImage image(size * 3, QImage::Format_ARGB32);
+        image.setDevicePixelRatio(3);
+        image.fill(palette().color(QPalette::Window));
+        {
+            QPainter picture(&image);
+            render(&picture, QPoint(), QRegion(), QWidget::DrawChildren);
+        }
         QPainter painter(&pdf);
         const QRect area = painter.viewport();
         const double scale =
             std::min(double(area.width()) / size.width(), double(area.height()) / size.height());
-        painter.scale(scale, scale);
-        render(&painter, QPoint(), QRegion(), QWidget::DrawChildren);
+        painter.setRenderHint(QPainter::SmoothPixmapTransform);
+        painter.drawImage(QRectF(0, 0, size.width() * scale, size.height() * scale), image);
     }
     if (!file.commit())
         throw Failure(
@@ -302,9 +335,8 @@ void SummaryPage::writePdf(const QString& path) {
 }
 
 void SummaryPage::writePng(const QString& path) {
-    const QSize size = isVisible() ? this->size() : fileSize();
-    if (!isVisible())
-        resize(size);
+    layOutOffScreen(this, fileSize());
+    const QSize size = this->size();
     QImage image(size * 2, QImage::Format_ARGB32);
     image.setDevicePixelRatio(2);
     image.fill(palette().color(QPalette::Window));
