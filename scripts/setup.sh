@@ -2,8 +2,8 @@
 # Installs the Debian packages that building, running and testing need, and only those
 # that are missing. Sourced by ./run, ./test and bench/run.
 quorvane_setup() {
-    local wanted=(g++ cmake ninja-build pkgconf qt6-base-dev libsqlite3-dev sqlite3 libpq-dev postgresql
-                  fonts-liberation poppler-utils "$@")
+    local wanted=(g++ cmake ninja-build pkgconf qt6-base-dev qt6-charts-dev libqt6opengl6-dev
+                  libsqlite3-dev sqlite3 libpq-dev postgresql fonts-liberation poppler-utils "$@")
     local missing=()
     local pkg
     for pkg in "${wanted[@]}"; do

@@ -255,13 +255,15 @@ private slots:
         QTimer::singleShot(0, [&] {
             auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
             QVERIFY(menu);
-            for (QAction* action : menu->actions())
+            for (QAction* action : menu->actions()) {
                 actions << action->text();
-            menu->actions().last()->trigger();
+                if (action->text() == "E&xport…")
+                    action->trigger();
+            }
             menu->close();
         });
         m_window->tools()->showMenu(QPoint(5, 5));
-        QCOMPARE(actions, QStringList({"&Edit", "&Delete", "", "&Copy", "E&xport…"}));
+        QCOMPARE(actions.mid(0, 5), QStringList({"&Edit", "&Delete", "", "&Copy", "E&xport…"}));
         QFile file(path);
         QVERIFY(file.open(QIODevice::ReadOnly));
         const QList<QStringList> records = ReadCsv(file.readAll());

@@ -2,7 +2,9 @@
 
 #include "app/call_list_model.h"
 #include "app/find_bar.h"
+#include "app/import_window.h"
 #include "app/listed_calls.h"
+#include "app/summary_window.h"
 #include "data/failure.h"
 #include "data/shared_connection.h"
 #include "ui/prompts.h"
@@ -21,7 +23,14 @@
 
 namespace {
 constexpr int kBarGap = 4;
+
+QKeySequence summaryKeys() {
+    return QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_M);
 }
+QKeySequence importKeys() {
+    return QKeySequence(Qt::CTRL | Qt::Key_I);
+}
+} // namespace
 
 CallListTools::CallListTools(QWidget* window, QTreeView* list, CallListModel* model,
                              std::function<void()> edit, std::function<void()> remove)
@@ -39,6 +48,10 @@ CallListTools::CallListTools(QWidget* window, QTreeView* list, CallListModel* mo
         auto* find = new QShortcut(keys, window);
         connect(find, &QShortcut::activated, this, &CallListTools::openFind);
     }
+    auto* summary = new QShortcut(summaryKeys(), window);
+    connect(summary, &QShortcut::activated, this, &CallListTools::openSummary);
+    auto* import = new QShortcut(importKeys(), window);
+    connect(import, &QShortcut::activated, this, &CallListTools::importCalls);
     auto* copy = new QShortcut(QKeySequence::Copy, list);
     copy->setContext(Qt::WidgetShortcut);
     connect(copy, &QShortcut::activated, this, &CallListTools::copyRows);
@@ -188,6 +201,8 @@ void CallListTools::showMenu(const QPoint& position) {
     QAction* copy = menu.addAction(tr("&Copy"), this, &CallListTools::copyRows);
     copy->setShortcut(QKeySequence::Copy);
     menu.addAction(tr("E&xport…"), this, &CallListTools::exportRows);
+    menu.addAction(tr("&Import calls…"), this, &CallListTools::importCalls)
+        ->setShortcut(importKeys());
     if (!m_entries.empty())
         menu.addSeparator();
     for (const Entry& entry : m_entries) {
@@ -195,6 +210,8 @@ void CallListTools::showMenu(const QPoint& position) {
         action->setShortcut(entry.keys);
         action->setEnabled(onRow || !entry.needsRow);
     }
+    menu.addSeparator();
+    menu.addAction(tr("&Summary…"), this, &CallListTools::openSummary)->setShortcut(summaryKeys());
     edit->setEnabled(onRow);
     remove->setEnabled(onRow);
     copy->setEnabled(!selectedRows().empty());
@@ -204,6 +221,23 @@ void CallListTools::showMenu(const QPoint& position) {
 void CallListTools::addEntry(const QString& text, const QKeySequence& keys,
                              std::function<void()> command, bool needsRow) {
     m_entries.push_back({text, keys, std::move(command), needsRow});
+}
+
+void CallListTools::importCalls() {
+    if (ImportWindow::importFile(m_window) > 0 && m_afterImport)
+        m_afterImport();
+}
+
+SummaryWindow* CallListTools::summaryWindow() const {
+    return m_summary;
+}
+
+void CallListTools::openSummary() {
+    if (!m_summary)
+        m_summary = new SummaryWindow(m_model, m_window);
+    m_summary->show();
+    m_summary->raise();
+    m_summary->activateWindow();
 }
 
 void CallListTools::updateOverdueColor() {

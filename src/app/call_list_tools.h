@@ -2,6 +2,7 @@
 
 #include <QKeySequence>
 #include <QObject>
+#include <QPointer>
 #include <functional>
 #include <vector>
 
@@ -10,6 +11,7 @@ class FindBar;
 class QTimer;
 class QTreeView;
 class QWidget;
+class SummaryWindow;
 
 // What the call list offers beyond showing the calls: the find bar (Ctrl+F), the overdue
 // colour that follows the date, the context menu, copying rows (Ctrl+C) and exporting them.
@@ -44,6 +46,16 @@ public:
     void addEntry(const QString& text, const QKeySequence& keys, std::function<void()> command,
                   bool needsRow);
 
+    // Asks for a CSV file and imports its calls (Ctrl+I); `afterImport` runs when calls came
+    // in (the window lists them).
+    void importCalls();
+    void setAfterImport(std::function<void()> afterImport) {
+        m_afterImport = std::move(afterImport);
+    }
+    // Opens the summary window, or brings the open one to the front (Ctrl+Shift+M).
+    void openSummary();
+    SummaryWindow* summaryWindow() const;
+
     // Follows the colours of the window's theme and the current date.
     void updateOverdueColor();
     void updateToday();
@@ -59,6 +71,8 @@ private:
     CallListModel* m_model;
     std::function<void()> m_edit;
     std::function<void()> m_remove;
+    std::function<void()> m_afterImport;
+    QPointer<SummaryWindow> m_summary;
     FindBar* m_bar;
     QTimer* m_midnight;
     qint64 m_rememberedId = -1;

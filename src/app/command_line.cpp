@@ -1,8 +1,10 @@
 #include "app/command_line.h"
 
 #include "app/main_window.h"
+#include "app/summary_page.h"
 #include "data/backup.h"
 #include "data/call_export.h"
+#include "data/call_import.h"
 #include "data/connection.h"
 #include "data/failure.h"
 #include "data/server_copy.h"
@@ -11,6 +13,7 @@
 #include "reports/report_catalog.h"
 #include "ui/appearance.h"
 
+#include <QApplication>
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QGuiApplication>
@@ -24,6 +27,32 @@ enum Status { kSuccess = 0, kFailed = 1, kUsage = 2 };
 
 QString databasePath() {
     return Form1::DataFolder() + QStringLiteral("/dbData.mdb");
+}
+
+// Imports the calls of a CSV file without asking: the people and values added are listed on
+// `out`; lines that cannot be read are listed on `err`, and then nothing is written.
+bool importCalls(const QString& path, QTextStream& out, QTextStream& err) {
+    CallImport import(path);
+    const QStringList missing = import.missingFields();
+    if (!missing.isEmpty())
+        throw Failure(QStringLiteral("The file '%1' has no column for %2.")
+                          .arg(path, missing.join(QStringLiteral(", "))));
+    Connection connection;
+    connection.open(Form1::ConnectionString());
+    import.prepare(connection);
+    if (!import.problems().empty()) {
+        for (const CallImport::Problem& problem : import.problems())
+            err << path << ':' << problem.line << ": " << problem.why << '\n';
+        err << kProductTitle.toLower() << ": " << import.problems().size()
+            << " lines cannot be read; nothing was imported.\n";
+        err.flush();
+        return false;
+    }
+    const int written = import.write(connection);
+    for (const CallImport::Addition& addition : import.additions())
+        out << "Added " << addition.kind.toLower() << ": " << addition.text << '\n';
+    out << "Imported " << written << " calls from " << path << '\n';
+    return true;
 }
 
 } // namespace
@@ -89,7 +118,20 @@ int RunCommands(const QStringList& arguments, QTextStream& out, QTextStream& err
         QStringLiteral("Copy the local database into the empty server database URI, ids kept, "
                        "and compare every row; the local file is only read."),
         QStringLiteral("URI"));
-    parser.addOptions({exportCsv, backup, restore, report, pdf, server, initServer, copyTo});
+    const QCommandLineOption importCsv(
+        QStringLiteral("import-csv"),
+        QStringLiteral("Add the calls of the CSV file FILE (an export of this program, or a "
+                       "spreadsheet's, columns found by their header names); people and list "
+                       "values that do not exist yet are added and listed. Nothing is written "
+                       "when a line cannot be read."),
+        QStringLiteral("FILE"));
+    const QCommandLineOption summary(
+        QStringLiteral("summary"),
+        QStringLiteral("Write the summary of the calls (the page of the Summary window) to the "
+                       "PDF file FILE."),
+        QStringLiteral("FILE"));
+    parser.addOptions(
+        {exportCsv, backup, restore, report, pdf, server, initServer, copyTo, importCsv, summary});
 
     auto usage = [&](const QString& why) {
         err << kProductTitle.toLower() << ": " << why << '\n' << "Try '--help' for the options.\n";
@@ -112,8 +154,8 @@ int RunCommands(const QStringList& arguments, QTextStream& out, QTextStream& err
         return usage(
             QStringLiteral("unexpected argument '%1'.").arg(parser.positionalArguments().first()));
     int actions = 0;
-    for (const QCommandLineOption* option :
-         {&exportCsv, &backup, &restore, &report, &pdf, &initServer, &copyTo}) {
+    for (const QCommandLineOption* option : {&exportCsv, &backup, &restore, &report, &pdf,
+                                             &initServer, &copyTo, &importCsv, &summary}) {
         if (option == &pdf)
             continue;
         if (parser.isSet(*option)) {
@@ -125,12 +167,14 @@ int RunCommands(const QStringList& arguments, QTextStream& out, QTextStream& err
     }
     if (actions != 1)
         return usage(
-            QStringLiteral("give exactly one of --export-csv, --backup, --restore, --report, "
-                           "--init-server, --copy-to."));
+            QStringLiteral("give exactly one of --export-csv, --import-csv, --backup, --restore, "
+                           "--report, --summary, --init-server, --copy-to."));
     if (parser.values(server).size() > 1)
         return usage(QStringLiteral("'--server' is given more than once."));
-    if (parser.isSet(server) && !parser.isSet(exportCsv) && !parser.isSet(report))
-        return usage(QStringLiteral("--server goes with --export-csv, --report or the window."));
+    if (parser.isSet(server) && !parser.isSet(exportCsv) && !parser.isSet(importCsv) &&
+        !parser.isSet(report) && !parser.isSet(summary))
+        return usage(QStringLiteral("--server goes with --export-csv, --import-csv, --report, "
+                                    "--summary or the window."));
     if (parser.isSet(server))
         Form1::UseServer(parser.value(server));
     if (parser.isSet(report) != parser.isSet(pdf))
@@ -144,6 +188,13 @@ int RunCommands(const QStringList& arguments, QTextStream& out, QTextStream& err
             Connection connection;
             connection.open(Form1::ConnectionString());
             ExportAllCalls(connection, parser.value(exportCsv));
+        } else if (parser.isSet(importCsv)) {
+            if (!importCalls(parser.value(importCsv), out, err))
+                return kFailed;
+        } else if (parser.isSet(summary)) {
+            Connection connection;
+            connection.open(Form1::ConnectionString());
+            WriteSummaryPdf(connection, parser.value(summary));
         } else if (parser.isSet(backup)) {
             Backups::copyDatabase(databasePath(), parser.value(backup));
         } else if (parser.isSet(initServer)) {
@@ -191,10 +242,15 @@ std::optional<int> RunCommandLine(int argc, char** argv) {
         }
         return std::nullopt;
     }
-    // Reports are drawn, which takes a graphical application, but never on a screen.
+    // Reports are drawn, which takes a graphical application, but never on a screen; the
+    // summary's charts are widgets.
     std::unique_ptr<QCoreApplication> app;
-    if (arguments.contains(QStringLiteral("--report")) ||
-        !arguments.filter(QStringLiteral("--report=")).isEmpty()) {
+    if (arguments.contains(QStringLiteral("--summary")) ||
+        !arguments.filter(QStringLiteral("--summary=")).isEmpty()) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        app = std::make_unique<QApplication>(argc, argv);
+    } else if (arguments.contains(QStringLiteral("--report")) ||
+               !arguments.filter(QStringLiteral("--report=")).isEmpty()) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
         app = std::make_unique<QGuiApplication>(argc, argv);
     } else {

@@ -232,6 +232,13 @@ void Form1::buildControls() {
     m_tools = new CallListTools(
         this, ListView1, m_calls, [this] { editCurrentRow(); }, [this] { deleteCurrentRow(); });
     setUpRecovery();
+    m_tools->setAfterImport([this] {
+        try {
+            LoadCalls();
+        } catch (const Failure& failure) {
+            MsgBox(failure.description(), Prompts::Exclamation);
+        }
+    });
     // The buttons' tooltips name their keys.
     const std::pair<QPushButton*, QKeySequence> keys[] = {
         {PushButton2, QKeySequence(QKeySequence::New)},

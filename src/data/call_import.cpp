@@ -1,0 +1,389 @@
+#include "data/call_import.h"
+
+#include "data/call_columns.h"
+#include "data/connection.h"
+#include "data/date_text.h"
+#include "data/failure.h"
+#include "data/recordset.h"
+#include "data/sql_text.h"
+
+#include <QFile>
+#include <QHash>
+
+namespace {
+
+// The values that go with each list value field: table, column.
+struct ValueList {
+    CallImport::Field field;
+    const char* table;
+    const char* column;
+};
+constexpr ValueList kValueLists[] = {{CallImport::Status, "Status", "Status"},
+                                     {CallImport::Category, "Categories", "Category"},
+                                     {CallImport::Priority, "Priorities", "Priority"}};
+
+struct FieldInfo {
+    const char* name;
+    // Header names that give the field, written as normalized() writes them.
+    const char* headers;
+};
+const FieldInfo kFieldInfo[CallImport::kFieldCount] = {
+    {"Title", "title|subject|summary|issue"},
+    {"Caller", "caller|customer|customername|client|contact"},
+    {"Assigned To", "assignedto|assignedtoname|assignee|owner"},
+    {"Opened By", "openedby|openedbyname|createdby|reporter"},
+    {"Opened Date", "openeddate|opened|openedon|created|createddate|createdon"},
+    {"Due Date", "duedate|due|dueon"},
+    {"Status", "status|state"},
+    {"Category", "category|type"},
+    {"Priority", "priority"},
+    {"Comments", "comments|comment|notes|description"},
+    {"Resolved By", "resolvedby|resolvedbyname|closedby"},
+    {"Resolved Date", "resolveddate|resolvedtime|resolved|resolvedon|closeddate|closed"},
+};
+
+bool isDateField(int field) {
+    return field == CallImport::OpenedDate || field == CallImport::DueDate ||
+           field == CallImport::ResolvedDate;
+}
+bool isEmployeeField(int field) {
+    return field == CallImport::AssignedTo || field == CallImport::OpenedBy ||
+           field == CallImport::ResolvedBy;
+}
+int valueListOf(int field) {
+    for (int i = 0; i < 3; ++i) {
+        if (kValueLists[i].field == field)
+            return i;
+    }
+    return -1;
+}
+
+// A header name without letter case, blanks or punctuation: "Assigned To" and "assigned_to"
+// are the same.
+QString normalized(const QString& header) {
+    QString out;
+    for (const QChar c : header) {
+        if (c.isLetterOrNumber())
+            out += c.toCaseFolded();
+    }
+    return out;
+}
+
+// Control characters other than tabs and line breaks cannot be typed into the program's
+// boxes (and a NUL cannot be stored): they are left out here too.
+QString withoutControls(const QString& text) {
+    QString out;
+    for (const QChar c : text) {
+        const char16_t code = c.unicode();
+        const bool control = code < 0x20 || (code >= 0x7f && code <= 0x9f);
+        if (!control || c == QLatin1Char('\t') || c == QLatin1Char('\n') || c == QLatin1Char('\r'))
+            out += c;
+    }
+    return out;
+}
+
+bool hasControls(const QString& text) {
+    for (const QChar c : text) {
+        const char16_t code = c.unicode();
+        if (code < 0x20 || (code >= 0x7f && code <= 0x9f))
+            return true;
+    }
+    return false;
+}
+
+// The export writes a text that a spreadsheet would take for a formula with an apostrophe in
+// front; the stored text is the one without it.
+QString unescaped(const QString& field) {
+    if (field.size() > 1 && field.at(0) == QLatin1Char('\'') &&
+        QStringLiteral("=+-@\t\r").contains(field.at(1)))
+        return field.mid(1);
+    return field;
+}
+
+QString quoted(const QString& text) {
+    return QLatin1Char('\'') + DoubledQuotes(text) + QLatin1Char('\'');
+}
+
+// A person named by the display name "First Last": the first name up to the first blank, the
+// last name after it, so that the display name reads back as it was given.
+std::pair<QString, QString> splitName(const QString& name) {
+    const int blank = int(name.indexOf(QLatin1Char(' ')));
+    if (blank < 0)
+        return {name, QString()};
+    return {name.left(blank), name.mid(blank + 1)};
+}
+
+QHash<QString, qint64> readPeople(Connection& connection, const QString& view,
+                                  const QString& nameField) {
+    QHash<QString, qint64> ids;
+    Recordset records;
+    records.open(QStringLiteral("select ID, [%1] from [%2]").arg(nameField, view), connection);
+    while (!records.eof()) {
+        const QString name = records.field(1).joined();
+        if (!ids.contains(name))
+            ids.insert(name, records.field(0).toInteger());
+        records.moveNext();
+    }
+    return ids;
+}
+
+// The id of a person by name; a name without a blank also finds the person whose last name
+// is empty. Answers 0 for nobody (ids start at 1).
+qint64 findPerson(const QHash<QString, qint64>& ids, const QString& name) {
+    if (auto it = ids.constFind(name); it != ids.constEnd())
+        return *it;
+    if (!name.contains(QLatin1Char(' ')))
+        return ids.value(name + QLatin1Char(' '), 0);
+    return 0;
+}
+
+constexpr int kRowsPerStatement = 200;
+constexpr int kBytesPerStatement = 1 << 20;
+
+} // namespace
+
+QString CallImport::fieldName(int field) {
+    return QString::fromLatin1(kFieldInfo[field].name);
+}
+
+bool CallImport::required(int field) {
+    return field == Title || field == OpenedDate || field == DueDate;
+}
+
+CallImport::CallImport(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        throw Failure(
+            QStringLiteral("The file '%1' cannot be read: %2.").arg(path, file.errorString()));
+    m_table = CsvRecords::read(file.readAll());
+    matchColumns();
+}
+
+CallImport CallImport::fromBytes(const QByteArray& bytes) {
+    CallImport import;
+    import.m_table = CsvRecords::read(bytes);
+    import.matchColumns();
+    return import;
+}
+
+void CallImport::matchColumns() {
+    QStringList exported;
+    for (const char* caption : CallColumns::kCaptions)
+        exported << QString::fromLatin1(caption);
+    exported << QString::fromLatin1(CallColumns::kCommentsField);
+    m_fromThisProgram = m_table.header == exported;
+    m_columns.fill(-1);
+    for (int field = 0; field < kFieldCount; ++field) {
+        const QStringList names = QString::fromLatin1(kFieldInfo[field].headers).split('|');
+        // The first header name in the field's list that a column has wins.
+        for (const QString& name : names) {
+            for (int column = 0; column < m_table.header.size(); ++column) {
+                if (m_columns[field] < 0 && normalized(m_table.header.at(column)) == name)
+                    m_columns[field] = column;
+            }
+        }
+    }
+}
+
+void CallImport::setColumn(int field, int column) {
+    m_columns.at(size_t(field)) = column >= 0 && column < m_table.header.size() ? column : -1;
+}
+
+bool CallImport::setColumn(int field, const QString& headerName) {
+    int found = int(m_table.header.indexOf(headerName));
+    for (int column = 0; found < 0 && column < m_table.header.size(); ++column) {
+        if (normalized(m_table.header.at(column)) == normalized(headerName))
+            found = column;
+    }
+    if (found < 0)
+        return false;
+    setColumn(field, found);
+    return true;
+}
+
+QStringList CallImport::missingFields() const {
+    QStringList missing;
+    for (int field = 0; field < kFieldCount; ++field) {
+        if (required(field) && m_columns[field] < 0)
+            missing << fieldName(field);
+    }
+    return missing;
+}
+
+void CallImport::prepare(Connection& connection) {
+    m_problems.clear();
+    m_calls.clear();
+    m_additions.clear();
+    m_employees = readPeople(connection, QStringLiteral("Employees Extended"),
+                             QStringLiteral("Employee Name"));
+    m_customers = readPeople(connection, QStringLiteral("Customers Extended"),
+                             QStringLiteral("Customer Name"));
+    for (int list = 0; list < 3; ++list) {
+        m_values[list].clear();
+        Recordset records;
+        records.open(QStringLiteral("select * from [%1]").arg(kValueLists[list].table), connection);
+        while (!records.eof()) {
+            const QString value = records.field(0).joined();
+            m_values[list].insert(value.toCaseFolded(), value);
+            records.moveNext();
+        }
+    }
+    QHash<QString, qint64> newEmployees;
+    QHash<QString, qint64> newCustomers;
+    const int columns = int(m_table.header.size());
+    m_calls.reserve(m_table.records.size());
+    for (const CsvRecords::Record& record : m_table.records) {
+        auto refuse = [&](const QString& why) { m_problems.push_back({record.line, why}); };
+        if (!record.problem.isEmpty()) {
+            refuse(record.problem);
+            continue;
+        }
+        if (record.fields.size() != columns) {
+            refuse(QStringLiteral("it has %1 fields where the header line has %2")
+                       .arg(record.fields.size())
+                       .arg(columns));
+            continue;
+        }
+        Call call;
+        call.line = record.line;
+        QString why;
+        for (int field = 0; field < kFieldCount && why.isEmpty(); ++field) {
+            if (m_columns[field] < 0)
+                continue;
+            QString text = record.fields.at(m_columns[field]);
+            if (m_fromThisProgram)
+                text = unescaped(text);
+            if (hasControls(text))
+                text = withoutControls(text);
+            if (isDateField(field)) {
+                if (text.trimmed().isEmpty())
+                    continue;
+                const auto date = DateText::parse(text);
+                if (!date)
+                    why = QStringLiteral("the %1 \"%2\" is not a date")
+                              .arg(fieldName(field).toLower(), text);
+                else
+                    call.values[field] = DateText::toStored(*date);
+                continue;
+            }
+            if (const int list = valueListOf(field); list >= 0 && !text.isEmpty()) {
+                const QString folded = text.toCaseFolded();
+                auto it = m_values[list].constFind(folded);
+                if (it == m_values[list].constEnd()) {
+                    it = m_values[list].insert(folded, text);
+                    m_additions.push_back({fieldName(field), text});
+                }
+                text = *it;
+            }
+            if ((isEmployeeField(field) || field == Caller) && !text.isEmpty()) {
+                const bool employee = field != Caller;
+                const auto& known = employee ? m_employees : m_customers;
+                auto& added = employee ? newEmployees : newCustomers;
+                if (!findPerson(known, text) && !added.contains(text)) {
+                    added.insert(text, 0);
+                    m_additions.push_back(
+                        {employee ? QStringLiteral("Employee") : QStringLiteral("Customer"), text});
+                }
+            }
+            call.values[field] = text;
+        }
+        if (why.isEmpty()) {
+            for (int field = 0; field < kFieldCount && why.isEmpty(); ++field) {
+                if (required(field) && call.values[field].trimmed().isEmpty())
+                    why = QStringLiteral("it has no %1").arg(fieldName(field).toLower());
+            }
+        }
+        if (!why.isEmpty()) {
+            refuse(why);
+            continue;
+        }
+        m_calls.push_back(std::move(call));
+    }
+}
+
+QStringList CallImport::shownCall(int index) const {
+    const Call& call = m_calls.at(size_t(index));
+    QStringList shown;
+    for (int field = 0; field < kFieldCount; ++field) {
+        const QString& value = call.values[field];
+        if (isDateField(field) && !value.isEmpty())
+            shown << DateText::format(*DateText::fromStored(value));
+        else
+            shown << value;
+    }
+    return shown;
+}
+
+int CallImport::write(Connection& connection, const std::function<bool(int, int)>& progress) {
+    const int total = callCount();
+    connection.beginTransaction();
+    try {
+        for (const Addition& addition : m_additions) {
+            const bool employee = addition.kind == QLatin1String("Employee");
+            if (employee || addition.kind == QLatin1String("Customer")) {
+                const QString table =
+                    employee ? QStringLiteral("Employees") : QStringLiteral("Customers");
+                const auto [first, last] = splitName(addition.text);
+                connection.execute(
+                    QStringLiteral("insert into %1 ([First Name],[Last Name]) values (%2,%3)")
+                        .arg(table, quoted(first), quoted(last)));
+                Recordset id;
+                id.open(QStringLiteral("select max(ID) from %1 where [First Name]=%2 and "
+                                       "[Last Name]=%3")
+                            .arg(table, quoted(first), quoted(last)),
+                        connection);
+                (employee ? m_employees : m_customers)
+                    .insert(addition.text, id.field(0).toInteger());
+                continue;
+            }
+            for (const ValueList& list : kValueLists) {
+                if (addition.kind == fieldName(list.field))
+                    connection.execute(QStringLiteral("insert into [%1] values (%2)")
+                                           .arg(QLatin1String(list.table), quoted(addition.text)));
+            }
+        }
+        auto person = [&](const QHash<QString, qint64>& ids, const QString& name) {
+            const qint64 id = name.isEmpty() ? 0 : findPerson(ids, name);
+            return id > 0 ? QString::number(id) : QStringLiteral("NULL");
+        };
+        auto date = [](const QString& stored) {
+            return stored.isEmpty() ? QStringLiteral("NULL") : quoted(stored);
+        };
+        const QString head = QStringLiteral(
+            "insert into Calls (Title,[Assigned To],[Opened By],[Opened Date],Status,Category,"
+            "Priority,Comments,[Due Date],[Resolved By],[Resolved Date],Caller,[Call Time]) "
+            "values ");
+        int done = 0;
+        while (done < total) {
+            QString sql = head;
+            int rows = 0;
+            for (; done < total && rows < kRowsPerStatement && sql.size() < kBytesPerStatement;
+                 ++done, ++rows) {
+                const auto& v = m_calls[size_t(done)].values;
+                if (rows > 0)
+                    sql += QLatin1Char(',');
+                sql += QLatin1Char('(') + quoted(v[Title]) + QLatin1Char(',') +
+                       person(m_employees, v[AssignedTo]) + QLatin1Char(',') +
+                       person(m_employees, v[OpenedBy]) + QLatin1Char(',') + date(v[OpenedDate]) +
+                       QLatin1Char(',') + quoted(v[Status]) + QLatin1Char(',') +
+                       quoted(v[Category]) + QLatin1Char(',') + quoted(v[Priority]) +
+                       QLatin1Char(',') + quoted(v[Comments]) + QLatin1Char(',') +
+                       date(v[DueDate]) + QLatin1Char(',') + person(m_employees, v[ResolvedBy]) +
+                       QLatin1Char(',') + date(v[ResolvedDate]) + QLatin1Char(',') +
+                       person(m_customers, v[Caller]) + QLatin1Char(',') + date(v[OpenedDate]) +
+                       QLatin1Char(')');
+            }
+            connection.execute(sql);
+            if (progress && !progress(done, total)) {
+                connection.rollback();
+                return -1;
+            }
+        }
+        connection.commit();
+    } catch (...) {
+        if (connection.inTransaction())
+            connection.rollback();
+        throw;
+    }
+    return total;
+}

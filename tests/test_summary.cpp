@@ -1,0 +1,152 @@
+// The summary of the calls: what it counts, that it follows the calls as they change, and
+// the page written to PDF and PNG, from the window and from the command line.
+#include "app/call_list_model.h"
+#include "app/call_list_tools.h"
+#include "app/command_line.h"
+#include "app/live_refresh.h"
+#include "app/main_window.h"
+#include "app/summary_page.h"
+#include "app/summary_window.h"
+#include "data/connection.h"
+#include "data/date_text.h"
+#include "data/shared_connection.h"
+#include "test_support.h"
+
+#include <QFile>
+#include <QFileDialog>
+#include <QImage>
+#include <QTableWidget>
+#include <QTest>
+
+namespace {
+
+// Monday of this week, and a day counted from it.
+QDate monday() {
+    const QDate today = QDate::currentDate();
+    return today.addDays(1 - today.dayOfWeek());
+}
+QString day(int fromMonday) {
+    return "'" + monday().addDays(fromMonday).toString("yyyy-MM-dd") + "'";
+}
+QString fromToday(int days) {
+    return "'" + QDate::currentDate().addDays(days).toString("yyyy-MM-dd") + "'";
+}
+
+void addCall(const QString& status, const QString& priority, const QString& assigned,
+             const QString& opened, const QString& due, const QString& resolved) {
+    Exec("insert into Calls (Title,Status,Priority,[Assigned To],[Opened Date],[Due Date],"
+         "[Resolved Date]) values ('c','" +
+         status + "','" + priority + "'," + assigned + "," + opened + "," + due + "," + resolved +
+         ")");
+}
+
+QStringList tableRows(const QTableWidget* table) {
+    QStringList rows;
+    for (int row = 0; row < table->rowCount(); ++row)
+        rows << table->item(row, 0)->text() + "|" + table->item(row, 1)->text() + "|" +
+                    table->item(row, 2)->text();
+    return rows;
+}
+
+QString week(int weeksBack) {
+    return "Week of " + DateText::format(monday().addDays(-7 * weeksBack));
+}
+
+} // namespace
+
+class TestSummary : public QObject {
+    Q_OBJECT
+private slots:
+    void init() {
+        m_env = std::make_unique<TestEnvironment>();
+        m_env->openSharedConnection();
+        Exec("insert into Employees ([First Name],[Last Name]) values ('Ann','Lee')");
+        Exec("insert into Employees ([First Name],[Last Name]) values ('Cy','Dee')");
+        const QString ann = "(select min(ID) from Employees)";
+        const QString cy = "(select max(ID) from Employees)";
+        addCall("Open", "High", ann, day(-7), fromToday(-1), "NULL"); // overdue
+        addCall("Open", "Low", ann, day(0), fromToday(5), "NULL");
+        addCall("Waiting", "High", cy, day(-100), fromToday(-30), "NULL"); // overdue
+        addCall("Waiting", "High", "NULL", day(0), fromToday(0), "NULL");  // due today
+        addCall("Closed", "Low", ann, day(-14), day(0), day(-7));          // 7 days
+        addCall("Closed", "Low", ann, day(-200), day(0), day(0));          // 200 days
+        addCall("Closed", "Low", cy, day(-7), day(0), day(-5));            // 2 days
+        addCall("Closed", "Low", cy, day(-400), day(0), day(-300));        // long ago
+    }
+    void cleanup() { m_env.reset(); }
+
+    // Each figure of the summary, as its table lists it.
+    void figures_data() {
+        QTest::addColumn<QString>("row");
+        QTest::newRow("open") << "All calls|Open|4";
+        QTest::newRow("overdue: open and due before today") << "All calls|Overdue|2";
+        QTest::newRow("median of the calls resolved in the weeks shown")
+            << "All calls|Median time from opened to resolved|7 days";
+        QTest::newRow("by status") << "Open calls by status|Waiting|2";
+        QTest::newRow("by assigned employee") << "Open calls by assigned employee|Ann Lee|2";
+        QTest::newRow("not assigned") << "Open calls by assigned employee|(none)|1";
+        QTest::newRow("by priority") << "Open calls by priority|High|3";
+        QTest::newRow("opened this week") << "Opened per week|" + week(0) + "|2";
+        QTest::newRow("opened a week ago") << "Opened per week|" + week(1) + "|2";
+        QTest::newRow("opened two weeks ago") << "Opened per week|" + week(2) + "|1";
+        QTest::newRow("resolved a week ago") << "Resolved per week|" + week(1) + "|2";
+        QTest::newRow("resolved eleven weeks ago") << "Resolved per week|" + week(11) + "|0";
+    }
+    void figures() {
+        QFETCH(QString, row);
+        auto window = StartProgram();
+        QTest::keyClick(window.get(), Qt::Key_M, Qt::ControlModifier | Qt::ShiftModifier);
+        SummaryWindow* summary = window->tools()->summaryWindow();
+        QVERIFY(summary);
+        QVERIFY2(tableRows(summary->table()).contains(row),
+                 qPrintable(tableRows(summary->table()).join('\n')));
+    }
+
+    // A call added (here, or at another desk on a server) is counted without asking.
+    void followsTheCalls() {
+        auto window = StartProgram();
+        window->tools()->openSummary();
+        SummaryWindow* summary = window->tools()->summaryWindow();
+        auto other = m_env->openOtherDesk();
+        other->execute("insert into Calls (Title,[Opened Date],[Due Date]) values ('new'," +
+                       fromToday(0) + "," + fromToday(1) + ")");
+        if (!window->liveRefresh() || !window->liveRefresh()->watching())
+            window->LoadCalls();
+        QTRY_VERIFY_WITH_TIMEOUT(tableRows(summary->table()).contains("All calls|Open|5"), 10000);
+    }
+
+    // The page goes to PDF and PNG from the window, and to PDF from the command line.
+    void writesFiles() {
+        auto window = StartProgram();
+        window->tools()->openSummary();
+        SummaryWindow* summary = window->tools()->summaryWindow();
+        ScriptedPrompts prompts;
+        const QString folder = m_env->dataHome();
+        for (const char* name : {"/page.pdf", "/page.png"}) {
+            prompts.onModal([&, name](QDialog& dialog) {
+                static_cast<QFileDialog&>(dialog).selectFile(folder + name);
+                dialog.accept();
+            });
+        }
+        summary->exportPdf();
+        summary->exportPng();
+        QFile pdf(folder + "/page.pdf");
+        QVERIFY(pdf.open(QIODevice::ReadOnly));
+        QVERIFY(pdf.readAll().startsWith("%PDF"));
+        QVERIFY(!QImage(folder + "/page.png").isNull());
+        window.reset();
+        ReleaseSharedConnection();
+        QString output, errors;
+        QTextStream out(&output), err(&errors);
+        QCOMPARE(RunCommands({"quorvane", "--summary", folder + "/cli.pdf"}, out, err), 0);
+        QFile cli(folder + "/cli.pdf");
+        QVERIFY(cli.open(QIODevice::ReadOnly));
+        QVERIFY(cli.readAll().startsWith("%PDF"));
+    }
+
+private:
+    std::unique_ptr<TestEnvironment> m_env;
+};
+
+QTEST_MAIN(TestSummary)
+#include "test_summary.moc"
