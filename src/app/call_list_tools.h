@@ -5,6 +5,7 @@
 #include <vector>
 
 class CallListModel;
+class CommentScan;
 class FindBar;
 class QTimer;
 class QTreeView;
@@ -21,6 +22,8 @@ public:
                   std::function<void()> edit, std::function<void()> remove);
 
     FindBar* findBar() const { return m_bar; }
+    // True while the comments are read for a short word of the find.
+    bool searchingComments() const;
     bool findOpen() const;
     void openFind();
     // Empties the find bar and hides it; every call is listed again, with the call selected
@@ -56,6 +59,7 @@ private:
     std::function<void()> m_edit;
     std::function<void()> m_remove;
     FindBar* m_bar;
+    CommentScan* m_scan;
     QTimer* m_midnight;
     qint64 m_rememberedId = -1;
     int m_fullListHeight = -1;
