@@ -359,6 +359,7 @@ bool Form1::listFilling() const {
 
 void Form1::LoadCalls() {
     ++m_loads;
+    m_fileWrites = fileWrites();
     // A rebuild replaces a fill that is still running.
     m_loader->cancel();
     if (!isVisible()) {

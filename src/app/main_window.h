@@ -31,9 +31,10 @@ public:
     // Rebuilds the list from the database. Failures are passed to the caller.
     void LoadCalls();
     // Reads the calls `ids` again and puts them in place (main_window_commands.cpp): changed
-    // ones where the sort puts them, new ones added, those no longer stored removed; every
-    // other row, the sort, the find filter, the selection and the scroll stay. Many calls, or
-    // a list still filling, are read with the whole list. Failures are passed to the caller.
+    // ones where the sort puts them, new ones (also those added by others) added, those no
+    // longer stored removed; every other row, the sort, the find filter, the selection and
+    // the scroll stay. Many calls, a list still filling, or a file that another program wrote
+    // into, are read with the whole list. Failures are passed to the caller.
     void RefreshCalls(const std::vector<qint64>& ids);
     // How many rebuilds have begun.
     int loadCount() const { return m_loads; }
@@ -104,6 +105,7 @@ protected:
 
 private:
     void buildControls();
+    static qint64 fileWrites();
     void keepCurrentRowSelected();
     void applyLayoutForState();
     void editCurrentRow();
@@ -117,6 +119,7 @@ private:
     LiveRefresh* m_live = nullptr;
     int m_loads = 0;
     int m_refreshes = 0;
+    qint64 m_fileWrites = -1; // fileWrites() when the list was read
     int m_commands = 0;
     bool m_unloaded = false;
     QSize m_maximizedSize; // the size of the last maximized layout

@@ -13,6 +13,7 @@
 #include <QApplication>
 #include <QItemSelectionModel>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QStringList>
 #include <QTreeView>
 #include <algorithm>
@@ -46,12 +47,31 @@ std::vector<qint64> CallsAddedAfter(qint64 largest) {
 
 } // namespace
 
-void Form1::RefreshCalls(const std::vector<qint64>& ids) {
-    // While the list still fills, or for many calls, the whole list is read.
-    if (m_loader->running() || ids.size() > kMostCallsInPlace) {
+// How many times another program has written into the local file since this connection
+// began; -1 on a server, whose other desks announce their changes.
+qint64 Form1::fileWrites() {
+    if (!HasSharedConnection() || SharedConnection().server())
+        return -1;
+    // A connection that cannot tell fails on the reading that follows, where it is reported.
+    try {
+        Recordset records;
+        records.open(QStringLiteral("PRAGMA data_version"), SharedConnection());
+        return records.eof() ? -2 : records.field(0).toInteger();
+    } catch (const std::exception&) {
+        return -2;
+    }
+}
+
+void Form1::RefreshCalls(const std::vector<qint64>& given) {
+    // While the list still fills, for many calls, or when another program wrote into the
+    // file since the list was read, the whole list is read.
+    if (m_loader->running() || given.size() > kMostCallsInPlace || fileWrites() != m_fileWrites) {
         LoadCalls();
         return;
     }
+    // Calls added since the list was read, by whoever added them, come along.
+    std::vector<qint64> ids = CallsAddedAfter(m_calls->largestId());
+    ids.insert(ids.end(), given.begin(), given.end());
     ++m_refreshes;
     CallRowBatch fresh;
     for (size_t first = 0; first < ids.size(); first += kCallsPerStatement) {
@@ -68,7 +88,15 @@ void Form1::RefreshCalls(const std::vector<qint64>& ids) {
             records.moveNext();
         }
     }
+    // The call at the top of a scrolled list stays there, also when calls are added above it.
+    const QModelIndex top = ListView1->indexAt(QPoint(0, 0));
+    const qint64 topId = ListView1->verticalScrollBar()->value() > 0 && top.isValid()
+                             ? m_calls->idAt(top.row())
+                             : -1;
     m_calls->replaceCalls(ids, fresh);
+    const int topRow = topId >= 0 ? m_calls->rowOfId(topId) : -1;
+    if (topRow >= 0)
+        ListView1->scrollTo(m_calls->index(topRow, 0), QAbstractItemView::PositionAtTop);
 }
 
 int Form1::selectedRow() const {
