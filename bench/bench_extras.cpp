@@ -114,7 +114,6 @@ int childWindow(long long launchedAt, int argc, char** argv) {
     print(QStringLiteral("filter_max_ms"), *std::max_element(keystrokes.begin(), keystrokes.end()));
     print(QStringLiteral("rows"), window.callList()->totalRowCount());
     bar->FindText->setText(QString());
-    waitForPaint(counter, counter.count);
     const FindAndRefreshTimes times =
         timeFindAndRefresh(window, counter, QString::fromLatin1(kCommentsOnlyWord));
     print(QStringLiteral("find_comments_ms"), times.find);

@@ -18,6 +18,15 @@ namespace {
 
 constexpr int kRuns = 3;
 
+// Lets the window paint what changed, when anything did; nothing is timed.
+void settle(PaintCounter& counter) {
+    const int before = counter.count;
+    QElapsedTimer timer;
+    timer.start();
+    while (counter.count == before && timer.elapsed() < 500)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+}
+
 // Answers Yes to the delete question and OK to the confirmation of a save; the call editor
 // gets a new title and Save. The clock starts where the person's part ends.
 class RefreshPrompts : public Prompts {
@@ -55,7 +64,7 @@ FindAndRefreshTimes timeFindAndRefresh(Form1& window, PaintCounter& counter, con
     std::vector<double> finds;
     for (int run = 0; run < kRuns; ++run) {
         text->setText(QString());
-        waitForPaint(counter);
+        settle(counter);
         QElapsedTimer timer;
         timer.start();
         text->setText(word);
@@ -66,7 +75,7 @@ FindAndRefreshTimes timeFindAndRefresh(Form1& window, PaintCounter& counter, con
     }
     times.find = median(finds);
     tools->closeFind();
-    waitForPaint(counter);
+    settle(counter);
 
     Prompts* before = &CurrentPrompts();
     RefreshPrompts prompts;
@@ -80,7 +89,7 @@ FindAndRefreshTimes timeFindAndRefresh(Form1& window, PaintCounter& counter, con
     QStringList restore;
     for (int run = 0; run < kRuns; ++run) {
         window.selectRow(window.callList()->rowCount() / 2 + run);
-        waitForPaint(counter);
+        settle(counter);
         const QString edited = window.callList()->text(window.selectedRow(), 0);
         restore << QStringLiteral("update Calls set Title='%1' where ID=%2")
                        .arg(DoubledQuotes(window.callList()->text(window.selectedRow(), 1)),
@@ -89,7 +98,7 @@ FindAndRefreshTimes timeFindAndRefresh(Form1& window, PaintCounter& counter, con
         waitForPaint(counter);
         saves.push_back(milliseconds(prompts.timer));
         window.selectRow(window.callList()->rowCount() / 3 + run);
-        waitForPaint(counter);
+        settle(counter);
         connection.execute(QStringLiteral("insert into KeptCalls select * from Calls where ID=") +
                            window.callList()->text(window.selectedRow(), 0));
         window.PushButton3_Click();
