@@ -113,8 +113,42 @@ int childWindow(long long launchedAt, int argc, char** argv) {
     print(QStringLiteral("filter_ms"), median(keystrokes));
     print(QStringLiteral("filter_max_ms"), *std::max_element(keystrokes.begin(), keystrokes.end()));
     print(QStringLiteral("rows"), window.callList()->totalRowCount());
+    bar->FindText->setText(QString());
+    const FindAndRefreshTimes times =
+        timeFindAndRefresh(window, counter, QString::fromLatin1(kCommentsOnlyWord));
+    print(QStringLiteral("find_comments_ms"), times.find);
+    print(QStringLiteral("save_refresh_ms"), times.save);
+    print(QStringLiteral("delete_refresh_ms"), times.remove);
     InstallPrompts(nullptr);
     return 0;
+}
+
+// The size on disk of the comments' text index, in MB.
+double textIndexMb(const QString& path) {
+    sqlite3* db = nullptr;
+    if (sqlite3_open_v2(path.toUtf8().constData(), &db, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK)
+        fail(QStringLiteral("cannot open ") + path);
+    double bytes = -1;
+    sqlite3_stmt* stmt = nullptr;
+    // The pages of its tables where the engine can count them, else the bytes they hold.
+    const char* const queries[] = {
+        "select sum(pgsize) from dbstat where name like 'CallsText%'",
+        "select (select sum(length(block)) from CallsText_data) + (select "
+        "sum(length(term)) + 16 * count(*) from CallsText_idx) + (select sum(length(sz)) + 8 * "
+        "count(*) from CallsText_docsize)"};
+    for (const char* sql : queries) {
+        if (sqlite3_prepare_v2(db, sql, -1, &stmt, nullptr) == SQLITE_OK &&
+            sqlite3_step(stmt) == SQLITE_ROW)
+            bytes = sqlite3_column_double(stmt, 0);
+        sqlite3_finalize(stmt);
+        stmt = nullptr;
+        if (bytes >= 0)
+            break;
+    }
+    sqlite3_close(db);
+    if (bytes < 0)
+        fail(QStringLiteral("the text index of the comments is missing"));
+    return bytes / (1024.0 * 1024.0);
 }
 
 // Child: the program's start-up with its daily backup, in a private data home that holds a
@@ -194,7 +228,8 @@ void benchmark(const QString& cache, long long calls) {
         backups.push_back(milliseconds(timer));
     }
     print(QStringLiteral("backup_ms") + suffix, median(backups));
-    std::vector<double> painted, filter, filterMax;
+    print(QStringLiteral("fts_index_mb") + suffix, textIndexMb(path));
+    std::vector<double> painted, filter, filterMax, find, save, remove;
     for (int run = 0; run < kRuns; ++run) {
         auto figures = runChild({QStringLiteral("--window")}, path, true);
         if (figures[QStringLiteral("rows")] != double(calls))
@@ -202,10 +237,16 @@ void benchmark(const QString& cache, long long calls) {
         painted.push_back(figures[QStringLiteral("window_painted_ms")]);
         filter.push_back(figures[QStringLiteral("filter_ms")]);
         filterMax.push_back(figures[QStringLiteral("filter_max_ms")]);
+        find.push_back(figures[QStringLiteral("find_comments_ms")]);
+        save.push_back(figures[QStringLiteral("save_refresh_ms")]);
+        remove.push_back(figures[QStringLiteral("delete_refresh_ms")]);
     }
     print(QStringLiteral("window_painted_ms") + suffix, median(painted));
     print(QStringLiteral("filter_ms") + suffix, median(filter));
     print(QStringLiteral("filter_max_ms") + suffix, median(filterMax));
+    print(QStringLiteral("find_comments_ms") + suffix, median(find));
+    print(QStringLiteral("save_refresh_ms") + suffix, median(save));
+    print(QStringLiteral("delete_refresh_ms") + suffix, median(remove));
 
     std::vector<double> with, without;
     for (int run = 0; run < kRuns; ++run) {

@@ -71,6 +71,11 @@ int childLoadCalls(const QString& uri, int argc, char** argv) {
     print(QStringLiteral("psql_ms"), times.floor);
     print(QStringLiteral("rss_mb"), peakMemoryMb());
     print(QStringLiteral("rows"), rows);
+    const FindAndRefreshTimes found =
+        timeFindAndRefresh(window, counter, QString::fromLatin1(kCommentsOnlyWord));
+    print(QStringLiteral("find_comments_ms"), found.find);
+    print(QStringLiteral("save_refresh_ms"), found.save);
+    print(QStringLiteral("delete_refresh_ms"), found.remove);
     window.close();
     InstallPrompts(nullptr);
     return 0;
@@ -216,6 +221,9 @@ int parent(int argc, char** argv) {
         print(QStringLiteral("loadcalls_pg_model_ms") + suffix,
               figures[QStringLiteral("loadcalls_model_ms")]);
         print(QStringLiteral("loadcalls_pg_rss_mb") + suffix, figures[QStringLiteral("rss_mb")]);
+        for (const char* name : {"find_comments", "save_refresh", "delete_refresh"})
+            print(QLatin1String(name) + QStringLiteral("_pg_ms") + suffix,
+                  figures[QLatin1String(name) + QStringLiteral("_ms")]);
     }
     savesAtOnce();
     return 0;

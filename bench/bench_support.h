@@ -91,3 +91,15 @@ struct LoadCallsTimes {
 };
 LoadCallsTimes timeLoadCalls(Form1& window, PaintCounter& counter, int runs,
                              const std::function<double()>& floorRun);
+
+// The word that the generator puts into the comments of a few calls only, and into no column.
+inline const char* const kCommentsOnlyWord = "quillfeather";
+// Medians of: typing `word` into the find bar until the list is painted; Save in the call
+// editor on a changed title until the list is painted with it; Yes to the delete question
+// until the list is painted without the call (bench_refresh.cpp). Deletes three calls.
+struct FindAndRefreshTimes {
+    double find;
+    double save;
+    double remove;
+};
+FindAndRefreshTimes timeFindAndRefresh(Form1& window, PaintCounter& counter, const QString& word);

@@ -237,14 +237,26 @@ public:
                               : kStatusesOpen[pick(countOf(kStatusesOpen))]);
             bindText(stmt, 6, kCategories[pick(countOf(kCategories))]);
             bindText(stmt, 7, kPriorities[weightedPriority()]);
-            if (pick(10) != 0) {
+            // A few calls in every 100,000 name someone whom no column names, so that a
+            // benchmark can find a word that only the comments hold.
+            const bool planted = i % 100000 == 50000 || (count < 100000 && i == count / 2);
+            if (pick(10) != 0 || planted) {
                 comments.clear();
-                const int sentences = 1 + pick(3);
+                // Notes of a few lines as a help desk writes them: what was said and done,
+                // who was spoken to, and a reference.
+                const int sentences = 1 + pick(6);
                 for (int s = 0; s < sentences; ++s) {
                     if (s > 0)
                         comments += ' ';
                     comments += kSentences[pick(countOf(kSentences))];
                 }
+                if (pick(3) == 0)
+                    comments += std::string(" Spoke to ") +
+                                kFirstNames[pick(countOf(kFirstNames))] + " " +
+                                kLastNames[pick(countOf(kLastNames))] + " at the " +
+                                kCities[pick(countOf(kCities))] + " office.";
+                if (planted)
+                    comments += " The tenant Quillfeather reported it first.";
                 comments += " Ref. " + std::to_string(10000 + pick(90000)) + ".";
                 bindText(stmt, 8, comments);
             }

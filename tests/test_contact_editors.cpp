@@ -1,6 +1,7 @@
 // The employee editor Form3 and its twin, the customer editor Form5.
 
 #include "call_editor_fixture.h"
+#include "calls/call_editor.h"
 #include "contacts/call_rows_model.h"
 #include "contacts/customer_editor.h"
 #include "contacts/employee_editor.h"
@@ -85,6 +86,7 @@ private slots:
     void contactGone_data() { twinRows(); }
     void contactGone();
     void callLists();
+    void callListsSortAndOpen();
 };
 
 void ContactEditorsTest::layout() {
@@ -451,6 +453,69 @@ void ContactEditorsTest::callLists() {
     }
     QCOMPARE(form3->ListView1->model(), form3->openedCalls());
     QVERIFY(data.prompts.boxes.empty());
+}
+
+// A header click sorts an employee's calls (dates as dates); a double-click or Enter opens the
+// call in the call editor, and the lists show it as saved there.
+void ContactEditorsTest::callListsSortAndOpen() {
+    EditorData data;
+    const struct {
+        const char* title;
+        QDate opened;
+    } calls[] = {{"Bravo", QDate(2026, 1, 9)},
+                 {"alpha", QDate(2025, 12, 1)},
+                 {"Charlie", QDate(2026, 1, 10)}};
+    for (const auto& call : calls) {
+        CallRow row;
+        row.title = call.title;
+        row.assignedTo = row.openedBy = 3;
+        row.opened = call.opened;
+        addCall(row);
+    }
+    // The employee editor opened from the call editor's "*" beside Opened By.
+    Form2 callEditor;
+    callEditor.m_ID = QString();
+    callEditor.Form_Load();
+    callEditor.Combo2->setCurrentIndex(callEditor.m_EmployeeIDs.indexOf(3));
+    QStringList opened;
+    data.prompts.onModal([&](QDialog& window) {
+        auto& form3 = static_cast<Form3&>(window);
+        auto titles = [&] {
+            QStringList list;
+            for (int row = 0; row < form3.openedCalls()->rowCount(); ++row)
+                list << form3.openedCalls()->row(row)[0];
+            return list;
+        };
+        QHeaderView* header = form3.ListView1->header();
+        // "Opened Date" lies beyond the list's width: its header is clicked where it is.
+        emit header->sectionClicked(8);
+        QCOMPARE(titles(), (QStringList{"alpha", "Bravo", "Charlie"}));
+        QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
+                          QPoint(header->sectionViewportPosition(0) + 5, 5));
+        QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
+                          QPoint(header->sectionViewportPosition(0) + 5, 5));
+        QCOMPARE(titles(), (QStringList{"Charlie", "Bravo", "alpha"}));
+        // Double-click the first row, then Enter on the second: each opens its call.
+        data.prompts.onModal([&](QDialog& call) {
+            opened << static_cast<Form2&>(call).Text1->text();
+            static_cast<Form2&>(call).Text1->setText("Charlie renamed");
+            QTest::mouseClick(static_cast<Form2&>(call).PushButton2, Qt::LeftButton);
+        });
+        data.prompts.onModal([&](QDialog& call) {
+            opened << static_cast<Form2&>(call).Text1->text();
+            call.reject();
+        });
+        const QRect first = form3.ListView1->visualRect(form3.openedCalls()->index(0, 0));
+        QTest::mouseClick(form3.ListView1->viewport(), Qt::LeftButton, {}, first.center());
+        QTest::mouseDClick(form3.ListView1->viewport(), Qt::LeftButton, {}, first.center());
+        form3.ListView1->setCurrentIndex(form3.openedCalls()->index(1, 0));
+        QTest::keyClick(form3.ListView1, Qt::Key_Return);
+        QCOMPARE(titles(), (QStringList{"Charlie renamed", "Bravo", "alpha"}));
+        window.reject();
+    });
+    callEditor.PushButton10_Click();
+    QCOMPARE(opened, (QStringList{"Charlie", "Bravo"}));
+    QCOMPARE(Rows("select Title from Calls where ID=3"), QStringList{"Charlie renamed"});
 }
 
 QTEST_MAIN(ContactEditorsTest)

@@ -14,12 +14,14 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QHeaderView>
+#include <QHelpEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
+#include <QToolTip>
 #include <QTreeView>
 
 namespace {
@@ -120,6 +122,10 @@ private slots:
                                          << QStringList{"Printer jams", "Fax\tbroken \"again\"",
                                                         "Mail bounces", "Printer toner"};
         QTest::newRow("open and text") << "screen" << true << QStringList{};
+        QTest::newRow("comments only") << "CABL" << false << QStringList{"Screen flickers"};
+        QTest::newRow("every word, each anywhere")
+            << "printer a4" << false << QStringList{"Printer jams"};
+        QTest::newRow("one word missing") << "printer cable" << false << QStringList{};
     }
     void findsAsYouType() {
         QFETCH(QString, typed);
@@ -128,9 +134,57 @@ private slots:
         m_window->ListView1->header()->resizeSection(11, 0);
         find(*m_window, typed);
         m_window->tools()->findBar()->OpenCallsOnly->setChecked(openOnly);
+        // The comments are read apart for a word too short for their index.
+        QTRY_COMPARE(m_window->tools()->findBar()->FindCount->text(),
+                     QString("%1 of 5 calls").arg(expected.size()));
         QCOMPARE(titles(*m_window), expected);
-        QCOMPARE(m_window->tools()->findBar()->FindCount->text(),
-                 QString("%1 of 5 calls").arg(expected.size()));
+    }
+
+    // Ticking and unticking "Open calls only" with words in the box lists exactly the calls
+    // that hold them; a call found by its comments alone says where.
+    void openCallsOnlyAndCommentMatches() {
+        Exec("update Calls set Comments = 'Spoke to Alvarez about the cable' where ID = 2");
+        find(*m_window, "cable");
+        QCheckBox* open = m_window->tools()->findBar()->OpenCallsOnly;
+        const QStringList all{"Fax\tbroken \"again\"", "Screen flickers"};
+        for (const bool ticked : {true, false, true, false}) {
+            open->setChecked(ticked);
+            QCOMPARE(titles(*m_window), ticked ? all.mid(0, 1) : all);
+        }
+        CallListModel* model = m_window->callList();
+        const QString tip = model->data(model->index(1, 4), Qt::ToolTipRole).toString();
+        QCOMPARE(tip, "Found in the comments: Replaced the cable");
+        QVERIFY(!m_window->tools()->findBar()->FindText->placeholderText().isEmpty());
+    }
+
+    // After a save, a delete or a change put in place by ID, the list is what reading it
+    // whole gives, in the same sort and filter, with the same call selected.
+    void changedCallsPutInPlace_data() {
+        QTest::addColumn<QString>("change");
+        QTest::addColumn<qint64>("id");
+        QTest::newRow("title enters the filter")
+            << "update Calls set Title='Printer aardvark' where ID=3" << qint64(3);
+        QTest::newRow("comments enter the filter")
+            << "update Calls set Comments='the printer again' where ID=2" << qint64(2);
+        QTest::newRow("deleted") << "delete from Calls where ID=1" << qint64(1);
+        QTest::newRow("added") << "insert into Calls (ID,Title) values (9,'Printer new')"
+                               << qint64(9);
+        QTest::newRow("put back")
+            << "insert into Calls (ID,Title,Comments) values (7,'Back','printer')" << qint64(7);
+    }
+    void changedCallsPutInPlace() {
+        QFETCH(QString, change);
+        QFETCH(qint64, id);
+        m_window->ListView1_ColumnClick(1);
+        m_window->ListView1_ColumnClick(1);
+        find(*m_window, "printer");
+        clickRow(*m_window, rowOf(*m_window, "Printer toner"));
+        Exec(change);
+        m_window->RefreshCalls({id});
+        const QStringList inPlace = titles(*m_window);
+        QCOMPARE(selectedTitle(*m_window), "Printer toner");
+        m_window->LoadCalls();
+        QCOMPARE(inPlace, titles(*m_window));
     }
 
     void escapeRestoresListAndSelection() {
@@ -214,13 +268,22 @@ private slots:
 
     void rowTooltipsAndButtonKeys() {
         CallListModel* model = m_window->callList();
-        QCOMPARE(model->data(model->index(rowOf(*m_window, "Screen flickers"), 2), Qt::ToolTipRole)
+        QCOMPARE(model->data(model->index(rowOf(*m_window, "Screen flickers"), 1), Qt::ToolTipRole)
                      .toString(),
                  "Replaced the cable");
         Exec("update Calls set Comments = '" + QString(1000, 'x') + "' where ID = 4");
-        QCOMPARE(model->data(model->index(rowOf(*m_window, "Mail bounces"), 2), Qt::ToolTipRole)
+        QCOMPARE(model->data(model->index(rowOf(*m_window, "Mail bounces"), 1), Qt::ToolTipRole)
                      .toString(),
                  QString(300, 'x') + QChar(0x2026));
+        // A cell cut short shows its whole text; the comments stay with the title.
+        QVERIFY(model->data(model->index(0, 2), Qt::ToolTipRole).isNull());
+        m_window->ListView1->header()->resizeSection(2, 20);
+        const QModelIndex caller = model->index(rowOf(*m_window, "Printer jams"), 2);
+        QHelpEvent help(QEvent::ToolTip, m_window->ListView1->visualRect(caller).center(),
+                        m_window->ListView1->viewport()->mapToGlobal(
+                            m_window->ListView1->visualRect(caller).center()));
+        QApplication::sendEvent(m_window->ListView1->viewport(), &help);
+        QTRY_COMPARE(QToolTip::text(), "Jürgen Müller");
         QVERIFY(m_window->PushButton2->toolTip().contains("Ctrl+N"));
         QCOMPARE(m_window->PushButton2->text(), "Add New Call");
     }
@@ -263,7 +326,8 @@ private slots:
             menu->close();
         });
         m_window->tools()->showMenu(QPoint(5, 5));
-        QCOMPARE(actions.mid(0, 5), QStringList({"&Edit", "&Delete", "", "&Copy", "E&xport…"}));
+        QCOMPARE(actions.mid(0, 7),
+                 QStringList({"&Find…", "", "&Edit", "&Delete", "", "&Copy", "E&xport…"}));
         QFile file(path);
         QVERIFY(file.open(QIODevice::ReadOnly));
         const QList<QStringList> records = ReadCsv(file.readAll());

@@ -234,11 +234,11 @@ private slots:
             const int loads = m_window->loadCount();
             QTest::mouseClick(m_window->PushButton1, Qt::LeftButton);
             QCOMPARE(typed, QStringLiteral("Printer jams again"));
-            // The list is rebuilt once, when the editor closes.
+            // The list follows when the editor closes, without reading every call again.
             QCOMPARE(shown(*m_window), after);
             QTest::qWait(400);
-            QCOMPARE(m_window->loadCount(), loads + 1);
-            QCOMPARE(m_window->liveRefresh()->rebuilds(), 0);
+            QCOMPARE(shown(*m_window), after);
+            QCOMPARE(m_window->loadCount(), loads);
         } else {
             QDialog box(m_window.get());
             box.setModal(true);

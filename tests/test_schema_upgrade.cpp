@@ -72,6 +72,9 @@ private slots:
         QCOMPARE(Rows("select Title, Status, Category, Comments, [Due Date] || '' from Calls"),
                  QStringList({"Jam|open|printer|Old note|2026-01-09"}));
         QCOMPARE(Count("select count(*) from [Calls Extended]"), 1);
+        // The comments of the calls there were are found through the text index.
+        QCOMPARE(Rows("select rowid from CallsText where CallsText match 'OLD NOTE'"),
+                 QStringList({"1"}));
         // The upgraded lists behave as those of a new file.
         QVERIFY(failureOf([] {
                     Exec("insert into [Status] values ('CLOSED')");

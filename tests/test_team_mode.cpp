@@ -133,6 +133,11 @@ private slots:
                            "drop table callhistory, deletions, deletedcalls, deletedpeople, "
                            "deletedvalues; drop function calls_history, people_kept, value_kept, "
                            "current_deletion, changedby, changetime; "
+                           "drop trigger calls_inserted on calls; drop trigger calls_updated on "
+                           "calls; drop trigger calls_deleted on calls; drop trigger "
+                           "calls_changed on calls; drop function calls_announce_rows; create "
+                           "trigger calls_changed after insert or update or delete or truncate "
+                           "on calls for each statement execute function calls_announce(); "
                            "update quorvane_schema set version = 2");
             link.execute("insert into Calls (Title) values ('Kept')");
         }

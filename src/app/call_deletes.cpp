@@ -56,7 +56,7 @@ void Form1::PushButton3_Click() {
         if (deleted == 0)
             MsgBox(AlreadyDeletedText(title), Prompts::Exclamation);
     });
-    trap.run(106, [&] { LoadCalls(); });
+    trap.run(106, [&] { RefreshCalls({id.toLongLong()}); });
     // The row that took the deleted call's place is selected (the call itself, when the
     // delete failed).
     trap.run(108, [&] { reselect(id, row); });
@@ -76,6 +76,11 @@ void Form1::deleteCalls(ErrorTrap& trap, const QStringList& ids, int row) {
                                        ids.join(QLatin1Char(',')) + QLatin1Char(')'));
         });
     });
-    trap.run(106, [&] { LoadCalls(); });
+    trap.run(106, [&] {
+        std::vector<qint64> gone;
+        for (const QString& id : ids)
+            gone.push_back(id.toLongLong());
+        RefreshCalls(gone);
+    });
     trap.run(108, [&] { reselect(ids.first(), row); });
 }

@@ -2,11 +2,13 @@
 // not needed to show every row as read.
 #include "app/call_list_model.h"
 #include "app/find_bar.h"
+#include "data/comments_search.h"
 #include "data/date_text.h"
 #include "data/recordset.h"
 #include "data/shared_connection.h"
 
 #include <QTextDocument>
+#include <algorithm>
 #include <cstdio>
 #include <string_view>
 
@@ -15,16 +17,73 @@ namespace {
 constexpr int kTipLength = 300;
 } // namespace
 
-void CallListModel::setFilter(const QString& needle, bool openOnly) {
-    const bool filtering = !needle.isEmpty() || openOnly;
-    if (filtering == m_filtering && needle == m_needle && openOnly == m_openOnly)
+namespace {
+// The most words a find looks for; further ones are left out.
+constexpr int kMostWords = 32;
+
+bool digitsOnly(const QString& text) {
+    for (const QChar c : text) {
+        if (c < QLatin1Char('0') || c > QLatin1Char('9'))
+            return false;
+    }
+    return !text.isEmpty();
+}
+} // namespace
+
+std::vector<qint64> CallListModel::commentsHolding(const QString& word,
+                                                   const std::vector<qint64>* among) const {
+    if (m_commentSearch)
+        return m_commentSearch(word, among);
+    if (!HasSharedConnection())
+        return {};
+    try {
+        return CallsWithCommentsHolding(SharedConnection(), word, among);
+    } catch (const std::exception&) {
+        // Without the comments' index the list's own columns are still searched.
+        return {};
+    }
+}
+
+void CallListModel::setFilter(const QString& text, bool openOnly) {
+    QStringList raw = text.simplified().split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    if (raw.size() > kMostWords)
+        raw = raw.mid(0, kMostWords);
+    QStringList words;
+    for (const QString& word : raw)
+        words << FoldForFind(word);
+    const bool filtering = !words.isEmpty() || openOnly;
+    if (filtering == m_filtering && words == m_words && raw == m_rawWords && openOnly == m_openOnly)
         return;
     // Typing on narrows the rows listed: only they, and only the texts that held the shorter
-    // needle, can hold the longer one.
-    const bool narrowing = m_filtering && filtering && openOnly == m_openOnly &&
-                           !m_needle.isEmpty() && needle.contains(m_needle);
+    // words, can hold the longer ones.
+    bool narrowing = m_filtering && filtering && openOnly == m_openOnly &&
+                     words.size() == m_words.size() && !words.isEmpty();
+    // Rows found without the comments of a word still awaited may lack some that a longer
+    // word finds: then every row is tested again.
+    narrowing = narrowing && m_awaiting.isEmpty();
+    for (int i = 0; narrowing && i < words.size(); ++i)
+        narrowing = words[i].contains(m_words[i]);
+    // The comments are searched again only for the words that changed. Those of a word too
+    // short for the index are read elsewhere (see setCommentMatches) and awaited meanwhile.
+    std::vector<std::vector<qint64>> comments(size_t(raw.size()));
+    QStringList awaiting;
+    for (int i = 0; i < raw.size(); ++i) {
+        const bool same =
+            i < m_rawWords.size() && raw[i].compare(m_rawWords[i], Qt::CaseInsensitive) == 0;
+        if (same)
+            comments[size_t(i)] = std::move(m_commentIds[size_t(i)]);
+        else if (!m_commentSearch && raw[i].size() < kShortestIndexedWord)
+            awaiting << raw[i];
+        else
+            comments[size_t(i)] = commentsHolding(raw[i]);
+        if (same && m_awaiting.contains(raw[i], Qt::CaseInsensitive))
+            awaiting << raw[i];
+    }
+    m_awaiting = awaiting;
     relayout([&] {
-        m_needle = needle;
+        m_words = words;
+        m_rawWords = raw;
+        m_commentIds = std::move(comments);
         m_openOnly = openOnly;
         m_filtering = filtering;
         if (narrowing) {
@@ -38,19 +97,44 @@ void CallListModel::setFilter(const QString& needle, bool openOnly) {
     });
 }
 
+void CallListModel::setCommentMatches(const QString& word, std::vector<qint64> ids) {
+    if (!m_awaiting.contains(word, Qt::CaseInsensitive))
+        return;
+    m_awaiting.removeAll(word);
+    std::sort(ids.begin(), ids.end());
+    for (int i = 0; i < m_rawWords.size(); ++i) {
+        if (m_rawWords[i].compare(word, Qt::CaseInsensitive) == 0)
+            m_commentIds[size_t(i)] = ids;
+    }
+    relayout([this] { applyFilter(); });
+}
+
+uint32_t CallListModel::allWords() const {
+    return m_words.size() >= 32 ? ~0u : (1u << m_words.size()) - 1;
+}
+
+uint32_t CallListModel::wordsIn(const QString& folded) const {
+    uint32_t mask = 0;
+    for (int i = 0; i < m_words.size(); ++i) {
+        if (folded.contains(m_words[i]))
+            mask |= 1u << i;
+    }
+    return mask;
+}
+
 void CallListModel::applyFilter() {
-    // Which distinct texts of each column hold the needle; each text is folded once.
+    // Which words each distinct text of each column holds; each text is folded once.
     for (int column = 0; column < kPooled; ++column) {
         std::vector<QString>& folded = m_folded[column];
         const StringPool& pool = m_pools[column];
         for (size_t id = folded.size(); id < pool.size(); ++id)
             folded.push_back(FoldForFind(pool.text(uint32_t(id))));
-        std::vector<uint8_t>& matches = m_poolMatches[column];
+        std::vector<uint32_t>& matches = m_poolMatches[column];
         matches.assign(folded.size(), 0);
-        if (m_needle.isEmpty())
+        if (m_words.isEmpty())
             continue;
         for (size_t id = 0; id < folded.size(); ++id)
-            matches[id] = folded[id].contains(m_needle) ? 1 : 0;
+            matches[id] = wordsIn(folded[id]);
     }
     const size_t rows = m_ids.size();
     m_shown.clear();
@@ -65,10 +149,10 @@ void CallListModel::applyFilter() {
 void CallListModel::narrowFilter() {
     for (int column = 0; column < kPooled; ++column) {
         const std::vector<QString>& folded = m_folded[column];
-        std::vector<uint8_t>& matches = m_poolMatches[column];
+        std::vector<uint32_t>& matches = m_poolMatches[column];
         for (size_t id = 0; id < matches.size(); ++id) {
             if (matches[id])
-                matches[id] = folded[id].contains(m_needle) ? 1 : 0;
+                matches[id] &= wordsIn(folded[id]);
         }
     }
     size_t kept = 0;
@@ -79,23 +163,51 @@ void CallListModel::narrowFilter() {
     m_shown.resize(kept);
 }
 
+uint32_t CallListModel::wordsInColumns(uint32_t stored) const {
+    uint32_t mask = 0;
+    for (int column = 0; column < kPooled; ++column)
+        mask |= m_poolMatches[column][cell(stored, column)];
+    if (mask == allWords())
+        return mask;
+    // The ID is digits only: only a word of digits can be found in it.
+    char digits[24];
+    const int length = std::snprintf(digits, sizeof digits, "%lld", (long long)m_ids[stored]);
+    const std::string_view id(digits, size_t(length));
+    for (int i = 0; i < m_words.size(); ++i) {
+        const uint32_t bit = 1u << i;
+        if (!(mask & bit) && digitsOnly(m_words[i]) && m_words[i].size() <= length &&
+            id.find(m_words[i].toLatin1().constData()) != std::string_view::npos)
+            mask |= bit;
+    }
+    return mask;
+}
+
 bool CallListModel::rowMatches(uint32_t stored) const {
     const int resolved = kResolvedDateColumn - 1;
     if (m_openOnly && !m_pools[resolved].text(cell(stored, resolved)).isEmpty())
         return false;
-    if (m_needle.isEmpty())
+    if (m_words.isEmpty())
         return true;
-    for (int column = 0; column < kPooled; ++column) {
-        if (m_poolMatches[column][cell(stored, column)])
-            return true;
+    uint32_t mask = wordsInColumns(stored);
+    const uint32_t all = allWords();
+    for (size_t i = 0; mask != all && i < m_commentIds.size(); ++i) {
+        const uint32_t bit = 1u << i;
+        if (!(mask & bit) &&
+            std::binary_search(m_commentIds[i].begin(), m_commentIds[i].end(), m_ids[stored]))
+            mask |= bit;
     }
-    // The ID is digits only: only a needle of digits can be found in it.
-    char digits[24];
-    const int length = std::snprintf(digits, sizeof digits, "%lld", (long long)m_ids[stored]);
-    const QByteArray needle = m_needle.toLatin1();
-    return m_needle.size() <= length &&
-           std::string_view(digits, size_t(length)).find(needle.constData()) !=
-               std::string_view::npos;
+    return mask == all;
+}
+
+QString CallListModel::wordFoundInCommentsOnly(int row) const {
+    if (!m_filtering || m_words.isEmpty() || row < 0 || row >= rowCount())
+        return QString();
+    const uint32_t mask = wordsInColumns(storageRow(row));
+    for (int i = 0; i < m_words.size(); ++i) {
+        if (!(mask & (1u << i)))
+            return m_rawWords[i];
+    }
+    return QString();
 }
 
 int CallListModel::rowOfId(qint64 id) const {
@@ -159,7 +271,12 @@ QString CallListModel::commentsTip(int row) const {
     } catch (const std::exception&) {
         return QString(); // a tooltip is no place to report a failure
     }
-    if (comments.size() > kTipLength)
+    // A call found by its comments alone shows where they hold the word.
+    const QString word = wordFoundInCommentsOnly(row);
+    const QString part = CommentsAround(comments, word, kTipLength);
+    if (!part.isEmpty())
+        comments = tr("Found in the comments: %1").arg(part);
+    else if (comments.size() > kTipLength)
         comments = comments.left(kTipLength).trimmed() + QChar(0x2026);
     // A tooltip takes a text that looks like markup for markup ("<b>" would turn bold, a
     // picture tag would load the file it names): such comments are shown as escaped text.

@@ -10,6 +10,7 @@
 #include "data/shared_connection.h"
 
 #include <QThread>
+#include <algorithm>
 #include <atomic>
 
 namespace {
@@ -46,19 +47,38 @@ void CallListLoader::cancel() {
     m_model->finishAppending();
 }
 
-CallListLoader::Columns CallListLoader::openList(Job& job, const QString& connectionString) {
-    job.connection->open(connectionString);
-    // The reader's connection is its own: a server's rows come a chunk at a time.
-    job.records->open(QStringLiteral("select * from [Calls Extended]"), *job.connection,
-                      Recordset::kForwardOnly);
-    Columns indexes{};
+CallRowColumns CallRowColumnsOf(const Recordset& records) {
+    CallRowColumns indexes{};
     for (int i = 0; i < CallColumns::kCount; ++i) {
-        indexes[i] = job.records->fieldIndex(QString::fromLatin1(CallColumns::kFields[i]));
+        indexes[i] = records.fieldIndex(QString::fromLatin1(CallColumns::kFields[i]));
         if (indexes[i] < 0)
             throw Failure(QStringLiteral("Item cannot be found in the collection corresponding "
                                          "to the requested name or ordinal."));
     }
     return indexes;
+}
+
+void AppendCallRow(const Recordset& records, const CallRowColumns& columns, CallRowBatch& batch) {
+    const Recordset::Raw id = records.raw(columns[0]);
+    if (id.null)
+        throw Failure(QStringLiteral("Invalid use of Null"));
+    batch.ids.push_back(QByteArray(id.utf8, id.size).toLongLong());
+    for (int i = 0; i < CallRowBatch::kFields; ++i) {
+        const Recordset::Raw cell = records.raw(columns[i + 1]);
+        batch.dateColumns[i] = batch.dateColumns[i] || cell.date;
+        if (!cell.null)
+            batch.bytes.append(cell.utf8, size_t(cell.size));
+        batch.ends.push_back(uint32_t(batch.bytes.size()));
+        batch.nulls.push_back(cell.null ? 1 : 0);
+    }
+}
+
+CallListLoader::Columns CallListLoader::openList(Job& job, const QString& connectionString) {
+    job.connection->open(connectionString);
+    // The reader's connection is its own: a server's rows come a chunk at a time.
+    job.records->open(QStringLiteral("select * from [Calls Extended]"), *job.connection,
+                      Recordset::kForwardOnly);
+    return CallRowColumnsOf(*job.records);
 }
 
 void CallListLoader::start(Connection& shared) {
@@ -76,9 +96,18 @@ void CallListLoader::start(Connection& shared) {
     // ends the fill). A file's are quick, and fail here.
     const QString server = shared.server() ? shared.server()->uri() : QString();
     Columns indexes{};
-    if (server.isEmpty())
+    size_t expected = 0;
+    if (server.isEmpty()) {
         indexes = openList(*job, QStringLiteral("data source=") + shared.path());
+        // The list takes its room at once: growing step by step would need twice its memory
+        // while each step copies.
+        Recordset count;
+        count.open(QStringLiteral("select count(*) from Calls"), *job->connection);
+        if (!count.eof())
+            expected = size_t(std::max<qint64>(0, count.field(0).toInteger()));
+    }
     m_model->clear();
+    m_model->reserveRows(expected);
     m_job = job;
     // The reader holds its job weakly (the job owns the thread); the job outlives the thread,
     // since it is released only after the thread has been waited for.
@@ -92,18 +121,7 @@ void CallListLoader::start(Connection& shared) {
             if (!server.isEmpty())
                 columns = openList(*job, server);
             while (!job->cancelled && !records.eof()) {
-                const Recordset::Raw id = records.raw(columns[0]);
-                if (id.null)
-                    throw Failure(QStringLiteral("Invalid use of Null"));
-                batch.ids.push_back(QByteArray(id.utf8, id.size).toLongLong());
-                for (int i = 0; i < CallRowBatch::kFields; ++i) {
-                    const Recordset::Raw cell = records.raw(columns[i + 1]);
-                    batch.dateColumns[i] = batch.dateColumns[i] || cell.date;
-                    if (!cell.null)
-                        batch.bytes.append(cell.utf8, size_t(cell.size));
-                    batch.ends.push_back(uint32_t(batch.bytes.size()));
-                    batch.nulls.push_back(cell.null ? 1 : 0);
-                }
+                AppendCallRow(records, columns, batch);
                 records.moveNext();
                 if (batch.ids.size() == kBatchRows) {
                     while (job->queued >= kQueuedBatches && !job->cancelled)

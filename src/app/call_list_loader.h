@@ -9,6 +9,7 @@
 
 class CallListModel;
 class Connection;
+class Recordset;
 
 // Rows of the call list read off the window's thread, handed over in batches: the ID and the
 // eleven shown fields of each row as the engine's bytes.
@@ -20,6 +21,13 @@ struct CallRowBatch {
     std::vector<uint32_t> ends; // kFields per row: where each field's bytes end
     std::vector<uint8_t> nulls; // kFields per row
 };
+
+// The indexes of the ID and the eleven shown fields in a reading of [Calls Extended]; a missing
+// field fails.
+using CallRowColumns = std::array<int, CallRowBatch::kFields + 1>;
+CallRowColumns CallRowColumnsOf(const Recordset& records);
+// Adds the current row of `records` to `batch`.
+void AppendCallRow(const Recordset& records, const CallRowColumns& columns, CallRowBatch& batch);
 
 // Fills the call list on a second connection in a worker thread, so that the window is painted
 // and usable while a large list is read. Starting again, or a rebuild of the list by other
@@ -43,8 +51,7 @@ signals:
 
 private:
     struct Job;
-    // The indexes of the ID and the eleven shown fields in the list's query.
-    using Columns = std::array<int, CallRowBatch::kFields + 1>;
+    using Columns = CallRowColumns;
     // Opens the job's connection and its reading of the list; fails as they fail.
     static Columns openList(Job& job, const QString& connectionString);
     void deliver(const std::shared_ptr<Job>& job, CallRowBatch& batch);

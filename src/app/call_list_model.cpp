@@ -46,6 +46,12 @@ qint64 parseId(const Recordset::Raw& raw) {
 
 CallListModel::CallListModel(QObject* parent) : QAbstractTableModel(parent) {}
 
+uint32_t CallListModel::internCell(int pooled, std::string_view key, bool null, bool date) {
+    m_dateColumns[pooled] = m_dateColumns[pooled] || (date && !null);
+    return m_pools[pooled].intern(
+        key, [date](std::string_view bytes) { return shownText(bytes, date); });
+}
+
 void CallListModel::addColumn(const QString& caption) {
     const int column = int(m_captions.size());
     beginInsertColumns(QModelIndex(), column, column);
@@ -142,10 +148,7 @@ void CallListModel::appendBatch(const CallRowBatch& batch) {
                     null ? std::string_view()
                          : std::string_view(batch.bytes).substr(start, end - start);
                 start = end;
-                const bool date = batch.dateColumns[i];
-                m_dateColumns[i] = m_dateColumns[i] || (date && !null);
-                m_cells.push_back(m_pools[i].intern(
-                    key, [date](std::string_view bytes) { return shownText(bytes, date); }));
+                m_cells.push_back(internCell(i, key, null, batch.dateColumns[i]));
             }
             m_ids.push_back(batch.ids[row]);
         }
@@ -336,7 +339,11 @@ QVariant CallListModel::data(const QModelIndex& index, int role) const {
     case Qt::ToolTipRole:
         if (index.column() == kDueDateColumn && overdue(index.row()))
             return tr("Overdue since %1").arg(text(index.row(), index.column()));
-        return commentsTip(index.row());
+        // The Title column shows the comments; a call found by its comments alone shows the
+        // part that holds the word wherever the pointer rests on it.
+        if (index.column() == kTitleColumn || !wordFoundInCommentsOnly(index.row()).isEmpty())
+            return commentsTip(index.row());
+        return QVariant();
     default:
         return QVariant();
     }

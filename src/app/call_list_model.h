@@ -8,6 +8,7 @@
 #include <QStringList>
 #include <array>
 #include <functional>
+#include <string_view>
 #include <vector>
 
 class Recordset;
@@ -39,6 +40,14 @@ public:
     // in one reset, keeping the sort and the filter; `other` is left empty.
     void adoptRows(CallListModel& other);
 
+    // Puts the calls `ids` in the state that `fresh` holds them in (call_list_update.cpp):
+    // those in `fresh` are listed with its texts, the others are no longer listed. Each takes
+    // its place in the sort and the filter; every other row, the selection and the sort and
+    // filter stay as they are.
+    void replaceCalls(const std::vector<qint64>& ids, const CallRowBatch& fresh);
+    // Room for `rows` rows, so that a large fill does not need twice its memory while growing.
+    void reserveRows(size_t rows);
+
     // Sort state: whether sorted, the key (0-based column) and the order (0 ascending,
     // 1 descending). Switching sorting on orders the rows at once.
     bool sorted() const { return m_sorted; }
@@ -55,11 +64,25 @@ public:
     // The largest ID listed, or -1 for an empty list.
     qint64 largestId() const;
 
-    // Finding (call_list_filter.cpp): only the rows with `needle` (folded as FoldForFind does)
-    // in the text of any column, and with `openOnly` only calls without a resolved date. The
-    // filter stays through rebuilds and sorting; the empty needle without openOnly lists every
-    // row again.
-    void setFilter(const QString& needle, bool openOnly);
+    // Finding (call_list_filter.cpp): only the rows that hold every word of `text` in the
+    // text of a column or in their comments (letter case and accents aside in the columns,
+    // letter case in the comments), and with `openOnly` only calls without a resolved date.
+    // The filter stays through rebuilds and sorting; no words without openOnly lists every row
+    // again.
+    void setFilter(const QString& text, bool openOnly);
+    // The words of the find, as typed.
+    const QStringList& findWords() const { return m_rawWords; }
+    // Words of the find too short for the comments' index whose calls are not known yet: the
+    // rows hold them in their columns until setCommentMatches() tells which comments do.
+    const QStringList& wordsAwaitingComments() const { return m_awaiting; }
+    void setCommentMatches(const QString& word, std::vector<qint64> ids);
+    // A word of the find that the call at `row` holds only in its comments, or empty.
+    QString wordFoundInCommentsOnly(int row) const;
+    // Where the comments are searched; by default the shared connection's text index.
+    void setCommentSearch(
+        std::function<std::vector<qint64>(const QString&, const std::vector<qint64>*)> search) {
+        m_commentSearch = std::move(search);
+    }
     bool filtering() const { return m_filtering; }
     // Every row, listed or not.
     int totalRowCount() const { return int(m_ids.size()); }
@@ -79,6 +102,7 @@ public:
 
 private:
     static constexpr int kPooled = 11;
+    static constexpr int kTitleColumn = 1;
     static constexpr int kDueDateColumn = 7;
     static constexpr int kResolvedDateColumn = 10;
     uint32_t storageRow(int row) const {
@@ -88,11 +112,22 @@ private:
         return m_cells[size_t(stored) * kPooled + pooled];
     }
     void applySort();
+    uint32_t internCell(int pooled, std::string_view key, bool null, bool date);
+    // Whether storage row `a` is listed before `b` in the sort order.
+    bool sortsBefore(uint32_t a, uint32_t b) const;
+    // Whether storage row `a` is listed before `b` (in the sort order, else as stored).
+    bool listedBefore(uint32_t a, uint32_t b) const;
     // Rebuilds m_shown from the sort order and the filter.
     void applyFilter();
     // The same for a needle that holds the previous one, testing only what matched before.
     void narrowFilter();
     bool rowMatches(uint32_t stored) const;
+    // Bit i set when word i is in the columns (or the ID) of the row.
+    uint32_t wordsInColumns(uint32_t stored) const;
+    uint32_t wordsIn(const QString& folded) const;
+    uint32_t allWords() const;
+    std::vector<qint64> commentsHolding(const QString& word,
+                                        const std::vector<qint64>* among = nullptr) const;
     // Moves the persistent indexes (the selection) along with a change of the display order
     // made by `change`.
     void relayout(const std::function<void()>& change);
@@ -111,12 +146,17 @@ private:
     int m_sortOrder = 0;
 
     bool m_filtering = false;
-    QString m_needle;
+    QStringList m_words;    // folded
+    QStringList m_rawWords; // as typed
+    QStringList m_awaiting;
+    // Per word, the IDs of the calls whose comments hold it, ascending.
+    std::vector<std::vector<qint64>> m_commentIds;
+    std::function<std::vector<qint64>(const QString&, const std::vector<qint64>*)> m_commentSearch;
     bool m_openOnly = false;
     std::vector<uint32_t> m_shown; // display row -> storage row while filtering
-    // Per column, the folded text of each pooled entry, and whether it holds the needle.
+    // Per column, the folded text of each pooled entry, and which words it holds.
     std::array<std::vector<QString>, kPooled> m_folded;
-    std::array<std::vector<uint8_t>, kPooled> m_poolMatches;
+    std::array<std::vector<uint32_t>, kPooled> m_poolMatches;
 
     QDate m_today;
     QColor m_overdueColor;

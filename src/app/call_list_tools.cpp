@@ -1,6 +1,7 @@
 #include "app/call_list_tools.h"
 
 #include "app/call_list_model.h"
+#include "app/comment_scan.h"
 #include "app/find_bar.h"
 #include "app/import_window.h"
 #include "app/listed_calls.h"
@@ -39,6 +40,12 @@ CallListTools::CallListTools(QWidget* window, QTreeView* list, CallListModel* mo
     m_bar = new FindBar(list->parentWidget());
     m_bar->hide();
     connect(m_bar, &FindBar::changed, this, &CallListTools::applyFilter);
+    m_scan = new CommentScan(
+        [this](const QString& word, std::vector<qint64> ids) {
+            m_model->setCommentMatches(word, std::move(ids));
+            updateCount();
+        },
+        this);
     connect(m_bar, &FindBar::closeRequested, this, &CallListTools::closeFind);
     // The platform's Find key, and Ctrl+F where that is something else.
     QList<QKeySequence> findKeys = QKeySequence::keyBindings(QKeySequence::Find);
@@ -68,6 +75,10 @@ CallListTools::CallListTools(QWidget* window, QTreeView* list, CallListModel* mo
     connect(m_midnight, &QTimer::timeout, this, &CallListTools::updateToday);
     updateToday();
     updateOverdueColor();
+}
+
+bool CallListTools::searchingComments() const {
+    return m_scan->running();
 }
 
 bool CallListTools::findOpen() const {
@@ -122,6 +133,7 @@ void CallListTools::takeRoom() {
 
 void CallListTools::applyFilter() {
     m_model->setFilter(m_bar->needle(), m_bar->openCallsOnly());
+    m_scan->request(m_model->wordsAwaitingComments());
     updateCount();
     const std::vector<int> rows = selectedRows();
     if (!rows.empty())
@@ -130,7 +142,8 @@ void CallListTools::applyFilter() {
 
 void CallListTools::updateCount() {
     if (findOpen())
-        m_bar->setCount(m_model->rowCount(), m_model->totalRowCount());
+        m_bar->setCount(m_model->rowCount(), m_model->totalRowCount(),
+                        !m_model->wordsAwaitingComments().isEmpty());
 }
 
 void CallListTools::rememberSelection() {
@@ -195,6 +208,9 @@ void CallListTools::showMenu(const QPoint& position) {
     QMenu menu(m_window);
     menu.setObjectName(QStringLiteral("ListMenu"));
     const bool onRow = m_list->indexAt(position).isValid();
+    QAction* find = menu.addAction(tr("&Find…"), this, &CallListTools::openFind);
+    find->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_F));
+    menu.addSeparator();
     QAction* edit = menu.addAction(tr("&Edit"), m_window, [this] { m_edit(); });
     QAction* remove = menu.addAction(tr("&Delete"), m_window, [this] { m_remove(); });
     menu.addSeparator();

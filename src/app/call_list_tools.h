@@ -7,6 +7,7 @@
 #include <vector>
 
 class CallListModel;
+class CommentScan;
 class FindBar;
 class QTimer;
 class QTreeView;
@@ -24,6 +25,8 @@ public:
                   std::function<void()> edit, std::function<void()> remove);
 
     FindBar* findBar() const { return m_bar; }
+    // True while the comments are read for a short word of the find.
+    bool searchingComments() const;
     bool findOpen() const;
     void openFind();
     // Empties the find bar and hides it; every call is listed again, with the call selected
@@ -74,6 +77,7 @@ private:
     std::function<void()> m_afterImport;
     QPointer<SummaryWindow> m_summary;
     FindBar* m_bar;
+    CommentScan* m_scan;
     QTimer* m_midnight;
     qint64 m_rememberedId = -1;
     int m_fullListHeight = -1;

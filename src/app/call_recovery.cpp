@@ -79,7 +79,7 @@ void Form1::undoDelete() {
     ErrorTrap trap("Form1", "UndoDelete");
     QList<qint64> restored;
     trap.run(100, [&] { restored = Deletions::Restore(SharedConnection(), deletion); });
-    trap.run(102, [&] { LoadCalls(); });
+    trap.run(102, [&] { RefreshCalls(std::vector<qint64>(restored.begin(), restored.end())); });
     trap.run(104, [&] { selectIds(restored); });
 }
 
@@ -111,6 +111,6 @@ void Form1::showDeletedCalls() {
     });
     if (restored.isEmpty())
         return;
-    trap.run(102, [&] { LoadCalls(); });
+    trap.run(102, [&] { RefreshCalls(std::vector<qint64>(restored.begin(), restored.end())); });
     trap.run(104, [&] { selectIds(restored); });
 }

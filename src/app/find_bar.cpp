@@ -38,7 +38,7 @@ FindBar::FindBar(QWidget* parent) : QWidget(parent) {
     FindText = new QLineEdit(this);
     FindText->setObjectName(QStringLiteral("FindText"));
     FindText->setClearButtonEnabled(true);
-    FindText->setPlaceholderText(tr("Text in any column"));
+    FindText->setPlaceholderText(tr("Words in a call's title, comments, names, values or ID"));
     label->setBuddy(FindText);
     OpenCallsOnly = new QCheckBox(tr("Open calls only"), this);
     OpenCallsOnly->setObjectName(QStringLiteral("OpenCallsOnly"));
@@ -63,16 +63,17 @@ FindBar::FindBar(QWidget* parent) : QWidget(parent) {
 }
 
 QString FindBar::needle() const {
-    return FoldForFind(FindText->text().trimmed());
+    return FindText->text().simplified();
 }
 
 bool FindBar::openCallsOnly() const {
     return OpenCallsOnly->isChecked();
 }
 
-void FindBar::setCount(int shown, int total) {
+void FindBar::setCount(int shown, int total, bool searching) {
     const QLocale locale;
-    FindCount->setText(tr("%1 of %2 calls").arg(locale.toString(shown), locale.toString(total)));
+    const QString count = tr("%1 of %2 calls").arg(locale.toString(shown), locale.toString(total));
+    FindCount->setText(searching ? tr("%1, reading the comments…").arg(count) : count);
 }
 
 void FindBar::clear() {

@@ -17,11 +17,12 @@ class FindBar : public QWidget {
 public:
     explicit FindBar(QWidget* parent = nullptr);
 
-    // The folded text to find (empty for every call).
+    // The words to find, as typed (empty for every call).
     QString needle() const;
     bool openCallsOnly() const;
-    // Shows "<shown> of <total> calls".
-    void setCount(int shown, int total);
+    // Shows "<shown> of <total> calls", and while the comments are still read for a short
+    // word, that more may come.
+    void setCount(int shown, int total, bool searching = false);
     // Empties the text and the check box without announcing it.
     void clear();
     // Focuses the text with all of it selected.

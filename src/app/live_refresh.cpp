@@ -19,6 +19,8 @@
 namespace {
 // How often a postponed change looks whether the person is done.
 constexpr int kWaitMs = 150;
+// More calls named than this are read with the whole list, on the worker thread.
+constexpr size_t kMostInPlace = 2000;
 
 int ourBackend() {
     if (!HasSharedConnection())
@@ -61,11 +63,20 @@ bool LiveRefresh::watching() const {
 }
 
 void LiveRefresh::changedElsewhere() {
+    const ChangeWatch::Changes changes = m_watch->takeChanges();
+    markPending(changes.everything, changes.ids);
+    step();
+}
+
+void LiveRefresh::markPending(bool everything, const std::vector<qint64>& ids) {
     if (!m_pending) {
         m_pending = true;
         m_pendingLoads = m_window->loadCount();
+        m_pendingEverything = false;
+        m_pendingIds.clear();
     }
-    step();
+    m_pendingEverything = m_pendingEverything || everything;
+    m_pendingIds.insert(m_pendingIds.end(), ids.begin(), ids.end());
 }
 
 bool LiveRefresh::personBusy() const {
@@ -79,8 +90,13 @@ void LiveRefresh::step() {
         return; // readingDone() comes back here
     if (m_ready) {
         // A rebuild of the window's own since the reading began has listed the calls anew.
-        if (m_window->loadCount() != m_readLoads) {
+        if (m_window->changeCount() != m_readLoads) {
+            // A rebuild lists every change; a refresh of some calls may have come after this
+            // reading began and missed the others' change: it is read again.
+            const bool rebuilt = m_window->loadCount() != m_readFullLoads;
             dropRead();
+            if (!rebuilt)
+                markPending(true, {});
         } else if (personBusy()) {
             m_wait.start();
             return;
@@ -90,16 +106,36 @@ void LiveRefresh::step() {
     }
     if (!m_pending)
         return;
+    // A rebuild of the window's own since the change was seen has listed it.
+    if (m_window->loadCount() != m_pendingLoads) {
+        m_pending = false;
+        return;
+    }
+    // The calls named are read and put in place at once, on the window's thread: a few rows.
+    if (!m_pendingEverything && m_pendingIds.size() <= kMostInPlace) {
+        if (personBusy()) {
+            m_wait.start();
+            return;
+        }
+        m_pending = false;
+        const std::vector<qint64> ids = std::move(m_pendingIds);
+        m_pendingIds.clear();
+        ErrorTrap trap("Form1", "LoadCalls");
+        trap.run(100, [&] { m_window->RefreshCalls(ids); });
+        ++m_rebuilds;
+        return;
+    }
     m_pending = false;
-    if (m_window->loadCount() == m_pendingLoads)
-        startReading();
+    m_pendingIds.clear();
+    startReading();
 }
 
 void LiveRefresh::startReading() {
     const ServerLink* server = HasSharedConnection() ? SharedConnection().server() : nullptr;
     if (!server)
         return;
-    m_readLoads = m_window->loadCount();
+    m_readLoads = m_window->changeCount();
+    m_readFullLoads = m_window->loadCount();
     m_readFailure.clear();
     m_read = std::make_unique<CallListModel>();
     m_reader.reset(

@@ -15,6 +15,7 @@
 #include "reports/report_chooser.h"
 #include "ui/app_paths.h"
 #include "ui/appearance.h"
+#include "ui/cell_tooltips.h"
 #include "ui/changed_elsewhere.h"
 #include "ui/error_trap.h"
 #include "ui/program_icon.h"
@@ -149,6 +150,7 @@ void Form1::buildControls() {
     ListView1 = new QTreeView(m_client);
     ListView1->setObjectName(QStringLiteral("ListView1"));
     ListView1->setModel(m_calls);
+    ListView1->setItemDelegate(new CellTooltips(ListView1));
     ListView1->setRootIsDecorated(false);
     ListView1->setUniformRowHeights(true);
     ListView1->setItemsExpandable(false);
@@ -358,6 +360,7 @@ bool Form1::listFilling() const {
 
 void Form1::LoadCalls() {
     ++m_loads;
+    m_fileWrites = fileWrites();
     // A rebuild replaces a fill that is still running.
     m_loader->cancel();
     if (!isVisible()) {
@@ -379,36 +382,6 @@ void Form1::LoadCalls() {
     records.close();
 }
 
-int Form1::selectedRow() const {
-    const QItemSelectionModel* selection = ListView1->selectionModel();
-    const QModelIndex current = selection->currentIndex();
-    if (current.isValid() && selection->isRowSelected(current.row(), QModelIndex()))
-        return current.row();
-    const QModelIndexList rows = selection->selectedRows();
-    return rows.isEmpty() ? -1 : rows.first().row();
-}
-
-void Form1::selectRow(int row) {
-    const QModelIndex index = m_calls->index(row, 0);
-    ListView1->selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect |
-                                                            QItemSelectionModel::Rows);
-    ListView1->scrollTo(index);
-}
-
-bool Form1::reselect(const QString& id, int row) {
-    bool isNumber = false;
-    const qint64 number = id.toLongLong(&isNumber);
-    const int listed = isNumber ? m_calls->rowOfId(number) : -1;
-    if (listed >= 0)
-        row = listed;
-    else
-        row = std::min(row, m_calls->rowCount() - 1);
-    if (row < 0)
-        return false;
-    selectRow(row);
-    return true;
-}
-
 void Form1::keepCurrentRowSelected() {
     // What looks selected is selected: the current row (which the list tints) is always the
     // selected one, and a list without a selection has no current row.
@@ -428,53 +401,6 @@ void Form1::keepCurrentRowSelected() {
         if (!selection->hasSelection() && selection->currentIndex().isValid())
             selection->setCurrentIndex(QModelIndex(), QItemSelectionModel::NoUpdate);
     });
-}
-
-void Form1::PushButton2_Click() {
-    ErrorTrap trap("Form1", "PushButton2_Click");
-    const CommandRunning running(m_commands);
-    Form2 editor(this);
-    trap.run(116, [&] {
-        editor.m_ID = QString();
-        editor.Form_Load();
-    });
-    trap.run(118, [&] { editor.setWindowTitle(QStringLiteral("Add New Call")); });
-    // The new call gets an ID above every listed one; without one, the selection stays.
-    const qint64 largest = m_calls->largestId();
-    const int row = selectedRow();
-    const QString selected = row >= 0 ? m_calls->text(row, 0) : QString();
-    trap.run(120, [&] { CurrentPrompts().showModal(editor); });
-    trap.run(122, [&] { LoadCalls(); });
-    trap.run(124, [&] {
-        const qint64 added = m_calls->largestId();
-        if (added > largest)
-            reselect(QString::number(added), -1);
-        else if (row >= 0)
-            reselect(selected, row);
-    });
-}
-
-void Form1::PushButton1_Click() {
-    ErrorTrap trap("Form1", "PushButton1_Click");
-    const CommandRunning running(m_commands);
-    if (trap.test(100, [&] { return m_calls->rowCount() == 0; }))
-        return;
-    // Without a selected row there is nothing to edit.
-    const int position = selectedRow() + 1;
-    if (position <= 0)
-        return;
-    Form2 editor(this);
-    trap.run(104, [&] {
-        editor.m_ID = m_calls->text(position - 1, 0);
-        editor.Form_Load();
-    });
-    trap.run(106, [&] { editor.setWindowTitle(QStringLiteral("Edit Data")); });
-    trap.run(108, [&] { CurrentPrompts().showModal(editor); });
-    trap.run(110, [&] { LoadCalls(); });
-    // The edited call stays selected wherever the rebuilt list now shows it; when it is gone,
-    // the row that took its place.
-    if (trap.test(112, [&] { return m_calls->rowCount() > 0; }))
-        trap.run(114, [&] { reselect(editor.m_ID, position - 1); });
 }
 
 void Form1::PushButton5_Click() {
@@ -509,16 +435,6 @@ void Form1::ListView1_ColumnClick(int column) {
     ListView1->header()->setSortIndicatorShown(true);
     ListView1->header()->setSortIndicator(column, m_calls->sortOrder() == 0 ? Qt::AscendingOrder
                                                                             : Qt::DescendingOrder);
-}
-
-void Form1::editCurrentRow() {
-    if (PushButton1->isEnabled())
-        PushButton1_Click();
-}
-
-void Form1::deleteCurrentRow() {
-    if (PushButton3->isEnabled())
-        PushButton3_Click();
 }
 
 bool Form1::eventFilter(QObject* watched, QEvent* event) {

@@ -2,6 +2,7 @@
 
 #include <QStringList>
 #include <QWidget>
+#include <vector>
 
 class CallListLoader;
 class ErrorTrap;
@@ -31,8 +32,16 @@ public:
 
     // Rebuilds the list from the database. Failures are passed to the caller.
     void LoadCalls();
+    // Reads the calls `ids` again and puts them in place (main_window_commands.cpp): changed
+    // ones where the sort puts them, new ones (also those added by others) added, those no
+    // longer stored removed; every other row, the sort, the find filter, the selection and
+    // the scroll stay. Many calls, a list still filling, or a file that another program wrote
+    // into, are read with the whole list. Failures are passed to the caller.
+    void RefreshCalls(const std::vector<qint64>& ids);
     // How many rebuilds have begun.
     int loadCount() const { return m_loads; }
+    // How many rebuilds and refreshes of some calls have begun.
+    int changeCount() const { return m_loads + m_refreshes; }
     // True while one of the commands below runs (with its windows and boxes).
     bool commandRunning() const { return m_commands > 0; }
     // Follows the calls changed at other desks on a database server (nullptr on a local file).
@@ -119,6 +128,7 @@ private:
     void setUpRecovery();
     // Deletes several selected calls together after one question (`row`: the current row).
     void deleteCalls(ErrorTrap& trap, const QStringList& ids, int row);
+    static qint64 fileWrites();
     void keepCurrentRowSelected();
     void applyLayoutForState();
     void editCurrentRow();
@@ -131,6 +141,8 @@ private:
     CallListLoader* m_loader = nullptr;
     LiveRefresh* m_live = nullptr;
     int m_loads = 0;
+    int m_refreshes = 0;
+    qint64 m_fileWrites = -1; // fileWrites() when the list was read
     int m_commands = 0;
     bool m_unloaded = false;
     QSize m_maximizedSize; // the size of the last maximized layout

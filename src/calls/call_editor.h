@@ -81,6 +81,9 @@ public:
     void Text2_GotFocus();
     void Text2_LostFocus();
 
+    // True once a contact or a list value was added, edited or deleted from this window: more
+    // calls than this one may have changed (a deleted contact takes its calls along).
+    bool touchedOtherRecords() const { return m_touchedOther; }
     // The INSERT or UPDATE that the last save sent to the database.
     const QString& lastStatement() const { return m_lastStatement; }
     PointerFeedback* pointer() const { return m_pointer; }
@@ -165,5 +168,6 @@ private:
     PointerFeedback* m_pointer;
     DiscardGuard* m_discard;
     QString m_lastStatement;
+    bool m_touchedOther = false;
     bool m_centred = false;
 };

@@ -12,6 +12,7 @@
 #include "ui/error_trap.h"
 #include "ui/prompts.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QPushButton>
 #include <memory>
@@ -71,8 +72,21 @@ const Form2::ContactRow Form2::kResolvedByRow = {
 namespace {
 
 std::unique_ptr<ContactEditor> makeEditor(bool employees, QWidget* parent) {
-    if (employees)
+    if (employees) {
+        // The employee's call lists open a call in a call editor of its own, over them.
+        if (!Form3::CallOpener())
+            Form3::CallOpener() = [](const QString& id) {
+                Form2 editor(QApplication::activeModalWidget());
+                ErrorTrap trap("Form3", "OpenCall");
+                trap.run(100, [&] {
+                    editor.m_ID = id;
+                    editor.Form_Load();
+                    editor.setWindowTitle(QStringLiteral("Edit Data"));
+                    CurrentPrompts().showModal(editor);
+                });
+            };
         return std::make_unique<Form3>(parent);
+    }
     return std::make_unique<Form5>(parent);
 }
 
@@ -138,6 +152,7 @@ void Form2::reloadContacts(const ContactRow& row, int argument) {
 }
 
 void Form2::addContact(const ContactRow& row) {
+    m_touchedOther = true;
     ErrorTrap trap("Form2", row.addProcedure);
     const auto editor = makeEditor(row.employees, this);
     trap.run(100, [&] {
@@ -150,6 +165,7 @@ void Form2::addContact(const ContactRow& row) {
 }
 
 void Form2::editContact(const ContactRow& row) {
+    m_touchedOther = true;
     ErrorTrap trap("Form2", row.editProcedure);
     QComboBox* list = this->*row.list;
     if (trap.test(100, [&] { return list->currentIndex() < 0; }))
@@ -167,6 +183,7 @@ void Form2::editContact(const ContactRow& row) {
 }
 
 void Form2::deleteContact(const ContactRow& row) {
+    m_touchedOther = true;
     ErrorTrap trap("Form2", row.deleteProcedure);
     QComboBox* list = this->*row.list;
     QString id;

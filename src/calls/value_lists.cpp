@@ -121,6 +121,7 @@ void Form2::loadValueList(const ValueList& valueList) {
 }
 
 void Form2::addValue(const ValueList& valueList) {
+    m_touchedOther = true;
     ErrorTrap trap("Form2", valueList.addProcedure);
     QString answer;
     trap.run(100, [&] {
@@ -137,6 +138,7 @@ void Form2::addValue(const ValueList& valueList) {
 }
 
 void Form2::deleteValue(const ValueList& valueList) {
+    m_touchedOther = true;
     ErrorTrap trap("Form2", valueList.deleteProcedure);
     const QString value = DoubledQuotes((this->*valueList.list)->currentText());
     if (deleteWithCalls(

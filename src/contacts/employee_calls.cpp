@@ -57,6 +57,7 @@ void Form3::loadCalls(const char* procedure, CallRowsModel* model, const char* e
         return;
     // The fields are looked up once; a missing one fails on every row, as a lookup by name would.
     const int title = records.fieldIndex(QStringLiteral("Title"));
+    const int idField = records.fieldIndex(QStringLiteral("ID"));
     int shown[CallRowsModel::kColumns - 1];
     for (int i = 0; i < CallRowsModel::kColumns - 1; ++i)
         shown[i] = records.fieldIndex(QLatin1String(kShownColumns[i]));
@@ -64,8 +65,12 @@ void Form3::loadCalls(const char* procedure, CallRowsModel* model, const char* e
     // Names, values and dates repeat from call to call: each distinct one is converted once.
     QHash<QByteArray, QString> known[CallRowsModel::kColumns - 1];
     std::vector<CallRowsModel::Row> rows;
+    std::vector<qint64> ids;
     while (trap.test(106, [&] { return !records.eof(); })) {
         CallRowsModel::Row& row = rows.emplace_back();
+        // The ID opens the call from the list; it is not shown.
+        const Recordset::Raw id = idField >= 0 ? records.raw(idField) : Recordset::Raw{};
+        ids.push_back(idField >= 0 && !id.null ? QByteArray(id.utf8, id.size).toLongLong() : -1);
         trap.run(108, [&] { row[0] = records.field(title).toText(); });
         int line = 110;
         for (int i = 0; i < CallRowsModel::kColumns - 1; ++i) {
@@ -76,6 +81,6 @@ void Form3::loadCalls(const char* procedure, CallRowsModel* model, const char* e
         if (!trap.run(126, [&] { records.moveNext(); }))
             break;
     }
-    model->setRows(std::move(rows));
+    model->setRows(std::move(rows), std::move(ids));
     trap.run(128, [&] { records.close(); });
 }

@@ -3,11 +3,13 @@
 #include "contacts/call_rows_model.h"
 #include "contacts/contact_fields.h"
 #include "ui/appearance.h"
+#include "ui/cell_tooltips.h"
 #include "ui/error_trap.h"
 #include "ui/twips.h"
 
 #include <QGroupBox>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QPushButton>
 #include <QTreeView>
 
@@ -72,9 +74,54 @@ QTreeView* Form3::makeList(QGroupBox* frame, const char* name, CallRowsModel* mo
     list->setEditTriggers(QAbstractItemView::NoEditTriggers);
     list->setSortingEnabled(false);
     list->header()->setStretchLastSection(false);
-    list->header()->setSectionsClickable(false);
     list->setModel(model);
+    list->setItemDelegate(new CellTooltips(list));
+    // A header click sorts (dates by date); a double-click or Enter opens the call.
+    model->setDateColumns({6, 8});
+    list->header()->setSectionsClickable(true);
+    list->header()->setSortIndicatorShown(false);
+    connect(list->header(), &QHeaderView::sectionClicked, this, [list, model](int column) {
+        model->sortByClick(column);
+        list->header()->setSortIndicatorShown(true);
+        list->header()->setSortIndicator(column, model->sortOrder());
+    });
+    connect(list, &QTreeView::doubleClicked, this, [this, list] { openCurrentCall(list); });
+    list->installEventFilter(this);
     return list;
+}
+
+std::function<void(const QString& id)>& Form3::CallOpener() {
+    static std::function<void(const QString& id)> opener;
+    return opener;
+}
+
+void Form3::openCurrentCall(QTreeView* list) {
+    auto* model = static_cast<CallRowsModel*>(list->model());
+    const QModelIndex current = list->currentIndex();
+    const qint64 id = current.isValid() ? model->idAt(current.row()) : -1;
+    if (id < 0 || !CallOpener())
+        return;
+    CallOpener()(QString::number(id));
+    LoadOpenedCalls();
+    LoadAssignedCalls();
+    // The call stays current where it is still listed.
+    for (int row = 0; row < model->rowCount(); ++row) {
+        if (model->idAt(row) == id) {
+            list->setCurrentIndex(model->index(row, 0));
+            break;
+        }
+    }
+}
+
+bool Form3::eventFilter(QObject* watched, QEvent* event) {
+    if ((watched == ListView1 || watched == ListView2) && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            openCurrentCall(static_cast<QTreeView*>(watched));
+            return true;
+        }
+    }
+    return ContactEditor::eventFilter(watched, event);
 }
 
 int Form3::setUpLists(ErrorTrap& trap, int line) {

@@ -2,6 +2,8 @@
 
 #include "contacts/contact_editor.h"
 
+#include <functional>
+
 class CallRowsModel;
 class QGroupBox;
 class QTreeView;
@@ -27,7 +29,15 @@ public:
     CallRowsModel* openedCalls() const { return m_opened; }
     CallRowsModel* assignedCalls() const { return m_assigned; }
 
+    // Opens the call whose ID it is given in the call editor, modally. The call editor lies
+    // above this window's module and sets it; unset, the lists open nothing.
+    static std::function<void(const QString& id)>& CallOpener();
+    // Opens the current call of `list` (ListView1 or ListView2), then reads both lists again,
+    // since the call may have been closed or given to someone else.
+    void openCurrentCall(QTreeView* list);
+
 protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
     int setUpLists(ErrorTrap& trap, int line) override;
     void loadLists(ErrorTrap& trap, int line) override;
 

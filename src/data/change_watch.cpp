@@ -4,6 +4,8 @@
 #include "data/server_link.h"
 
 #include <QSocketNotifier>
+#include <QStringList>
+#include <algorithm>
 
 namespace {
 // Announcements within this time after the first of a burst are taken together.
@@ -20,13 +22,23 @@ ChangeWatch::ChangeWatch(std::function<int()> ours, QObject* parent)
     m_retry.setInterval(kRetryMs);
     connect(&m_retry, &QTimer::timeout, this, [this] {
         connectLink();
-        if (m_link)
+        if (m_link) {
+            m_changes.everything = true;
             emit changed();
+        }
     });
 }
 
 ChangeWatch::~ChangeWatch() {
     stop();
+}
+
+ChangeWatch::Changes ChangeWatch::takeChanges() {
+    Changes taken = std::move(m_changes);
+    m_changes = Changes();
+    std::sort(taken.ids.begin(), taken.ids.end());
+    taken.ids.erase(std::unique(taken.ids.begin(), taken.ids.end()), taken.ids.end());
+    return taken;
 }
 
 const char* ChangeWatch::channel() {
@@ -69,7 +81,17 @@ void ChangeWatch::dropLink() {
 
 void ChangeWatch::readAnnouncements() {
     try {
-        if (m_link->takeAnnouncements(m_ours ? m_ours() : 0) && !m_burst.isActive())
+        QStringList payloads;
+        if (!m_link->takeAnnouncements(m_ours ? m_ours() : 0, &payloads))
+            return;
+        for (const QString& payload : payloads) {
+            if (payload.isEmpty())
+                m_changes.everything = true;
+            for (const QStringView id :
+                 QStringView(payload).split(QLatin1Char(','), Qt::SkipEmptyParts))
+                m_changes.ids.push_back(id.toLongLong());
+        }
+        if (!m_burst.isActive())
             m_burst.start();
     } catch (const Failure&) {
         // The server went away: its socket would stay readable, so it is watched no more.

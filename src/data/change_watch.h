@@ -5,6 +5,7 @@
 #include <QTimer>
 #include <functional>
 #include <memory>
+#include <vector>
 
 class QSocketNotifier;
 class ServerLink;
@@ -33,6 +34,14 @@ public:
     // The channel on which the server announces changes of the calls.
     static const char* channel();
 
+    // What changed since the last call: every call (the people's names changed, a change
+    // was missed, or the server names no calls), or the calls `ids` only.
+    struct Changes {
+        bool everything = false;
+        std::vector<qint64> ids;
+    };
+    Changes takeChanges();
+
 signals:
     void changed();
 
@@ -46,5 +55,6 @@ private:
     std::unique_ptr<ServerLink> m_link;
     QSocketNotifier* m_notifier = nullptr;
     QTimer m_burst;
+    Changes m_changes;
     QTimer m_retry;
 };

@@ -4,7 +4,7 @@
 -- user_version records the schema version; schema_upgrades.cpp brings the file of an
 -- earlier version up to this one, step by step.
 
-PRAGMA user_version = 3;
+PRAGMA user_version = 4;
 
 CREATE TABLE Calls (
     ID INTEGER PRIMARY KEY AUTOINCREMENT,
@@ -49,6 +49,28 @@ BEGIN
         [Resolved Date] = StoredDate(NEW.[Resolved Date]),
         [Call Time] = StoredDate(NEW.[Call Time])
     WHERE ID = NEW.ID;
+END;
+
+-- The comments of every call, indexed by their three-letter pieces, so that any part of a word
+-- is found in them at once without regard to letter case. The text itself stays in Calls; the
+-- triggers keep the index in step with every insert, change and delete.
+CREATE VIRTUAL TABLE CallsText USING fts5(
+    Comments, content='Calls', content_rowid='ID', tokenize='trigram');
+
+CREATE TRIGGER CallsTextOnInsert AFTER INSERT ON Calls
+BEGIN
+    INSERT INTO CallsText (rowid, Comments) VALUES (NEW.ID, NEW.Comments);
+END;
+
+CREATE TRIGGER CallsTextOnDelete AFTER DELETE ON Calls
+BEGIN
+    INSERT INTO CallsText (CallsText, rowid, Comments) VALUES ('delete', OLD.ID, OLD.Comments);
+END;
+
+CREATE TRIGGER CallsTextOnUpdate AFTER UPDATE OF ID, Comments ON Calls
+BEGIN
+    INSERT INTO CallsText (CallsText, rowid, Comments) VALUES ('delete', OLD.ID, OLD.Comments);
+    INSERT INTO CallsText (rowid, Comments) VALUES (NEW.ID, NEW.Comments);
 END;
 
 CREATE TABLE Customers (

@@ -84,10 +84,11 @@ public:
     // Change announcements from other connections: start listening on `channel`; the socket
     // becomes readable when one may have come; takeAnnouncements() reads them and answers
     // whether any came from a connection other than this one and the one whose backendId()
-    // is `alsoOurs`. A lost connection fails.
+    // is `alsoOurs`; `payloads`, when given, gets the text of each of those. A lost
+    // connection fails.
     void listen(const QString& channel);
     int socket() const;
-    bool takeAnnouncements(int alsoOurs = 0);
+    bool takeAnnouncements(int alsoOurs = 0, QStringList* payloads = nullptr);
     // The server's number for this connection's session (0 when closed).
     int backendId() const;
 
@@ -101,6 +102,8 @@ private:
     void sendFetch();
     std::unique_ptr<ServerResult> takeFetched();
     void loadDateColumns();
+    // Adds the index of the comments' three-letter pieces to a call log installed without it.
+    void addCommentsIndex();
     void tellDateHabits();
 
     pg_conn* m_conn = nullptr;
