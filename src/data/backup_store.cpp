@@ -106,8 +106,8 @@ QString restoreAdvice(const QString& databasePath) {
         return QStringLiteral("There is no sound backup of it in '%1'; keep a copy of '%2' "
                               "before anything else.")
             .arg(folderFor(databasePath), databasePath);
-    return QStringLiteral("The newest sound backup is of %1 ('%2'). Close the program and "
-                          "restore it with: quorvane --restore")
+    return QStringLiteral("The newest sound backup is of %1. Close the program and restore it "
+                          "with: quorvane --restore '%2'")
         .arg(QLocale().toString(good->date, QLocale::LongFormat), good->path);
 }
 

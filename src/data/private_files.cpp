@@ -15,14 +15,16 @@
 namespace PrivateFiles {
 namespace {
 
-void changeMode(const QString& path, mode_t mode) {
+// Takes every permission of the group and of others away; the owner's stay as they are (a file
+// its owner made read-only stays so).
+void keepToOwner(const QString& path) {
     // Never through a symbolic link: it may lead anywhere.
     struct stat info {};
     const QByteArray name = QFile::encodeName(path);
     if (::lstat(name.constData(), &info) != 0 || S_ISLNK(info.st_mode))
         return;
-    if ((info.st_mode & 07777) != mode)
-        ::chmod(name.constData(), mode);
+    if ((info.st_mode & 07077) != 0)
+        ::chmod(name.constData(), info.st_mode & S_IRWXU);
 }
 
 } // namespace
@@ -34,11 +36,11 @@ void makeFolder(const QString& path) {
 }
 
 void restrictFile(const QString& path) {
-    changeMode(path, S_IRUSR | S_IWUSR);
+    keepToOwner(path);
 }
 
 void restrictFolder(const QString& path) {
-    changeMode(path, S_IRWXU);
+    keepToOwner(path);
 }
 
 void restrictTree(const QString& folder) {

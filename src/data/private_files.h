@@ -10,7 +10,8 @@ namespace PrivateFiles {
 // Fails with a description when it cannot be made.
 void makeFolder(const QString& path);
 
-// The owner's read and write only, for a file; read, write and search for a folder.
+// Nothing for the group and others; the owner keeps what it has (0600 for a file made by the
+// program, 0700 for a folder; a file that its owner made read-only stays read-only).
 void restrictFile(const QString& path);
 void restrictFolder(const QString& path);
 
