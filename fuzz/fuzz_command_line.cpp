@@ -23,9 +23,11 @@ void check(bool holds, int line = __builtin_LINE()) {
 }
 
 // Every name of an option, the one-letter ones included ("--h" is "-h").
-const QStringList kOptions = {"h",       "?",          "help",        "help-all", "v",
-                              "version", "export-csv", "backup",      "restore",  "report",
-                              "pdf",     "server",     "init-server", "copy-to"};
+const QStringList kOptions = {"h",      "?",       "help",           "help-all",
+                              "v",      "version", "export-csv",     "csv-raw",
+                              "backup", "restore", "restore-newest", "list-backups",
+                              "report", "pdf",     "server",         "init-server",
+                              "copy-to"};
 // Options that reach a database server are not tried: a name could be anyone's host.
 const QStringList kServerOptions = {"server", "init-server", "copy-to"};
 const QStringList kTakeValues = {"export-csv", "backup",      "restore", "report",

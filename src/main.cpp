@@ -6,19 +6,54 @@
 
 #include <QApplication>
 #include <QFileInfo>
+#include <csignal>
 #include <cstdio>
+#include <unistd.h>
+
+namespace {
+
+const char* const kNoDisplay = "quorvane: no display available (%s); start it from a desktop "
+                               "session.\n";
+
+// What the window system said before the platform gave up.
+QByteArray& platformMessage() {
+    static QByteArray message;
+    return message;
+}
+
+// Until the application object stands, a fatal message can only mean that no display could be
+// reached: say so and end with status 1 instead of aborting.
+void beforeDisplay(QtMsgType type, const QMessageLogContext& context, const QString& text) {
+    if (type != QtFatalMsg) {
+        if (context.category && QByteArray(context.category).startsWith("qt.qpa"))
+            platformMessage() = text.toLocal8Bit();
+        std::fprintf(stderr, "%s\n", qPrintable(qFormatLogMessage(type, context, text)));
+        return;
+    }
+    const QByteArray cause = platformMessage().isEmpty()
+                                 ? QByteArray("the window system cannot be reached")
+                                 : platformMessage();
+    std::fprintf(stderr, kNoDisplay, cause.constData());
+    std::fflush(stderr);
+    _exit(1);
+}
+
+} // namespace
 
 int main(int argc, char** argv) {
+    // Under a file-size limit a write fails and is reported, instead of ending the program.
+    std::signal(SIGXFSZ, SIG_IGN);
     // Work asked for on the command line runs without a window.
     if (const std::optional<int> status = RunCommandLine(argc, argv))
         return *status;
     if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") &&
         qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
-        std::fprintf(stderr, "quorvane: no display available (DISPLAY is not set); start it from "
-                             "a desktop session.\n");
+        std::fprintf(stderr, kNoDisplay, "DISPLAY is not set");
         return 1;
     }
+    const QtMessageHandler usual = qInstallMessageHandler(beforeDisplay);
     QApplication app(argc, argv);
+    qInstallMessageHandler(usual);
     QApplication::setApplicationName(kProductTitle);
     QApplication::setOrganizationName(kVendor);
     QApplication::setApplicationVersion(QStringLiteral(QUORVANE_VERSION));

@@ -13,5 +13,10 @@
 //   QString oneLine      what a one-line box keeps
 //   QString severalLines what a box of several lines keeps
 //   bool isDate          whether a date box takes it
+//   QString shown        how the list and the reports show the one-line text, leaving out the
+//                        invisible marks that keep its writing direction to itself
+//   QString exportedOneLine, exportedSeveralLines
+//                        how a CSV file holds the two: as kept, or with a leading apostrophe
+//                        where a spreadsheet would run it as a formula
 // and one row per text.
 void AddHostileTextRows();

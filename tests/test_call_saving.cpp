@@ -294,6 +294,14 @@ void CallSavingTest::resolvedEntries_data() {
                                    << "3/15/2026 2:30:00 PM"
                                    << "1"
                                    << "3/15/2026 2:30:00 PM";
+    QTest::newRow("noon without seconds") << "Nora Quill"
+                                          << "1/7/2026 12:30 PM"
+                                          << "1"
+                                          << "1/7/2026 12:30:00 PM";
+    QTest::newRow("after midnight without seconds") << "Nora Quill"
+                                                    << "1/7/2026 12:15 AM"
+                                                    << "1"
+                                                    << "1/7/2026 12:15:00 AM";
     QTest::newRow("date without resolver") << QString() << "3/15/2026"
                                            << "<null>"
                                            << "3/15/2026";

@@ -15,6 +15,7 @@
 #include <QSignalSpy>
 #include <QTest>
 #include <sqlite3.h>
+#include <sys/resource.h>
 
 namespace {
 
@@ -114,6 +115,39 @@ private slots:
         QTest::newRow("stray argument")
             << QStringList{"--backup", "{DIR}/a.mdb", "extra"} << 2 << "unexpected argument 'extra'"
             << "";
+        QTest::newRow("empty file name")
+            << QStringList{"--export-csv", ""} << 2 << "needs a value that is not empty"
+            << "";
+        QTest::newRow("empty server")
+            << QStringList{"--export-csv", "{DIR}/all.csv", "--server="} << 2 << "needs the URI"
+            << "";
+        QTest::newRow("no server") << QStringList{"--export-csv", "{DIR}/all.csv", "--server", "x"}
+                                   << 2 << "'x' is not the URI of a database server"
+                                   << "";
+        QTest::newRow("raw without export")
+            << QStringList{"--csv-raw"} << 2 << "--csv-raw goes with --export-csv"
+            << "";
+        QTest::newRow("raw export")
+            << QStringList{"--export-csv", "{DIR}/all.csv", "--csv-raw"} << 0 << ""
+            << "all.csv";
+        QTest::newRow("export to a folder")
+            << QStringList{"--export-csv", "{DIR}"} << 1 << "is a folder, not a file"
+            << "";
+        QTest::newRow("backup to a device")
+            << QStringList{"--backup", "/dev/null"} << 1 << "'/dev/null' is a device, not a file"
+            << "";
+        QTest::newRow("restore a folder")
+            << QStringList{"--restore", "{DIR}"} << 1 << "is a folder, not a file"
+            << "";
+        QTest::newRow("restore a device")
+            << QStringList{"--restore", "/dev/zero"} << 1 << "'/dev/zero' is a device, not a file"
+            << "";
+        QTest::newRow("restore with no backup")
+            << QStringList{"--restore"} << 1 << "no sound backup"
+            << "";
+        QTest::newRow("no backups listed")
+            << QStringList{"--list-backups"} << 0 << "There are no backups"
+            << "";
     }
     void options() {
         QFETCH(QStringList, arguments);
@@ -154,6 +188,77 @@ private slots:
         QVERIFY(program.waitForFinished(60000));
         QCOMPARE(program.exitCode(), 1);
         QVERIFY(program.readAllStandardError().contains("damaged"));
+    }
+
+    // The window's arguments are as strictly checked, and without a display the program says
+    // so, whatever it was asked: it never aborts.
+    void windowArguments_data() {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("display"); // empty: none
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("message");
+        const QString server = "postgresql://nowhere.invalid/calls";
+        QTest::newRow("server without value")
+            << QStringList{"--server"} << "" << 2 << "Missing value after '--server'";
+        QTest::newRow("empty server") << QStringList{"--server="} << "" << 2 << "needs the URI";
+        QTest::newRow("empty server apart")
+            << QStringList{"--server", ""} << "" << 2 << "needs the URI";
+        QTest::newRow("stray argument")
+            << QStringList{"somefile"} << "" << 2 << "unexpected argument 'somefile'";
+        QTest::newRow("server and stray argument")
+            << QStringList{"--server", server, "somefile"} << "" << 2 << "unexpected argument";
+        QTest::newRow("no display") << QStringList{} << "" << 1 << "no display available";
+        QTest::newRow("server, no display")
+            << QStringList{"--server", server} << "" << 1 << "no display available";
+        QTest::newRow("display that cannot be reached")
+            << QStringList{} << ":1019" << 1 << "no display available";
+        QTest::newRow("server, display that cannot be reached")
+            << QStringList{"--server", server} << ":1019" << 1 << "no display available";
+    }
+    void windowArguments() {
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, display);
+        QFETCH(int, status);
+        QFETCH(QString, message);
+        QProcess program;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+            environment.remove(name);
+        if (!display.isEmpty())
+            environment.insert("DISPLAY", display);
+        program.setProcessEnvironment(environment);
+        program.start(QUORVANE_EXECUTABLE, arguments);
+        QVERIFY(program.waitForFinished(60000));
+        QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(program.exitCode(), status);
+        const QString said = QString::fromLocal8Bit(program.readAllStandardError());
+        QVERIFY2(said.contains(message), qPrintable(said));
+    }
+
+    // Under a file-size limit the writes fail, and each says why, instead of the program
+    // being ended by the signal.
+    void fileSizeLimitNamed_data() {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::newRow("export") << QStringList{"--export-csv", "{DIR}/all.csv"};
+        QTest::newRow("backup") << QStringList{"--backup", "{DIR}/copy.mdb"};
+        QTest::newRow("report") << QStringList{"--report", "{REPORT}", "--pdf", "{DIR}/r.pdf"};
+    }
+    void fileSizeLimitNamed() {
+        QFETCH(QStringList, arguments);
+        arguments.replaceInStrings("{DIR}", m_env->dataHome());
+        arguments.replaceInStrings("{REPORT}", ReportEntries().first().name);
+        QProcess program;
+        program.setChildProcessModifier([] {
+            const rlimit limit{64, 64};
+            setrlimit(RLIMIT_FSIZE, &limit);
+        });
+        program.start(QUORVANE_EXECUTABLE, arguments);
+        QVERIFY(program.waitForFinished(60000));
+        QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(program.exitCode(), 1);
+        const QString said = QString::fromLocal8Bit(program.readAllStandardError());
+        QVERIFY2(said.contains("ile too large"), qPrintable(said));
+        QCOMPARE(QDir(m_env->dataHome()).entryList(QDir::Files), QStringList());
     }
 
     void oneBackupPerDayKeepingFourteen() {

@@ -510,6 +510,12 @@ private slots:
         QTest::newRow("US 12 AM") << "en_US"
                                   << "1/7/2026 12:05:09 AM"
                                   << "2026-01-07 00:05:09";
+        QTest::newRow("US 12:30 PM") << "en_US"
+                                     << "1/7/2026 12:30 PM"
+                                     << "2026-01-07 12:30:00";
+        QTest::newRow("US 12:15 AM") << "en_US"
+                                     << "1/7/2026 12:15 AM"
+                                     << "2026-01-07 00:15:00";
         QTest::newRow("US long") << "en_US"
                                  << "Wednesday, January 7, 2026"
                                  << "2026-01-07";

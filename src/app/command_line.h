@@ -15,6 +15,11 @@ bool IsCommandLineWork(const QStringList& arguments);
 // errors to `err`. Needs an application object.
 int RunCommands(const QStringList& arguments, QTextStream& out, QTextStream& err);
 
+// The arguments of a run that opens the window: nothing but --server URI is allowed. Answers
+// the exit status (2, with the message written to `err`) when they make no sense; otherwise
+// nothing, with the server chosen for the run.
+std::optional<int> CheckWindowArguments(const QStringList& arguments, QTextStream& err);
+
 // From main(): creates the application object that the work needs (none that needs a
 // display) and runs it. Nothing when the program should start its window as usual.
 std::optional<int> RunCommandLine(int argc, char** argv);

@@ -9,6 +9,15 @@
 
 DailyBackup::DailyBackup(QObject* parent) : QObject(parent) {}
 
+void DailyBackup::reportDamage() {
+    const QString text = QStringLiteral("The database file '%1' is damaged (%2). Today's backup "
+                                        "of it failed its check and is kept aside as '%3'; no "
+                                        "sound backup was removed. ")
+                             .arg(m_database, m_damage, m_written) +
+                         Backups::restoreAdvice(m_database);
+    MsgBox(text, Prompts::Exclamation);
+}
+
 DailyBackup::~DailyBackup() {
     if (m_thread)
         m_thread->wait();
@@ -17,9 +26,10 @@ DailyBackup::~DailyBackup() {
 void DailyBackup::start(const QString& databasePath, const QDate& today) {
     if (m_thread)
         return;
+    m_database = databasePath;
     m_thread.reset(QThread::create([this, databasePath, today] {
         try {
-            m_written = Backups::makeDaily(databasePath, today);
+            m_written = Backups::makeDaily(databasePath, today, &m_damage);
         } catch (const Failure& failure) {
             m_failure = failure.description();
         } catch (const std::exception& failure) {
@@ -35,6 +45,8 @@ void DailyBackup::start(const QString& databasePath, const QDate& today) {
                                   "program goes on without it.\r\n\r\n") +
                        m_failure,
                    Prompts::Exclamation);
+        else if (!m_damage.isEmpty())
+            reportDamage();
         emit finished(m_written, m_failure);
     });
     m_thread->start(QThread::LowPriority);

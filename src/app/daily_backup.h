@@ -9,7 +9,8 @@ class QThread;
 
 // Today's automatic backup of the database, made at start-up on a thread of its own so that
 // the window does not wait for it. A backup that cannot be written is reported once, in a
-// box, and the program goes on.
+// box, and the program goes on. A backup that fails its integrity check means the database
+// is damaged: the copy is kept aside, and the box names the newest sound backup to restore.
 class DailyBackup : public QObject {
     Q_OBJECT
 public:
@@ -26,8 +27,12 @@ signals:
     void finished(const QString& written, const QString& failure);
 
 private:
+    void reportDamage();
+
     std::unique_ptr<QThread> m_thread;
+    QString m_database;
     QString m_written;
     QString m_failure;
+    QString m_damage;
     bool m_reported = false;
 };

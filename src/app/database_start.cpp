@@ -1,7 +1,11 @@
 #include "app/database_start.h"
 
+#include "data/backup.h"
+#include "data/database_lock.h"
 #include "data/failure.h"
 #include "data/file_copy.h"
+#include "data/private_files.h"
+#include "data/server_link.h"
 #include "data/shared_connection.h"
 #include "ui/error_trap.h"
 #include "ui/prompts.h"
@@ -45,11 +49,34 @@ QString MakeDatabaseFromTemplate(const QString& templatePath, const QString& dat
     return keptAs;
 }
 
+namespace {
+
+// The window's hold on the local file (a restore waits for it to close), taken before the
+// file is opened; with it, what an interrupted restore left is cleared away and every file of
+// the call log is made private again.
+std::unique_ptr<DatabaseLock> holdDatabaseFile(const QString& database) {
+    constexpr int kWaitForRestoreMs = 10000;
+    // Without the file there is nothing to hold (opening it fails and says why).
+    if (!QFileInfo(database).isFile())
+        return nullptr;
+    const QString folder = QFileInfo(database).absolutePath();
+    std::unique_ptr<DatabaseLock> lock = DatabaseLock::shared(database, kWaitForRestoreMs);
+    Backups::removeLeftovers(folder);
+    PrivateFiles::restrictTree(folder);
+    return lock;
+}
+
+} // namespace
+
 bool OpenSharedDatabase(const QString& connectionString, ErrorTrap& trap) {
     Connection& connection = SharedConnection();
     for (;;) {
         try {
+            std::unique_ptr<DatabaseLock> lock;
+            if (!ServerLink::isServerUri(connectionString.trimmed()))
+                lock = holdDatabaseFile(Connection::dataSource(connectionString));
             connection.open(connectionString);
+            KeepWithSharedConnection(std::move(lock));
             break;
         } catch (const Failure& failure) {
             const int answer = MsgBox(

@@ -78,11 +78,11 @@ bool ExportListedCalls(const CallListModel& model, const std::vector<int>& rows,
             if (column > 0)
                 out.append(',');
             const QString text = model.text(row, column);
-            Csv::appendField(out,
-                             CallColumns::isDate(column) && !text.isEmpty() ? iso(text) : text);
+            Csv::appendText(out, CallColumns::isDate(column) && !text.isEmpty() ? iso(text) : text,
+                            Csv::Text::Guarded);
         }
         out.append(',');
-        Csv::appendField(out, comments.value(model.text(row, 0).toLongLong()));
+        Csv::appendText(out, comments.value(model.text(row, 0).toLongLong()), Csv::Text::Guarded);
         writer.endRow();
         if (++done % kProgressEvery == 0 && progress && !progress(done, total))
             return false;

@@ -9,6 +9,7 @@
 #include "calls/call_editor.h"
 #include "data/call_columns.h"
 #include "data/failure.h"
+#include "data/private_files.h"
 #include "data/recordset.h"
 #include "data/server_link.h"
 #include "data/shared_connection.h"
@@ -75,6 +76,7 @@ void makeFolder(const QString& path) {
         throw Failure(QStringLiteral("Path/File access error: the folder '%1' cannot be created. "
                                      "Check that '%2' is a folder and can be written.")
                           .arg(path, QFileInfo(path).absolutePath()));
+    PrivateFiles::restrictFolder(path);
 }
 
 int windowStateNumber(Qt::WindowStates state) {

@@ -19,6 +19,17 @@
 #include <QPlainTextEdit>
 #include <functional>
 
+namespace {
+
+// The one message for a date box whose text is not a date.
+QString notADate(const QString& field, bool mayBeEmpty) {
+    return QStringLiteral("%1 is not a date: type a date such as %2%3")
+        .arg(field, DateText::format(DateText::today()),
+             mayBeEmpty ? QStringLiteral(", or leave it empty.") : QStringLiteral("."));
+}
+
+} // namespace
+
 void Form2::PushButton1_Click() {
     ErrorTrap trap("Form2", "PushButton1_Click");
     trap.run(100, [&] { reject(); });
@@ -91,6 +102,20 @@ void Form2::PushButton2_Click() {
         line += 4;
     }
 
+    // A picker holding typed text that is no date is refused, like the resolved date: the date
+    // it showed before is not saved in its place.
+    for (DatePicker* picker : {DateTimePicker1, DateTimePicker2}) {
+        if (picker->commitTyping())
+            continue;
+        trap.run(128, [&] {
+            MsgBox(::notADate(picker == DateTimePicker1 ? QStringLiteral("Opened Date")
+                                                        : QStringLiteral("Due Date"),
+                              false));
+            picker->setFocus();
+        });
+        return;
+    }
+
     QString resolvedDate;
     QString resolvedBy;
     QString callTime;
@@ -107,9 +132,7 @@ void Form2::PushButton2_Click() {
     });
     if (notADate) {
         trap.run(128, [&] {
-            MsgBox(QStringLiteral("Resolved Date is not a date: type a date such as %1, or leave "
-                                  "it empty.")
-                       .arg(DateText::format(DateText::today())));
+            MsgBox(::notADate(QStringLiteral("Resolved Date"), true));
             Text4->setFocus();
         });
         return;

@@ -1,18 +1,23 @@
 #include "data/backup.h"
 
 #include "data/connection.h"
+#include "data/database_lock.h"
 #include "data/engine_functions.h"
 #include "data/failure.h"
+#include "data/file_copy.h"
+#include "data/private_files.h"
 #include "data/schema_upgrades.h"
 
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QRegularExpression>
 #include <QThread>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <sqlite3.h>
+#include <sys/stat.h>
 
 namespace Backups {
 namespace {
@@ -45,8 +50,13 @@ void copyPages(sqlite3* from, sqlite3* to, const QString& source) {
         throw Failure(EngineFailureText(to));
     int rc = SQLITE_OK;
     int retries = 0;
+    int system = 0;
     do {
         rc = sqlite3_backup_step(backup, kPagesPerStep);
+        // The system's own words say more than the engine's "disk I/O error" for a file-size
+        // limit or a full disk; they are taken at once, before anything else can change them.
+        if ((rc & 0xff) == SQLITE_IOERR || (rc & 0xff) == SQLITE_FULL)
+            system = sqlite3_system_errno(to) != 0 ? sqlite3_system_errno(to) : errno;
         if (rc == SQLITE_BUSY || rc == SQLITE_LOCKED) {
             if (++retries > kBusyRetries)
                 break;
@@ -55,8 +65,9 @@ void copyPages(sqlite3* from, sqlite3* to, const QString& source) {
     } while (rc == SQLITE_OK || rc == SQLITE_BUSY || rc == SQLITE_LOCKED);
     sqlite3_backup_finish(backup);
     if (rc != SQLITE_DONE) {
-        const QString why =
-            sqlite3_errcode(to) != SQLITE_OK ? EngineFailureText(to) : EngineFailureText(from);
+        const QString why = system != 0 ? QString::fromLocal8Bit(std::strerror(system))
+                            : sqlite3_errcode(to) != SQLITE_OK ? EngineFailureText(to)
+                                                               : EngineFailureText(from);
         throw Failure(SentenceWithCause(
             QStringLiteral("The database '%1' cannot be copied").arg(source), why));
     }
@@ -77,71 +88,98 @@ QString queryText(sqlite3* db, const char* sql) {
 void replaceFile(const QString& temporary, const QString& target) {
     if (std::rename(QFile::encodeName(temporary).constData(),
                     QFile::encodeName(target).constData()) != 0) {
+        const QString cause = PrivateFiles::systemCause();
         QFile::remove(temporary);
-        throw Failure(QStringLiteral("The file '%1' cannot be replaced.").arg(target));
+        throw Failure(SentenceWithCause(
+            QStringLiteral("The file '%1' cannot be replaced").arg(target), cause));
     }
+}
+
+void removeTemporary(const QString& temporary) {
+    QFile::remove(temporary);
+    QFile::remove(temporary + QStringLiteral("-journal"));
+}
+
+bool sameFile(const QString& a, const QString& b) {
+    struct stat first {
+    }, second{};
+    if (::stat(QFile::encodeName(a).constData(), &first) == 0 &&
+        ::stat(QFile::encodeName(b).constData(), &second) == 0)
+        return first.st_dev == second.st_dev && first.st_ino == second.st_ino;
+    return QFileInfo(a).absoluteFilePath() == QFileInfo(b).absoluteFilePath();
+}
+
+// Refuses a target that is the database or one of the files the engine keeps beside it.
+void refuseLiveTarget(const QString& source, const QString& target) {
+    for (const char* suffix : {"", "-journal", "-wal", "-shm", ".lock"}) {
+        const QString live = source + QLatin1String(suffix);
+        if (sameFile(target, live) ||
+            (QFileInfo(target).absoluteFilePath() == QFileInfo(live).absoluteFilePath()))
+            throw Failure(QStringLiteral("'%1' is the database itself (or a file the engine "
+                                         "keeps beside it); a copy must go elsewhere.")
+                              .arg(target));
+    }
+}
+
+// Copies the database into target.part, complete and private, and answers that path.
+QString copyToPart(const QString& source, const QString& target) {
+    if (const QString why = PrivateFiles::notAFile(source); !why.isEmpty())
+        throw Failure(why);
+    if (!QFileInfo::exists(source))
+        throw Failure(QStringLiteral("Could not find file '%1'.").arg(source));
+    if (const QString why = PrivateFiles::notAFile(target); !why.isEmpty())
+        throw Failure(why);
+    refuseLiveTarget(source, target);
+    const QString temporary = target + QStringLiteral(".part");
+    // What a copy that was cut short left behind.
+    removeTemporary(temporary);
+    try {
+        PrivateFiles::createEmpty(temporary);
+        Handle from;
+        openFile(from, source, SQLITE_OPEN_READONLY);
+        Handle to;
+        openFile(to, temporary, SQLITE_OPEN_READWRITE);
+        copyPages(from.db, to.db, source);
+    } catch (...) {
+        removeTemporary(temporary);
+        throw;
+    }
+    return temporary;
 }
 
 } // namespace
 
 void copyDatabase(const QString& source, const QString& target) {
-    const QFileInfo info(source);
-    if (!info.isFile())
-        throw Failure(QStringLiteral("Could not find file '%1'.").arg(source));
-    if (QFileInfo(target).isDir())
-        throw Failure(QStringLiteral("'%1' is a folder, not a file.").arg(target));
-    const QString temporary = target + QStringLiteral(".part");
-    QFile::remove(temporary);
-    {
-        Handle from;
-        openFile(from, source, SQLITE_OPEN_READONLY);
-        Handle to;
-        openFile(to, temporary, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
-        try {
-            copyPages(from.db, to.db, source);
-        } catch (...) {
-            sqlite3_close_v2(to.db);
-            to.db = nullptr;
-            QFile::remove(temporary);
-            throw;
-        }
+    replaceFile(copyToPart(source, target), target);
+}
+
+void backupTo(const QString& source, const QString& target) {
+    const QString part = copyToPart(source, target);
+    const QString problem = integrityProblem(part);
+    if (problem.isEmpty()) {
+        replaceFile(part, target);
+        return;
     }
-    replaceFile(temporary, target);
+    const QFileInfo info(target);
+    const QString damaged = info.absolutePath() + QLatin1Char('/') + info.completeBaseName() +
+                            QStringLiteral("-damaged.") + info.suffix();
+    replaceFile(part, damaged);
+    throw Failure(QStringLiteral("The database '%1' is damaged (%2): its copy failed the "
+                                 "integrity check and is kept as '%3', not as '%4'.")
+                      .arg(source, problem, damaged, target));
 }
 
-QString folderFor(const QString& databasePath) {
-    return QFileInfo(databasePath).absolutePath() + QStringLiteral("/backups");
-}
-
-QString dailyPath(const QString& databasePath, const QDate& day) {
-    return folderFor(databasePath) + QLatin1Char('/') + QFileInfo(databasePath).completeBaseName() +
-           QLatin1Char('-') + day.toString(QStringLiteral("yyyy-MM-dd")) + QStringLiteral(".mdb");
-}
-
-QString makeDaily(const QString& databasePath, const QDate& today) {
-    const QString target = dailyPath(databasePath, today);
-    QString written;
-    if (!QFileInfo::exists(target)) {
-        const QString folder = folderFor(databasePath);
-        if (!QDir().mkpath(folder))
-            throw Failure(QStringLiteral("The folder '%1' cannot be created.").arg(folder));
-        copyDatabase(databasePath, target);
-        written = target;
-    }
-    // Daily backups sort by their names; only files named like one are ever removed.
-    const QRegularExpression daily(
-        QStringLiteral("^%1-\\d{4}-\\d{2}-\\d{2}\\.mdb$")
-            .arg(QRegularExpression::escape(QFileInfo(databasePath).completeBaseName())));
-    QStringList names =
-        QDir(folderFor(databasePath)).entryList(QDir::Files, QDir::Name).filter(daily);
-    for (int i = 0; i + kKeep < names.size(); ++i)
-        QFile::remove(folderFor(databasePath) + QLatin1Char('/') + names.at(i));
-    return written;
+QString integrityProblem(const QString& path) {
+    Handle handle;
+    openFile(handle, path, SQLITE_OPEN_READONLY);
+    const QString integrity = queryText(handle.db, "PRAGMA integrity_check");
+    return integrity == QLatin1String("ok") ? QString() : integrity;
 }
 
 void checkDatabaseFile(const QString& path) {
-    const QFileInfo info(path);
-    if (!info.isFile())
+    if (const QString why = PrivateFiles::notAFile(path); !why.isEmpty())
+        throw Failure(why);
+    if (!QFileInfo(path).isFile())
         throw Failure(QStringLiteral("Could not find file '%1'.").arg(path));
     Handle handle;
     openFile(handle, path, SQLITE_OPEN_READONLY);
@@ -168,33 +206,44 @@ void checkDatabaseFile(const QString& path) {
 }
 
 QString restore(const QString& backup, const QString& databasePath) {
+    // No window may go on writing into the file that is replaced.
+    const auto lock = DatabaseLock::exclusive(databasePath);
     checkDatabaseFile(backup);
-    if (QFileInfo(backup).canonicalFilePath() == QFileInfo(databasePath).canonicalFilePath())
+    if (sameFile(backup, databasePath))
         throw Failure(QStringLiteral("'%1' is the database itself.").arg(backup));
+    removeLeftovers(QFileInfo(databasePath).absolutePath());
     QString kept;
     if (QFileInfo::exists(databasePath)) {
         const QString folder = folderFor(databasePath);
-        if (!QDir().mkpath(folder))
-            throw Failure(QStringLiteral("The folder '%1' cannot be created.").arg(folder));
-        kept = folder + QLatin1Char('/') + QFileInfo(databasePath).completeBaseName() +
-               QLatin1Char('-') +
-               QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd-HHmmss")) +
-               QStringLiteral("-replaced.mdb");
+        PrivateFiles::makeFolder(folder);
+        removeLeftovers(folder);
+        // Two restores in one second keep two copies.
+        QDateTime at = QDateTime::currentDateTime();
+        do {
+            kept = folder + QLatin1Char('/') + QFileInfo(databasePath).completeBaseName() +
+                   QLatin1Char('-') + at.toString(QStringLiteral("yyyy-MM-dd-HHmmss")) +
+                   QStringLiteral("-replaced.mdb");
+            at = at.addSecs(1);
+        } while (QFileInfo::exists(kept));
         try {
             copyDatabase(databasePath, kept);
         } catch (const Failure&) {
             // A database too damaged for the engine is kept byte for byte.
-            QFile::remove(kept);
-            if (!QFile::copy(databasePath, kept))
-                throw Failure(QStringLiteral("The database '%1' cannot be kept as '%2'; "
+            try {
+                CopyWholeFile(databasePath, kept);
+            } catch (const Failure& failure) {
+                throw Failure(QStringLiteral("The database '%1' cannot be kept as '%2' (%3); "
                                              "nothing was restored.")
-                                  .arg(databasePath, kept));
+                                  .arg(databasePath, kept, failure.description()));
+            }
         }
     }
-    // The copy goes in beside the database and replaces it whole; a journal left by the
-    // replaced file (kept above) must not be played into the restored one.
+    const QString part = copyToPart(backup, databasePath);
+    // The copy replaces the database whole; a journal left by the replaced file (kept above)
+    // must not be played into the restored one.
     QFile::remove(databasePath + QStringLiteral("-journal"));
-    copyDatabase(backup, databasePath);
+    replaceFile(part, databasePath);
+    PrivateFiles::restrictFile(databasePath);
     return kept;
 }
 

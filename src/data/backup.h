@@ -2,35 +2,83 @@
 
 #include <QDate>
 #include <QString>
+#include <QVector>
+#include <optional>
 
 // Copies of the database file: the automatic daily backups kept beside the database, and
 // the checked restore of a copy. Failures throw with a description.
+//
+// The folder "backups" beside the database holds, for "dbData.mdb":
+//   dbData-YYYY-MM-DD.mdb                  a daily backup that passed the engine's integrity
+//                                          check when it was made
+//   dbData-YYYY-MM-DD-damaged.mdb          a daily backup that failed it, kept aside
+//   dbData-YYYY-MM-DD-HHmmss-replaced.mdb  the database as it was before a restore
+// and nothing else that the program removes. Pruning keeps the newest kKeep good backups and
+// also the newest good one of each of the last kMonths months; damaged and replaced copies
+// older than kKeepAsideDays go, but the newest of each kind stays. A damaged copy never
+// counts among the good ones, so it never makes a good one go.
 namespace Backups {
 
-// How many daily backups are kept.
 constexpr int kKeep = 14;
+constexpr int kMonths = 6;
+constexpr int kKeepAsideDays = 14;
+
+enum class Kind { Good, Damaged, Replaced };
+
+struct Entry {
+    QString path;
+    QDate date;
+    qint64 size = 0;
+    Kind kind = Kind::Good;
+};
 
 // Copies the database `source` into `target` with the engine's online backup, so that a copy
 // taken while the program writes is still consistent. The copy is written beside `target`
-// and replaces it only when complete.
+// (as target.part, readable by its owner only) and replaces it only when complete. The
+// database itself, its journal and its lock are never a target.
 void copyDatabase(const QString& source, const QString& target);
 
-// The folder "backups" beside the database, and the backup of one day in it
-// ("dbData-YYYY-MM-DD.mdb" for "dbData.mdb").
+// A backup on request: the copy is checked before it replaces `target`; a copy that fails
+// the check is kept as the damaged name of `target` instead, and the failure says so.
+void backupTo(const QString& source, const QString& target);
+
+// The folder "backups" beside the database, and the names of one day's backup in it.
 QString folderFor(const QString& databasePath);
 QString dailyPath(const QString& databasePath, const QDate& day);
+QString damagedPath(const QString& databasePath, const QDate& day);
 
-// Makes the backup of `today` unless there is one, then removes the oldest daily backups
-// beyond kKeep. Answers the backup written, or the empty text when there was one already.
-QString makeDaily(const QString& databasePath, const QDate& today);
+// Every backup and kept copy of the database, newest first.
+QVector<Entry> list(const QString& databasePath);
+// The newest backup that passed its check.
+std::optional<Entry> newestGood(const QString& databasePath);
 
+// What to do about a damaged database: which sound backup to restore (with its date) and
+// how, or that there is none.
+QString restoreAdvice(const QString& databasePath);
+
+// Makes the backup of `today` unless there is one (good or damaged), checks it, keeps it
+// under the name its check gives it, then prunes. Answers the backup written, or the empty
+// text when there was one already (or another process is making it). `damage` receives the
+// failure of the check, if any.
+QString makeDaily(const QString& databasePath, const QDate& today, QString* damage = nullptr);
+void prune(const QString& databasePath, const QDate& today);
+
+// Removes what an interrupted copy left in `folder`: *.part and *.part-journal files.
+void removeLeftovers(const QString& folder);
+
+// The engine's answer when `path` fails its integrity check (empty when it passes).
+QString integrityProblem(const QString& path);
 // Checks that `path` is a sound database of this program: readable, passing the engine's
 // integrity check, of a schema version this program reads, with its tables and queries.
 void checkDatabaseFile(const QString& path);
 
-// Replaces the database with the copy `backup` after checking it. The database it replaces
-// is kept in the backups folder first; answers that kept copy (empty when there was no
-// database). The database is untouched when the check or the keeping fails.
+// Replaces the database with the copy `backup` after checking it. Refused while a window has
+// the database open. The database it replaces is kept in the backups folder first; answers
+// that kept copy (empty when there was no database). The database is untouched when the
+// check or the keeping fails.
 QString restore(const QString& backup, const QString& databasePath);
+// Restores the newest backup that passes its check now; one that fails is set aside under its
+// damaged name (listed in `setAside`). `restoredFrom` receives the backup restored.
+QString restoreNewest(const QString& databasePath, QString* restoredFrom, QStringList* setAside);
 
 } // namespace Backups

@@ -30,7 +30,8 @@ bool isStoredDate(const char* text, int size) {
 }
 } // namespace
 
-bool ExportAllCalls(Connection& connection, const QString& path, const ExportProgress& progress) {
+bool ExportAllCalls(Connection& connection, const QString& path, const ExportProgress& progress,
+                    Csv::Text text) {
     qint64 total = 0;
     {
         Recordset count;
@@ -73,7 +74,7 @@ bool ExportAllCalls(Connection& connection, const QString& path, const ExportPro
                     continue;
                 }
             }
-            Csv::appendField(row, cell.utf8, cell.size);
+            Csv::appendText(row, cell.utf8, cell.size, text);
         }
         writer.endRow();
         records.moveNext();

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "data/csv_writer.h"
+
 #include <QString>
 #include <functional>
 
@@ -10,7 +12,7 @@ class Connection;
 using ExportProgress = std::function<bool(qint64 done, qint64 total)>;
 
 // Writes every call to a CSV file: the columns of the call list, then Comments; dates in
-// the international form. Answers false when cancelled (no file is left behind then). Failures
-// throw.
+// the international form; texts guarded against spreadsheet formulas unless `text` says
+// otherwise. Answers false when cancelled (no file is left behind then). Failures throw.
 bool ExportAllCalls(Connection& connection, const QString& path,
-                    const ExportProgress& progress = {});
+                    const ExportProgress& progress = {}, Csv::Text text = Csv::Text::Guarded);

@@ -21,14 +21,6 @@ bool cannotBeWritten(const QFileInfo& info) {
     return !info.isWritable() || !(info.permissions() & QFileDevice::WriteOwner);
 }
 
-// The newest daily backup beside the database, or the empty text.
-QString newestBackup(const QString& databasePath) {
-    const QDir folder(Backups::folderFor(databasePath));
-    const QStringList names =
-        folder.entryList({QFileInfo(databasePath).completeBaseName() + QStringLiteral("-*.mdb")},
-                         QDir::Files, QDir::Name);
-    return names.isEmpty() ? QString() : folder.filePath(names.last());
-}
 } // namespace
 
 Connection::Connection() = default;
@@ -196,7 +188,8 @@ sqlite3* Connection::handle() {
 QString Connection::readOnlyText() const {
     if (m_damaged)
         return QStringLiteral("The database file '%1' is damaged, so nothing is written to it; "
-                              "restore the newest backup with quorvane --restore.")
+                              "close the program and restore the newest sound backup with "
+                              "quorvane --restore.")
             .arg(m_path);
     if (m_readOnly)
         return QStringLiteral("The database file '%1' is read-only: the calls can be seen, but "
@@ -223,18 +216,10 @@ Failure Connection::engineFailure() {
                        QStringLiteral("statements"));
     // Said once: from now on nothing is written into the damaged file.
     m_damaged = true;
-    const QString backup = newestBackup(m_path);
     QString text = QStringLiteral("%1 (%2). Nothing more is written to it: the program goes on "
                                   "read-only. ")
                        .arg(QLatin1String(kDamaged), QString::fromUtf8(sqlite3_errmsg(m_db)));
-    if (backup.isEmpty())
-        text += QStringLiteral("There is no backup of it in '%1'; keep a copy of '%2' before "
-                               "anything else.")
-                    .arg(Backups::folderFor(m_path), m_path);
-    else
-        text += QStringLiteral("Close the program and restore the newest backup with: "
-                               "quorvane --restore '%1'")
-                    .arg(backup);
+    text += Backups::restoreAdvice(m_path);
     return Failure(text, QLatin1String(kDamaged), QStringLiteral("statements"));
 }
 

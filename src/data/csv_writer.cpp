@@ -1,6 +1,7 @@
 #include "data/csv_writer.h"
 
 #include "data/failure.h"
+#include "data/private_files.h"
 
 #include <QDateTime>
 #include <QFileInfo>
@@ -41,6 +42,39 @@ void appendField(QByteArray& out, const QString& field) {
     appendField(out, utf8.constData(), int(utf8.size()));
 }
 
+bool looksLikeFormula(const char* utf8, int size) {
+    if (size <= 0)
+        return false;
+    switch (utf8[0]) {
+    case '=':
+    case '+':
+    case '-':
+    case '@':
+    case '\t':
+    case '\r':
+        return true;
+    default:
+        return false;
+    }
+}
+
+void appendText(QByteArray& out, const char* utf8, int size, Text mode) {
+    if (mode == Text::AsStored || !looksLikeFormula(utf8, size)) {
+        appendField(out, utf8, size);
+        return;
+    }
+    QByteArray guarded;
+    guarded.reserve(size + 1);
+    guarded.append('\'');
+    guarded.append(utf8, size);
+    appendField(out, guarded.constData(), int(guarded.size()));
+}
+
+void appendText(QByteArray& out, const QString& field, Text mode) {
+    const QByteArray utf8 = field.toUtf8();
+    appendText(out, utf8.constData(), int(utf8.size()), mode);
+}
+
 QString isoDate(const QDateTime& value) {
     if (value.time().isValid() && value.time() != QTime(0, 0))
         return value.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
@@ -50,11 +84,12 @@ QString isoDate(const QDateTime& value) {
 } // namespace Csv
 
 CsvWriter::CsvWriter(const QString& path) : m_file(path) {
-    if (QFileInfo(path).isDir())
-        throw Failure(QStringLiteral("'%1' is a folder, not a file.").arg(path));
-    if (!m_file.open(QIODevice::WriteOnly))
-        throw Failure(
-            QStringLiteral("The file '%1' cannot be written: %2.").arg(path, m_file.errorString()));
+    if (const QString why = PrivateFiles::notAFile(path); !why.isEmpty())
+        throw Failure(why);
+    // Unbuffered, so that a failed write (a full disk, a file-size limit) is seen, with its
+    // cause, at once.
+    if (!m_file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+        fail();
     m_buffer.reserve(kFlushSize + 4096);
     m_buffer.append("\xEF\xBB\xBF");
 }
@@ -65,8 +100,11 @@ CsvWriter::~CsvWriter() {
 }
 
 void CsvWriter::fail() const {
-    throw Failure(QStringLiteral("The file '%1' cannot be written: %2.")
-                      .arg(m_file.fileName(), m_file.errorString()));
+    QString cause = m_file.errorString();
+    if (cause.isEmpty() || cause == QLatin1String("Unknown error"))
+        cause = PrivateFiles::systemCause();
+    throw Failure(SentenceWithCause(
+        QStringLiteral("The file '%1' cannot be written").arg(m_file.fileName()), cause));
 }
 
 void CsvWriter::addRow(const QStringList& fields) {

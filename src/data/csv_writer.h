@@ -14,6 +14,16 @@ namespace Csv {
 void appendField(QByteArray& out, const QString& field);
 void appendField(QByteArray& out, const char* utf8, int size);
 
+// How the texts of the calls go into a file. A spreadsheet that opens the file takes a field
+// beginning with =, +, -, @, a tab or a carriage return for a formula (and runs it); guarded,
+// such a field gets a leading apostrophe, by which spreadsheets show it as text.
+enum class Text { Guarded, AsStored };
+// True when a spreadsheet would not read the field as plain text.
+bool looksLikeFormula(const char* utf8, int size);
+// Appends a text field of a call: with the apostrophe where guarded and needed.
+void appendText(QByteArray& out, const char* utf8, int size, Text mode);
+void appendText(QByteArray& out, const QString& field, Text mode);
+
 // A date in the international form that spreadsheets read as a date: "yyyy-MM-dd", followed by
 // " HH:mm:ss" when the time of day is not midnight.
 QString isoDate(const QDateTime& value);

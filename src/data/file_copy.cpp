@@ -1,6 +1,7 @@
 #include "data/file_copy.h"
 
 #include "data/failure.h"
+#include "data/private_files.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -25,6 +26,12 @@ void CopyWholeFile(const QString& source, const QString& destination) {
     if (!in.open(QIODevice::ReadOnly))
         throw Failure(SentenceWithCause(what, causeOf(in)));
     const QString temporary = destination + QStringLiteral(".part");
+    // The copy is readable by its owner only from its first byte on.
+    try {
+        PrivateFiles::createEmpty(temporary);
+    } catch (const Failure& failure) {
+        throw Failure(SentenceWithCause(what, failure.description()));
+    }
     QFile out(temporary);
     if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate))
         throw Failure(SentenceWithCause(what, causeOf(out)));

@@ -1,5 +1,6 @@
 #include "data/shared_connection.h"
 
+#include "data/database_lock.h"
 #include "data/failure.h"
 
 #include <memory>
@@ -9,7 +10,15 @@ std::unique_ptr<Connection>& holder() {
     static std::unique_ptr<Connection> connection;
     return connection;
 }
+std::unique_ptr<DatabaseLock>& lockHolder() {
+    static std::unique_ptr<DatabaseLock> lock;
+    return lock;
+}
 } // namespace
+
+void KeepWithSharedConnection(std::unique_ptr<DatabaseLock> lock) {
+    lockHolder() = std::move(lock);
+}
 
 Connection& SharedConnection() {
     if (!holder())
@@ -27,4 +36,5 @@ void CreateSharedConnection() {
 
 void ReleaseSharedConnection() {
     holder().reset();
+    lockHolder().reset();
 }

@@ -1,5 +1,7 @@
 #include "reports/report_document.h"
 
+#include "ui/shown_text.h"
+
 #include <QFontMetricsF>
 #include <QLocale>
 #include <algorithm>
@@ -216,9 +218,10 @@ void ReportDocument::placeBand(ReportLayout::Section section, int top, int row,
     const ReportBand& band = m_layout.band(section);
     out->bands.append({band.name, top, band.height, row});
     for (const ReportControl& control : band.controls) {
-        const QString text = control.kind == ReportControl::Label
-                                 ? control.caption
-                                 : m_rows.text(row, m_rows.columnIndex(control.column));
+        const QString text =
+            control.kind == ReportControl::Label
+                ? control.caption
+                : ShownSafely(m_rows.text(row, m_rows.columnIndex(control.column)));
         const QRect box(m_layout.leftMargin + control.left, top + control.top, control.width,
                         control.height);
         out->texts.append(
@@ -251,9 +254,10 @@ void ReportDocument::placeDetail(int top, int row, int firstLine, int lineCount,
                 continue;
             // Controls below the growing box move down with its growth.
             const int shift = control.top >= box.top + box.height ? growth : 0;
-            const QString text = control.kind == ReportControl::Label
-                                     ? control.caption
-                                     : m_rows.text(row, m_rows.columnIndex(control.column));
+            const QString text =
+                control.kind == ReportControl::Label
+                    ? control.caption
+                    : ShownSafely(m_rows.text(row, m_rows.columnIndex(control.column)));
             const QRect place(m_layout.leftMargin + control.left, top + control.top + shift,
                               control.width, control.height);
             out->texts.append(
@@ -273,7 +277,7 @@ void ReportDocument::placeDetail(int top, int row, int firstLine, int lineCount,
     for (int i = firstLine; i < firstLine + lineCount && i < all.size(); ++i) {
         out->texts.append(
             {QRect(left, linesTop + (i - firstLine) * m_lineHeight, box.width, m_lineHeight),
-             all[i], box.font, box.name});
+             ShownSafely(all[i]), box.font, box.name});
     }
 }
 

@@ -1,6 +1,8 @@
 #include "reports/report_output.h"
 
 #include "data/failure.h"
+#include "data/private_files.h"
+#include "data/whole_writes.h"
 #include "reports/report_document.h"
 #include "ui/appearance.h"
 
@@ -117,18 +119,38 @@ bool WriteReportPdf(const ReportDocument& document, QIODevice& output,
     return finished;
 }
 
+namespace {
+
+// Why `file` could not be written, in the system's words where Qt has none.
+[[noreturn]] void failWriting(const QString& path, const QFileDevice& file) {
+    QString cause = file.errorString();
+    if (cause.isEmpty() || cause == QLatin1String("Unknown error"))
+        cause = PrivateFiles::systemCause();
+    throw Failure(
+        SentenceWithCause(QStringLiteral("The file '%1' cannot be written").arg(path), cause));
+}
+
+} // namespace
+
 bool WriteReportPdfFile(const ReportDocument& document, const QString& path,
                         const ReportProgress& progress) {
+    if (const QString why = PrivateFiles::notAFile(path); !why.isEmpty())
+        throw Failure(why);
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        throw Failure(
-            QStringLiteral("The file '%1' cannot be written: %2").arg(path, file.errorString()));
-    if (!WriteReportPdf(document, file, progress)) {
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+        failWriting(path, file);
+    // The PDF writer does not look at what its writes answer: every piece is checked here.
+    WholeWrites output(file);
+    if (!WriteReportPdf(document, output, progress)) {
         file.cancelWriting();
         return false;
     }
+    if (!output.finish()) {
+        file.cancelWriting();
+        throw Failure(SentenceWithCause(QStringLiteral("The file '%1' cannot be written").arg(path),
+                                        output.cause()));
+    }
     if (!file.commit())
-        throw Failure(
-            QStringLiteral("The file '%1' cannot be written: %2").arg(path, file.errorString()));
+        failWriting(path, file);
     return true;
 }

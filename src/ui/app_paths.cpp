@@ -1,6 +1,7 @@
 #include "ui/app_paths.h"
 
 #include "data/failure.h"
+#include "data/private_files.h"
 #include "ui/error_trap.h"
 #include "ui/prompts.h"
 
@@ -56,6 +57,7 @@ void replaceDamagedSettings(const QString& path) {
     QFile::remove(damaged);
     if (!QFile::rename(path, damaged))
         QFile::remove(path);
+    PrivateFiles::restrictFile(damaged);
     static bool told = false;
     if (!told) {
         told = true;
@@ -128,6 +130,9 @@ void SaveSetting(const QString& application, const QString& section, const QStri
         settings->setValue(section + QLatin1Char('/') + key, value);
         settings->sync();
     }
+    // The settings are the user's alone, like the call log.
+    PrivateFiles::restrictFile(settings->fileName());
+    PrivateFiles::restrictFolder(QFileInfo(settings->fileName()).absolutePath());
     if (settings->status() != QSettings::NoError)
         throw Failure(QStringLiteral("The settings file '%1' cannot be written, so column widths "
                                      "and the window state are not kept. Check that its folder "

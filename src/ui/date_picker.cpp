@@ -42,12 +42,14 @@ bool DatePicker::commitTyping() {
     const std::optional<QDateTime> typed = DateText::parse(m_typed);
     const bool valid =
         typed.has_value() && typed->date() >= minimumDate() && typed->date() <= maximumDate();
-    const QDate chosen = valid ? typed->date() : date();
-    stopTyping();
-    setDate(chosen);
-    if (!valid)
+    if (!valid) {
         QApplication::beep();
-    return valid;
+        showTyped();
+        return false;
+    }
+    stopTyping();
+    setDate(typed->date());
+    return true;
 }
 
 void DatePicker::keyPressEvent(QKeyEvent* event) {
@@ -55,6 +57,11 @@ void DatePicker::keyPressEvent(QKeyEvent* event) {
     const QString text = event->text();
     const bool control = event->modifiers() & (Qt::ControlModifier | Qt::AltModifier);
     if (!control && !text.isEmpty() && text.at(0).isPrint()) {
+        // A blank before anything else would leave the box looking empty.
+        if (!m_typing && text.trimmed().isEmpty()) {
+            event->accept();
+            return;
+        }
         if (!m_typing) {
             m_typing = true;
             m_typed.clear();
@@ -86,7 +93,10 @@ void DatePicker::keyPressEvent(QKeyEvent* event) {
         }
         if (key == Qt::Key_Backspace) {
             m_typed.chop(1);
-            showTyped();
+            if (m_typed.trimmed().isEmpty())
+                stopTyping();
+            else
+                showTyped();
             event->accept();
             return;
         }
@@ -95,24 +105,46 @@ void DatePicker::keyPressEvent(QKeyEvent* event) {
             event->accept();
             return;
         }
-        // Enter, Up and Down, the calendar key and the rest act on the date that was typed.
-        commitTyping();
+        // Enter, Up and Down, the calendar key and the rest act on the date that was typed;
+        // on text that is no date they wait (Enter still goes on to the window's button).
+        if (!commitTyping() && key != Qt::Key_Return && key != Qt::Key_Enter) {
+            event->accept();
+            return;
+        }
+        if (m_typing) {
+            event->ignore();
+            return;
+        }
+    } else if (key == Qt::Key_Backspace || key == Qt::Key_Delete) {
+        // Erasing a part of the shown date would leave a box that shows no date.
+        event->accept();
+        return;
     }
     QDateEdit::keyPressEvent(event);
+    // Nothing the picker does with a key (a cut, say) leaves it showing no date.
+    if (lineEdit()->text().trimmed().isEmpty())
+        stopTyping();
 }
 
 void DatePicker::mousePressEvent(QMouseEvent* event) {
     // The calendar and the arrows start from the date that was typed.
-    commitTyping();
+    if (!commitTyping())
+        return;
     QDateEdit::mousePressEvent(event);
 }
 
 void DatePicker::wheelEvent(QWheelEvent* event) {
-    commitTyping();
+    if (!commitTyping())
+        return;
     QDateEdit::wheelEvent(event);
 }
 
 void DatePicker::focusOutEvent(QFocusEvent* event) {
-    commitTyping();
+    // Text that is no date stays as typed; the picker's own handling would put the old date
+    // back in its place.
+    if (!commitTyping()) {
+        QWidget::focusOutEvent(event);
+        return;
+    }
     QDateEdit::focusOutEvent(event);
 }

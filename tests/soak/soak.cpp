@@ -6,7 +6,9 @@
 //   quorvane_soak [--kills N] [--seed S]
 //
 // prints kills, integrity_failures, confirmed_rows_lost, half_cascades and failed_starts, and
-// exits with 1 when any of them but kills is not 0.
+// for the kills during copies of the database (a backup, a restore, the daily backup)
+// leftovers, bad_copies, failed_reruns and files_not_private; it exits with 1 when any of
+// them but the counts of kills is not 0.
 #include "soak.h"
 
 #include "app/main_window.h"
@@ -104,6 +106,11 @@ int runParent(int kills, quint32 seed) {
     QRandomGenerator random(seed);
     Figures figures;
     for (int child = 1; figures.kills < kills; ++child) {
+        // One kill in four falls during a copy of the database.
+        if (random.bounded(4) == 0) {
+            KillDuringCopy(root, Copy(random.bounded(3)), child, random, figures);
+            continue;
+        }
         QFile::remove(ReadyPath(root));
         const pid_t pid = spawnChild(root, child, random.generate());
         if (pid < 0) {
@@ -134,8 +141,16 @@ int runParent(int kills, quint32 seed) {
                 figures.kills, figures.integrityFailures, figures.confirmedRowsLost,
                 figures.halfCascades, figures.failedStarts, figures.confirmations,
                 figures.killsDuringWrites);
+    std::printf("kills_in_backup = %d\nkills_in_restore = %d\nkills_in_startup_backup = %d\n"
+                "kills_during_copies = %d\nleftovers = %d\nbad_copies = %d\n"
+                "failed_reruns = %d\nfiles_not_private = %d\n",
+                figures.copyKills[0], figures.copyKills[1], figures.copyKills[2],
+                figures.killsDuringCopies, figures.leftovers, figures.badCopies,
+                figures.failedReruns, figures.filesNotPrivate);
     const bool sound = figures.integrityFailures == 0 && figures.confirmedRowsLost == 0 &&
-                       figures.halfCascades == 0 && figures.failedStarts == 0;
+                       figures.halfCascades == 0 && figures.failedStarts == 0 &&
+                       figures.leftovers == 0 && figures.badCopies == 0 &&
+                       figures.failedReruns == 0 && figures.filesNotPrivate == 0;
     return sound ? 0 : 1;
 }
 
@@ -149,6 +164,9 @@ int main(int argc, char** argv) {
     const QStringList arguments = QCoreApplication::arguments();
     if (arguments.size() == 5 && arguments[1] == QLatin1String("--child"))
         return Soak::RunChild(arguments[2], arguments[3].toInt(), arguments[4].toUInt());
+    if (arguments.size() == 5 && arguments[1] == QLatin1String("--copy"))
+        return Soak::RunCopyChild(arguments[2], Soak::Copy(arguments[3].toInt()),
+                                  arguments[4].toInt());
     int kills = 100;
     quint32 seed = QRandomGenerator::system()->generate();
     for (int i = 1; i + 1 < arguments.size(); i += 2) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QRandomGenerator>
 #include <QSet>
 #include <QString>
 
@@ -43,9 +44,30 @@ struct Figures {
     int confirmations = 0;
     // Kills that left a hot journal, that is kills in the middle of a write.
     int killsDuringWrites = 0;
+    // Kills during the copies of the database (soak_copies.cpp), by kind; how many of them
+    // left a copy cut short; after the same work ran again: leftovers of the copy, copies that
+    // fail their check, runs that failed, files of the call log that others could read.
+    int copyKills[3] = {0, 0, 0};
+    int killsDuringCopies = 0;
+    int leftovers = 0;
+    int badCopies = 0;
+    int failedReruns = 0;
+    int filesNotPrivate = 0;
+    // How long each kind of copy took when it ran whole (microseconds).
+    qint64 copyMicros[3] = {0, 0, 0};
     // What was already counted: a row lost stays lost, and is counted once.
     QSet<QString> counted;
 };
+
+// The copies that the soak kills: a backup on request, a restore, the daily backup.
+enum class Copy { Backup = 0, Restore = 1, StartupBackup = 2 };
+
+// The child of a copy: runs it to its end (or until it is killed).
+int RunCopyChild(const QString& root, Copy kind, int child);
+// Starts a copy in a child, kills it at a random moment, runs the same copy again and checks
+// what is left; then the checks of CheckAfterKill.
+void KillDuringCopy(const QString& root, Copy kind, int child, QRandomGenerator& random,
+                    Figures& figures);
 
 // Checks the run's database after a kill and adds what it finds to the figures.
 void CheckAfterKill(const QString& root, Figures& figures);

@@ -1,0 +1,293 @@
+// The safety nets around the call log: backups of a damaged file, pruning, a restore while a
+// window has the file open, leftovers of interrupted copies and files that only their owner
+// can read.
+#include "app/command_line.h"
+#include "app/daily_backup.h"
+#include "app/main_window.h"
+#include "data/backup.h"
+#include "data/database_lock.h"
+#include "data/engine_functions.h"
+#include "data/shared_connection.h"
+#include "test_support.h"
+
+#include <QDirIterator>
+#include <QLocale>
+#include <QProcess>
+#include <QTest>
+#include <sqlite3.h>
+#include <sys/stat.h>
+
+namespace {
+
+QByteArray contentOf(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+void writeFile(const QString& path, const QByteArray& content) {
+    QFile file(path);
+    if (file.open(QIODevice::WriteOnly))
+        file.write(content);
+}
+
+// Two damaged pages and more: everything after the first page written over.
+void damage(const QString& path) {
+    const QByteArray bytes = contentOf(path);
+    writeFile(path, bytes.left(4096) + QByteArray(bytes.size() - 4096, '\x5a'));
+}
+
+QString titlesIn(const QString& path) {
+    sqlite3* db = nullptr;
+    sqlite3_open_v2(path.toUtf8().constData(), &db, SQLITE_OPEN_READONLY, nullptr);
+    RegisterEngineFunctions(db);
+    QString titles;
+    sqlite3_exec(
+        db, "select group_concat(Title) from Calls",
+        [](void* out, int, char** values, char**) {
+            *static_cast<QString*>(out) = QString::fromUtf8(values[0]);
+            return 0;
+        },
+        &titles, nullptr);
+    sqlite3_close(db);
+    return titles;
+}
+
+int run(const QStringList& arguments, QString* output = nullptr) {
+    QString out, err;
+    QTextStream outStream(&out), errStream(&err);
+    const int status = RunCommands(QStringList{"quorvane"} + arguments, outStream, errStream);
+    if (output)
+        *output = out + err;
+    return status;
+}
+
+QStringList namesIn(const QString& folder) {
+    return QDir(folder).entryList(QDir::Files, QDir::Name);
+}
+
+// `root` and every file and folder below it whose mode is not the owner's alone.
+QStringList notPrivate(const QString& root) {
+    QStringList found;
+    QStringList paths = {root};
+    QDirIterator it(root, QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext())
+        paths << it.next();
+    for (const QString& path : paths) {
+        struct stat info {};
+        lstat(QFile::encodeName(path).constData(), &info);
+        const mode_t wanted = S_ISDIR(info.st_mode) ? 0700 : 0600;
+        if ((info.st_mode & 07777) != wanted)
+            found << QStringLiteral("%1 %2").arg(path).arg(info.st_mode & 07777, 0, 8);
+    }
+    return found;
+}
+
+} // namespace
+
+class TestBackups : public QObject {
+    Q_OBJECT
+private slots:
+    void init() {
+        m_env = std::make_unique<TestEnvironment>();
+        m_env->openSharedConnection();
+        Exec("insert into Calls (Title) values ('kept call')");
+        ReleaseSharedConnection();
+        m_db = m_env->databasePath();
+    }
+    void cleanup() { m_env.reset(); }
+
+    // Fourteen good backups, then the file is damaged: no start costs a good backup, and the
+    // advice given works when followed.
+    void damagedFileKeepsEveryGoodBackup() {
+        SKIP_ON_SERVER("about the local file");
+        const QDate today(2026, 12, 7);
+        for (int day = 14; day >= 1; --day)
+            QCOMPARE(Backups::makeDaily(m_db, today.addDays(-day)),
+                     Backups::dailyPath(m_db, today.addDays(-day)));
+        damage(m_db);
+        const QString newest = Backups::dailyPath(m_db, today.addDays(-1));
+        for (int start = 0; start < 3; ++start) {
+            ScriptedPrompts prompts;
+            DailyBackup backup;
+            backup.start(m_db, today.addDays(start));
+            backup.wait();
+            QCOMPARE(prompts.boxes.size(), size_t(1));
+            const QString& told = prompts.boxes[0].text;
+            QVERIFY2(told.contains(Backups::damagedPath(m_db, today.addDays(start))),
+                     qPrintable(told));
+            QVERIFY(told.contains(newest));
+            QVERIFY(told.contains(QLocale().toString(today.addDays(-1), QLocale::LongFormat)));
+            QVERIFY(told.contains("quorvane --restore"));
+        }
+        QString listed;
+        QCOMPARE(run({"--list-backups"}, &listed), 0);
+        QCOMPARE(listed.count("passed its check"), 14);
+        QCOMPARE(listed.count("FAILED its check"), 3);
+
+        // Followed: the newest sound backup comes back, and the damaged file is kept.
+        QString said;
+        QCOMPARE(run({"--restore"}, &said), 0);
+        QVERIFY2(said.contains("Restored the database from " + newest), qPrintable(said));
+        Backups::checkDatabaseFile(m_db);
+        QCOMPARE(titlesIn(m_db), "kept call");
+        QCOMPARE(run({"--list-backups"}, &listed), 0);
+        QCOMPARE(listed.count("passed its check"), 14);
+        QCOMPARE(listed.count("replaced by a restore"), 1);
+    }
+
+    // A backup that has gone bad since is set aside, and the one before it restored.
+    void restoreSkipsABackupThatFailsItsCheckNow() {
+        SKIP_ON_SERVER("about the local file");
+        const QDate day(2026, 12, 1);
+        Backups::makeDaily(m_db, day);
+        Backups::makeDaily(m_db, day.addDays(1));
+        damage(Backups::dailyPath(m_db, day.addDays(1)));
+        QString said;
+        QCOMPARE(run({"--restore"}, &said), 0);
+        QVERIFY(said.contains("failed its check: " + Backups::damagedPath(m_db, day.addDays(1))));
+        QVERIFY(said.contains("Restored the database from " + Backups::dailyPath(m_db, day)));
+        QCOMPARE(Backups::newestGood(m_db)->date, day);
+    }
+
+    void pruningKeepsRecentDaysAndEachMonth() {
+        SKIP_ON_SERVER("about the local file");
+        const QDate today(2026, 12, 15);
+        QDir().mkpath(Backups::folderFor(m_db));
+        QList<QDate> days;
+        for (int month = 1; month <= 10; ++month)
+            days << QDate(2026, month, 10);
+        for (int day = 19; day >= 0; --day)
+            days << today.addDays(-day);
+        for (const QDate& day : days)
+            QFile::copy(m_db, Backups::dailyPath(m_db, day));
+        const QString folder = Backups::folderFor(m_db) + "/";
+        for (const char* aside : {"dbData-2026-09-01-damaged.mdb", "dbData-2026-10-01-damaged.mdb",
+                                  "dbData-2026-11-01-101010-replaced.mdb",
+                                  "dbData-2026-12-10-101010-replaced.mdb", "notes.txt"})
+            writeFile(folder + aside, "x");
+        Backups::prune(m_db, today);
+        QStringList kept = {"dbData-2026-07-10.mdb",
+                            "dbData-2026-08-10.mdb",
+                            "dbData-2026-09-10.mdb",
+                            "dbData-2026-10-01-damaged.mdb",
+                            "dbData-2026-10-10.mdb",
+                            "dbData-2026-11-30.mdb",
+                            "dbData-2026-12-10-101010-replaced.mdb",
+                            "notes.txt"};
+        for (int day = 13; day >= 0; --day)
+            kept << QFileInfo(Backups::dailyPath(m_db, today.addDays(-day))).fileName();
+        kept.sort();
+        QCOMPARE(namesIn(Backups::folderFor(m_db)), kept);
+    }
+
+    // A restore never replaces the file under an open window: it is refused, naming the
+    // window's process, and the window goes on saving.
+    void restoreRefusedWhileAWindowHasTheFile() {
+        SKIP_ON_SERVER("about the local file");
+        const QString copy = m_env->dataHome() + "/copy.mdb";
+        Backups::copyDatabase(m_db, copy);
+        ScriptedPrompts prompts;
+        auto window = StartProgram();
+        for (const QStringList& arguments : {QStringList{"--restore", copy}, {"--restore"}}) {
+            QString said;
+            QCOMPARE(run(arguments, &said), 1);
+            QVERIFY2(said.contains("open in a window of the program (process " +
+                                   QString::number(QCoreApplication::applicationPid())),
+                     qPrintable(said));
+        }
+        Exec("insert into Calls (Title) values ('saved after')");
+        QCOMPARE(titlesIn(m_db), "kept call,saved after");
+        window->Form_QueryUnload();
+        window.reset();
+        QCOMPARE(run({"--restore", copy}), 0);
+        QCOMPARE(titlesIn(m_db), "kept call");
+    }
+
+    // The same with the program's own window in a process of its own.
+    void restoreRefusedUnderTheProgramsWindow() {
+        SKIP_ON_SERVER("about the local file");
+        const QString copy = m_env->dataHome() + "/copy.mdb";
+        Backups::copyDatabase(m_db, copy);
+        QProcess window;
+        window.start(QUORVANE_EXECUTABLE, {});
+        QVERIFY(window.waitForStarted());
+        QTRY_VERIFY_WITH_TIMEOUT(DatabaseLock::holders(m_db).contains(window.processId()), 60000);
+        QProcess restore;
+        restore.start(QUORVANE_EXECUTABLE, {"--restore", copy});
+        QVERIFY(restore.waitForFinished(60000));
+        QCOMPARE(restore.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(restore.exitCode(), 1);
+        QVERIFY(restore.readAllStandardError().contains("(process " +
+                                                        QByteArray::number(window.processId())));
+        window.kill();
+        window.waitForFinished();
+        restore.start(QUORVANE_EXECUTABLE, {"--restore", copy});
+        QVERIFY(restore.waitForFinished(60000));
+        QCOMPARE(restore.exitCode(), 0);
+    }
+
+    void aBackupNeverTargetsTheLiveFile_data() {
+        QTest::addColumn<QString>("target");
+        QTest::newRow("the database") << "dbData.mdb";
+        QTest::newRow("its journal") << "dbData.mdb-journal";
+        QTest::newRow("its lock") << "dbData.mdb.lock";
+    }
+    void aBackupNeverTargetsTheLiveFile() {
+        SKIP_ON_SERVER("about the local file");
+        QFETCH(QString, target);
+        const QByteArray before = contentOf(m_db);
+        QString said;
+        QCOMPARE(run({"--backup", m_env->dataFolder() + "/" + target}, &said), 1);
+        QVERIFY2(said.contains("is the database itself"), qPrintable(said));
+        QCOMPARE(contentOf(m_db), before);
+    }
+
+    // Whatever the umask, and whatever an older version left: after a start, a backup and a
+    // restore, every file is the owner's alone and no leftover of a copy cut short remains.
+    void everyFileIsPrivateAndNoLeftoverStays() {
+        SKIP_ON_SERVER("about the local file");
+        const mode_t umaskBefore = umask(0);
+        const QString folder = m_env->dataFolder();
+        QDir().mkpath(Backups::folderFor(m_db));
+        const QString copy = m_env->dataHome() + "/copy.mdb";
+        for (const QString& leftover :
+             {folder + "/dbData.mdb.part", folder + "/dbData.mdb.part-journal",
+              Backups::dailyPath(m_db, QDate(2026, 1, 1)) + ".part",
+              Backups::folderFor(m_db) + "/dbData-2026-01-02-101010-replaced.mdb.part",
+              copy + ".part", copy + ".part-journal"})
+            writeFile(leftover, "left over");
+        chmod(QFile::encodeName(folder).constData(), 0755);
+        chmod(QFile::encodeName(m_db).constData(), 0644);
+        {
+            ScriptedPrompts prompts;
+            auto window = StartProgram();
+            DailyBackup backup;
+            backup.start(m_db);
+            backup.wait();
+            window->Form_QueryUnload();
+        }
+        QCOMPARE(run({"--backup", copy}), 0);
+        QCOMPARE(run({"--restore", copy}), 0);
+        QProcess program;
+        program.setChildProcessModifier([] { umask(0); });
+        program.start(QUORVANE_EXECUTABLE, {"--restore", copy});
+        QVERIFY(program.waitForFinished(60000));
+        QCOMPARE(program.exitCode(), 0);
+        umask(umaskBefore);
+
+        QCOMPARE(notPrivate(folder), QStringList());
+        QCOMPARE(notPrivate(m_env->configHome() + "/Merrowfen"), QStringList());
+        QStringList everything =
+            namesIn(folder) + namesIn(Backups::folderFor(m_db)) + namesIn(m_env->dataHome());
+        QCOMPARE(everything.filter(".part"), QStringList());
+        QCOMPARE(namesIn(Backups::folderFor(m_db)).filter("-replaced.mdb").size(), 2);
+    }
+
+private:
+    std::unique_ptr<TestEnvironment> m_env;
+    QString m_db;
+};
+
+QTEST_MAIN(TestBackups)
+#include "test_backups.moc"
