@@ -39,6 +39,8 @@ public:
     // it as CSV, showing progress with a Cancel button.
     void exportRows();
     void showMenu(const QPoint& position);
+    // The menu of the current row, opened from the keyboard.
+    void showMenuAtCurrentRow();
 
     // Follows the colours of the window's theme and the current date.
     void updateOverdueColor();
