@@ -113,7 +113,11 @@ private slots:
                 !(control->focusPolicy() & Qt::TabFocus) || control->focusProxy())
                 continue;
             control->setFocus(Qt::TabFocusReason);
+            const QColor focusedHighlight = control->palette().color(QPalette::Highlight);
             QTest::keyClick(control, Qt::Key_Tab);
+            // A list shows in its selection whether it has the focus.
+            if (qobject_cast<QAbstractItemView*>(control))
+                QVERIFY(control->palette().color(QPalette::Highlight) != focusedHighlight);
             QWidget* now = QApplication::focusWidget();
             QVERIFY2(now && now != control && !control->isAncestorOf(now),
                      qPrintable(control->objectName()));

@@ -52,6 +52,7 @@ CallListTools::CallListTools(QWidget* window, QTreeView* list, CallListModel* mo
     connect(menuKey, &QShortcut::activated, this, &CallListTools::showMenuAtCurrentRow);
     // A screen reader names the list and hears how many calls it lists and which is selected.
     list->setAccessibleName(tr("Calls"));
+    ShowFocusInSelection(list);
     DescribeCallList(
         list, [model] { return model->totalRowCount(); },
         [model](int row) {

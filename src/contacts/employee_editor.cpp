@@ -53,11 +53,13 @@ Form3::Form3(QWidget* parent)
     // A screen reader names each list after its frame and hears its count and selected call.
     ListView1->setAccessibleName(Frame1->title());
     ListView2->setAccessibleName(Frame2->title());
-    for (auto [list, rows] : {std::pair{ListView1, m_opened}, std::pair{ListView2, m_assigned}})
+    for (auto [list, rows] : {std::pair{ListView1, m_opened}, std::pair{ListView2, m_assigned}}) {
         DescribeCallList(list, nullptr, [rows = rows](int row) {
             const QString& title = rows->row(row)[0];
             return title.isEmpty() ? QStringLiteral("a call without title") : title;
         });
+        ShowFocusInSelection(list);
+    }
     setTabOrder(PushButton1, ListView2);
     setTabOrder(ListView2, ListView1);
     // Over the frames and the lists the pointer turns back to the default.

@@ -3,7 +3,6 @@
 #include "data/failure.h"
 #include "reports/report_document.h"
 #include "reports/report_page_view.h"
-#include "ui/accessible_names.h"
 #include "ui/prompts.h"
 #include "ui/twips.h"
 
@@ -155,7 +154,7 @@ void ReportPreview::showPageState() {
     lastAction->setEnabled(page < last);
     const QSignalBlocker quiet(pageNumber);
     pageNumber->setValue(page + 1);
-    SetAccessibleDescription(m_view, tr("Page %1 of %2").arg(page + 1).arg(last + 1));
+    m_view->setAccessibleDescription(tr("Page %1 of %2").arg(page + 1).arg(last + 1));
 }
 
 void ReportPreview::showZoomState() {

@@ -2,9 +2,10 @@
 
 #include <QAbstractButton>
 #include <QAbstractItemView>
-#include <QAccessible>
+#include <QEvent>
 #include <QItemSelectionModel>
 #include <QLabel>
+#include <QPalette>
 #include <memory>
 
 QString SpokenCaption(const QString& caption) {
@@ -35,15 +36,43 @@ void NameSignButton(QAbstractButton* button, const QString& action) {
     button->setToolTip(action);
 }
 
-void SetAccessibleDescription(QWidget* widget, const QString& description) {
-    if (description == widget->accessibleDescription())
-        return;
-    widget->setAccessibleDescription(description);
-    QAccessibleEvent changed(widget, QAccessible::DescriptionChanged);
-    QAccessible::updateAccessibility(&changed);
-}
-
 namespace {
+
+// Restyles a list's selection as its focus comes and goes.
+class SelectionFocus : public QObject {
+public:
+    explicit SelectionFocus(QAbstractItemView* list) : QObject(list), m_list(list) {
+        list->installEventFilter(this);
+        show(list->hasFocus());
+    }
+
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::FocusIn || event->type() == QEvent::FocusOut)
+            show(event->type() == QEvent::FocusIn);
+        return false;
+    }
+
+private:
+    void show(bool focused) {
+        if (focused) {
+            // The palette the list inherits, with its full highlight.
+            m_list->setPalette(QPalette());
+            return;
+        }
+        const QPalette inherited =
+            m_list->parentWidget() ? m_list->parentWidget()->palette() : m_list->palette();
+        const QColor highlight = inherited.color(QPalette::Active, QPalette::Highlight);
+        const QColor base = inherited.color(QPalette::Active, QPalette::Base);
+        QPalette pale;
+        pale.setColor(QPalette::Highlight, QColor((highlight.red() + base.red()) / 2,
+                                                  (highlight.green() + base.green()) / 2,
+                                                  (highlight.blue() + base.blue()) / 2));
+        pale.setColor(QPalette::HighlightedText, inherited.color(QPalette::Active, QPalette::Text));
+        m_list->setPalette(pale);
+    }
+
+    QAbstractItemView* m_list;
+};
 
 QString callCount(int count) {
     return count == 1 ? QStringLiteral("1 call") : QStringLiteral("%1 calls").arg(count);
@@ -74,6 +103,10 @@ QString CallListState(int shown, int total, int selected, const QString& current
     return state + QStringLiteral(", %1 selected, current: ").arg(selected) + current;
 }
 
+void ShowFocusInSelection(QAbstractItemView* list) {
+    new SelectionFocus(list);
+}
+
 void DescribeCallList(QAbstractItemView* list, std::function<int()> total,
                       std::function<QString(int row)> rowName) {
     auto update = [list, total = std::move(total), rowName = std::move(rowName)] {
@@ -87,7 +120,8 @@ void DescribeCallList(QAbstractItemView* list, std::function<int()> total,
         const QString description =
             CallListState(shown, total ? total() : shown, selectedRowCount(selection),
                           current.isValid() ? rowName(current.row()) : QString());
-        SetAccessibleDescription(list, description);
+        // The toolkit tells a screen reader when the description changes.
+        list->setAccessibleDescription(description);
     };
     QAbstractItemModel* model = list->model();
     QObject::connect(model, &QAbstractItemModel::modelReset, list, update);

@@ -23,8 +23,9 @@ void NameAfterLabel(QLabel* label, QWidget* box);
 // words as its tooltip.
 void NameSignButton(QAbstractButton* button, const QString& action);
 
-// Sets the description of `widget` and tells a screen reader when it changed.
-void SetAccessibleDescription(QWidget* widget, const QString& description);
+// Shows whether `list` has the focus: away from it, its selected rows are drawn in a paler
+// highlight with the usual text colour, so the row of the focused list stands out.
+void ShowFocusInSelection(QAbstractItemView* list);
 
 // Keeps the description of a list of calls telling how many calls it lists ("3 of 12 calls"
 // when `total` answers more than it lists) and which is selected, named by `rowName`; it
