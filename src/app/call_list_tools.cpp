@@ -8,6 +8,7 @@
 #include "app/summary_window.h"
 #include "data/failure.h"
 #include "data/shared_connection.h"
+#include "ui/accessible_names.h"
 #include "ui/prompts.h"
 
 #include <QAction>
@@ -65,6 +66,18 @@ CallListTools::CallListTools(QWidget* window, QTreeView* list, CallListModel* mo
 
     list->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(list, &QWidget::customContextMenuRequested, this, &CallListTools::showMenu);
+    // Shift+F10 opens the menu from the keyboard, as the menu key does.
+    auto* menuKey = new QShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F10), list);
+    menuKey->setContext(Qt::WidgetShortcut);
+    connect(menuKey, &QShortcut::activated, this, &CallListTools::showMenuAtCurrentRow);
+    // A screen reader names the list and hears how many calls it lists and which is selected.
+    list->setAccessibleName(tr("Calls"));
+    ShowFocusInSelection(list);
+    DescribeCallList(
+        list, [model] { return model->totalRowCount(); },
+        [model](int row) {
+            return tr("call %1, %2").arg(model->text(row, 0), model->text(row, 1));
+        });
     connect(list->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             &CallListTools::rememberSelection);
     connect(model, &QAbstractItemModel::modelReset, this, &CallListTools::updateCount);
@@ -254,6 +267,13 @@ void CallListTools::openSummary() {
     m_summary->show();
     m_summary->raise();
     m_summary->activateWindow();
+}
+
+void CallListTools::showMenuAtCurrentRow() {
+    const QModelIndex current = m_list->currentIndex();
+    if (current.isValid())
+        m_list->scrollTo(current);
+    showMenu(current.isValid() ? m_list->visualRect(current).center() : QPoint());
 }
 
 void CallListTools::updateOverdueColor() {

@@ -58,6 +58,8 @@ public:
     // Opens the summary window, or brings the open one to the front (Ctrl+Shift+M).
     void openSummary();
     SummaryWindow* summaryWindow() const;
+    // The menu of the current row, opened from the keyboard.
+    void showMenuAtCurrentRow();
 
     // Follows the colours of the window's theme and the current date.
     void updateOverdueColor();

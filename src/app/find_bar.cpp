@@ -1,5 +1,6 @@
 #include "app/find_bar.h"
 
+#include "ui/accessible_names.h"
 #include "ui/text_guard.h"
 
 #include <QCheckBox>
@@ -39,7 +40,7 @@ FindBar::FindBar(QWidget* parent) : QWidget(parent) {
     FindText->setObjectName(QStringLiteral("FindText"));
     FindText->setClearButtonEnabled(true);
     FindText->setPlaceholderText(tr("Words in a call's title, comments, names, values or ID"));
-    label->setBuddy(FindText);
+    NameAfterLabel(label, FindText);
     OpenCallsOnly = new QCheckBox(tr("Open calls only"), this);
     OpenCallsOnly->setObjectName(QStringLiteral("OpenCallsOnly"));
     FindCount = new QLabel(this);
@@ -49,6 +50,10 @@ FindBar::FindBar(QWidget* parent) : QWidget(parent) {
     FindClose->setText(tr("Close"));
     FindClose->setToolTip(tr("Show every call again (Esc)"));
     FindClose->setAutoRaise(true);
+    // The sign-only buttons say what they do.
+    for (auto* clear : FindText->findChildren<QToolButton*>())
+        NameSignButton(clear, tr("Clear the text to find"));
+    FindClose->setAccessibleName(tr("Close the find bar"));
     layout->addWidget(label);
     layout->addWidget(FindText, 1);
     layout->addWidget(OpenCallsOnly);

@@ -216,6 +216,7 @@ void Form2::buildControls() {
     PushButton1->setAutoDefault(true);
 
     connectContactButtons();
+    nameControls();
 
     connect(PushButton1, &QPushButton::clicked, this, [this] { PushButton1_Click(); });
     connect(PushButton2, &QPushButton::clicked, this, [this] { PushButton2_Click(); });

@@ -145,6 +145,8 @@ private:
     static const ContactRow kOpenedByRow;
     static const ContactRow kResolvedByRow;
     void buildControls();
+    // Names the controls for screen readers.
+    void nameControls();
     void connectContactButtons();
     void addContact(const ContactRow& row);
     void editContact(const ContactRow& row);

@@ -4,6 +4,7 @@
 #include "data/recordset.h"
 #include "data/shared_connection.h"
 #include "data/sql_text.h"
+#include "ui/accessible_names.h"
 #include "ui/app_paths.h"
 #include "ui/appearance.h"
 #include "ui/changed_elsewhere.h"
@@ -100,6 +101,7 @@ void ContactEditor::buildControls() {
         box->setObjectName(QStringLiteral("Text%1").arg(field.number));
         box->setGeometry(
             TwipsRect(field.left, field.top, field.width, notes ? kNotesHeight : kBoxHeight));
+        NameAfterLabel(label, box);
     }
 
     PushButton2 =

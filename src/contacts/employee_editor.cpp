@@ -2,6 +2,7 @@
 
 #include "contacts/call_rows_model.h"
 #include "contacts/contact_fields.h"
+#include "ui/accessible_names.h"
 #include "ui/appearance.h"
 #include "ui/cell_tooltips.h"
 #include "ui/error_trap.h"
@@ -51,6 +52,16 @@ Form3::Form3(QWidget* parent)
     Frame2 = makeFrame(this, "Frame2", QStringLiteral("Assigned Calls"), 3660);
     ListView1 = makeList(Frame1, "ListView1", m_opened);
     ListView2 = makeList(Frame2, "ListView2", m_assigned);
+    // A screen reader names each list after its frame and hears its count and selected call.
+    ListView1->setAccessibleName(Frame1->title());
+    ListView2->setAccessibleName(Frame2->title());
+    for (auto [list, rows] : {std::pair{ListView1, m_opened}, std::pair{ListView2, m_assigned}}) {
+        DescribeCallList(list, nullptr, [rows = rows](int row) {
+            const QString& title = rows->row(row)[0];
+            return title.isEmpty() ? QStringLiteral("a call without title") : title;
+        });
+        ShowFocusInSelection(list);
+    }
     setTabOrder(PushButton1, ListView2);
     setTabOrder(ListView2, ListView1);
     // Over the frames and the lists the pointer turns back to the default.

@@ -5,6 +5,7 @@
 #include "reports/report_catalog.h"
 #include "reports/report_document.h"
 #include "reports/report_preview.h"
+#include "ui/accessible_names.h"
 #include "ui/app_paths.h"
 #include "ui/appearance.h"
 #include "ui/error_trap.h"
@@ -65,7 +66,7 @@ Form4::Form4(QWidget* parent) : QDialog(parent) {
     Combo1->setObjectName(QStringLiteral("Combo1"));
     Combo1->setEditable(false);
     Combo1->setGeometry(TwipsRect(1320, 120, 3015, 345));
-    Label1->setBuddy(Combo1);
+    NameAfterLabel(Label1, Combo1);
 
     auto makeButton = [this](const char* name, const QString& caption, int left) {
         auto* button = new QPushButton(caption, this);

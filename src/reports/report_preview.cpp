@@ -19,6 +19,7 @@
 #include <QStandardPaths>
 #include <QStyle>
 #include <QToolBar>
+#include <QToolButton>
 #include <QVBoxLayout>
 #include <cmath>
 
@@ -75,6 +76,11 @@ ReportPreview::ReportPreview(std::shared_ptr<ReportDocument> document, QWidget* 
     zoomChoice = new QComboBox(bar);
     zoomChoice->setObjectName(QStringLiteral("Zoom"));
     zoomChoice->setAccessibleName(tr("Zoom"));
+    // A list is named by the label tied to it where the toolkit names it by its entry; this
+    // one's label is heard, not seen.
+    auto* zoomLabel = new QLabel(tr("Zoom"), bar);
+    zoomLabel->hide();
+    zoomLabel->setBuddy(zoomChoice);
     zoomChoice->addItem(tr("Fit Page"));
     zoomChoice->addItem(tr("Fit Width"));
     for (double step : ReportPageView::zoomSteps())
@@ -92,6 +98,11 @@ ReportPreview::ReportPreview(std::shared_ptr<ReportDocument> document, QWidget* 
                                    QKeySequence(Qt::Key_Escape));
 
     m_view = new ReportPageView(m_document, this);
+    // A screen reader names the page shown and hears its number; every command of the bar is
+    // reached with Tab too.
+    m_view->setAccessibleName(tr("Report page"));
+    for (QToolButton* button : bar->findChildren<QToolButton*>())
+        button->setFocusPolicy(Qt::TabFocus);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
@@ -143,6 +154,7 @@ void ReportPreview::showPageState() {
     lastAction->setEnabled(page < last);
     const QSignalBlocker quiet(pageNumber);
     pageNumber->setValue(page + 1);
+    m_view->setAccessibleDescription(tr("Page %1 of %2").arg(page + 1).arg(last + 1));
 }
 
 void ReportPreview::showZoomState() {

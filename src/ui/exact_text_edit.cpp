@@ -1,5 +1,6 @@
 #include "ui/exact_text_edit.h"
 
+#include <QKeyEvent>
 #include <QMimeData>
 #include <QTextBlock>
 #include <QTextDocument>
@@ -46,6 +47,15 @@ QChar shownAt(const QTextDocument* document, int position) {
 
 ExactTextEdit::ExactTextEdit(QWidget* parent) : QPlainTextEdit(parent) {
     connect(document(), &QTextDocument::contentsChange, this, &ExactTextEdit::documentChanged);
+}
+
+void ExactTextEdit::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Tab && event->modifiers() == Qt::ControlModifier &&
+        tabChangesFocus() && !isReadOnly()) {
+        insertPlainText(QStringLiteral("\t"));
+        return;
+    }
+    QPlainTextEdit::keyPressEvent(event);
 }
 
 void ExactTextEdit::setExactText(const QString& text) {

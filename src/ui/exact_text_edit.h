@@ -20,6 +20,8 @@ public:
 
 protected:
     void insertFromMimeData(const QMimeData* source) override;
+    // Where Tab moves the focus on, Ctrl+Tab types a tab.
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void documentChanged(int position, int removed, int added);
