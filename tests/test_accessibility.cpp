@@ -2,13 +2,18 @@
 // says what it is, the lists and the preview tell where the person is; and the keyboard
 // reaches every command and leaves every control.
 
+#include "app/call_history_window.h"
 #include "app/call_list_model.h"
 #include "app/call_list_tools.h"
+#include "app/deleted_calls_window.h"
 #include "app/find_bar.h"
+#include "app/import_window.h"
 #include "app/main_window.h"
+#include "app/summary_window.h"
 #include "call_editor_fixture.h"
 #include "contacts/customer_editor.h"
 #include "contacts/employee_editor.h"
+#include "data/shared_connection.h"
 #include "reports/report_catalog.h"
 #include "reports/report_chooser.h"
 #include "reports/report_document.h"
@@ -17,7 +22,10 @@
 
 #include <QAccessible>
 #include <QApplication>
+#include <QDir>
+#include <QFile>
 #include <QRegularExpression>
+#include <QStringListModel>
 #include <QTimer>
 #include <QTreeView>
 
@@ -51,6 +59,26 @@ const WindowUnderTest kWindows[] = {
     {"report chooser", [] { return editor<Form4>(""); }},
     {"report preview",
      [] { return std::make_unique<ReportPreview>(OpenReport(*FindReportEntry("Call Details"))); }},
+    {"history of a call",
+     [] { return std::make_unique<CallHistoryWindow>(SharedConnection(), 1, "Printer jam"); }},
+    {"deleted calls", [] { return std::make_unique<DeletedCallsWindow>(SharedConnection()); }},
+    {"summary",
+     [] {
+         auto* calls = new QStringListModel;
+         auto window = std::make_unique<SummaryWindow>(calls, nullptr);
+         calls->setParent(window.get());
+         return window;
+     }},
+    {"import preview",
+     [] {
+         const QString path = QDir::temp().filePath(QStringLiteral("quorvane-a11y-import.csv"));
+         QFile file(path);
+         if (file.open(QIODevice::WriteOnly))
+             file.write("Title,Opened Date,Due Date,Comments\nPrinter jam,2026-12-01,"
+                        "2026-12-24,Paper\nNo date here,never,2026-12-24,\n");
+         file.close();
+         return std::make_unique<ImportWindow>(CallImport(path), path);
+     }},
 };
 
 // What a screen reader says a control is. Where the toolkit gives a list its shown entry as
