@@ -3,6 +3,7 @@
 #include "app/main_window.h"
 #include "data/failure.h"
 #include "ui/appearance.h"
+#include "ui/screen_fit.h"
 
 #include <QApplication>
 #include <QFileInfo>
@@ -57,6 +58,8 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName(kProductTitle);
     QApplication::setOrganizationName(kVendor);
     QApplication::setApplicationVersion(QStringLiteral(QUORVANE_VERSION));
+    // Every window, the report preview included, stays within the screen at any scale.
+    KeepWindowsOnScreen();
     // Lets the desktop match the window to the program's menu entry and icon.
     QGuiApplication::setDesktopFileName(QStringLiteral("example.merrowfen.Quorvane"));
     Form1 window;

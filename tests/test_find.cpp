@@ -336,6 +336,15 @@ private slots:
         QCOMPARE(records[2][1], "Printer jams");
         QCOMPARE(records[2][7], day(-1));
         QCOMPARE(records[2][12], "Paper \"A4\"\tstuck");
+        // The export says where the file is, and the next one opens in that folder.
+        QCOMPARE(prompts.texts().last(), "The calls were exported to:\r\n\r\n" + path);
+        QString openedIn;
+        prompts.onModal([&](QDialog& dialog) {
+            openedIn = static_cast<QFileDialog&>(dialog).directory().absolutePath();
+            dialog.reject();
+        });
+        m_window->tools()->exportRows();
+        QCOMPARE(openedIn, m_env->dataHome());
     }
 
     // At start-up the window comes first and the rows after it; a rebuild replaces a fill that

@@ -7,11 +7,15 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QDialog>
+#include <QDir>
 #include <QFile>
+#include <QIcon>
+#include <QImage>
 #include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPixmap>
 #include <QProxyStyle>
 #include <QTemporaryDir>
 #include <QTest>
@@ -172,6 +176,47 @@ private slots:
         QVERIFY(boxWidth <= 1280 - 480);
         QVERIFY2(needed <= label.height(),
                  qPrintable(QString("%1 > %2").arg(needed).arg(label.height())));
+    }
+
+    // A box takes its picture from the desktop's icon theme, and the toolkit's where the theme
+    // has none.
+    void boxesTakeTheirPictureFromTheIconTheme_data() {
+        QTest::addColumn<int>("style");
+        QTest::addColumn<QString>("themed");
+        QTest::newRow("information") << 64 << "dialog-information";
+        QTest::newRow("warning") << int(Prompts::Exclamation) << "dialog-warning";
+        QTest::newRow("error") << int(Prompts::Critical) << "dialog-error";
+        QTest::newRow("question") << int(Prompts::YesNo | Prompts::Question) << "dialog-question";
+        QTest::newRow("warning, not in the theme") << int(Prompts::Exclamation) << "";
+    }
+
+    void boxesTakeTheirPictureFromTheIconTheme() {
+        QFETCH(int, style);
+        QFETCH(QString, themed);
+        QTemporaryDir themes;
+        const QString folder = themes.filePath("Plain/48x48/status");
+        QVERIFY(QDir().mkpath(folder));
+        QFile index(themes.filePath("Plain/index.theme"));
+        QVERIFY(index.open(QIODevice::WriteOnly));
+        index.write("[Icon Theme]\nName=Plain\nDirectories=48x48/status\n\n"
+                    "[48x48/status]\nSize=48\nType=Scalable\nMinSize=8\nMaxSize=512\n");
+        index.close();
+        QPixmap picture(48, 48);
+        picture.fill(QColor(0x12, 0x34, 0x56));
+        if (!themed.isEmpty())
+            QVERIFY(picture.save(folder + "/" + themed + ".png"));
+        QIcon::setThemeSearchPaths({themes.path()});
+        QIcon::setThemeName("Plain");
+        QImage shown;
+        whenShown([&](QDialog& box) {
+            shown = static_cast<QMessageBox&>(box).iconPixmap().toImage();
+            box.reject();
+        });
+        MsgBox("The calls were exported.", style);
+        QIcon::setThemeName(QString());
+        QVERIFY(!shown.isNull());
+        const QColor middle = shown.pixelColor(shown.width() / 2, shown.height() / 2);
+        QCOMPARE(middle == QColor(0x12, 0x34, 0x56), !themed.isEmpty());
     }
 
     void theInputBoxGivesWhatWasTyped() {

@@ -476,6 +476,13 @@ private slots:
         QVERIFY(!preview.exportPdfTo(env.dataHome() + "/missing/report.pdf"));
         QCOMPARE(prompts.boxes.size(), size_t(1));
         QVERIFY(prompts.boxes[0].text.contains("missing/report.pdf"));
+        // A finished export says where the file is.
+        prompts.clear();
+        QVERIFY(preview.exportPdfTo(env.dataHome() + "/report.pdf"));
+        QVERIFY(QFileInfo(env.dataHome() + "/report.pdf").size() > 0);
+        QCOMPARE(prompts.texts(),
+                 QStringList({"The report was exported to:\r\n\r\n" +
+                              QDir::toNativeSeparators(env.dataHome()) + "/report.pdf"}));
     }
 
     void thePreviewPagesAndZoomsFromTheKeyboard() {
@@ -509,6 +516,18 @@ private slots:
         QVERIFY(preview.view()->zoom() > before);
         QTest::keyClick(view, Qt::Key_Minus, Qt::ControlModifier);
         QVERIFY(preview.view()->zoom() < before + 1e-9);
+        // Ctrl with "+" zooms in with or without Shift, and so does Ctrl with "=".
+        const std::pair<Qt::Key, Qt::KeyboardModifiers> zoomingIn[] = {
+            {Qt::Key_Plus, Qt::ControlModifier},
+            {Qt::Key_Plus, Qt::ControlModifier | Qt::ShiftModifier},
+            {Qt::Key_Equal, Qt::ControlModifier},
+            {Qt::Key_Plus, Qt::ControlModifier | Qt::KeypadModifier}};
+        for (const auto& [key, modifiers] : zoomingIn) {
+            const double was = preview.view()->zoom();
+            QTest::keyClick(view, key, modifiers);
+            QVERIFY2(preview.view()->zoom() > was,
+                     qPrintable(QKeySequence(key | modifiers).toString()));
+        }
 
         QTest::keyClick(view, Qt::Key_Escape);
         QVERIFY(!preview.isVisible());

@@ -10,11 +10,13 @@
 #include "data/shared_connection.h"
 #include "ui/accessible_names.h"
 #include "ui/prompts.h"
+#include "ui/save_folder.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
 #include <QDateTime>
+#include <QDir>
 #include <QFileDialog>
 #include <QMenu>
 #include <QProgressDialog>
@@ -187,7 +189,7 @@ void CallListTools::exportRows() {
         for (size_t row = 0; row < rows.size(); ++row)
             rows[row] = int(row);
     }
-    QFileDialog dialog(m_window, tr("Export Calls"), QString(),
+    QFileDialog dialog(m_window, tr("Export Calls"), SaveFolder(),
                        tr("Comma-separated values (*.csv);;All files (*)"));
     dialog.setObjectName(QStringLiteral("ExportDialog"));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
@@ -205,10 +207,18 @@ void CallListTools::exportRows() {
     progress.setWindowModality(Qt::WindowModal);
     progress.setMinimumDuration(400);
     try {
-        ExportListedCalls(*m_model, rows, SharedConnection(), path, [&](qint64 done, qint64) {
-            progress.setValue(int(done));
-            return !progress.wasCanceled();
-        });
+        const bool finished =
+            ExportListedCalls(*m_model, rows, SharedConnection(), path, [&](qint64 done, qint64) {
+                progress.setValue(int(done));
+                return !progress.wasCanceled();
+            });
+        progress.reset();
+        if (finished) {
+            RememberSaveFolder(path);
+            MsgBox(tr("The calls were exported to:") + QStringLiteral("\r\n\r\n") +
+                       QDir::toNativeSeparators(path),
+                   Prompts::Information);
+        }
     } catch (const Failure& failure) {
         progress.reset();
         MsgBox(tr("The calls could not be exported.") + QStringLiteral("\r\n\r\n") +

@@ -4,6 +4,7 @@
 #include "reports/report_document.h"
 #include "reports/report_page_view.h"
 #include "ui/prompts.h"
+#include "ui/save_folder.h"
 #include "ui/twips.h"
 
 #include <QAction>
@@ -16,7 +17,6 @@
 #include <QPrinter>
 #include <QProgressDialog>
 #include <QSpinBox>
-#include <QStandardPaths>
 #include <QStyle>
 #include <QToolBar>
 #include <QToolButton>
@@ -180,12 +180,15 @@ void ReportPreview::keyPressEvent(QKeyEvent* event) {
         print();
         return;
     }
+    // Ctrl with "+" zooms in whether the keyboard needs Shift for "+" or not (on a US keyboard
+    // "+" is Shift with "="), and Ctrl with "=" does too.
+    const bool control = event->modifiers() & Qt::ControlModifier;
     if (event->matches(QKeySequence::ZoomIn) ||
-        (event->modifiers() & Qt::ControlModifier && event->key() == Qt::Key_Equal)) {
+        (control && (event->key() == Qt::Key_Plus || event->key() == Qt::Key_Equal))) {
         m_view->zoomIn();
         return;
     }
-    if (event->matches(QKeySequence::ZoomOut)) {
+    if (event->matches(QKeySequence::ZoomOut) || (control && event->key() == Qt::Key_Minus)) {
         m_view->zoomOut();
         return;
     }
@@ -257,11 +260,8 @@ void ReportPreview::print() {
 }
 
 void ReportPreview::exportPdf() {
-    QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
-    if (folder.isEmpty() || !QDir(folder).exists())
-        folder = QDir::homePath();
     QString path = QFileDialog::getSaveFileName(this, tr("Export to PDF"),
-                                                folder + QLatin1Char('/') + windowTitle() +
+                                                SaveFolder() + QLatin1Char('/') + windowTitle() +
                                                     QStringLiteral(".pdf"),
                                                 tr("PDF files (*.pdf)"));
     if (path.isEmpty())
@@ -273,10 +273,18 @@ void ReportPreview::exportPdf() {
 
 bool ReportPreview::exportPdfTo(const QString& path) {
     try {
-        return withProgress(tr("Writing %1...").arg(QDir::toNativeSeparators(path)),
-                            [&](const ReportProgress& progress) {
-                                return WriteReportPdfFile(*m_document, path, progress);
-                            });
+        const bool finished =
+            withProgress(tr("Writing %1...").arg(QDir::toNativeSeparators(path)),
+                         [&](const ReportProgress& progress) {
+                             return WriteReportPdfFile(*m_document, path, progress);
+                         });
+        if (finished) {
+            RememberSaveFolder(path);
+            MsgBox(tr("The report was exported to:") + QStringLiteral("\r\n\r\n") +
+                       QDir::toNativeSeparators(path),
+                   Prompts::Information);
+        }
+        return finished;
     } catch (const Failure& failure) {
         MsgBox(failure.description(), Prompts::Exclamation);
         return false;

@@ -10,6 +10,7 @@
 #include <QDialog>
 #include <QEvent>
 #include <QFontMetrics>
+#include <QIcon>
 #include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
@@ -96,6 +97,17 @@ private:
     QString m_text;
 };
 
+// Gives a box the picture of `kind`, drawn by the desktop's icon theme where the theme has one
+// (`name` is the picture's name in freedesktop icon themes), else by the toolkit.
+void setBoxIcon(QMessageBox& box, QMessageBox::Icon kind, const char* name) {
+    box.setIcon(kind);
+    const QIcon themed = QIcon::fromTheme(QLatin1String(name));
+    if (themed.isNull())
+        return;
+    const int size = box.style()->pixelMetric(QStyle::PM_MessageBoxIconSize, nullptr, &box);
+    box.setIconPixmap(themed.pixmap(QSize(size, size), box.devicePixelRatioF()));
+}
+
 class QtPrompts : public Prompts {
 public:
     int message(const QString& text, int style, const QString& title) override {
@@ -110,16 +122,16 @@ public:
         new BoxLook(&box, lines);
         switch (style & 0x70) {
         case Critical:
-            box.setIcon(QMessageBox::Critical);
+            setBoxIcon(box, QMessageBox::Critical, "dialog-error");
             break;
         case Question:
-            box.setIcon(QMessageBox::Question);
+            setBoxIcon(box, QMessageBox::Question, "dialog-question");
             break;
         case Exclamation:
-            box.setIcon(QMessageBox::Warning);
+            setBoxIcon(box, QMessageBox::Warning, "dialog-warning");
             break;
-        case 64:
-            box.setIcon(QMessageBox::Information);
+        case Information:
+            setBoxIcon(box, QMessageBox::Information, "dialog-information");
             break;
         default:
             break;

@@ -20,6 +20,7 @@ public:
         Critical = 16,
         Question = 32,
         Exclamation = 48,
+        Information = 64,
         DefaultButton2 = 256
     };
     // Answers.
