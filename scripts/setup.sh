@@ -2,7 +2,7 @@
 # Installs the Debian packages that building, running and testing need, and only those
 # that are missing. Sourced by ./run, ./test and bench/run.
 quorvane_setup() {
-    local wanted=(g++ cmake ninja-build pkgconf qt6-base-dev libsqlite3-dev sqlite3 libpq-dev postgresql
+    local wanted=(g++ cmake ninja-build pkgconf qt6-base-dev libsqlite3-dev sqlite3 libpq-dev postgresql openssl
                   fonts-liberation poppler-utils "$@")
     local missing=()
     local pkg

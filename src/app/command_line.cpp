@@ -6,9 +6,11 @@
 #include "data/connection.h"
 #include "data/failure.h"
 #include "data/server_copy.h"
+#include "data/server_link.h"
 #include "data/server_setup.h"
 #include "data/shared_connection.h"
 #include "reports/report_catalog.h"
+#include "ui/app_paths.h"
 #include "ui/appearance.h"
 
 #include <QCommandLineParser>
@@ -56,13 +58,16 @@ int RunCommands(const QStringList& arguments, QTextStream& out, QTextStream& err
         QStringLiteral("export-csv"),
         QStringLiteral("Write every call to FILE as comma-separated values."),
         QStringLiteral("FILE"));
-    const QCommandLineOption backup(QStringLiteral("backup"),
-                                    QStringLiteral("Copy the database to FILE."),
-                                    QStringLiteral("FILE"));
+    const QCommandLineOption backup(
+        QStringLiteral("backup"),
+        QStringLiteral("Copy the database to FILE (with --server: the server's call log, as one "
+                       "snapshot, into a local database file)."),
+        QStringLiteral("FILE"));
     const QCommandLineOption restore(
         QStringLiteral("restore"),
         QStringLiteral("Replace the database with the copy FILE after checking it; the "
-                       "replaced database is kept in the backups folder."),
+                       "replaced database is kept in the backups folder (with --server: copy "
+                       "FILE into the empty server database)."),
         QStringLiteral("FILE"));
     QStringList reportNames;
     for (const ReportEntry& entry : ReportEntries())
@@ -129,8 +134,10 @@ int RunCommands(const QStringList& arguments, QTextStream& out, QTextStream& err
                            "--init-server, --copy-to."));
     if (parser.values(server).size() > 1)
         return usage(QStringLiteral("'--server' is given more than once."));
-    if (parser.isSet(server) && !parser.isSet(exportCsv) && !parser.isSet(report))
-        return usage(QStringLiteral("--server goes with --export-csv, --report or the window."));
+    if (parser.isSet(server) && !parser.isSet(exportCsv) && !parser.isSet(report) &&
+        !parser.isSet(backup) && !parser.isSet(restore))
+        return usage(QStringLiteral(
+            "--server goes with --export-csv, --report, --backup, --restore or the window."));
     if (parser.isSet(server))
         Form1::UseServer(parser.value(server));
     if (parser.isSet(report) != parser.isSet(pdf))
@@ -144,11 +151,30 @@ int RunCommands(const QStringList& arguments, QTextStream& out, QTextStream& err
             Connection connection;
             connection.open(Form1::ConnectionString());
             ExportAllCalls(connection, parser.value(exportCsv));
+        } else if (parser.isSet(backup) && parser.isSet(server)) {
+            // The server's call log, as one snapshot, into a file that --copy-to (or --server
+            // with --restore) puts back.
+            const QVector<CopiedTable> tables = BackupServer(
+                parser.value(server).trimmed(), ProgramFolder() + QStringLiteral("/dbBlank.mdb"),
+                parser.value(backup));
+            for (const CopiedTable& table : tables)
+                out << table.table << ": " << table.rows << " rows\n";
+            out << "Backed up the call log of " << ServerLink::displayed(parser.value(server))
+                << " into " << parser.value(backup) << '\n';
+        } else if (parser.isSet(restore) && parser.isSet(server)) {
+            const QVector<CopiedTable> tables =
+                CopyToServer(parser.value(restore), parser.value(server).trimmed());
+            for (const CopiedTable& table : tables)
+                out << table.table << ": " << table.rows << " rows copied and compared\n";
+            out << "Restored the call log of " << ServerLink::displayed(parser.value(server))
+                << " from " << parser.value(restore) << '\n';
         } else if (parser.isSet(backup)) {
             Backups::copyDatabase(databasePath(), parser.value(backup));
         } else if (parser.isSet(initServer)) {
             InstallServerSchema(parser.value(initServer));
-            out << "Installed an empty call log into " << parser.value(initServer) << '\n';
+            out << "Installed an empty call log into " << parser.value(initServer) << '\n'
+                << "Logins get the role quorvane_writer to read and change it, or "
+                   "quorvane_reader to read it only (GRANT quorvane_writer TO login;).\n";
         } else if (parser.isSet(copyTo)) {
             const QVector<CopiedTable> tables = CopyToServer(databasePath(), parser.value(copyTo));
             for (const CopiedTable& table : tables)

@@ -33,6 +33,7 @@ public:
 
 private:
     void changedElsewhere();
+    void serverReachable(bool reached);
     void step();
     bool personBusy() const;
     void startReading();
@@ -41,6 +42,7 @@ private:
     void adopt();
 
     Form1* m_window;
+    QString m_uri;
     ChangeWatch* m_watch;
     QTimer m_wait;
     // A change seen and not read yet, and the window's count of rebuilds when it was seen.
