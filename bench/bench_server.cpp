@@ -160,7 +160,7 @@ void savesAtOnce(int desks) {
     environment.insert(QStringLiteral("XDG_CONFIG_HOME"), home.path() + QStringLiteral("/config"));
     environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
     // Every desk is ready (started, connected, editor loaded) before the clock starts.
-    const long long startNs = monotonicNanoseconds() + 4000000000LL;
+    const long long startNs = monotonicNanoseconds() + (4000LL + 500LL * desks) * 1000000LL;
     std::vector<std::unique_ptr<QProcess>> processes;
     for (int desk = 1; desk <= desks; ++desk) {
         auto process = std::make_unique<QProcess>();
