@@ -6,9 +6,13 @@
 //   database of N calls (copied up from the generated file of bench_calls), in turns with the
 //   psql command-line client reading the same query, output discarded (loadcalls_pg_psql_ms,
 //   the floor); loadcalls_pg_ratio divides the two;
-// - pg_saves_per_s_8: eight desks, each a process with its own connection, saving new calls
-//   through the call editor at once for a fixed time; afterwards every confirmed save must be
-//   there exactly once (pg_saves_lost, pg_saves_duplicated).
+// - pg_saves_per_s_8, pg_saves_per_s_32: eight and 32 desks, each a process with its own
+//   connection, saving new calls through the call editor at once for a fixed time; afterwards
+//   every confirmed save must be there exactly once (pg_saves_lost, pg_saves_duplicated, over
+//   both runs);
+// - pg_connections_per_desk: the connections that one desk with its window open holds;
+// - pg_reconnect_s: the server stops as in a crash and starts again under a desk with an open
+//   editor; the time from the server being back until the next Save succeeds.
 #include "app/call_list_model.h"
 #include "app/main_window.h"
 #include "bench_support.h"
@@ -34,7 +38,6 @@
 namespace {
 
 constexpr int kRuns = 3;
-constexpr int kDesks = 8;
 constexpr int kSavingMs = 5000;
 
 // The psql client reading the list's query as the server runs it, output discarded.
@@ -86,11 +89,13 @@ class SavingPrompts : public Prompts {
 public:
     int saved = 0;
     int failed = 0;
+    // Failures expected (an outage): not written out.
+    bool quiet = false;
     int message(const QString& text, int, const QString&) override {
         if (text == kRecordSaved) {
             ++saved;
         } else {
-            if (!failed)
+            if (!failed && !quiet)
                 std::fprintf(stderr, "bench: a save failed: %s\n", qPrintable(text));
             ++failed;
         }
@@ -138,7 +143,12 @@ long long number(ServerLink& link, const QString& sql, const QStringList& parame
     return QByteArray(link.run(sql, parameters)->text(0, 0)).toLongLong();
 }
 
-void savesAtOnce() {
+// The saves that were confirmed but are missing, and those stored twice, over every run.
+long long savesLost = 0;
+long long savesDuplicated = 0;
+long long savesFailed = 0;
+
+void savesAtOnce(int desks) {
     const QString uri = newServerDatabase(QStringLiteral("bench_saves"));
     ServerLink link(uri);
     link.execute(QStringLiteral("insert into Employees ([First Name],[Last Name]) values "
@@ -155,19 +165,19 @@ void savesAtOnce() {
     environment.insert(QStringLiteral("XDG_CONFIG_HOME"), home.path() + QStringLiteral("/config"));
     environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
     // Every desk is ready (started, connected, editor loaded) before the clock starts.
-    const long long startNs = monotonicNanoseconds() + 4000000000LL;
-    std::vector<std::unique_ptr<QProcess>> desks;
-    for (int desk = 1; desk <= kDesks; ++desk) {
+    const long long startNs = monotonicNanoseconds() + (4000LL + 500LL * desks) * 1000000LL;
+    std::vector<std::unique_ptr<QProcess>> processes;
+    for (int desk = 1; desk <= desks; ++desk) {
         auto process = std::make_unique<QProcess>();
         process->setProcessEnvironment(environment);
         process->start(
             QCoreApplication::applicationFilePath(),
             {QStringLiteral("--desk"), QString::number(desk), uri, QString::number(startNs)});
-        desks.push_back(std::move(process));
+        processes.push_back(std::move(process));
     }
-    long long saved = 0, failed = 0, lost = 0, duplicated = 0;
-    for (int desk = 1; desk <= kDesks; ++desk) {
-        QProcess& process = *desks[size_t(desk - 1)];
+    long long saved = 0;
+    for (int desk = 1; desk <= desks; ++desk) {
+        QProcess& process = *processes[size_t(desk - 1)];
         if (!process.waitForFinished(-1) || process.exitStatus() != QProcess::NormalExit ||
             process.exitCode() != 0) {
             std::fprintf(stderr, "%s", process.readAllStandardError().constData());
@@ -182,7 +192,7 @@ void savesAtOnce() {
         }
         const long long confirmed = figures[QStringLiteral("saved")];
         saved += confirmed;
-        failed += figures[QStringLiteral("failed")];
+        savesFailed += figures[QStringLiteral("failed")];
         // Every confirmed title of the desk once; a title that was tried but not confirmed
         // may be there at most once.
         const QString pattern = QStringLiteral("Desk %1 call %").arg(desk);
@@ -191,13 +201,87 @@ void savesAtOnce() {
         const long long distinct = number(
             link, QStringLiteral("select count(distinct title) from calls where title like $1"),
             {pattern});
-        duplicated += rows - distinct;
-        lost += std::max(0LL, confirmed - distinct);
+        savesDuplicated += rows - distinct;
+        savesLost += std::max(0LL, confirmed - distinct);
     }
-    print(QStringLiteral("pg_saves_per_s_8"), double(saved) * 1000.0 / kSavingMs);
-    std::printf("pg_saves_lost = %lld\npg_saves_duplicated = %lld\npg_saves_failed = %lld\n", lost,
-                duplicated, failed);
-    std::fflush(stdout);
+    print(QStringLiteral("pg_saves_per_s_%1").arg(desks), double(saved) * 1000.0 / kSavingMs);
+}
+
+// Runs a function of the test server script on the server that bench/run started.
+void serverScript(const QString& call) {
+    QProcess bash;
+    bash.start(QStringLiteral("bash"),
+               {QStringLiteral("-c"), QStringLiteral("source '%1/scripts/test_server.sh' && %2")
+                                          .arg(QStringLiteral(QUORVANE_SOURCE_DIR), call)});
+    if (!bash.waitForFinished(-1) || bash.exitCode() != 0)
+        fail(QStringLiteral("%1 failed: %2")
+                 .arg(call, QString::fromLocal8Bit(bash.readAllStandardError())));
+}
+
+// Child: the connections that a desk with its window open holds on its database.
+int childConnections(const QString& uri, int argc, char** argv) {
+    QApplication app(argc, argv);
+    FailingPrompts prompts;
+    InstallPrompts(&prompts);
+    Form1::UseServer(uri);
+    {
+        Form1 window;
+        window.Form_Load();
+        window.show();
+        // The list is read and the desk listens for the others' changes.
+        QElapsedTimer settle;
+        settle.start();
+        while (settle.elapsed() < 2000)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+        auto count = SharedConnection().server()->run(
+            QStringLiteral("select count(*) from pg_stat_activity where datname = "
+                           "current_database() and application_name = $1"),
+            {ServerLink::applicationName()});
+        print(QStringLiteral("connections"), QByteArray(count->text(0, 0)).toDouble());
+        window.close();
+    }
+    ReleaseSharedConnection();
+    InstallPrompts(nullptr);
+    return 0;
+}
+
+// Child: a desk with an open editor; the server crashes and comes back; how long from its
+// return until Save succeeds.
+int childReconnect(const QString& uri, int argc, char** argv) {
+    QApplication app(argc, argv);
+    SavingPrompts prompts;
+    prompts.quiet = true;
+    InstallPrompts(&prompts);
+    CreateSharedConnection();
+    SharedConnection().open(uri);
+    double seconds = 0;
+    {
+        Form2 editor;
+        editor.Form_Load();
+        for (QComboBox* list : {editor.Combo1, editor.Combo2, editor.Combo3, editor.Combo4,
+                                editor.Combo5, editor.Combo6})
+            list->setCurrentIndex(0);
+        editor.Text1->setText(QStringLiteral("Before the crash"));
+        editor.PushButton2_Click();
+        serverScript(QStringLiteral("quorvane_server_pause"));
+        editor.Text1->setText(QStringLiteral("Typed during the outage"));
+        editor.PushButton2_Click();
+        serverScript(QStringLiteral("quorvane_server_resume"));
+        QElapsedTimer back;
+        back.start();
+        while (prompts.saved < 2 && back.elapsed() < 60000) {
+            editor.PushButton2_Click();
+            if (prompts.saved < 2)
+                QThread::msleep(10);
+        }
+        seconds = back.elapsed() / 1000.0;
+        if (prompts.saved < 2)
+            fail(QStringLiteral("no save succeeded within a minute of the server's return"));
+    }
+    std::printf("pg_reconnect_s = %.3f\n", seconds);
+    ReleaseSharedConnection();
+    InstallPrompts(nullptr);
+    return 0;
 }
 
 int parent(int argc, char** argv) {
@@ -225,7 +309,26 @@ int parent(int argc, char** argv) {
             print(QLatin1String(name) + QStringLiteral("_pg_ms") + suffix,
                   figures[QLatin1String(name) + QStringLiteral("_ms")]);
     }
-    savesAtOnce();
+    savesAtOnce(8);
+    savesAtOnce(32);
+    std::printf("pg_saves_lost = %lld\npg_saves_duplicated = %lld\npg_saves_failed = %lld\n",
+                savesLost, savesDuplicated, savesFailed);
+    const QString desk = newServerDatabase(QStringLiteral("bench_desk"));
+    {
+        ServerLink link(desk);
+        link.execute(QStringLiteral("insert into Employees ([First Name]) values ('Nora')"));
+        link.execute(QStringLiteral("insert into Customers ([First Name]) values ('Ann')"));
+        link.execute(QStringLiteral("insert into [Status] values ('Open')"));
+        link.execute(QStringLiteral("insert into [Categories] values ('Network')"));
+        link.execute(QStringLiteral("insert into [Priorities] values ('High')"));
+    }
+    // The desks keep no file of their own: the link given to them is never opened.
+    const QString noFile = QCoreApplication::applicationFilePath();
+    auto connections = runChild({QStringLiteral("--connections"), desk}, noFile);
+    print(QStringLiteral("pg_connections_per_desk"), connections[QStringLiteral("connections")]);
+    auto reconnect = runChild({QStringLiteral("--reconnect"), desk}, noFile);
+    print(QStringLiteral("pg_reconnect_s"), reconnect[QStringLiteral("pg_reconnect_s")]);
+    std::fflush(stdout);
     return 0;
 }
 
@@ -234,6 +337,10 @@ int parent(int argc, char** argv) {
 int main(int argc, char** argv) {
     if (argc == 3 && std::strcmp(argv[1], "--loadcalls") == 0)
         return childLoadCalls(QString::fromLocal8Bit(argv[2]), argc, argv);
+    if (argc == 3 && std::strcmp(argv[1], "--connections") == 0)
+        return childConnections(QString::fromLocal8Bit(argv[2]), argc, argv);
+    if (argc == 3 && std::strcmp(argv[1], "--reconnect") == 0)
+        return childReconnect(QString::fromLocal8Bit(argv[2]), argc, argv);
     if (argc == 5 && std::strcmp(argv[1], "--desk") == 0)
         return childDesk(std::atoi(argv[2]), QString::fromLocal8Bit(argv[3]), std::atoll(argv[4]),
                          argc, argv);

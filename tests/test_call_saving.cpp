@@ -415,21 +415,24 @@ void CallSavingTest::editUnchangedRewritesEverything() {
 
     Form2 editor;
     openEditor(editor, QString::number(id));
-    // Meanwhile every column changes behind the editor's back; saving over it (the person is
-    // asked first) writes them all back.
+    // Meanwhile every column changes behind the editor's back; saving the unchanged editor
+    // keeps all of theirs but the call time, which every save sets (the person is asked).
     Exec(QStringLiteral("update Calls set Title='x',[Assigned To]=1,[Opened By]=1,"
                         "[Opened Date]='1/1/2020',Status='Open',Category='Network',"
                         "Priority='Low',Comments='y',[Due Date]='1/1/2020',[Resolved By]=2,"
                         "[Resolved Date]='1/2/2020',Caller=1,[Call Time]='1/1/2020' where ID=%1")
              .arg(id));
+    const QString theirs = storedCall(id);
     data.prompts.answer(Prompts::Yes);
     clickSave(editor);
 
     QCOMPARE(data.prompts.texts().size(), 2);
     QVERIFY(data.prompts.texts().at(0).startsWith("Someone else changed this call"));
+    QVERIFY(data.prompts.texts().at(0).contains("Call Time\r\n    theirs: 2020-01-01"));
     QCOMPARE(data.prompts.texts().at(1), "Record Successfully Updated");
     QCOMPARE(editor.result(), int(QDialog::Accepted));
-    QStringList expected = before.split('|');
+    QVERIFY(before != theirs);
+    QStringList expected = theirs.split('|');
     expected.last() = todayUs();
     QCOMPARE(storedCall(id), expected.join('|'));
     QCOMPARE(storedCall(id + 1), other);

@@ -15,7 +15,13 @@
 #include "ui/appearance.h"
 #include "ui/prompts.h"
 
+#include <QCoreApplication>
+#include <QSysInfo>
 #include <QTest>
+#include <QThread>
+#include <QTreeView>
+#include <QUrlQuery>
+#include <thread>
 
 namespace {
 
@@ -26,6 +32,16 @@ template <class Fn> QString failureOf(Fn fn) {
         return failure.description();
     }
     return QStringLiteral("<no failure>");
+}
+
+// The URI with another login.
+QString asLogin(const QString& uri, const QString& login) {
+    QUrl url(uri);
+    QUrlQuery query(url);
+    query.removeAllQueryItems(QStringLiteral("user"));
+    query.addQueryItem(QStringLiteral("user"), login);
+    url.setQuery(query);
+    return url.toString();
 }
 
 int runCommand(const QStringList& arguments, QString* output) {
@@ -218,6 +234,157 @@ private slots:
         QCOMPARE(runCommand({"--copy-to", target}, &output), 1);
         QVERIFY2(output.contains("not empty"), qPrintable(output));
         QCOMPARE(Count("select count(*) from Calls"), 3);
+    }
+
+    // What a login may do follows the role it was given; each desk names itself.
+    void loginsReadOrWriteAsTheirRoleAllows() {
+        if (!TestEnvironment::onServer())
+            QSKIP("needs the database server of ./test");
+        TestEnvironment env;
+        env.openSharedConnection();
+        Exec("insert into Calls (Title) values ('Printer jam')");
+        QCOMPARE(Scalar("select application_name from pg_stat_activity where pid = "
+                        "pg_backend_pid()")
+                     .toString(),
+                 ServerLink::applicationName());
+        QVERIFY(ServerLink::applicationName().startsWith(QCoreApplication::applicationName()));
+        QVERIFY(ServerLink::applicationName().endsWith("@" + QSysInfo::machineHostName()));
+        ReleaseSharedConnection();
+        ServerLink(env.serverUri())
+            .run("do $$ begin "
+                 "if not exists (select 1 from pg_roles where rolname = 'desk_reader') then "
+                 "create role desk_reader login in role quorvane_reader; end if; "
+                 "if not exists (select 1 from pg_roles where rolname = 'desk_nobody') then "
+                 "create role desk_nobody login; end if; end $$");
+        const QString reader = asLogin(env.serverUri(), "desk_reader");
+
+        // A reader lists, exports and is told once that it may only read.
+        ScriptedPrompts prompts;
+        Form1::UseServer(reader);
+        auto window = StartProgram();
+        QCOMPARE(window->ListView1->model()->rowCount(), 1);
+        const QString readOnly =
+            QStringLiteral(
+                "This login may only read the call log in %1: the calls can be listed, found, "
+                "exported and printed, but nothing can be saved. To change calls, ask the "
+                "administrator of the database server to grant this login the role "
+                "quorvane_writer.")
+                .arg(ServerLink::displayed(reader));
+        QCOMPARE(prompts.texts(), QStringList{readOnly});
+        // A desk on a server keeps no database file of its own.
+        QVERIFY(!QFile::exists(env.databasePath()));
+        QCOMPARE(failureOf([] { Exec("insert into Calls (Title) values ('Mine')"); }), readOnly);
+        window.reset();
+        ReleaseSharedConnection();
+        QString output;
+        const QString csv = env.dataHome() + "/calls.csv";
+        QCOMPARE(runCommand({"--server", reader, "--export-csv", csv}, &output), 0);
+        QVERIFY(QFile(csv).size() > 0);
+
+        // A login without a role is told which to ask for.
+        const QString refused = failureOf(
+            [&] { ServerLink link(asLogin(env.serverUri(), QStringLiteral("desk_nobody"))); });
+        QVERIFY2(refused.contains("no right to read") && refused.contains("quorvane_reader"),
+                 qPrintable(refused));
+        QCOMPARE(ServerLink(env.serverUri())
+                     .run("select count(*) from calls where title = 'Mine'")
+                     ->text(0, 0),
+                 QByteArray("0"));
+    }
+
+    // The server's call log goes into a file and from there into an empty server, whole.
+    void backupOfTheServerIsRestoredWhole() {
+        if (!TestEnvironment::onServer())
+            QSKIP("needs the database server of ./test");
+        TestEnvironment env;
+        env.openSharedConnection();
+        for (const char* sql :
+             {"insert into Employees ([First Name],[Last Name]) values ('Ann','O''Neill')",
+              "insert into Customers ([First Name],City) values ('Zoë','Köln')",
+              "insert into [Status] values ('Open')", "insert into [Categories] values ('Network')",
+              "insert into [Priorities] values ('High')",
+              "insert into Calls (Title,[Assigned To],[Opened By],[Opened Date],Status,Category,"
+              "Priority,Comments,Caller,[Call Time]) values ('It''s down',1,1,'1/2/2026','Open',"
+              "'Network','High','two\r\nlines',1,'1/2/2026 2:30 PM')",
+              "insert into Calls (Title) values ('Second')"})
+            Exec(sql);
+        const QString query = QStringLiteral("select * from [Calls Extended]");
+        const QStringList calls = Rows(query);
+        ReleaseSharedConnection();
+
+        QString output;
+        const QString file = env.dataHome() + "/server-backup.mdb";
+        QCOMPARE(runCommand({"--server", env.serverUri(), "--backup", file}, &output), 0);
+        QVERIFY2(output.contains("Calls: 2 rows"), qPrintable(output));
+        const QString target = env.newServerDatabase();
+        QCOMPARE(runCommand({"--server", target, "--restore", file}, &output), 0);
+        QVERIFY2(output.contains("Calls: 2 rows copied and compared"), qPrintable(output));
+        CreateSharedConnection();
+        SharedConnection().open(target);
+        QCOMPARE(Rows(query), calls);
+    }
+
+    // A connection that the server dropped (its administrator ended it, the network failed)
+    // is made again by the next statement.
+    void aDroppedConnectionComesBackByItself() {
+        if (!TestEnvironment::onServer())
+            QSKIP("needs the database server of ./test");
+        TestEnvironment env;
+        env.openSharedConnection();
+        const int before = SharedConnection().server()->backendId();
+        ServerLink admin(env.serverUri());
+        admin.run("select pg_terminate_backend($1)", {QString::number(before)});
+        QTRY_VERIFY(
+            admin.run("select 1 from pg_stat_activity where pid = $1", {QString::number(before)})
+                ->rows() == 0);
+        Exec("insert into Calls (Title) values ('Back')");
+        QCOMPARE(Rows("select Title from Calls"), QStringList{"Back"});
+        QVERIFY(SharedConnection().server()->backendId() != before);
+    }
+
+    // The connection is lost while the server is deciding a commit: the commit is looked up,
+    // and one that did not land is made by the next try, once.
+    void aCommitLostInFlightIsLookedUp() {
+        if (!TestEnvironment::onServer())
+            QSKIP("needs the database server of ./test");
+        TestEnvironment env;
+        env.openSharedConnection();
+        Exec("insert into Employees ([First Name]) values ('Nora')");
+        // The commit's check that the employee exists waits for this desk's lock on her.
+        auto holder = env.openOtherDesk();
+        holder->beginTransaction();
+        holder->server()->run("select * from employees where id = 1 for update");
+        const QString pid = QString::number(SharedConnection().server()->backendId());
+        std::thread ender([&] {
+            QThread::msleep(500);
+            ServerLink(env.serverUri()).run("select pg_terminate_backend($1)", {pid});
+        });
+        const QString insert = QStringLiteral("insert into Calls (Title,[Assigned To]) values "
+                                              "('Once',1)");
+        const QString lost = failureOf([&] {
+            SharedConnection().beginTransaction();
+            Exec(insert);
+            SharedConnection().commit();
+        });
+        ender.join();
+        holder->rollback();
+        QVERIFY2(lost.contains("the save did not reach the server"), qPrintable(lost));
+        QCOMPARE(Count("select count(*) from Calls"), 0);
+        Exec(insert);
+        QCOMPARE(Count("select count(*) from Calls"), 1);
+    }
+
+    // An encrypted connection to a server whose certificate names another host is refused.
+    void aServerOfAnotherNameIsRefused() {
+        if (!TestEnvironment::onServer() ||
+            !qEnvironmentVariable("QUORVANE_TEST_SERVER").contains("verify-full"))
+            QSKIP("needs the encrypted database server of ./test");
+        TestEnvironment env;
+        QUrl url(env.serverUri());
+        url.setHost(QStringLiteral("127.0.0.1"));
+        const QString refused = failureOf([&] { ServerLink link(url.toString()); });
+        QVERIFY2(refused.contains("its certificate does not prove that it is the server named"),
+                 qPrintable(refused));
     }
 };
 

@@ -16,10 +16,17 @@
 
 namespace {
 
-const QString kQuestion =
-    QStringLiteral("Someone else changed this %1 after you opened it.\r\nSave your version over "
-                   "theirs?\r\n\r\nYes replaces their version with yours. No keeps theirs and "
-                   "shows it here, without your changes.");
+// The question when both changed the same field: its label, then their value and this
+// person's ("Mine").
+QString question(const QString& noun, const QString& field, const QString& theirs) {
+    return QStringLiteral("Someone else changed this %1 after you opened it, in fields that you "
+                          "changed too:\r\n\r\n%2\r\n    theirs: %3\r\n    yours: Mine\r\n"
+                          "\r\nSave your version of these fields over theirs?\r\n\r\nYes "
+                          "saves yours in these fields. No keeps theirs there and shows them "
+                          "here. Their changes and yours in other fields are saved either way; "
+                          "the texts above can be selected and copied.")
+        .arg(noun, field, theirs);
+}
 const QString kGone = QStringLiteral(
     "This %1 no longer exists: it was deleted while the editor was open, so nothing was saved.");
 const QString kAlreadyDeleted =
@@ -31,10 +38,13 @@ struct Kind {
     const char* noun;
     const char* table;
     const char* column;
+    const char* label;
+    // A column that the editor does not change here.
+    const char* other;
 };
-const Kind kKinds[] = {{"call", "Calls", "Title"},
-                       {"customer", "Customers", "[First Name]"},
-                       {"employee", "Employees", "[First Name]"}};
+const Kind kKinds[] = {{"call", "Calls", "Title", "Title", "Comments"},
+                       {"customer", "Customers", "[First Name]", "First Name", "Notes"},
+                       {"employee", "Employees", "[First Name]", "First Name", "Notes"}};
 
 // The editor of the row, shown.
 template <typename Editor> std::unique_ptr<QDialog> opened(int id) {
@@ -65,6 +75,8 @@ private slots:
     void deleteWhatAnotherDeskDeleted_data();
     void deleteWhatAnotherDeskDeleted();
     void deleteACallAnotherDeskDeleted();
+    void saveNamingWhatAnotherDeskDeleted_data();
+    void saveNamingWhatAnotherDeskDeleted();
 };
 
 void TwoDesksTest::saveOverAnotherDesk_data() {
@@ -80,6 +92,7 @@ void TwoDesksTest::saveOverAnotherDesk_data() {
         QTest::addRow("%s changed twice, overwrite", noun)
             << kind << "change twice" << int(Prompts::Yes);
         QTest::addRow("%s deleted", noun) << kind << "delete" << int(Prompts::Yes);
+        QTest::addRow("%s, another field changed", noun) << kind << "change other" << 0;
     }
 }
 
@@ -106,10 +119,18 @@ void TwoDesksTest::saveOverAnotherDesk() {
     auto* first = window->findChild<QLineEdit*>("Text1");
     first->clear();
     QTest::keyClicks(first, QStringLiteral("Mine"));
-    if (meanwhile.startsWith("change"))
+    if (meanwhile == "change other")
+        desk->execute(
+            QStringLiteral("update %1 set %2='Theirs' where ID=2").arg(row.table, row.other));
+    else if (meanwhile.startsWith("change"))
         theirChange("Theirs");
-    else
+    else {
+        // The server lets no call name a deleted person: their calls go first.
+        if (TestEnvironment::onServer() && noun != "call")
+            desk->execute(QStringLiteral("delete from Calls where [Assigned To]=2 or "
+                                         "[Opened By]=2 or Caller=2"));
         desk->execute(QStringLiteral("delete from %1 where ID=2").arg(row.table));
+    }
     // Once more while the first question is open: the question comes again. The other desk is
     // not kept waiting while the question is open.
     data.prompts.whileShown = [&](const ShownBox&) {
@@ -122,21 +143,27 @@ void TwoDesksTest::saveOverAnotherDesk() {
 
     const bool kept = answer == Prompts::No;
     QStringList expected;
+    const QString field = QLatin1String(row.label);
     if (meanwhile == "delete")
         expected << kGone.arg(noun);
-    else
-        expected << kQuestion.arg(noun);
+    else if (meanwhile != "change other")
+        expected << question(noun, field, QStringLiteral("Theirs"));
     if (meanwhile == "change twice")
-        expected << kQuestion.arg(noun);
+        expected << question(noun, field, QStringLiteral("Theirs again"));
     if (meanwhile != "delete" && !kept)
         expected << QStringLiteral("Record Successfully Updated");
     QCOMPARE(data.prompts.texts(), expected);
-    QCOMPARE(data.prompts.boxes.at(0).style,
-             meanwhile == "delete" ? int(Prompts::Exclamation) : kQuestionStyle);
+    if (meanwhile != "change other")
+        QCOMPARE(data.prompts.boxes.at(0).style,
+                 meanwhile == "delete" ? int(Prompts::Exclamation) : kQuestionStyle);
     QCOMPARE(Rows(stored + "2"), meanwhile == "delete" ? QStringList()
                                  : kept                ? QStringList{"Theirs"}
                                                        : QStringList{"Mine"});
     QVERIFY(Rows(stored + "1") != QStringList{"Mine"});
+    // Their change of another field stays.
+    if (meanwhile == "change other")
+        QCOMPARE(Rows(QStringLiteral("select %1 from %2 where ID=2").arg(row.other, row.table)),
+                 QStringList{"Theirs"});
     // Saved: the window closes. Kept theirs: it shows theirs. Deleted: it keeps every entry.
     QCOMPARE(window->isVisible(), kept || meanwhile == "delete");
     QCOMPARE(first->text(), kept ? QStringLiteral("Theirs") : QStringLiteral("Mine"));
@@ -171,8 +198,10 @@ void TwoDesksTest::theRowStaysLockedUntilTheSaveEnds() {
 
     // After the commit it can; a failing write leaves the row as it was and locks nothing.
     desk->execute(update.arg(QStringLiteral("Theirs")));
-    QCOMPARE(seen.writeIfUnchanged(SharedConnection(), [] {}), RowSnapshot::State::Changed);
-    seen.adoptLatest();
+    QCOMPARE(seen.writeIfUnchanged(SharedConnection(),
+                                   [&] { SharedConnection().execute(update.arg("Mine again")); }),
+             RowSnapshot::State::Changed);
+    seen.decide(true);
     QVERIFY_THROWS_EXCEPTION(Failure, seen.writeIfUnchanged(SharedConnection(), [&] {
         SharedConnection().execute(update.arg(QStringLiteral("Lost")));
         throw Failure(QStringLiteral("The disk is full."));
@@ -187,15 +216,21 @@ void TwoDesksTest::deleteWhatAnotherDeskDeleted_data() {
     QTest::addColumn<QString>("list");
     QTest::addColumn<QString>("button");
     QTest::addColumn<QString>("entry");
-    // What the other desk deletes (the row only, not its calls).
+    // What the other desk deletes (the row only, not its calls; the server, which keeps calls
+    // from naming what no longer exists, only with the calls that name it).
     QTest::addColumn<QString>("theirDelete");
-    const char* rows[][4] = {
-        {"Combo3", "PushButton8", "Pending", "delete from [Status] where Status='Pending'"},
-        {"Combo4", "PushButton12", "Hardware", "delete from Categories where Category='Hardware'"},
-        {"Combo6", "PushButton16", "Ann Ray", "delete from Customers where ID=1"},
-        {"Combo1", "PushButton6", "Nora Quill", "delete from Employees where ID=1"}};
+    QTest::addColumn<QString>("theirCallsDelete");
+    const char* rows[][5] = {
+        {"Combo3", "PushButton8", "Pending", "delete from [Status] where Status='Pending'",
+         "delete from Calls where Status='Pending'"},
+        {"Combo4", "PushButton12", "Hardware", "delete from Categories where Category='Hardware'",
+         "delete from Calls where Category='Hardware'"},
+        {"Combo6", "PushButton16", "Ann Ray", "delete from Customers where ID=1",
+         "delete from Calls where Caller=1"},
+        {"Combo1", "PushButton6", "Nora Quill", "delete from Employees where ID=1",
+         "delete from Calls where [Assigned To]=1"}};
     for (const auto& row : rows)
-        QTest::newRow(row[2]) << row[0] << row[1] << row[2] << row[3];
+        QTest::newRow(row[2]) << row[0] << row[1] << row[2] << row[3] << row[4];
 }
 
 void TwoDesksTest::deleteWhatAnotherDeskDeleted() {
@@ -203,12 +238,13 @@ void TwoDesksTest::deleteWhatAnotherDeskDeleted() {
     QFETCH(QString, button);
     QFETCH(QString, entry);
     QFETCH(QString, theirDelete);
+    QFETCH(QString, theirCallsDelete);
     EditorData data;
     CallRow call;
     call.status = QStringLiteral("Pending");
     addCall(call);
     auto desk = data.env.openOtherDesk();
-    const QStringList calls = Rows("select * from Calls");
+    QStringList calls = Rows("select * from Calls");
 
     Form2 editor;
     openEditor(editor, QString());
@@ -216,8 +252,14 @@ void TwoDesksTest::deleteWhatAnotherDeskDeleted() {
     pick(combo, entry);
     // While "Do you wish to continue?" is open, the other desk deletes it.
     data.prompts.whileShown = [&](const ShownBox&) {
-        if (data.prompts.boxes.size() == 1)
-            desk->execute(theirDelete);
+        if (data.prompts.boxes.size() != 1)
+            return;
+        desk->beginTransaction();
+        desk->execute(theirDelete);
+        if (TestEnvironment::onServer())
+            desk->execute(theirCallsDelete);
+        desk->commit();
+        calls = Rows("select * from Calls");
     };
     data.prompts.answer(Prompts::Yes);
     QTest::mouseClick(editor.findChild<QPushButton*>(button), Qt::LeftButton);
@@ -256,6 +298,80 @@ void TwoDesksTest::deleteACallAnotherDeskDeleted() {
                           kAlreadyDeleted.arg(QStringLiteral("Mail is slow"))}));
     QCOMPARE(Rows("select ID from Calls order by ID"), QStringList({"1", "3"}));
     QCOMPARE(window->ListView1->model()->rowCount(), 2);
+}
+
+void TwoDesksTest::saveNamingWhatAnotherDeskDeleted_data() {
+    QTest::addColumn<QString>("list");
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<QString>("entry");
+    // What the other desk deletes, with the calls naming it, as the program deletes.
+    QTest::addColumn<QString>("theirDelete");
+    QTest::addColumn<QString>("theirCallsDelete");
+    const char* rows[][5] = {
+        {"Combo1", "Assigned To", "Dale Ames", "delete from Employees where ID=4",
+         "delete from Calls where [Assigned To]=4 or [Opened By]=4"},
+        {"Combo2", "Opened By", "Dale Ames", "delete from Employees where ID=4",
+         "delete from Calls where [Assigned To]=4 or [Opened By]=4"},
+        {"Combo7", "Resolved By", "Dale Ames", "delete from Employees where ID=4",
+         "delete from Calls where [Assigned To]=4 or [Opened By]=4"},
+        {"Combo6", "Caller", "Kit Lowe", "delete from Customers where ID=5",
+         "delete from Calls where Caller=5"},
+        {"Combo3", "Status", "Pending", "delete from [Status] where Status='Pending'",
+         "delete from Calls where Status='Pending'"},
+        {"Combo4", "Category", "Software", "delete from Categories where Category='Software'",
+         "delete from Calls where Category='Software'"},
+        {"Combo5", "Priority", "Medium", "delete from Priorities where Priority='Medium'",
+         "delete from Calls where Priority='Medium'"}};
+    for (const auto& row : rows)
+        QTest::newRow(row[1]) << row[0] << row[1] << row[2] << row[3] << row[4];
+}
+
+// The call names someone or something the other desk deleted while the editor was open:
+// nothing is saved, the person is told which field, and every entry stays but that one.
+void TwoDesksTest::saveNamingWhatAnotherDeskDeleted() {
+    QFETCH(QString, list);
+    QFETCH(QString, field);
+    QFETCH(QString, entry);
+    QFETCH(QString, theirDelete);
+    QFETCH(QString, theirCallsDelete);
+    for (const bool editing : {false, true}) {
+        EditorData data;
+        const int id = addCall(CallRow());
+        auto desk = data.env.openOtherDesk();
+        const QStringList calls = Rows("select * from Calls");
+        Form2 editor;
+        openEditor(editor, editing ? QString::number(id) : QString());
+        if (!editing)
+            fillRequired(editor);
+        editor.Text1->setText(QStringLiteral("Still mine"));
+        auto* combo = editor.findChild<QComboBox*>(list);
+        pick(combo, entry);
+        desk->beginTransaction();
+        desk->execute(theirDelete);
+        desk->execute(theirCallsDelete);
+        desk->commit();
+        clickSave(editor);
+
+        QCOMPARE(data.prompts.texts(),
+                 QStringList(QStringLiteral("%1 names '%2', which no longer exists: it was deleted "
+                                            "while the editor was open. Nothing was saved; "
+                                            "everything you typed is kept. Pick another %1 and "
+                                            "save again.")
+                                 .arg(field, entry)));
+        QCOMPARE(Rows("select * from Calls"), calls);
+        QVERIFY(editor.isVisible());
+        QCOMPARE(editor.Text1->text(), QStringLiteral("Still mine"));
+        QCOMPARE(combo->findText(entry), -1);
+        QVERIFY(!SharedConnection().inTransaction());
+    }
+    // The server itself refuses such a call, whoever writes it.
+    if (TestEnvironment::onServer()) {
+        EditorData data;
+        QVERIFY_THROWS_EXCEPTION(Failure,
+                                 SharedConnection().execute(QStringLiteral(
+                                     "insert into Calls (Title,[Assigned To]) values ('x',99)")));
+        QCOMPARE(Count("select count(*) from Calls"), 0);
+    }
 }
 
 QTEST_MAIN(TwoDesksTest)

@@ -13,6 +13,7 @@
 #include "data/server_setup.h"
 #include "data/shared_connection.h"
 #include "reports/report_catalog.h"
+#include "ui/app_paths.h"
 #include "ui/appearance.h"
 
 #include <QApplication>
@@ -96,14 +97,17 @@ struct Options {
                                              "without the leading apostrophe.")};
     QCommandLineOption backup{
         QStringLiteral("backup"),
-        QStringLiteral("Copy the database to FILE; the copy is checked before it counts."),
+        QStringLiteral("Copy the database to FILE; the copy is checked before it counts (with "
+                       "--server: the server's call log, as one snapshot, into a local database "
+                       "file)."),
         QStringLiteral("FILE")};
     QCommandLineOption restore{
         QStringLiteral("restore"),
         QStringLiteral("Replace the database with the copy FILE after checking it; the "
                        "replaced database is kept in the backups folder. Without FILE, the "
                        "newest sound backup is restored. Refused while a window has the "
-                       "database open."),
+                       "database open (with --server: copy FILE into the empty server "
+                       "database)."),
         QStringLiteral("FILE")};
     QCommandLineOption restoreNewest{QStringLiteral("restore-newest")};
     QCommandLineOption listBackups{
@@ -290,9 +294,10 @@ int RunCommands(const QStringList& givenArguments, QTextStream& out, QTextStream
         return *status;
     if (parser.isSet(options.server) && !parser.isSet(options.exportCsv) &&
         !parser.isSet(options.importCsv) && !parser.isSet(options.report) &&
-        !parser.isSet(options.summary))
+        !parser.isSet(options.summary) && !parser.isSet(options.backup) &&
+        !parser.isSet(options.restore))
         return usage(err, QStringLiteral("--server goes with --export-csv, --import-csv, --report, "
-                                         "--summary or the window."));
+                                         "--summary, --backup, --restore or the window."));
     if (parser.isSet(options.server))
         Form1::UseServer(parser.value(options.server));
     if (parser.isSet(options.report) != parser.isSet(options.pdf))
@@ -315,13 +320,33 @@ int RunCommands(const QStringList& givenArguments, QTextStream& out, QTextStream
             Connection connection;
             connection.open(Form1::ConnectionString());
             WriteSummaryPdf(connection, parser.value(options.summary));
+        } else if (parser.isSet(options.backup) && parser.isSet(options.server)) {
+            // The server's call log, as one snapshot, into a file that --copy-to (or --server
+            // with --restore) puts back.
+            const QString uri = parser.value(options.server).trimmed();
+            const QVector<CopiedTable> tables =
+                BackupServer(uri, ProgramFolder() + QStringLiteral("/dbBlank.mdb"),
+                             parser.value(options.backup));
+            for (const CopiedTable& table : tables)
+                out << table.table << ": " << table.rows << " rows\n";
+            out << "Backed up the call log of " << ServerLink::displayed(uri) << " into "
+                << parser.value(options.backup) << '\n';
+        } else if (parser.isSet(options.restore) && parser.isSet(options.server)) {
+            const QString uri = parser.value(options.server).trimmed();
+            const QVector<CopiedTable> tables = CopyToServer(parser.value(options.restore), uri);
+            for (const CopiedTable& table : tables)
+                out << table.table << ": " << table.rows << " rows copied and compared\n";
+            out << "Restored the call log of " << ServerLink::displayed(uri) << " from "
+                << parser.value(options.restore) << '\n';
         } else if (parser.isSet(options.backup)) {
             Backups::backupTo(databasePath(), parser.value(options.backup));
         } else if (parser.isSet(options.listBackups)) {
             listBackups(out);
         } else if (parser.isSet(options.initServer)) {
             InstallServerSchema(parser.value(options.initServer));
-            out << "Installed an empty call log into " << parser.value(options.initServer) << '\n';
+            out << "Installed an empty call log into " << parser.value(options.initServer) << '\n'
+                << "Logins get the role quorvane_writer to read and change it, or "
+                   "quorvane_reader to read it only (GRANT quorvane_writer TO login;).\n";
         } else if (parser.isSet(options.copyTo)) {
             const QVector<CopiedTable> tables =
                 CopyToServer(databasePath(), parser.value(options.copyTo));

@@ -8,6 +8,7 @@
 #include "data/recordset.h"
 #include "data/server_link.h"
 #include "data/shared_connection.h"
+#include "ui/appearance.h"
 #include "ui/error_trap.h"
 
 #include <QApplication>
@@ -33,6 +34,7 @@ int ourBackend() {
 LiveRefresh::LiveRefresh(Form1* window)
     : QObject(window), m_window(window), m_watch(new ChangeWatch(ourBackend, this)) {
     connect(m_watch, &ChangeWatch::changed, this, &LiveRefresh::changedElsewhere);
+    connect(m_watch, &ChangeWatch::reachable, this, &LiveRefresh::serverReachable);
     m_wait.setSingleShot(true);
     m_wait.setInterval(kWaitMs);
     connect(&m_wait, &QTimer::timeout, this, &LiveRefresh::step);
@@ -43,7 +45,29 @@ LiveRefresh::~LiveRefresh() {
 }
 
 void LiveRefresh::start(const QString& uri) {
+    m_uri = uri;
     m_watch->start(uri);
+}
+
+void LiveRefresh::serverReachable(bool reached) {
+    // The caption says so while the server cannot be reached.
+    const QString caption = reached ? kProductTitle
+                                    : QStringLiteral("%1 - cannot reach the database server %2")
+                                          .arg(kProductTitle, ServerLink::displayed(m_uri));
+    if (m_window->windowTitle() != caption)
+        m_window->setWindowTitle(caption);
+    if (!reached || !HasSharedConnection())
+        return;
+    // The desk's own connection comes back with it, before the person's next command.
+    Quietly([] {
+        Connection& connection = SharedConnection();
+        if (ServerLink* server = connection.server()) {
+            server->reconnect();
+        } else {
+            connection.allowRetry();
+            connection.ensureOpen();
+        }
+    });
 }
 
 void LiveRefresh::stop() {
@@ -131,28 +155,26 @@ void LiveRefresh::step() {
 }
 
 void LiveRefresh::startReading() {
-    const ServerLink* server = HasSharedConnection() ? SharedConnection().server() : nullptr;
-    if (!server)
+    if (m_uri.isEmpty())
         return;
     m_readLoads = m_window->changeCount();
     m_readFullLoads = m_window->loadCount();
     m_readFailure.clear();
     m_read = std::make_unique<CallListModel>();
-    m_reader.reset(
-        QThread::create([uri = server->uri(), read = m_read.get(), failure = &m_readFailure] {
-            try {
-                Connection connection;
-                connection.open(uri);
-                Recordset records;
-                records.open(QStringLiteral("select * from [Calls Extended]"), connection,
-                             Recordset::kForwardOnly);
-                read->appendFrom(records);
-            } catch (const Failure& error) {
-                *failure = error.description();
-            } catch (const std::exception& error) {
-                *failure = QString::fromLocal8Bit(error.what());
-            }
-        }));
+    m_reader.reset(QThread::create([uri = m_uri, read = m_read.get(), failure = &m_readFailure] {
+        try {
+            Connection connection;
+            connection.open(uri);
+            Recordset records;
+            records.open(QStringLiteral("select * from [Calls Extended]"), connection,
+                         Recordset::kForwardOnly);
+            read->appendFrom(records);
+        } catch (const Failure& error) {
+            *failure = error.description();
+        } catch (const std::exception& error) {
+            *failure = QString::fromLocal8Bit(error.what());
+        }
+    }));
     connect(m_reader.get(), &QThread::finished, this, &LiveRefresh::readingDone);
     m_reader->start();
 }

@@ -37,6 +37,7 @@ public:
 private:
     void changedElsewhere();
     void markPending(bool everything, const std::vector<qint64>& ids);
+    void serverReachable(bool reached);
     void step();
     bool personBusy() const;
     void startReading();
@@ -45,6 +46,7 @@ private:
     void adopt();
 
     Form1* m_window;
+    QString m_uri;
     ChangeWatch* m_watch;
     QTimer m_wait;
     // A change seen and not read yet, and the window's count of rebuilds when it was seen.

@@ -263,8 +263,11 @@ void Form1::Form_Load() {
     if (trap.test(104, [&] { return !FileExists(DataFolder()); }))
         trap.run(106, [&] { makeFolder(DataFolder()); });
     const QString database = DataFolder() + QStringLiteral("/dbData.mdb");
-    // An empty file holds no data: it counts as missing.
-    if (trap.test(108, [&] { return !FileExists(database) || IsEmptyFile(database); })) {
+    // An empty file holds no data: it counts as missing. A desk on a database server keeps no
+    // file of its own.
+    const bool onServer = ServerLink::isServerUri(ConnectionString().trimmed());
+    if (trap.test(108,
+                  [&] { return !onServer && (!FileExists(database) || IsEmptyFile(database)); })) {
         trap.run(110, [&] {
             const QString keptAs = MakeDatabaseFromTemplate(
                 ProgramFolder() + QStringLiteral("/dbBlank.mdb"), database);
@@ -308,10 +311,11 @@ void Form1::Form_Load() {
                 TwipsToPixels(storedWidth(key, setting(key, QStringLiteral("1500")))));
         });
     }
-    // On a database server the list follows the other desks' changes from before it is read.
-    if (!m_live && HasSharedConnection() && SharedConnection().server()) {
+    // On a database server the list follows the other desks' changes from before it is read;
+    // a server that cannot be reached yet is watched for until it can.
+    if (!m_live && onServer) {
         m_live = new LiveRefresh(this);
-        m_live->start(SharedConnection().server()->uri());
+        m_live->start(ConnectionString().trimmed());
     }
     trap.run(178, [&] { LoadCalls(); });
     trap.run(180, [&] {

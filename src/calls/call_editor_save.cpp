@@ -2,6 +2,7 @@
 
 #include "calls/call_editor.h"
 
+#include "calls/call_references.h"
 #include "calls/combo_lists.h"
 #include "data/date_text.h"
 #include "data/shared_connection.h"
@@ -18,6 +19,28 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <functional>
+#include <optional>
+
+namespace {
+
+// Runs `work` in one transaction of the shared connection: committed when it returns, rolled
+// back when it throws (the failure is thrown on).
+void inOneTransaction(const std::function<void()>& work) {
+    Connection& connection = SharedConnection();
+    connection.beginTransaction();
+    try {
+        work();
+        connection.commit();
+    } catch (...) {
+        try {
+            connection.rollback();
+        } catch (...) {
+        }
+        throw;
+    }
+}
+
+} // namespace
 
 namespace {
 
@@ -153,14 +176,28 @@ void Form2::PushButton2_Click() {
     // An edited call is written only over the version the editor read, unless the person
     // chooses to save over what someone else saved meanwhile.
     SaveOutcome outcome = SaveOutcome::Saved;
+    // What the call names is checked in the transaction that writes it.
+    std::optional<MissingReference> missing;
     if (!trap.run(136, [&] {
-            const auto write = [&] { SharedConnection().execute(statement); };
-            if (editing)
-                outcome = SaveOverOthers(SharedConnection(), m_seen, QStringLiteral("call"), write);
-            else
-                write();
+            const auto write = [&] {
+                CheckCallReferences(*this);
+                SharedConnection().execute(statement);
+            };
+            try {
+                if (editing)
+                    outcome =
+                        SaveOverOthers(SharedConnection(), m_seen, QStringLiteral("call"), write);
+                else
+                    inOneTransaction(write);
+            } catch (const MissingReference& gone) {
+                missing = gone;
+            }
         }))
         return;
+    if (missing) {
+        trap.run(137, [&] { TellMissingReference(*this, *missing); });
+        return;
+    }
     if (outcome == SaveOutcome::KeptTheirs) {
         showStoredVersion();
         return;

@@ -10,7 +10,10 @@
 namespace {
 // Announcements within this time after the first of a burst are taken together.
 constexpr int kBurstMs = 60;
-constexpr int kRetryMs = 5000;
+// The wait before trying a lost server again: the first, doubled after each failed try up to
+// the last.
+constexpr int kFirstRetryMs = 250;
+constexpr int kLastRetryMs = 5000;
 } // namespace
 
 ChangeWatch::ChangeWatch(std::function<int()> ours, QObject* parent)
@@ -19,7 +22,6 @@ ChangeWatch::ChangeWatch(std::function<int()> ours, QObject* parent)
     m_burst.setInterval(kBurstMs);
     connect(&m_burst, &QTimer::timeout, this, &ChangeWatch::changed);
     m_retry.setSingleShot(true);
-    m_retry.setInterval(kRetryMs);
     connect(&m_retry, &QTimer::timeout, this, [this] {
         connectLink();
         if (m_link) {
@@ -66,9 +68,11 @@ void ChangeWatch::connectLink() {
         link->listen(QString::fromLatin1(channel()));
         m_link = std::move(link);
     } catch (const Failure&) {
-        m_retry.start();
+        retryLater();
         return;
     }
+    m_failedTries = 0;
+    emit reachable(true);
     m_notifier = new QSocketNotifier(qintptr(m_link->socket()), QSocketNotifier::Read, this);
     connect(m_notifier, &QSocketNotifier::activated, this, &ChangeWatch::readAnnouncements);
 }
@@ -96,6 +100,13 @@ void ChangeWatch::readAnnouncements() {
     } catch (const Failure&) {
         // The server went away: its socket would stay readable, so it is watched no more.
         dropLink();
-        m_retry.start();
+        m_failedTries = 0;
+        retryLater();
     }
+}
+
+void ChangeWatch::retryLater() {
+    m_retry.start(qMin(kLastRetryMs, kFirstRetryMs << qMin(m_failedTries, 5)));
+    ++m_failedTries;
+    emit reachable(false);
 }

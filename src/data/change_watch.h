@@ -14,8 +14,8 @@ class ServerLink;
 // server announces every statement that changes the calls or the people they name) and
 // announces them, a burst of them as one. It keeps a connection of its own that does nothing
 // else, so no announcement is swallowed by a statement of the desk's. A lost connection is
-// tried again every few seconds; once it is back, a change is announced, since changes may
-// have been missed meanwhile.
+// tried again, soon at first and then less often (up to every few seconds); once it is back,
+// a change is announced, since changes may have been missed meanwhile.
 class ChangeWatch : public QObject {
     Q_OBJECT
 public:
@@ -44,11 +44,14 @@ public:
 
 signals:
     void changed();
+    // The server could be reached (again), or could not.
+    void reachable(bool reached);
 
 private:
     void connectLink();
     void dropLink();
     void readAnnouncements();
+    void retryLater();
 
     std::function<int()> m_ours;
     QString m_uri;
@@ -57,4 +60,5 @@ private:
     QTimer m_burst;
     Changes m_changes;
     QTimer m_retry;
+    int m_failedTries = 0;
 };

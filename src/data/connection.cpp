@@ -60,6 +60,7 @@ void Connection::open(const QString& connectionString) {
         if (ServerLink::isServerUri(trimmed)) {
             m_server = std::make_unique<ServerLink>(trimmed);
             m_path = ServerLink::displayed(trimmed);
+            m_readOnly = !m_server->mayWrite();
         } else {
             openFile(dataSource(connectionString));
         }
@@ -191,6 +192,12 @@ QString Connection::readOnlyText() const {
                               "close the program and restore the newest sound backup with "
                               "quorvane --restore.")
             .arg(m_path);
+    if (m_readOnly && m_server)
+        return QStringLiteral("This login may only read the call log in %1: the calls can be "
+                              "listed, found, exported and printed, but nothing can be saved. To "
+                              "change calls, ask the administrator of the database server to "
+                              "grant this login the role quorvane_writer.")
+            .arg(m_path);
     if (m_readOnly)
         return QStringLiteral("The database file '%1' is read-only: the calls can be seen, but "
                               "nothing can be saved. Make the file and its folder writable (for "
@@ -272,6 +279,7 @@ QString Connection::lastError() {
 void Connection::execute(const QString& sql) {
     ensureOpen();
     if (m_server) {
+        refuseWriting();
         m_rowsAffected = m_server->execute(sql);
         return;
     }
@@ -315,6 +323,7 @@ void Connection::runPlain(const char* sql) {
 void Connection::beginTransaction() {
     ensureOpen();
     if (m_server) {
+        refuseWriting();
         m_server->beginTransaction();
         return;
     }

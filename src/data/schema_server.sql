@@ -414,13 +414,36 @@ FROM calls AS c
 LEFT JOIN customers AS cu ON cu.id = c.caller
 LEFT JOIN employees AS a ON a.id = c."assigned to"
 LEFT JOIN employees AS o ON o.id = c."opened by"
-LEFT JOIN employees AS r ON r.id = c."resolved by";
+LEFT JOIN employees AS r ON r.id = c."resolved by"
+-- In the order of their IDs, as the local file gives them: an edited call keeps its place.
+ORDER BY c.id;
 
 CREATE VIEW "open calls" AS
-SELECT * FROM "calls extended" WHERE "resolved date" IS NULL;
+SELECT * FROM "calls extended" WHERE "resolved date" IS NULL ORDER BY id;
 
 CREATE VIEW "closed calls" AS
-SELECT * FROM "calls extended" WHERE "resolved date" IS NOT NULL ORDER BY title;
+SELECT * FROM "calls extended" WHERE "resolved date" IS NOT NULL ORDER BY title, id;
+
+-- A call names only people and values that exist. The checks wait for the end of the
+-- transaction, so that deleting a person or value and then its calls, in one transaction as
+-- the program does, passes. A call that names an employee only as its resolver outlives the
+-- employee, without a resolver.
+ALTER TABLE calls
+    ADD CONSTRAINT calls_assigned_to FOREIGN KEY ("assigned to") REFERENCES employees (id)
+        DEFERRABLE INITIALLY DEFERRED,
+    ADD CONSTRAINT calls_opened_by FOREIGN KEY ("opened by") REFERENCES employees (id)
+        DEFERRABLE INITIALLY DEFERRED,
+    ADD CONSTRAINT calls_resolved_by FOREIGN KEY ("resolved by") REFERENCES employees (id)
+        ON DELETE SET NULL DEFERRABLE INITIALLY DEFERRED,
+    ADD CONSTRAINT calls_caller FOREIGN KEY (caller) REFERENCES customers (id)
+        DEFERRABLE INITIALLY DEFERRED,
+    ADD CONSTRAINT calls_status FOREIGN KEY (status) REFERENCES status_entries (status)
+        DEFERRABLE INITIALLY DEFERRED,
+    ADD CONSTRAINT calls_category FOREIGN KEY (category) REFERENCES category_entries (category)
+        DEFERRABLE INITIALLY DEFERRED,
+    ADD CONSTRAINT calls_priority FOREIGN KEY (priority) REFERENCES priority_entries (priority)
+        DEFERRABLE INITIALLY DEFERRED;
+CREATE INDEX callsbyresolvedby ON calls ("resolved by");
 
 -- What keeps a slip from losing anything: the history of every call and the deleted rows, as
 -- in the local file. The build takes the part between the two markers as the upgrade of a

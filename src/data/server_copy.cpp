@@ -1,11 +1,14 @@
 #include "data/server_copy.h"
 
 #include "data/connection.h"
+#include "data/engine_functions.h"
 #include "data/failure.h"
+#include "data/file_copy.h"
 #include "data/schema_upgrades.h"
 #include "data/server_link.h"
 #include "data/server_setup.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <QStringList>
 #include <libpq-fe.h>
@@ -291,5 +294,85 @@ QVector<CopiedTable> CopyToServer(const QString& path, const QString& uri) {
         link.rollback();
         throw;
     }
+    return copied;
+}
+
+QVector<CopiedTable> BackupServer(const QString& uri, const QString& templatePath,
+                                  const QString& target) {
+    ServerLink link(uri);
+    const QString part = target + QStringLiteral(".part");
+    QFile::remove(part);
+    CopyWholeFile(templatePath, part);
+    struct Leftover {
+        QString path;
+        ~Leftover() {
+            if (!path.isEmpty())
+                QFile::remove(path);
+        }
+    } leftover{part};
+    QVector<CopiedTable> copied;
+    {
+        File file;
+        if (sqlite3_open_v2(part.toUtf8().constData(), &file.db, SQLITE_OPEN_READWRITE, nullptr) !=
+            SQLITE_OK)
+            throw Failure(QStringLiteral("Cannot write the backup '%1': %2")
+                              .arg(target, EngineFailureText(file.db)));
+        // The file's triggers store dates through the engine's functions.
+        RegisterEngineFunctions(file.db);
+        auto runFile = [&](const char* sql) {
+            if (sqlite3_exec(file.db, sql, nullptr, nullptr, nullptr) != SQLITE_OK)
+                throw Failure(QStringLiteral("Cannot write the backup '%1': %2")
+                                  .arg(target, EngineFailureText(file.db)));
+        };
+        runFile("BEGIN");
+        // Every table as it was at one moment.
+        link.run(QStringLiteral("begin isolation level repeatable read read only"));
+        for (const TablePlan& plan : plans()) {
+            QStringList sources;
+            QStringList marks;
+            for (const QString& column : plan.columns) {
+                sources << serverName(column) + QStringLiteral("::text");
+                marks << QStringLiteral("?");
+            }
+            Statement insert;
+            prepare(file, insert,
+                    QStringLiteral("insert into [%1] (%2) values (%3)")
+                        .arg(QLatin1String(plan.name), plan.columns.join(QLatin1Char(',')),
+                             marks.join(QLatin1Char(','))));
+            link.run(QStringLiteral("declare saved cursor for select %1 from %2 order by %2.%3")
+                         .arg(sources.join(QLatin1Char(',')), QLatin1String(plan.target),
+                              QLatin1String(plan.order)));
+            qint64 rows = 0;
+            for (;;) {
+                auto batch = link.run(QStringLiteral("fetch 20000 from saved"));
+                if (batch->rows() == 0)
+                    break;
+                for (int row = 0; row < batch->rows(); ++row) {
+                    sqlite3_reset(insert.stmt);
+                    for (int i = 0; i < plan.columns.size(); ++i) {
+                        if (batch->isNull(row, i))
+                            sqlite3_bind_null(insert.stmt, i + 1);
+                        else
+                            sqlite3_bind_text(insert.stmt, i + 1, batch->text(row, i),
+                                              batch->length(row, i), SQLITE_TRANSIENT);
+                    }
+                    if (sqlite3_step(insert.stmt) != SQLITE_DONE)
+                        throw Failure(QStringLiteral("Cannot write the backup '%1': %2")
+                                          .arg(target, EngineFailureText(file.db)));
+                    ++rows;
+                }
+            }
+            link.run(QStringLiteral("close saved"));
+            copied.push_back({QLatin1String(plan.name), rows});
+        }
+        link.run(QStringLiteral("commit"));
+        runFile("COMMIT");
+    }
+    QFile::remove(target);
+    if (!QFile::rename(part, target))
+        throw Failure(QStringLiteral("Cannot write the backup '%1': the finished copy '%2' "
+                                     "cannot take its name.")
+                          .arg(target, part));
+    leftover.path.clear();
     return copied;
 }

@@ -3,7 +3,7 @@
 #include <QString>
 #include <QVector>
 
-// Moving a local call log up to a database server.
+// Moving a local call log up to a database server, and back down into a file.
 struct CopiedTable {
     QString table;
     qint64 rows = 0;
@@ -16,3 +16,11 @@ struct CopiedTable {
 // the file one by one; on any difference, or any failure, the server keeps nothing. The file
 // is only read.
 QVector<CopiedTable> CopyToServer(const QString& path, const QString& uri);
+
+// Writes the call log of the server database `uri` into a new local database file `target`
+// (made from the empty database `templatePath`): one snapshot, read in one transaction that
+// sees the log as it was at its start, whatever the other desks write meanwhile. Ids are kept.
+// The file is written beside `target` and replaces it only when complete; on any failure
+// nothing is left behind. The server is only read.
+QVector<CopiedTable> BackupServer(const QString& uri, const QString& templatePath,
+                                  const QString& target);

@@ -7,11 +7,13 @@
 #include "data/schema_upgrades.h"
 #include "data/server_dialect.h"
 #include "data/server_upgrades.h"
+#include "data/server_failure.h"
 
 #include <QLocale>
 #include <QUrl>
 #include <atomic>
 #include <libpq-fe.h>
+#include <poll.h>
 
 namespace {
 
@@ -25,9 +27,9 @@ QString folded(QString word) {
     return word.remove(QLatin1Char('.')).toLower();
 }
 
-// The server's reason as one sentence: the plain cause first where the server's own words
-// would leave a person guessing, then those words in brackets, then what to do.
-QString failureText(const PGresult* result, PGconn* conn) {
+} // namespace
+
+QString ServerFailureText(const PGresult* result, PGconn* conn) {
     const char* primary = result ? PQresultErrorField(result, PG_DIAG_MESSAGE_PRIMARY) : nullptr;
     const QString server =
         primary ? QString::fromUtf8(primary) : QString::fromUtf8(PQerrorMessage(conn)).trimmed();
@@ -37,13 +39,19 @@ QString failureText(const PGresult* result, PGconn* conn) {
     const char* advice = nullptr;
     if (code == "23505" && !server.startsWith(QLatin1String("The value is there already"))) {
         cause = "The value is there already";
+    } else if (code == "23503") {
+        cause = "The call names a person or value that no longer exists";
+        advice = "pick another and save again";
     } else if (code == "55P03" || code == "40001" || code == "40P01") {
         cause = "The row is in use at another desk";
         advice = "try again in a moment";
     } else if (PQstatus(conn) != CONNECTION_OK || code.startsWith("08")) {
         cause = "The connection to the database server was lost";
-        advice = "check that the server is running and can be reached, then start the program "
-                 "again";
+        advice = "try again when the server is back; the program connects again by itself";
+    } else if (code == "42501") {
+        cause = "This login has no right to do this";
+        advice = "ask the administrator of the database server to grant the role quorvane_writer "
+                 "(to read and change the call log) or quorvane_reader (to read it)";
     }
     if (!cause)
         return Sentence(server);
@@ -52,8 +60,6 @@ QString failureText(const PGresult* result, PGconn* conn) {
         text += QStringLiteral("; ") + QLatin1String(advice);
     return Sentence(text);
 }
-
-} // namespace
 
 ServerResult::ServerResult(PGresult* result, const QSet<qint64>& dateColumns) : m_result(result) {
     const int count = PQnfields(result);
@@ -115,13 +121,21 @@ QString ServerLink::displayed(const QString& uri) {
 }
 
 ServerLink::ServerLink(const QString& uri, bool requireSchema) : m_uri(uri) {
-    m_conn = PQconnectdb(uri.toUtf8().constData());
+    connectNow();
     if (!m_conn)
         throw Failure(QStringLiteral("Cannot connect to the database server: out of memory."));
     if (PQstatus(m_conn) != CONNECTION_OK) {
         const QString why = QString::fromUtf8(PQerrorMessage(m_conn)).trimmed();
         PQfinish(m_conn);
         m_conn = nullptr;
+        // An encrypted connection to a server that is not the one named is refused.
+        if (why.contains(QLatin1String("certificate")))
+            throw Failure(QStringLiteral("The database server %1 was refused: its certificate "
+                                         "does not prove that it is the server named (%2). Check "
+                                         "the host name in the URI, which the certificate must "
+                                         "name, and the authority that signed it (sslrootcert "
+                                         "in the URI, or ~/.postgresql/root.crt).")
+                              .arg(displayed(uri), why));
         throw Failure(
             QStringLiteral(
                 "Cannot connect to the database server %1: %2\nCheck that the server is running "
@@ -139,7 +153,15 @@ ServerLink::ServerLink(const QString& uri, bool requireSchema) : m_uri(uri) {
             std::unique_ptr<ServerResult> version;
             try {
                 version = run(QStringLiteral("select version from quorvane_schema"));
-            } catch (const Failure&) {
+            } catch (const Failure& failure) {
+                // A login without rights on the tables sees them but may not read them.
+                if (failure.description().startsWith(QLatin1String("This login has no right")))
+                    throw Failure(QStringLiteral("The login of this desk has no right to read the "
+                                                 "call log in %1. Ask the administrator of the "
+                                                 "database server to grant it the role "
+                                                 "quorvane_writer (to read and change the call "
+                                                 "log) or quorvane_reader (to read it only).")
+                                      .arg(displayed(uri)));
                 throw Failure(QStringLiteral("The database %1 holds no call log of this program; "
                                              "install one into an empty database with "
                                              "--init-server.")
@@ -157,6 +179,8 @@ ServerLink::ServerLink(const QString& uri, bool requireSchema) : m_uri(uri) {
                 UpgradeServerSchema(*this, number);
             loadDateColumns();
             addCommentsIndex();
+            auto rights = run(QStringLiteral("select has_table_privilege('calls', 'INSERT')"));
+            m_mayWrite = rights->rows() && QByteArray(rights->text(0, 0)) == "t";
         }
         tellDateHabits();
     } catch (...) {
@@ -233,9 +257,7 @@ void ServerLink::tellDateHabits() {
          folded(locale.amText()), folded(locale.pmText()), DateText::format(DateText::today())});
 }
 
-PGresult* ServerLink::runRaw(const QByteArray& sql, const QStringList& parameters) {
-    if (!m_conn)
-        throw Failure(QStringLiteral("Operation is not allowed when the object is closed."));
+PGresult* ServerLink::runOnce(const QByteArray& sql, const QStringList& parameters) {
     QVector<QByteArray> values;
     QVector<const char*> pointers;
     for (const QString& parameter : parameters)
@@ -244,12 +266,56 @@ PGresult* ServerLink::runRaw(const QByteArray& sql, const QStringList& parameter
         pointers << value.constData();
     // The extended protocol runs exactly one statement: text after it is refused, as the
     // local engine refuses it.
-    PGresult* result = PQexecParams(m_conn, sql.constData(), int(pointers.size()), nullptr,
-                                    pointers.constData(), nullptr, nullptr, 0);
-    const ExecStatusType status = PQresultStatus(result);
-    if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK) {
-        const QString why = failureText(result, m_conn);
+    return PQexecParams(m_conn, sql.constData(), int(pointers.size()), nullptr,
+                        pointers.constData(), nullptr, nullptr, 0);
+}
+
+PGresult* ServerLink::runRaw(const QByteArray& sql, const QStringList& parameters, bool retry) {
+    if (!m_conn)
+        throw Failure(QStringLiteral("Operation is not allowed when the object is closed."));
+    const bool outside = !m_transaction && !m_reconnecting;
+    if (outside) {
+        // A connection the server closed since the last statement is noticed before this one
+        // is sent, and made again.
+        // What the server sent while the connection was idle is read first (the notice that
+        // it ends the connection, then the end itself), as long as any is waiting.
+        for (int reads = 0; reads < 8 && PQstatus(m_conn) == CONNECTION_OK &&
+                            PQtransactionStatus(m_conn) == PQTRANS_IDLE;
+             ++reads) {
+            pollfd waiting{PQsocket(m_conn), POLLIN, 0};
+            if (poll(&waiting, 1, 0) <= 0 || !PQconsumeInput(m_conn))
+                break;
+        }
+        reconnect();
+    } else if (lost()) {
+        // The transaction went with the connection: nothing of it was written.
+        m_transaction = false;
+        throwOutage(QString::fromUtf8(PQerrorMessage(m_conn)).section(QLatin1Char('\n'), 0, 0));
+    }
+    PGresult* result = runOnce(sql, parameters);
+    ExecStatusType status = PQresultStatus(result);
+    if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK && lost() && !m_reconnecting) {
+        const QString why =
+            QString::fromUtf8(PQerrorMessage(m_conn)).section(QLatin1Char('\n'), 0, 0);
         PQclear(result);
+        m_transaction = false;
+        if (!(outside && retry))
+            throwOutage(why);
+        reconnect();
+        result = runOnce(sql, parameters);
+        status = PQresultStatus(result);
+    }
+    if (!lost()) {
+        const PGTransactionStatusType now = PQtransactionStatus(m_conn);
+        m_transaction = now == PQTRANS_INTRANS || now == PQTRANS_INERROR;
+    }
+    if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK) {
+        const QString why = ServerFailureText(result, m_conn);
+        PQclear(result);
+        if (lost() && !m_reconnecting) {
+            m_transaction = false;
+            throwOutage(why);
+        }
         throw Failure(why);
     }
     return result;
@@ -282,7 +348,8 @@ std::unique_ptr<ServerResult> ServerLink::answer(PGresult* result) {
 std::unique_ptr<ServerResult> ServerLink::query(const QString& sql) {
     if (sql.trimmed().isEmpty())
         throw Failure(QStringLiteral("The statement is empty."));
-    return run(ServerStatement(sql));
+    // A query reads: run again on a new connection when the old one is found lost.
+    return answer(runRaw(ServerStatement(sql).toUtf8(), {}, true));
 }
 
 int ServerLink::execute(const QString& sql) {
@@ -295,11 +362,17 @@ int ServerLink::execute(const QString& sql) {
 }
 
 void ServerLink::runScript(const QString& script) {
+    if (!m_conn)
+        throw Failure(QStringLiteral("Operation is not allowed when the object is closed."));
     PGresult* result = PQexec(m_conn, script.toUtf8().constData());
     const ExecStatusType status = PQresultStatus(result);
     const bool ok = status == PGRES_COMMAND_OK || status == PGRES_TUPLES_OK;
-    const QString why = ok ? QString() : failureText(result, m_conn);
+    const QString why = ok ? QString() : ServerFailureText(result, m_conn);
     PQclear(result);
+    if (!lost()) {
+        const PGTransactionStatusType now = PQtransactionStatus(m_conn);
+        m_transaction = now == PQTRANS_INTRANS || now == PQTRANS_INERROR;
+    }
     if (!ok)
         throw Failure(why);
     loadDateColumns();
@@ -318,8 +391,10 @@ std::unique_ptr<ServerResult> ServerLink::openCursor(const QString& sql) {
     // A cursor lives in a transaction: the caller's, or a read-only one of its own that ends
     // with it.
     m_cursorTransaction = !inTransaction();
-    if (m_cursorTransaction)
-        PQclear(runRaw("BEGIN READ ONLY", {}));
+    if (m_cursorTransaction) {
+        PQclear(runRaw("BEGIN READ ONLY", {}, true));
+        m_transaction = true;
+    }
     try {
         PQclear(runRaw(
             "DECLARE quorvane_rows NO SCROLL CURSOR FOR " + ServerStatement(sql).toUtf8(), {}));
@@ -344,7 +419,7 @@ void ServerLink::sendFetch() {
     const QByteArray sql =
         "FETCH FORWARD " + QByteArray::number(chunkSize.load()) + " FROM quorvane_rows";
     if (!PQsendQueryParams(m_conn, sql.constData(), 0, nullptr, nullptr, nullptr, nullptr, 0))
-        throw Failure(failureText(nullptr, m_conn));
+        throw Failure(ServerFailureText(nullptr, m_conn));
     m_fetchSent = true;
     m_fetchRows = chunkSize;
 }
@@ -359,7 +434,7 @@ std::unique_ptr<ServerResult> ServerLink::takeFetched() {
     }
     m_fetchSent = false;
     if (PQresultStatus(result) != PGRES_TUPLES_OK) {
-        const QString why = failureText(result, m_conn);
+        const QString why = ServerFailureText(result, m_conn);
         PQclear(result);
         throw Failure(why);
     }
@@ -379,30 +454,13 @@ void ServerLink::closeCursor() {
     }
     // Nothing was written: ending the cursor's own transaction either way drops the cursor.
     const PGTransactionStatusType status = PQtransactionStatus(m_conn);
-    if (m_cursorTransaction && status != PQTRANS_IDLE)
+    if (m_cursorTransaction && status != PQTRANS_IDLE && !lost())
         PQclear(PQexec(m_conn, "ROLLBACK"));
     else if (!m_cursorTransaction && status == PQTRANS_INTRANS)
         PQclear(PQexec(m_conn, "CLOSE quorvane_rows"));
+    if (m_cursorTransaction)
+        m_transaction = false;
     m_cursorTransaction = false;
-}
-
-void ServerLink::beginTransaction() {
-    PQclear(runRaw("BEGIN", {}));
-}
-void ServerLink::commit() {
-    if (!inTransaction())
-        throw Failure(QStringLiteral("No transaction is active."));
-    PQclear(runRaw("COMMIT", {}));
-}
-void ServerLink::rollback() {
-    if (inTransaction())
-        PQclear(runRaw("ROLLBACK", {}));
-}
-bool ServerLink::inTransaction() const {
-    if (!m_conn)
-        return false;
-    const PGTransactionStatusType status = PQtransactionStatus(m_conn);
-    return status == PQTRANS_INTRANS || status == PQTRANS_INERROR;
 }
 
 void ServerLink::listen(const QString& channel) {
@@ -410,7 +468,9 @@ void ServerLink::listen(const QString& channel) {
     char* quoted = PQescapeIdentifier(m_conn, name.constData(), size_t(name.size()));
     const QByteArray sql = QByteArray("LISTEN ") + quoted;
     PQfreemem(quoted);
-    PQclear(runRaw(sql, {}));
+    PQclear(runRaw(sql, {}, true));
+    if (!m_channels.contains(channel))
+        m_channels << channel;
 }
 
 int ServerLink::socket() const {
@@ -421,7 +481,7 @@ bool ServerLink::takeAnnouncements(int alsoOurs, QStringList* payloads) {
     if (!m_conn)
         return false;
     if (!PQconsumeInput(m_conn) || PQstatus(m_conn) != CONNECTION_OK)
-        throw Failure(failureText(nullptr, m_conn));
+        throw Failure(ServerFailureText(nullptr, m_conn));
     bool fromOthers = false;
     const int self = PQbackendPID(m_conn);
     while (PGnotify* notice = PQnotifies(m_conn)) {

@@ -76,10 +76,23 @@ public:
     static int chunkRows();
     static void setChunkRows(int rows);
 
+    // A commit whose answer was lost with the connection is looked up once a connection is
+    // back: found committed, it counts as done and is not repeated.
     void beginTransaction();
     void commit();
     void rollback();
     bool inTransaction() const;
+
+    // A lost connection is made again by the next statement that runs outside a transaction
+    // (or by reconnect()). While the server cannot be reached, statements fail with one plain
+    // description naming the server; it is told once per outage, later failures of the same
+    // outage are not told again.
+    bool lost() const;
+    // Connects again when the connection is lost; fails (as above) while the server cannot be
+    // reached. Answers whether it connected anew.
+    bool reconnect();
+    // The program's name with the desk's user and host, as the server lists this connection.
+    static QString applicationName();
 
     // Change announcements from other connections: start listening on `channel`; the socket
     // becomes readable when one may have come; takeAnnouncements() reads them and answers
@@ -93,11 +106,18 @@ public:
     int backendId() const;
 
     const QString& uri() const { return m_uri; }
+    // Whether this login may change the call log's rows (read when connecting).
+    bool mayWrite() const { return m_mayWrite; }
     // The client library's connection, for bulk copies.
     pg_conn* connection() const { return m_conn; }
 
 private:
-    pg_result* runRaw(const QByteArray& sql, const QStringList& parameters);
+    // `retry`: the statement may run again on a new connection when the old one turns out to
+    // be lost (it read or began something, and nothing was running).
+    pg_result* runRaw(const QByteArray& sql, const QStringList& parameters, bool retry = false);
+    pg_result* runOnce(const QByteArray& sql, const QStringList& parameters);
+    [[noreturn]] void throwOutage(const QString& why);
+    void connectNow();
     std::unique_ptr<ServerResult> answer(pg_result* result);
     void sendFetch();
     std::unique_ptr<ServerResult> takeFetched();
@@ -116,4 +136,17 @@ private:
     int m_fetchRows = 0;
     // The tables and views whose date columns are known.
     QSet<quint32> m_knownRelations;
+    // A transaction of ours is open (the server's own state is unknown once the connection is
+    // lost).
+    bool m_transaction = false;
+    // The outage was told; connecting anew ends it.
+    bool m_outageTold = false;
+    bool m_reconnecting = false;
+    // The channels listened on, listened on again after connecting anew.
+    QStringList m_channels;
+    // The transaction whose commit was sent when the connection was lost and could not be
+    // looked up yet, and whether one found committed is still to be told.
+    QByteArray m_doubtfulCommit;
+    bool m_landedUntold = false;
+    bool m_mayWrite = true;
 };

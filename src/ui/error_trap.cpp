@@ -2,6 +2,7 @@
 
 #include "data/failure.h"
 #include "data/shared_connection.h"
+#include "data/told_failure.h"
 #include "ui/prompts.h"
 
 #include <QThread>
@@ -13,6 +14,8 @@ struct TrappedFailure {
     QString description;
     QString cause;
     QString countedAs;
+    // 0 an error report, 1 a plain message, 2 told already.
+    int telling = 0;
 };
 
 namespace {
@@ -25,11 +28,14 @@ bool attempt(const std::function<void()>& fn, TrappedFailure* failure) {
     try {
         fn();
         return true;
+    } catch (const ToldFailure& thrown) {
+        *failure = {thrown.description(), thrown.cause(), thrown.countedAs(),
+                    thrown.alreadyTold() ? 2 : 1};
     } catch (const Failure& thrown) {
-        *failure = {thrown.description(), thrown.cause(), thrown.countedAs()};
+        *failure = {thrown.description(), thrown.cause(), thrown.countedAs(), 0};
     } catch (const std::exception& e) {
         const QString description = QString::fromLocal8Bit(e.what());
-        *failure = {description, description, QStringLiteral("statements")};
+        *failure = {description, description, QStringLiteral("statements"), 0};
     }
     return false;
 }
@@ -89,6 +95,8 @@ void ErrorTrap::noteReported(const QString& cause) {
 
 void ErrorTrap::report(int line, const TrappedFailure& failure) {
     ++m_failures;
+    if (failure.telling == 2)
+        return;
     ErrorTrap& command = outermost();
     if (command.m_pending && command.m_pending->cause == failure.cause) {
         ++command.m_pending->more;
@@ -98,8 +106,10 @@ void ErrorTrap::report(int line, const TrappedFailure& failure) {
         return;
     command.flush();
     command.m_reportedCauses << failure.cause;
+    // A plain message has no place in the program to name.
     command.m_pending =
-        Pending{line, failure.description, location(), failure.cause, failure.countedAs, 0};
+        Pending{line,          failure.description, failure.telling == 1 ? QString() : location(),
+                failure.cause, failure.countedAs,   0};
 }
 
 void ErrorTrap::flush() {
@@ -107,6 +117,10 @@ void ErrorTrap::flush() {
         return;
     const Pending pending = *m_pending;
     m_pending.reset();
+    if (pending.location.isEmpty()) {
+        MsgBox(pending.description, Prompts::Exclamation);
+        return;
+    }
     ErrorReport(pending.description, pending.location, pending.line, pending.more,
                 pending.countedAs);
 }

@@ -119,6 +119,8 @@ public:
         // What the user typed is shown as typed: a title like "<b>x</b>" keeps its tags.
         box.setTextFormat(Qt::PlainText);
         box.setText(lines);
+        // What a box says can be selected and copied (names, values, paths).
+        box.setTextInteractionFlags(Qt::TextSelectableByMouse);
         new BoxLook(&box, lines);
         switch (style & 0x70) {
         case Critical:
