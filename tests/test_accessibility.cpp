@@ -7,7 +7,6 @@
 #include "app/call_list_tools.h"
 #include "app/deleted_calls_window.h"
 #include "app/find_bar.h"
-#include "app/import_window.h"
 #include "app/main_window.h"
 #include "app/summary_window.h"
 #include "call_editor_fixture.h"
@@ -22,8 +21,6 @@
 
 #include <QAccessible>
 #include <QApplication>
-#include <QDir>
-#include <QFile>
 #include <QRegularExpression>
 #include <QStringListModel>
 #include <QTimer>
@@ -69,16 +66,6 @@ const WindowUnderTest kWindows[] = {
          calls->setParent(window.get());
          return window;
      }},
-    {"import preview",
-     [] {
-         const QString path = QDir::temp().filePath(QStringLiteral("quorvane-a11y-import.csv"));
-         QFile file(path);
-         if (file.open(QIODevice::WriteOnly))
-             file.write("Title,Opened Date,Due Date,Comments\nPrinter jam,2026-12-01,"
-                        "2026-12-24,Paper\nNo date here,never,2026-12-24,\n");
-         file.close();
-         return std::make_unique<ImportWindow>(CallImport(path), path);
-     }},
 };
 
 // What a screen reader says a control is. Where the toolkit gives a list its shown entry as
@@ -104,7 +91,9 @@ void findUnnamed(QAccessibleInterface* node, QStringList& unnamed) {
         const QString name = spokenName(child);
         if ((child->state().focusable || operable.contains(child->role())) &&
             !name.contains(QRegularExpression(QStringLiteral("\\w\\w"))))
-            unnamed << child->object()->objectName() + QStringLiteral(": '") + name + '\'';
+            unnamed << child->object()->objectName() + QLatin1Char('(') +
+                           child->object()->metaObject()->className() + QStringLiteral("): '") +
+                           name + '\'';
         // The rows of a list and the entries of a drop-down list are named by their text.
         if (!operable.contains(child->role()) || child->role() == QAccessible::PushButton)
             findUnnamed(child, unnamed);

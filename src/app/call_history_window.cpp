@@ -1,6 +1,7 @@
 #include "app/call_history_window.h"
 
 #include "data/call_history.h"
+#include "ui/accessible_names.h"
 
 #include <QDialogButtonBox>
 #include <QHeaderView>
@@ -17,6 +18,7 @@ CallHistoryWindow::CallHistoryWindow(Connection& connection, qint64 id, const QS
     m_list = new QTreeWidget(this);
     m_list->setObjectName(QStringLiteral("HistoryList"));
     m_list->setAccessibleName(tr("Changes of the call, newest first"));
+    ShowFocusInSelection(m_list);
     m_list->setRootIsDecorated(false);
     m_list->setUniformRowHeights(true);
     m_list->setHeaderLabels({tr("When"), tr("By"), tr("Field"), tr("Before"), tr("After")});

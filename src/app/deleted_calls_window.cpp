@@ -3,6 +3,7 @@
 #include "app/call_history_window.h"
 #include "data/deletions.h"
 #include "data/failure.h"
+#include "ui/accessible_names.h"
 #include "ui/prompts.h"
 
 #include <QDialogButtonBox>
@@ -23,6 +24,7 @@ DeletedCallsWindow::DeletedCallsWindow(Connection& connection, QWidget* parent)
     m_list = new QTreeWidget(this);
     m_list->setObjectName(QStringLiteral("DeletedList"));
     m_list->setAccessibleName(tr("Deleted calls, the newest first"));
+    ShowFocusInSelection(m_list);
     m_list->setRootIsDecorated(false);
     m_list->setUniformRowHeights(true);
     m_list->setSelectionMode(QAbstractItemView::ExtendedSelection);

@@ -2,6 +2,7 @@
 
 #include "data/failure.h"
 #include "data/shared_connection.h"
+#include "ui/accessible_names.h"
 #include "ui/prompts.h"
 
 #include <QComboBox>
@@ -70,6 +71,7 @@ ImportWindow::ImportWindow(CallImport import, const QString& path, QWidget* pare
     m_preview = new QTableWidget(this);
     m_preview->setObjectName(QStringLiteral("ImportPreview"));
     m_preview->setAccessibleName(tr("Calls as they will be stored"));
+    ShowFocusInSelection(m_preview);
     m_preview->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_preview->setColumnCount(CallImport::kFieldCount + 1);
     QStringList captions{tr("Line")};
@@ -83,6 +85,7 @@ ImportWindow::ImportWindow(CallImport import, const QString& path, QWidget* pare
     m_problems = new QListWidget(this);
     m_problems->setObjectName(QStringLiteral("ImportProblems"));
     m_problems->setAccessibleName(tr("Lines that cannot be read"));
+    ShowFocusInSelection(m_problems);
     layout->addWidget(m_problems, 1);
 
     m_additions = new QLabel(this);

@@ -84,6 +84,7 @@ SummaryPage::SummaryPage(QWidget* parent) : QWidget(parent) {
         m_views[i] = new QChartView(this);
         m_views[i]->setObjectName(QString::fromLatin1(names[i]));
         m_views[i]->setAccessibleName(tr(spoken[i]));
+        m_views[i]->viewport()->setAccessibleName(tr(spoken[i]));
         m_views[i]->setRenderHint(QPainter::Antialiasing);
         m_views[i]->setMinimumSize(240, 180);
         grid->addWidget(m_views[i], i / 2, i % 2);

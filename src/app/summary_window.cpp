@@ -3,6 +3,7 @@
 #include "app/summary_page.h"
 #include "data/failure.h"
 #include "data/shared_connection.h"
+#include "ui/accessible_names.h"
 #include "ui/prompts.h"
 
 #include <QAbstractItemModel>
@@ -40,6 +41,7 @@ SummaryWindow::SummaryWindow(QAbstractItemModel* calls, QWidget* parent)
     m_table = new QTableWidget(m_tabs);
     m_table->setObjectName(QStringLiteral("SummaryTable"));
     m_table->setAccessibleName(tr("The numbers behind the charts"));
+    ShowFocusInSelection(m_table);
     m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_table->verticalHeader()->hide();
     m_table->horizontalHeader()->setStretchLastSection(false);
@@ -68,7 +70,13 @@ SummaryWindow::SummaryWindow(QAbstractItemModel* calls, QWidget* parent)
     m_later.setSingleShot(true);
     m_later.setInterval(kRefreshDelayMs);
     connect(&m_later, &QTimer::timeout, this, &SummaryWindow::refresh);
-    connect(calls, &QAbstractItemModel::modelReset, &m_later, qOverload<>(&QTimer::start));
+    // The list is rebuilt whole, or only the calls concerned are put in place.
+    const auto later = qOverload<>(&QTimer::start);
+    connect(calls, &QAbstractItemModel::modelReset, &m_later, later);
+    connect(calls, &QAbstractItemModel::rowsInserted, &m_later, later);
+    connect(calls, &QAbstractItemModel::rowsRemoved, &m_later, later);
+    connect(calls, &QAbstractItemModel::dataChanged, &m_later, later);
+    connect(calls, &QAbstractItemModel::layoutChanged, &m_later, later);
     resize(1000, 720);
     refresh();
 }

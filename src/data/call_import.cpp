@@ -349,6 +349,12 @@ int CallImport::write(Connection& connection, const std::function<bool(int, int)
         auto date = [](const QString& stored) {
             return stored.isEmpty() ? QStringLiteral("NULL") : quoted(stored);
         };
+        // A server refuses a call that names a status, category or priority its lists lack,
+        // the empty one included: there a call without one has none (Null).
+        const bool server = connection.server() != nullptr;
+        auto value = [server](const QString& text) {
+            return server && text.isEmpty() ? QStringLiteral("NULL") : quoted(text);
+        };
         const QString head = QStringLiteral(
             "insert into Calls (Title,[Assigned To],[Opened By],[Opened Date],Status,Category,"
             "Priority,Comments,[Due Date],[Resolved By],[Resolved Date],Caller,[Call Time]) "
@@ -365,13 +371,12 @@ int CallImport::write(Connection& connection, const std::function<bool(int, int)
                 sql += QLatin1Char('(') + quoted(v[Title]) + QLatin1Char(',') +
                        person(m_employees, v[AssignedTo]) + QLatin1Char(',') +
                        person(m_employees, v[OpenedBy]) + QLatin1Char(',') + date(v[OpenedDate]) +
-                       QLatin1Char(',') + quoted(v[Status]) + QLatin1Char(',') +
-                       quoted(v[Category]) + QLatin1Char(',') + quoted(v[Priority]) +
-                       QLatin1Char(',') + quoted(v[Comments]) + QLatin1Char(',') +
-                       date(v[DueDate]) + QLatin1Char(',') + person(m_employees, v[ResolvedBy]) +
-                       QLatin1Char(',') + date(v[ResolvedDate]) + QLatin1Char(',') +
-                       person(m_customers, v[Caller]) + QLatin1Char(',') + date(v[OpenedDate]) +
-                       QLatin1Char(')');
+                       QLatin1Char(',') + value(v[Status]) + QLatin1Char(',') + value(v[Category]) +
+                       QLatin1Char(',') + value(v[Priority]) + QLatin1Char(',') +
+                       quoted(v[Comments]) + QLatin1Char(',') + date(v[DueDate]) +
+                       QLatin1Char(',') + person(m_employees, v[ResolvedBy]) + QLatin1Char(',') +
+                       date(v[ResolvedDate]) + QLatin1Char(',') + person(m_customers, v[Caller]) +
+                       QLatin1Char(',') + date(v[OpenedDate]) + QLatin1Char(')');
             }
             connection.execute(sql);
             if (progress && !progress(done, total)) {
