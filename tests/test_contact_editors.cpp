@@ -2,6 +2,7 @@
 
 #include "call_editor_fixture.h"
 #include "calls/call_editor.h"
+#include "contact_editor_fixture.h"
 #include "contacts/call_rows_model.h"
 #include "contacts/customer_editor.h"
 #include "contacts/employee_editor.h"
@@ -13,55 +14,6 @@
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QTreeView>
-
-namespace {
-
-const char* const kColumns[] = {"First Name",     "Last Name",      "Job Title",    "Company",
-                                "Business Phone", "Home Phone",     "Mobile Phone", "Fax Number",
-                                "Address",        "City",           "State",        "ZIP",
-                                "Country",        "E-mail Address", "Web Page",     "Notes"};
-
-std::unique_ptr<ContactEditor> openContact(bool employees, const QString& id) {
-    std::unique_ptr<ContactEditor> editor;
-    if (employees)
-        editor = std::make_unique<Form3>();
-    else
-        editor = std::make_unique<Form5>();
-    editor->m_ID = id;
-    editor->Form_Load();
-    editor->show();
-    if (!QTest::qWaitForWindowExposed(editor.get()))
-        qWarning("The contact editor was not shown.");
-    return editor;
-}
-
-QString table(bool employees) {
-    return employees ? "Employees" : "Customers";
-}
-
-// The sixteen stored columns of a contact in box order, Null as "<null>".
-QStringList stored(bool employees, int id) {
-    QStringList columns;
-    for (const char* column : kColumns)
-        columns << QStringLiteral("[%1]").arg(column);
-    return Rows(QStringLiteral("select %1 from %2 where ID=%3")
-                    .arg(columns.join(','), table(employees))
-                    .arg(id))
-        .value(0)
-        .split('|');
-}
-
-void save(ContactEditor& editor) {
-    QTest::mouseClick(editor.PushButton2, Qt::LeftButton);
-}
-
-void twinRows() {
-    QTest::addColumn<bool>("employees");
-    QTest::newRow("employees") << true;
-    QTest::newRow("customers") << false;
-}
-
-} // namespace
 
 class ContactEditorsTest : public QObject {
     Q_OBJECT
@@ -85,8 +37,6 @@ private slots:
     void failedSave();
     void contactGone_data() { twinRows(); }
     void contactGone();
-    void callLists();
-    void callListsSortAndOpen();
 };
 
 void ContactEditorsTest::layout() {
@@ -397,125 +347,6 @@ void ContactEditorsTest::contactGone() {
     QTest::mouseClick(editor->findChild<QPushButton*>(employees ? "PushButton1" : "PushButton3"),
                       Qt::LeftButton);
     QVERIFY(!editor->isVisible());
-}
-
-void ContactEditorsTest::callLists() {
-    EditorData data;
-    CallRow both;
-    both.title = "Both";
-    both.assignedTo = both.openedBy = 3;
-    both.caller = 2;
-    const int bothId = addCall(both);
-    Exec(QStringLiteral("update Calls set [Due Date]=NULL where ID=%1").arg(bothId));
-    CallRow opened;
-    opened.title = "Opened only";
-    opened.openedBy = 3;
-    addCall(opened);
-    CallRow assigned;
-    assigned.title = "Assigned only";
-    assigned.assignedTo = 3;
-    addCall(assigned);
-    CallRow closed = both;
-    closed.title = "Closed";
-    closed.resolvedBy = "'3'";
-    closed.resolvedDate = "'2/20/2026'";
-    addCall(closed);
-
-    // In add mode nothing is read: without the tables and the query the window opens quietly.
-    Exec("drop view [Open Calls]");
-    Exec("alter table Employees rename to Staff");
-    auto added = openContact(true, QString());
-    auto* form3 = static_cast<Form3*>(added.get());
-    QVERIFY(data.prompts.boxes.empty());
-    QCOMPARE(form3->ListView1->model()->rowCount() + form3->ListView2->model()->rowCount(), 0);
-    Exec("alter table Staff rename to Employees");
-    Exec(
-        "create view [Open Calls] as select * from [Calls Extended] where [Resolved Date] is null");
-
-    auto editor = openContact(true, "3");
-    form3 = static_cast<Form3*>(editor.get());
-    auto titles = [](CallRowsModel* model) {
-        QStringList list;
-        for (int row = 0; row < model->rowCount(); ++row)
-            list << model->row(row)[0];
-        std::sort(list.begin(), list.end());
-        return list;
-    };
-    QCOMPARE(titles(form3->openedCalls()), (QStringList{"Both", "Opened only"}));
-    QCOMPARE(titles(form3->assignedCalls()), (QStringList{"Assigned only", "Both"}));
-    const CallRowsModel::Row expected = {"Both", "Cora Vane", "Ben Cole",
-                                         "Low",  "Open",      "Hardware",
-                                         "",     "Cora Vane", dateText(both.opened)};
-    for (CallRowsModel* model : {form3->openedCalls(), form3->assignedCalls()}) {
-        for (int row = 0; row < model->rowCount(); ++row)
-            if (model->row(row)[0] == "Both")
-                QVERIFY(model->row(row) == expected);
-    }
-    QCOMPARE(form3->ListView1->model(), form3->openedCalls());
-    QVERIFY(data.prompts.boxes.empty());
-}
-
-// A header click sorts an employee's calls (dates as dates); a double-click or Enter opens the
-// call in the call editor, and the lists show it as saved there.
-void ContactEditorsTest::callListsSortAndOpen() {
-    EditorData data;
-    const struct {
-        const char* title;
-        QDate opened;
-    } calls[] = {{"Bravo", QDate(2026, 1, 9)},
-                 {"alpha", QDate(2025, 12, 1)},
-                 {"Charlie", QDate(2026, 1, 10)}};
-    for (const auto& call : calls) {
-        CallRow row;
-        row.title = call.title;
-        row.assignedTo = row.openedBy = 3;
-        row.opened = call.opened;
-        addCall(row);
-    }
-    // The employee editor opened from the call editor's "*" beside Opened By.
-    Form2 callEditor;
-    callEditor.m_ID = QString();
-    callEditor.Form_Load();
-    callEditor.Combo2->setCurrentIndex(callEditor.m_EmployeeIDs.indexOf(3));
-    QStringList opened;
-    data.prompts.onModal([&](QDialog& window) {
-        auto& form3 = static_cast<Form3&>(window);
-        auto titles = [&] {
-            QStringList list;
-            for (int row = 0; row < form3.openedCalls()->rowCount(); ++row)
-                list << form3.openedCalls()->row(row)[0];
-            return list;
-        };
-        QHeaderView* header = form3.ListView1->header();
-        // "Opened Date" lies beyond the list's width: its header is clicked where it is.
-        emit header->sectionClicked(8);
-        QCOMPARE(titles(), (QStringList{"alpha", "Bravo", "Charlie"}));
-        QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
-                          QPoint(header->sectionViewportPosition(0) + 5, 5));
-        QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
-                          QPoint(header->sectionViewportPosition(0) + 5, 5));
-        QCOMPARE(titles(), (QStringList{"Charlie", "Bravo", "alpha"}));
-        // Double-click the first row, then Enter on the second: each opens its call.
-        data.prompts.onModal([&](QDialog& call) {
-            opened << static_cast<Form2&>(call).Text1->text();
-            static_cast<Form2&>(call).Text1->setText("Charlie renamed");
-            QTest::mouseClick(static_cast<Form2&>(call).PushButton2, Qt::LeftButton);
-        });
-        data.prompts.onModal([&](QDialog& call) {
-            opened << static_cast<Form2&>(call).Text1->text();
-            call.reject();
-        });
-        const QRect first = form3.ListView1->visualRect(form3.openedCalls()->index(0, 0));
-        QTest::mouseClick(form3.ListView1->viewport(), Qt::LeftButton, {}, first.center());
-        QTest::mouseDClick(form3.ListView1->viewport(), Qt::LeftButton, {}, first.center());
-        form3.ListView1->setCurrentIndex(form3.openedCalls()->index(1, 0));
-        QTest::keyClick(form3.ListView1, Qt::Key_Return);
-        QCOMPARE(titles(), (QStringList{"Charlie renamed", "Bravo", "alpha"}));
-        window.reject();
-    });
-    callEditor.PushButton10_Click();
-    QCOMPARE(opened, (QStringList{"Charlie", "Bravo"}));
-    QCOMPARE(Rows("select Title from Calls where ID=3"), QStringList{"Charlie renamed"});
 }
 
 QTEST_MAIN(ContactEditorsTest)

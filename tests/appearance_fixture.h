@@ -1,0 +1,32 @@
+#pragma once
+
+// What the appearance suites share: the colour scheme they run under, writing a file, and the
+// start-up lines named by the error reports shown.
+
+#include "test_support.h"
+
+#include <QByteArray>
+#include <QColor>
+#include <QFile>
+#include <QList>
+#include <QRegularExpression>
+#include <QString>
+
+inline const QColor kButtonFace(0xd4, 0xd0, 0xc8);
+inline const QColor kWindowColour(0xff, 0xff, 0xf0);
+
+inline bool writeFile(const QString& path, const QByteArray& content) {
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(content) == content.size();
+}
+
+inline QList<int> reportedLoadLines(const ScriptedPrompts& prompts) {
+    static const QRegularExpression pattern(
+        QStringLiteral("\r\nin Quorvane2021/08/31\\.Form1\\.Form_Load at line (\\d+)\r\r"));
+    QList<int> lines;
+    for (const ShownBox& box : prompts.errorReports()) {
+        const QRegularExpressionMatch match = pattern.match(box.text);
+        lines << (match.hasMatch() ? match.captured(1).toInt() : -1);
+    }
+    return lines;
+}
