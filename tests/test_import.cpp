@@ -121,16 +121,16 @@ private slots:
                    ";2027-01-05 14:30;open;High;\"two\r\nlines\"\r\n"
             << QStringList{"Printer|Bo Ek|Ann Lee||" + shown(2026, 12, 24) + "|" +
                            DateText::format(QDateTime(QDate(2027, 1, 5), QTime(14, 30))) +
-                           "|Open||High|two\r\nlines||<null>"}
+                           "|Open|" + none + "|High|two\r\nlines||<null>"}
             << QStringList{};
         QTest::newRow("commas, LF ends, new people and values")
             << QByteArray("Title,Caller,Assigned To,Opened Date,Due Date,Status,Category\n"
                           "A,Cy Dee,Mary Ann Smith,2026-01-02,2026-01-03,Waiting,Net\n"
                           "B,Cy Dee,Mary Ann Smith,2026-01-02,2026-01-03,waiting,net\n")
             << QStringList{"A|Cy Dee|Mary Ann Smith||" + shown(2026, 1, 2) + "|" +
-                               shown(2026, 1, 3) + "|Waiting|Net||||<null>",
+                               shown(2026, 1, 3) + "|Waiting|Net|" + none + "|||<null>",
                            "B|Cy Dee|Mary Ann Smith||" + shown(2026, 1, 2) + "|" +
-                               shown(2026, 1, 3) + "|Waiting|Net||||<null>"}
+                               shown(2026, 1, 3) + "|Waiting|Net|" + none + "|||<null>"}
             << QStringList{};
         QTest::newRow("unreadable lines, counted across a quoted line break")
             << kHeader + "\"a\nb\";;;2026-01-02;2026-01-03;;;\r\n" // lines 2-3: read
