@@ -82,6 +82,20 @@ inline int addCall(const CallRow& call) {
     return Count(QStringLiteral("select max(ID) from Calls"));
 }
 
+// The people and values above, added to the open database.
+inline void addListedData() {
+    for (const QString& person : kEmployees)
+        addPerson(QStringLiteral("Employees"), person);
+    for (const QString& person : kCustomers)
+        addPerson(QStringLiteral("Customers"), person);
+    for (const QString& value : kStatuses)
+        addValue(QStringLiteral("Status"), value);
+    for (const QString& value : kCategories)
+        addValue(QStringLiteral("Categories"), value);
+    for (const QString& value : kPriorities)
+        addValue(QStringLiteral("Priorities"), value);
+}
+
 // A private database with the people and values above, and prompts that the test answers.
 struct EditorData {
     TestEnvironment env;
@@ -89,16 +103,7 @@ struct EditorData {
 
     EditorData() {
         env.openSharedConnection();
-        for (const QString& person : kEmployees)
-            addPerson(QStringLiteral("Employees"), person);
-        for (const QString& person : kCustomers)
-            addPerson(QStringLiteral("Customers"), person);
-        for (const QString& value : kStatuses)
-            addValue(QStringLiteral("Status"), value);
-        for (const QString& value : kCategories)
-            addValue(QStringLiteral("Categories"), value);
-        for (const QString& value : kPriorities)
-            addValue(QStringLiteral("Priorities"), value);
+        addListedData();
     }
 };
 

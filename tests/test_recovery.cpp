@@ -38,16 +38,7 @@ struct Desk {
     explicit Desk(int calls = 4) {
         Deletions::ForgetAll();
         window = StartProgram();
-        for (const QString& person : kEmployees)
-            addPerson(QStringLiteral("Employees"), person);
-        for (const QString& person : kCustomers)
-            addPerson(QStringLiteral("Customers"), person);
-        for (const QString& value : kStatuses)
-            addValue(QStringLiteral("Status"), value);
-        for (const QString& value : kCategories)
-            addValue(QStringLiteral("Categories"), value);
-        for (const QString& value : kPriorities)
-            addValue(QStringLiteral("Priorities"), value);
+        addListedData();
         for (int i = 0; i < calls; ++i) {
             CallRow call;
             call.title = QStringLiteral("Call %1").arg(i + 1);
