@@ -53,7 +53,10 @@ END;
 
 -- The comments of every call, indexed by their three-letter pieces, so that any part of a word
 -- is found in them at once without regard to letter case. The text itself stays in Calls; the
--- triggers keep the index in step with every insert, change and delete.
+-- triggers keep the index in step with every insert, change and delete. The build takes the
+-- part between the two markers as the upgrade of a file of schema 3, whose calls the last
+-- statement indexes (a new file has none).
+-- [comments index]
 CREATE VIRTUAL TABLE CallsText USING fts5(
     Comments, content='Calls', content_rowid='ID', tokenize='trigram');
 
@@ -72,6 +75,9 @@ BEGIN
     INSERT INTO CallsText (CallsText, rowid, Comments) VALUES ('delete', OLD.ID, OLD.Comments);
     INSERT INTO CallsText (rowid, Comments) VALUES (NEW.ID, NEW.Comments);
 END;
+
+INSERT INTO CallsText (CallsText) VALUES ('rebuild');
+-- [end of comments index]
 
 CREATE TABLE Customers (
     ID INTEGER PRIMARY KEY AUTOINCREMENT,

@@ -39,25 +39,8 @@ BEGIN SELECT RAISE(ABORT, 'The value is there already, in these or other capital
     // 2 to 3: the history of every call, and deleted calls, people and values kept for undo.
     HistorySchemaScript(),
     // 3 to 4: the comments of the calls get a full-text index of three-letter pieces, kept in
-    // step by triggers, and built here from the calls there are.
-    R"(
-CREATE VIRTUAL TABLE CallsText USING fts5(
-    Comments, content='Calls', content_rowid='ID', tokenize='trigram');
-CREATE TRIGGER CallsTextOnInsert AFTER INSERT ON Calls
-BEGIN
-    INSERT INTO CallsText (rowid, Comments) VALUES (NEW.ID, NEW.Comments);
-END;
-CREATE TRIGGER CallsTextOnDelete AFTER DELETE ON Calls
-BEGIN
-    INSERT INTO CallsText (CallsText, rowid, Comments) VALUES ('delete', OLD.ID, OLD.Comments);
-END;
-CREATE TRIGGER CallsTextOnUpdate AFTER UPDATE OF ID, Comments ON Calls
-BEGIN
-    INSERT INTO CallsText (CallsText, rowid, Comments) VALUES ('delete', OLD.ID, OLD.Comments);
-    INSERT INTO CallsText (rowid, Comments) VALUES (NEW.ID, NEW.Comments);
-END;
-INSERT INTO CallsText (CallsText) VALUES ('rebuild');
-)",
+    // step by triggers, and built from the calls there are.
+    CommentsIndexSchemaScript(),
 };
 
 void run(sqlite3* db, const char* sql) {

@@ -13,6 +13,9 @@ int SchemaVersion();
 // The part of schema.sql that adds the history of the calls and keeps deleted rows (built in).
 const char* HistorySchemaScript();
 
+// The part of schema.sql that indexes the comments of the calls (built in).
+const char* CommentsIndexSchemaScript();
+
 // Where the backup before upgrading a file of `version` goes: beside the file.
 QString UpgradeBackupPath(const QString& path, int version);
 

@@ -8,46 +8,21 @@
 
 namespace {
 
-// kSteps[i] brings a call log of version i + 2 to version i + 3: the first version on a server
-// was 2.
-const char* step(int index) {
+// step(i) brings a call log of version i + 2 to version i + 3: the first version on a server
+// was 2. Empty when no such step is known.
+QString step(int index) {
     switch (index) {
     case 0:
-        return ServerHistorySchemaScript();
+        return QString::fromUtf8(ServerHistorySchemaScript());
     case 1:
         // 3 to 4: a change of the calls is announced with the IDs of the calls it changed, so
-        // that the other desks read only those again. (The comments' index of three-letter
-        // pieces is added at connection, where the login has the right to.)
-        return R"(
-CREATE FUNCTION calls_announce_rows() RETURNS trigger
-LANGUAGE plpgsql AS $$
-DECLARE
-    ids text;
-BEGIN
-    IF TG_OP = 'DELETE' THEN
-        SELECT string_agg(id::text, ',') INTO ids FROM gone_rows;
-    ELSE
-        SELECT string_agg(id::text, ',') INTO ids FROM changed_rows;
-    END IF;
-    IF ids IS NULL THEN
-        RETURN NULL;
-    END IF;
-    PERFORM pg_notify('calls_changed', CASE WHEN length(ids) > 7000 THEN '' ELSE ids END);
-    RETURN NULL;
-END
-$$;
-DROP TRIGGER calls_changed ON calls;
-CREATE TRIGGER calls_inserted AFTER INSERT ON calls REFERENCING NEW TABLE AS changed_rows
-FOR EACH STATEMENT EXECUTE FUNCTION calls_announce_rows();
-CREATE TRIGGER calls_updated AFTER UPDATE ON calls REFERENCING NEW TABLE AS changed_rows
-FOR EACH STATEMENT EXECUTE FUNCTION calls_announce_rows();
-CREATE TRIGGER calls_deleted AFTER DELETE ON calls REFERENCING OLD TABLE AS gone_rows
-FOR EACH STATEMENT EXECUTE FUNCTION calls_announce_rows();
-CREATE TRIGGER calls_changed AFTER TRUNCATE ON calls
-FOR EACH STATEMENT EXECUTE FUNCTION calls_announce();
-)";
+        // that the other desks read only those again; the announcer of every statement makes
+        // way for it. (The comments' index of three-letter pieces is added at connection, where
+        // the login has the right to.)
+        return QStringLiteral("DROP TRIGGER calls_changed ON calls;\n") +
+               QString::fromUtf8(ServerAnnouncementsSchemaScript());
     default:
-        return nullptr;
+        return {};
     }
 }
 
@@ -70,10 +45,10 @@ void UpgradeServerSchema(ServerLink& link, int version) {
             const int current = locked->rows() ? QByteArray(locked->text(0, 0)).toInt() : 0;
             for (int from = std::max(current, kFirstServerVersion); from < SchemaVersion();
                  ++from) {
-                const char* script = step(from - kFirstServerVersion);
-                if (!script)
+                const QString script = step(from - kFirstServerVersion);
+                if (script.isEmpty())
                     throw Failure(QStringLiteral("no upgrade from schema %1 is known").arg(from));
-                link.runScript(QString::fromUtf8(script));
+                link.runScript(script);
             }
             link.run(
                 QStringLiteral("update quorvane_schema set version = %1").arg(SchemaVersion()));

@@ -2,8 +2,12 @@
 
 class ServerLink;
 
-// The part of schema_server.sql that adds the history of the calls and keeps deleted rows.
+// The part of schema_server_history.sql that adds the history of the calls and keeps deleted
+// rows.
 const char* ServerHistorySchemaScript();
+
+// The part of schema_server.sql that announces the IDs of the calls each statement changed.
+const char* ServerAnnouncementsSchemaScript();
 
 // Brings the call log on the server, of schema `version`, up to SchemaVersion() in one
 // transaction, step by step as the local file is brought up; fails with the cause and leaves
