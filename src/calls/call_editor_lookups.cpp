@@ -6,11 +6,13 @@
 #include "data/recordset.h"
 #include "data/shared_connection.h"
 #include "ui/error_trap.h"
+#include "ui/prompts.h"
 
 #include <QComboBox>
 #include <QDateEdit>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QStringList>
 
 void Form2::LoadCustomers(int keepSelection) {
     ErrorTrap trap("Form2", "LoadCustomers");
@@ -85,12 +87,21 @@ void Form2::LoadData() {
         return;
     auto text = [&](const char* column) { return records.field(QLatin1String(column)).toText(); };
     auto joined = [&](const char* column) { return records.field(QLatin1String(column)).joined(); };
+    // What the call names that no longer exists (a person or value deleted without its calls,
+    // in a file of an earlier version or by another program): left empty and told once.
+    QStringList gone;
     // Two people may share a display name: the stored id picks the right one of them.
     auto selectPerson = [&](QComboBox* list, const QList<qint64>& ids, const char* idColumn,
                             const char* nameColumn) {
         const Value stored = records.field(QLatin1String(idColumn));
-        SelectPerson(list, ids, stored.isNull() ? 0 : stored.toInteger(), !stored.isNull(),
-                     text(nameColumn));
+        if (!SelectPerson(list, ids, stored.isNull() ? 0 : stored.toInteger(), !stored.isNull(),
+                          text(nameColumn)) &&
+            text(nameColumn).isEmpty())
+            gone << QLatin1String(idColumn);
+    };
+    auto selectValue = [&](QComboBox* list, const char* column) {
+        if (!SelectByName(list, text(column)))
+            gone << QStringLiteral("%1 '%2'").arg(QLatin1String(column), text(column));
     };
     if (!trap.test(102, [&] { return records.eof(); })) {
         trap.run(104, [&] { Text2->setText(text("ID")); });
@@ -98,9 +109,9 @@ void Form2::LoadData() {
         trap.run(108,
                  [&] { selectPerson(Combo1, m_EmployeeIDs, "Assigned To", "Assigned To Name"); });
         trap.run(110, [&] { selectPerson(Combo2, m_EmployeeIDs, "Opened By", "Opened By Name"); });
-        trap.run(112, [&] { SelectByName(Combo3, text("Status")); });
-        trap.run(114, [&] { SelectByName(Combo4, text("Category")); });
-        trap.run(116, [&] { SelectByName(Combo5, text("Priority")); });
+        trap.run(112, [&] { selectValue(Combo3, "Status"); });
+        trap.run(114, [&] { selectValue(Combo4, "Category"); });
+        trap.run(116, [&] { selectValue(Combo5, "Priority"); });
         trap.run(118, [&] { selectPerson(Combo6, m_CustomerIDs, "Caller", "Customer Name"); });
         if (trap.test(120, [&] { return joined("Resolved by Name").isEmpty(); }))
             trap.run(122, [&] { Combo7->setCurrentIndex(-1); });
@@ -118,4 +129,9 @@ void Form2::LoadData() {
         trap.run(132, [&] { Text3->setExactText(joined("comments")); });
     }
     trap.run(134, [&] { records.close(); });
+    if (!gone.isEmpty())
+        MsgBox(QStringLiteral("This call names what no longer exists: %1. Those fields are left "
+                              "empty; pick others before you save the call.")
+                   .arg(gone.join(QStringLiteral(", "))),
+               Prompts::Exclamation);
 }

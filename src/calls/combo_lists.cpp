@@ -42,25 +42,20 @@ void RestorePerson(QComboBox* list, const QList<qint64>& ids, std::optional<qint
     list->setCurrentIndex(index < list->count() ? index : -1);
 }
 
-void SelectByName(QComboBox* list, const QString& name) {
-    const int index = list->findText(name, Qt::MatchExactly | Qt::MatchCaseSensitive);
-    if (index < 0) {
-        list->setCurrentIndex(-1);
-        throw Failure(QStringLiteral("Invalid property value: the list '%1' holds no entry "
-                                     "named '%2'.")
-                          .arg(list->objectName(), name));
-    }
+bool SelectByName(QComboBox* list, const QString& name) {
+    const int index =
+        name.isEmpty() ? -1 : list->findText(name, Qt::MatchExactly | Qt::MatchCaseSensitive);
     list->setCurrentIndex(index);
+    return index >= 0 || name.isEmpty();
 }
 
-void SelectPerson(QComboBox* list, const QList<qint64>& ids, qint64 storedId, bool hasStoredId,
+bool SelectPerson(QComboBox* list, const QList<qint64>& ids, qint64 storedId, bool hasStoredId,
                   const QString& name) {
-    const int index = hasStoredId ? int(ids.indexOf(storedId)) : -1;
-    if (index >= 0 && index < list->count() && list->itemText(index) == name) {
-        list->setCurrentIndex(index);
-        return;
-    }
-    SelectByName(list, name);
+    if (!hasStoredId)
+        return SelectByName(list, name);
+    const int index = int(ids.indexOf(storedId));
+    list->setCurrentIndex(index < list->count() ? index : -1);
+    return list->currentIndex() >= 0;
 }
 
 qint64 IdAt(const QList<qint64>& ids, int index) {

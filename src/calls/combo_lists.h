@@ -30,12 +30,14 @@ std::optional<qint64> SelectedId(const QComboBox* list, const QList<qint64>& ids
 // Selects person `id` again after a reload, wherever that person now stands; leaves the list
 // without selection when no one was selected or the person is no longer in it.
 void RestorePerson(QComboBox* list, const QList<qint64>& ids, std::optional<qint64> id);
-// Selects the first entry whose text equals `name`. A name that no entry bears fails and
-// leaves the list without selection.
-void SelectByName(QComboBox* list, const QString& name);
-// Selects the person whose id is `storedId` when the list holds that person under `name`;
-// otherwise selects by name like SelectByName. Namesakes thus keep the stored person.
-void SelectPerson(QComboBox* list, const QList<qint64>& ids, qint64 storedId, bool hasStoredId,
+// Selects the first entry whose text equals `name`. An empty name, or one that no entry bears
+// (a value deleted since the call named it), leaves the list without selection; answers
+// whether the name was empty or found.
+bool SelectByName(QComboBox* list, const QString& name);
+// Selects the person whose id is `storedId`, so that namesakes keep the stored person. A call
+// that names no one is selected by name like SelectByName; one whose person is not in the list
+// (deleted since) leaves it without selection and answers false.
+bool SelectPerson(QComboBox* list, const QList<qint64>& ids, qint64 storedId, bool hasStoredId,
                   const QString& name);
 // The id at `index` of an id list; an index outside the list fails.
 qint64 IdAt(const QList<qint64>& ids, int index);
