@@ -148,6 +148,9 @@ private slots:
         QTest::newRow("no backups listed")
             << QStringList{"--list-backups"} << 0 << "There are no backups"
             << "";
+        QTest::newRow("sound database checked")
+            << QStringList{"--check"} << 0 << "Every call names only people and values that exist"
+            << "";
     }
     void options() {
         QFETCH(QStringList, arguments);
@@ -166,6 +169,28 @@ private slots:
         if (written.endsWith(".pdf"))
             QVERIFY(contentOf(m_env->dataHome() + "/" + written).startsWith("%PDF"));
         QCOMPARE(QDir(m_env->dataHome()).entryList({"*.part"}, QDir::Files), QStringList());
+    }
+
+    // Calls naming what was deleted without them are counted by field, and fail the check.
+    void checkCountsCallsNamingWhatIsGone() {
+        m_env->openSharedConnection();
+        Exec("insert into Employees ([First Name]) values ('Ann')");
+        Exec("insert into Status values ('Open')");
+        Exec("insert into Calls (Title,[Assigned To],[Opened By],Status,Priority) values "
+             "('a',1,7,'Open','Gone')");
+        Exec("insert into Calls (Title,[Assigned To],Caller,Status) values ('b',8,9,'Gone')");
+        ReleaseSharedConnection();
+        QString out, err;
+        QTextStream outStream(&out), errStream(&err);
+        QCOMPARE(RunCommands({"quorvane", "--check"}, outStream, errStream), 1);
+        QVERIFY2(out.contains("passed the integrity check"), qPrintable(out));
+        const QStringList told{"Assigned To: 1 call names an employee",
+                               "Opened By: 1 call names an employee",
+                               "Caller: 1 call names a customer", "Status: 1 call names a status",
+                               "Priority: 1 call names a priority"};
+        for (const QString& line : told)
+            QVERIFY2(out.contains(line + " that no longer exists"), qPrintable(out));
+        QVERIFY2(!out.contains("Category:") && !out.contains("Resolved By:"), qPrintable(out));
     }
 
     // The real program, started with no display at all.

@@ -8,6 +8,7 @@
 #include "data/connection.h"
 #include "data/csv_writer.h"
 #include "data/failure.h"
+#include "data/reference_check.h"
 #include "data/server_copy.h"
 #include "data/server_link.h"
 #include "data/server_setup.h"
@@ -144,6 +145,12 @@ struct Options {
         QStringLiteral("Write the summary of the calls (the page of the Summary window) to the "
                        "PDF file FILE."),
         QStringLiteral("FILE")};
+    QCommandLineOption check{
+        QStringLiteral("check"),
+        QStringLiteral("Check the database (with --server: the server's call log): the "
+                       "engine's integrity check of the file, and the calls that name a person "
+                       "or value that no longer exists, counted by field. Exit status 1 when "
+                       "either finds something.")};
     QStringList reportNames;
 
     Options() {
@@ -157,12 +164,12 @@ struct Options {
                 .arg(reportNames.join(QStringLiteral(", "))));
         restoreNewest.setFlags(QCommandLineOption::HiddenFromHelp);
         parser.addOptions({exportCsv, csvRaw, backup, restore, restoreNewest, listBackups, report,
-                           pdf, server, initServer, copyTo, importCsv, summary});
+                           pdf, server, initServer, copyTo, importCsv, summary, check});
     }
 
     QVector<const QCommandLineOption*> actions() const {
-        return {&exportCsv, &backup,     &restore, &restoreNewest, &listBackups,
-                &report,    &initServer, &copyTo,  &importCsv,     &summary};
+        return {&exportCsv,  &backup, &restore,   &restoreNewest, &listBackups, &report,
+                &initServer, &copyTo, &importCsv, &summary,       &check};
     }
 };
 
@@ -226,6 +233,37 @@ void listBackups(QTextStream& out) {
             << "  " << describeKind(entry.kind) << "  " << entry.path << '\n';
 }
 
+// The integrity check of the file and the calls naming what no longer exists; true when
+// nothing is found.
+bool checkDatabase(bool onServer, QTextStream& out) {
+    bool sound = true;
+    if (!onServer) {
+        const QString problem = Backups::integrityProblem(databasePath());
+        out << databasePath()
+            << (problem.isEmpty() ? QStringLiteral(" passed the integrity check.\n")
+                                  : QStringLiteral(" FAILED the integrity check: ") + problem +
+                                        QLatin1Char('\n'));
+        sound = problem.isEmpty();
+    }
+    Connection connection;
+    connection.open(Form1::ConnectionString());
+    qint64 total = 0;
+    for (const MissingNames& missing : CallsNamingMissing(connection)) {
+        if (missing.calls == 0)
+            continue;
+        out << missing.field << ": " << missing.calls
+            << (missing.calls == 1 ? " call names " : " calls name ") << missing.what
+            << " that no longer exists\n";
+        total += missing.calls;
+    }
+    if (total == 0)
+        out << "Every call names only people and values that exist.\n";
+    else
+        out << "Such a call opens with that field empty; pick another there and save it.\n";
+    out.flush();
+    return sound && total == 0;
+}
+
 } // namespace
 
 std::optional<int> CheckWindowArguments(const QStringList& arguments, QTextStream& err) {
@@ -281,8 +319,8 @@ int RunCommands(const QStringList& givenArguments, QTextStream& out, QTextStream
     if (actions != 1)
         return usage(err,
                      QStringLiteral("give exactly one of --export-csv, --import-csv, --backup, "
-                                    "--restore, --list-backups, --report, --summary, "
-                                    "--init-server, --copy-to."));
+                                    "--restore, --list-backups, --check, --report, "
+                                    "--summary, --init-server, --copy-to."));
     for (const QCommandLineOption* option :
          {&options.exportCsv, &options.backup, &options.restore, &options.pdf, &options.initServer,
           &options.copyTo, &options.importCsv, &options.summary}) {
@@ -295,9 +333,10 @@ int RunCommands(const QStringList& givenArguments, QTextStream& out, QTextStream
     if (parser.isSet(options.server) && !parser.isSet(options.exportCsv) &&
         !parser.isSet(options.importCsv) && !parser.isSet(options.report) &&
         !parser.isSet(options.summary) && !parser.isSet(options.backup) &&
-        !parser.isSet(options.restore))
+        !parser.isSet(options.restore) && !parser.isSet(options.check))
         return usage(err, QStringLiteral("--server goes with --export-csv, --import-csv, --report, "
-                                         "--summary, --backup, --restore or the window."));
+                                         "--summary, --backup, --restore, --check or the "
+                                         "window."));
     if (parser.isSet(options.server))
         Form1::UseServer(parser.value(options.server));
     if (parser.isSet(options.report) != parser.isSet(options.pdf))
@@ -342,6 +381,9 @@ int RunCommands(const QStringList& givenArguments, QTextStream& out, QTextStream
             Backups::backupTo(databasePath(), parser.value(options.backup));
         } else if (parser.isSet(options.listBackups)) {
             listBackups(out);
+        } else if (parser.isSet(options.check)) {
+            if (!checkDatabase(parser.isSet(options.server), out))
+                return kFailed;
         } else if (parser.isSet(options.initServer)) {
             InstallServerSchema(parser.value(options.initServer));
             out << "Installed an empty call log into " << parser.value(options.initServer) << '\n'

@@ -21,6 +21,35 @@ QString step(int index) {
         // the login has the right to.)
         return QStringLiteral("DROP TRIGGER calls_changed ON calls;\n") +
                QString::fromUtf8(ServerAnnouncementsSchemaScript());
+    case 2:
+        // 4 to 5: a call log installed before the server checked what calls name gets the
+        // checks now. Calls that already name someone or something gone stay (the checks
+        // hold for what is written from now on); the program's --check counts them.
+        return QStringLiteral(R"(
+DO $$
+DECLARE
+    checks text[][] := ARRAY[
+        ['calls_assigned_to', '"assigned to"', 'employees (id)', ''],
+        ['calls_opened_by', '"opened by"', 'employees (id)', ''],
+        ['calls_resolved_by', '"resolved by"', 'employees (id)', 'ON DELETE SET NULL'],
+        ['calls_caller', 'caller', 'customers (id)', ''],
+        ['calls_status', 'status', 'status_entries (status)', ''],
+        ['calls_category', 'category', 'category_entries (category)', ''],
+        ['calls_priority', 'priority', 'priority_entries (priority)', '']];
+    i integer;
+BEGIN
+    FOR i IN 1 .. array_length(checks, 1) LOOP
+        IF NOT EXISTS (SELECT 1 FROM pg_constraint WHERE conname = checks[i][1]
+                       AND conrelid = 'calls'::regclass) THEN
+            EXECUTE format('ALTER TABLE calls ADD CONSTRAINT %I FOREIGN KEY (%s) REFERENCES %s '
+                           '%s DEFERRABLE INITIALLY DEFERRED NOT VALID',
+                           checks[i][1], checks[i][2], checks[i][3], checks[i][4]);
+        END IF;
+    END LOOP;
+END
+$$;
+CREATE INDEX IF NOT EXISTS callsbyresolvedby ON calls ("resolved by");
+)");
     default:
         return {};
     }
