@@ -244,6 +244,9 @@ QChart* SummaryPage::weeksChart() {
     chart->addSeries(series);
     auto* axis = new QBarCategoryAxis;
     axis->append(weeks);
+    // Twelve dates side by side would be cut to a digit each in a window of the usual size;
+    // upright, each keeps its whole text.
+    axis->setLabelsAngle(-90);
     auto* values = new QValueAxis;
     values->setRange(0, std::max<qint64>(1, largest + largest / 6 + 1));
     values->setLabelFormat(QStringLiteral("%d"));
