@@ -58,6 +58,14 @@ BEGIN
 END;
 INSERT INTO CallsText (CallsText) VALUES ('rebuild');
 )",
+    // 4 to 5: indexes from which the summary counts open calls and recent weeks.
+    R"(
+CREATE INDEX CallsOpen ON Calls (Status, Priority, [Assigned To], [Due Date], [Resolved Date])
+    WHERE [Resolved Date] IS NULL;
+CREATE INDEX CallsByOpenedDate ON Calls ([Opened Date]);
+CREATE INDEX CallsByResolvedDate ON Calls ([Resolved Date], [Opened Date])
+    WHERE [Resolved Date] IS NOT NULL;
+)",
 };
 
 void run(sqlite3* db, const char* sql) {
