@@ -7,6 +7,7 @@
 #include "app/call_list_tools.h"
 #include "app/deleted_calls_window.h"
 #include "app/find_bar.h"
+#include "app/import_window.h"
 #include "app/main_window.h"
 #include "app/summary_window.h"
 #include "call_editor_fixture.h"
@@ -65,6 +66,13 @@ const WindowUnderTest kWindows[] = {
          auto window = std::make_unique<SummaryWindow>(calls, nullptr);
          calls->setParent(window.get());
          return window;
+     }},
+    {"import preview with a line that cannot be read",
+     [] {
+         CallImport import =
+             CallImport::fromBytes("Title,Opened Date,Due Date\r\nJam,2026-01-02,2026-01-03\r\n"
+                                   "Fax,not a date,2026-01-03\r\n");
+         return std::make_unique<ImportWindow>(std::move(import), "calls.csv");
      }},
 };
 

@@ -104,6 +104,28 @@ private slots:
         QVERIFY(!QFile::exists(backup));
     }
 
+    // The upgraded file has the indexes of a new file, and the summary's counts read them.
+    void upgradedFileHasTheIndexesOfANewFile() {
+        const QString indexes =
+            "select name || ': ' || sql from sqlite_master where type = 'index' and sql "
+            "is not null order by name";
+        TestEnvironment fresh;
+        fresh.openSharedConnection();
+        const QStringList expected = Rows(indexes);
+        ReleaseSharedConnection();
+
+        TestEnvironment env;
+        makeVersionOneFile(env.databasePath(), kOldData);
+        env.openSharedConnection();
+        QCOMPARE(Rows(indexes), expected);
+        QCOMPARE(Count("select count(*) from Calls indexed by CallsOpen "
+                       "where [Resolved Date] is null and Status = 'open'"),
+                 1);
+        QCOMPARE(Count("select count(*) from Calls indexed by CallsByOpenedDate "
+                       "where [Opened Date] >= '2026-01-05'"),
+                 1);
+    }
+
     void failedUpgradeLeavesTheFileAsItWas_data() {
         QTest::addColumn<QString>("oldSql");
         QTest::addColumn<bool>("holdLock");

@@ -154,8 +154,15 @@ private slots:
                            "calls_changed on calls; drop function calls_announce_rows; create "
                            "trigger calls_changed after insert or update or delete or truncate "
                            "on calls for each statement execute function calls_announce(); "
+                           "alter table calls drop constraint calls_assigned_to, drop "
+                           "constraint calls_opened_by, drop constraint calls_resolved_by, "
+                           "drop constraint calls_caller, drop constraint calls_status, drop "
+                           "constraint calls_category, drop constraint calls_priority; drop "
+                           "index callsbyresolvedby; "
                            "update quorvane_schema set version = 2");
             link.execute("insert into Calls (Title) values ('Kept')");
+            // Such a log could hold calls that name people and values gone since.
+            link.execute("insert into Calls (Title,[Assigned To],Status) values ('Gone',9,'x')");
         }
         ServerLink link(uri);
         QCOMPARE(QByteArray(link.run("select version from quorvane_schema")->text(0, 0)).toInt(),
@@ -163,6 +170,14 @@ private slots:
         link.execute("delete from Calls where Title='Kept'");
         QCOMPARE(QByteArray(link.run("select title from deletedcalls")->text(0, 0)),
                  QByteArray("Kept"));
+        // The checks came with the upgrade: the call there stays, a new one like it is refused.
+        QCOMPARE(QByteArray(link.run("select count(*) from calls where title='Gone'")->text(0, 0)),
+                 QByteArray("1"));
+        for (const char* insert : {"insert into Calls (Title,[Assigned To]) values ('New',9)",
+                                   "insert into Calls (Title,Status) values ('New','x')"})
+            QVERIFY(failureOf([&] {
+                        link.execute(insert);
+                    }).contains("names a person or value that no longer exists"));
     }
 
     void copyToMovesEveryRowAndLeavesTheFileAsItWas() {

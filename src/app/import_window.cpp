@@ -72,6 +72,8 @@ ImportWindow::ImportWindow(CallImport import, const QString& path, QWidget* pare
     m_preview->setObjectName(QStringLiteral("ImportPreview"));
     m_preview->setAccessibleName(tr("Calls as they will be stored"));
     ShowFocusInSelection(m_preview);
+    // Tab leaves the preview as it leaves the other lists; the arrows move between its cells.
+    m_preview->setTabKeyNavigation(false);
     m_preview->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_preview->setColumnCount(CallImport::kFieldCount + 1);
     QStringList captions{tr("Line")};

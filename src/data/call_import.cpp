@@ -9,6 +9,7 @@
 
 #include <QFile>
 #include <QHash>
+#include <QScopeGuard>
 
 namespace {
 
@@ -139,6 +140,8 @@ qint64 findPerson(const QHash<QString, qint64>& ids, const QString& name) {
 
 constexpr int kRowsPerStatement = 200;
 constexpr int kBytesPerStatement = 1 << 20;
+// The engine's page cache while writing, in KiB (a negative cache_size).
+constexpr int kImportCacheKiB = -262144;
 
 } // namespace
 
@@ -230,6 +233,7 @@ void CallImport::prepare(Connection& connection) {
     }
     QHash<QString, qint64> newEmployees;
     QHash<QString, qint64> newCustomers;
+    QHash<QString, QString> storedDates;
     const int columns = int(m_table.header.size());
     m_calls.reserve(m_table.records.size());
     for (const CsvRecords::Record& record : m_table.records) {
@@ -258,12 +262,17 @@ void CallImport::prepare(Connection& connection) {
             if (isDateField(field)) {
                 if (text.trimmed().isEmpty())
                     continue;
-                const auto date = DateText::parse(text);
-                if (!date)
+                // A file names the same days many times over: each text is read once.
+                auto known = storedDates.constFind(text);
+                if (known == storedDates.constEnd()) {
+                    const auto date = DateText::parse(text);
+                    known = storedDates.insert(text, date ? DateText::toStored(*date) : QString());
+                }
+                if (known->isEmpty())
                     why = QStringLiteral("the %1 \"%2\" is not a date")
                               .arg(fieldName(field).toLower(), text);
                 else
-                    call.values[field] = DateText::toStored(*date);
+                    call.values[field] = *known;
                 continue;
             }
             if (const int list = valueListOf(field); list >= 0 && !text.isEmpty()) {
@@ -316,6 +325,24 @@ QStringList CallImport::shownCall(int index) const {
 
 int CallImport::write(Connection& connection, const std::function<bool(int, int)>& progress) {
     const int total = callCount();
+    // The engine keeps the pages it changes in memory until the commit; with its usual
+    // small cache it writes them out and reads them back many times over in a large import.
+    const bool file = connection.server() == nullptr;
+    QString cacheSize;
+    if (file) {
+        Recordset size;
+        size.open(QStringLiteral("PRAGMA cache_size"), connection);
+        cacheSize = size.field(0).joined();
+        connection.execute(QStringLiteral("PRAGMA cache_size = %1").arg(kImportCacheKiB));
+    }
+    const auto restoreCache = qScopeGuard([&] {
+        if (file) {
+            try {
+                connection.execute(QStringLiteral("PRAGMA cache_size = %1").arg(cacheSize));
+            } catch (const Failure&) {
+            }
+        }
+    });
     connection.beginTransaction();
     try {
         for (const Addition& addition : m_additions) {

@@ -83,24 +83,36 @@ CallSummary ReadCallSummary(Connection& connection, const QDate& today) {
         const qint64 index = firstMonday.daysTo(date) / 7;
         return index < CallSummary::kWeeks ? &summary.weeks[size_t(index)] : nullptr;
     };
+    const QString form = QStringLiteral("yyyy-MM-dd");
+    // Each count reads only the recent part of the index on its date: the calls opened per
+    // day, then the calls resolved per day with the day each was opened.
+    {
+        Recordset records;
+        records.open(QStringLiteral("select substr([Opened Date],1,10), count(*) from Calls "
+                                    "where [Opened Date] >= '%1' "
+                                    "group by substr([Opened Date],1,10)")
+                         .arg(day(firstMonday)),
+                     connection);
+        while (!records.eof()) {
+            if (auto* week = weekOf(QDate::fromString(records.field(0).joined(), form)))
+                week->opened += records.field(1).toInteger();
+            records.moveNext();
+        }
+    }
     // Durations in days and how many calls took each.
     QMap<qint64, qint64> durations;
     {
         Recordset records;
         records.open(
-            QStringLiteral("select substr([Opened Date],1,10), substr([Resolved Date],1,10), "
-                           "count(*) from Calls where [Opened Date] >= '%1' or "
-                           "[Resolved Date] >= '%1' group by substr([Opened Date],1,10), "
-                           "substr([Resolved Date],1,10)")
+            QStringLiteral("select substr([Resolved Date],1,10), substr([Opened Date],1,10), "
+                           "count(*) from Calls where [Resolved Date] >= '%1' "
+                           "group by substr([Resolved Date],1,10), substr([Opened Date],1,10)")
                 .arg(day(firstMonday)),
             connection);
-        const QString form = QStringLiteral("yyyy-MM-dd");
         while (!records.eof()) {
-            const QDate opened = QDate::fromString(records.field(0).joined(), form);
-            const QDate resolved = QDate::fromString(records.field(1).joined(), form);
+            const QDate resolved = QDate::fromString(records.field(0).joined(), form);
+            const QDate opened = QDate::fromString(records.field(1).joined(), form);
             const qint64 calls = records.field(2).toInteger();
-            if (auto* week = weekOf(opened))
-                week->opened += calls;
             if (auto* week = weekOf(resolved)) {
                 week->resolved += calls;
                 if (opened.isValid()) {

@@ -16,10 +16,46 @@ SQLITE_EXTENSION_INIT3
 
 namespace {
 
+// The number written by the digits text[from, from + count), or -1 when one is not a digit.
+int digits(const unsigned char* text, int from, int count) {
+    int number = 0;
+    for (int i = from; i < from + count; ++i) {
+        if (text[i] < '0' || text[i] > '9')
+            return -1;
+        number = number * 10 + (text[i] - '0');
+    }
+    return number;
+}
+
+// Whether `text` is a date in the stored form already, exactly as the slow path below would
+// write it again: "yyyy-MM-dd", or "yyyy-MM-dd HH:mm:ss" with a time other than midnight, in
+// the years 100 to 9999. Every statement's dates pass through here several times (the date
+// triggers and the history compare them), and most are stored ones.
+bool alreadyStored(const unsigned char* text, int size) {
+    if ((size != 10 && size != 19) || text[4] != '-' || text[7] != '-')
+        return false;
+    const int year = digits(text, 0, 4);
+    if (year < 100 || !QDate::isValid(year, digits(text, 5, 2), digits(text, 8, 2)))
+        return false;
+    if (size == 10)
+        return true;
+    if (text[10] != ' ' || text[13] != ':' || text[16] != ':')
+        return false;
+    const int hour = digits(text, 11, 2);
+    const int minute = digits(text, 14, 2);
+    const int second = digits(text, 17, 2);
+    return QTime::isValid(hour, minute, second, 0) && (hour | minute | second) != 0;
+}
+
 void storedDate(sqlite3_context* ctx, int, sqlite3_value** argv) {
     sqlite3_value* arg = argv[0];
     if (sqlite3_value_type(arg) == SQLITE_NULL) {
         sqlite3_result_null(ctx);
+        return;
+    }
+    if (sqlite3_value_type(arg) == SQLITE_TEXT &&
+        alreadyStored(sqlite3_value_text(arg), sqlite3_value_bytes(arg))) {
+        sqlite3_result_value(ctx, arg);
         return;
     }
     const auto* raw = reinterpret_cast<const char*>(sqlite3_value_text(arg));
@@ -91,23 +127,34 @@ void chooseFinal(sqlite3_context* ctx) {
     chosen->value = nullptr;
 }
 
-// ChangedBy(): who makes a change, as the history of a call records it: the login.
+// ChangedBy(): who makes a change, as the history of a call records it: the login. It is
+// looked up once: the history asks for it with every call written.
 void changedBy(sqlite3_context* ctx, int, sqlite3_value**) {
-    QString login = qEnvironmentVariable("USER");
-    if (login.isEmpty())
-        login = qEnvironmentVariable("LOGNAME");
-    if (login.isEmpty()) {
-        if (const passwd* entry = getpwuid(getuid()))
-            login = QString::fromLocal8Bit(entry->pw_name);
-    }
-    const QByteArray text = login.toUtf8();
+    static const QByteArray text = [] {
+        QString login = qEnvironmentVariable("USER");
+        if (login.isEmpty())
+            login = qEnvironmentVariable("LOGNAME");
+        if (login.isEmpty()) {
+            if (const passwd* entry = getpwuid(getuid()))
+                login = QString::fromLocal8Bit(entry->pw_name);
+        }
+        return login.toUtf8();
+    }();
     sqlite3_result_text(ctx, text.constData(), int(text.size()), SQLITE_TRANSIENT);
 }
 
-// ChangeTime(): now, in the stored form of a date with its time of day.
+// ChangeTime(): now, in the stored form of a date with its time of day. The text is made
+// again only when the second changes: a large write asks for it with every call.
 void changeTime(sqlite3_context* ctx, int, sqlite3_value**) {
-    const QByteArray text =
-        QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")).toUtf8();
+    thread_local qint64 second = -1;
+    thread_local QByteArray text;
+    const qint64 now = QDateTime::currentSecsSinceEpoch();
+    if (now != second) {
+        text = QDateTime::fromSecsSinceEpoch(now)
+                   .toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"))
+                   .toUtf8();
+        second = now;
+    }
     sqlite3_result_text(ctx, text.constData(), int(text.size()), SQLITE_TRANSIENT);
 }
 

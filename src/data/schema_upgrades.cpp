@@ -41,6 +41,8 @@ BEGIN SELECT RAISE(ABORT, 'The value is there already, in these or other capital
     // 3 to 4: the comments of the calls get a full-text index of three-letter pieces, kept in
     // step by triggers, and built from the calls there are.
     CommentsIndexSchemaScript(),
+    // 4 to 5: indexes from which the summary counts open calls and recent weeks.
+    SummaryIndexesSchemaScript(),
 };
 
 void run(sqlite3* db, const char* sql) {

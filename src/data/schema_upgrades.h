@@ -16,6 +16,9 @@ const char* HistorySchemaScript();
 // The part of schema.sql that indexes the comments of the calls (built in).
 const char* CommentsIndexSchemaScript();
 
+// The part of schema.sql that adds the indexes the summary counts from (built in).
+const char* SummaryIndexesSchemaScript();
+
 // Where the backup before upgrading a file of `version` goes: beside the file.
 QString UpgradeBackupPath(const QString& path, int version);
 

@@ -178,7 +178,7 @@ ServerLink::ServerLink(const QString& uri, bool requireSchema) : m_uri(uri) {
             if (number < SchemaVersion())
                 UpgradeServerSchema(*this, number);
             loadDateColumns();
-            addCommentsIndex();
+            addIndexes();
             auto rights = run(QStringLiteral("select has_table_privilege('calls', 'INSERT')"));
             m_mayWrite = rights->rows() && QByteArray(rights->text(0, 0)) == "t";
         }

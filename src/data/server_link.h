@@ -124,6 +124,8 @@ private:
     void loadDateColumns();
     // Adds the index of the comments' three-letter pieces to a call log installed without it.
     void addCommentsIndex();
+    // The comments' index and those of the summary's counts, each added when missing.
+    void addIndexes();
     void tellDateHabits();
 
     pg_conn* m_conn = nullptr;
