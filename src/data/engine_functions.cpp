@@ -2,6 +2,9 @@
 
 #include "data/date_text.h"
 
+#include <QDate>
+#include <QTime>
+
 #include <pwd.h>
 #include <unistd.h>
 
@@ -16,13 +19,45 @@ SQLITE_EXTENSION_INIT3
 
 namespace {
 
+// Whether the `size` bytes of `text` are a date in the stored form already, which StoredDate
+// answers unchanged: what nearly every call's dates hold, told without parsing. The rest
+// goes through DateText, which answers the same for these.
+bool alreadyStored(const char* text, int size) {
+    const auto number = [text](int at, int digits, int& value) {
+        value = 0;
+        for (int i = at; i < at + digits; ++i) {
+            if (text[i] < '0' || text[i] > '9')
+                return false;
+            value = value * 10 + (text[i] - '0');
+        }
+        return true;
+    };
+    int year = 0, month = 0, day = 0;
+    if ((size != 10 && size != 19) || !number(0, 4, year) || text[4] != '-' ||
+        !number(5, 2, month) || text[7] != '-' || !number(8, 2, day) || year < 100 ||
+        !QDate::isValid(year, month, day))
+        return false;
+    if (size == 10)
+        return true;
+    // Midnight is stored without its time of day.
+    int hour = 0, minute = 0, second = 0;
+    return text[10] == ' ' && number(11, 2, hour) && text[13] == ':' && number(14, 2, minute) &&
+           text[16] == ':' && number(17, 2, second) && QTime::isValid(hour, minute, second) &&
+           hour + minute + second > 0;
+}
+
 void storedDate(sqlite3_context* ctx, int, sqlite3_value** argv) {
     sqlite3_value* arg = argv[0];
     if (sqlite3_value_type(arg) == SQLITE_NULL) {
         sqlite3_result_null(ctx);
         return;
     }
+    const bool isText = sqlite3_value_type(arg) == SQLITE_TEXT;
     const auto* raw = reinterpret_cast<const char*>(sqlite3_value_text(arg));
+    if (isText && alreadyStored(raw, sqlite3_value_bytes(arg))) {
+        sqlite3_result_value(ctx, arg);
+        return;
+    }
     const QString text = QString::fromUtf8(raw, sqlite3_value_bytes(arg));
     if (sqlite3_value_type(arg) == SQLITE_TEXT) {
         if (auto parsed = DateText::parse(text)) {
