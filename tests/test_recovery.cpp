@@ -8,7 +8,9 @@
 #include "call_editor_fixture.h"
 #include "contacts/customer_editor.h"
 #include "contacts/employee_editor.h"
+#include "data/comments_search.h"
 #include "data/deletions.h"
+#include "data/shared_connection.h"
 
 #include <QApplication>
 #include <QTreeView>
@@ -165,6 +167,14 @@ private slots:
         QVERIFY(desk.prompts.errorReports().empty());
         // Once undone, it is gone from the deleted calls.
         QCOMPARE(Count("select count(*) from DeletedCalls"), 0);
+        // The calls put back are found by their comments and their history tells they came
+        // back; a call added afterwards is recorded and found as ever.
+        Exec("insert into Calls (Title, Comments) values ('Call 5', 'One more time')");
+        QCOMPARE(CallsWithCommentsHolding(SharedConnection(), "time"),
+                 (std::vector<qint64>{1, 2, 3, 4, 5}));
+        QCOMPARE(Rows("select CallID, NewValue from CallHistory h where ID = (select max(ID) "
+                      "from CallHistory g where g.CallID = h.CallID) order by CallID"),
+                 QStringList({"1|Call 1", "2|Call 2", "3|Call 3", "4|Call 4", "5|Call 5"}));
     }
 
     void historyShowsEveryChangeNewestFirst() {

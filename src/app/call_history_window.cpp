@@ -2,6 +2,7 @@
 
 #include "data/call_history.h"
 #include "ui/accessible_names.h"
+#include "ui/column_fit.h"
 
 #include <QDialogButtonBox>
 #include <QHeaderView>
@@ -45,7 +46,6 @@ CallHistoryWindow::CallHistoryWindow(Connection& connection, qint64 id, const QS
         items << item;
     }
     m_list->addTopLevelItems(items);
-    for (int column = 0; column < 3; ++column)
-        m_list->resizeColumnToContents(column);
+    FitColumnsToTexts(m_list, 3);
     resize(760, 420);
 }

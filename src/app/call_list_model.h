@@ -61,6 +61,9 @@ public:
     QString text(int row, int column) const;
     // The display row of the call `id`, or -1 when it is not listed.
     int rowOfId(qint64 id) const;
+    // The display rows of the calls `ids`, each -1 when it is not listed, in one pass over the
+    // list (call_list_update.cpp).
+    std::vector<int> rowsOfIds(const std::vector<qint64>& ids) const;
     // The largest ID listed, or -1 for an empty list.
     qint64 largestId() const;
 

@@ -15,7 +15,54 @@ int compareText(const QString& a, const QString& b) {
     const int folded = QString::compare(a, b, Qt::CaseInsensitive);
     return folded != 0 ? folded : QString::compare(a, b, Qt::CaseSensitive);
 }
+
+// A few call IDs looked up among every row of the list: most rows lie outside their range
+// and are passed over without a lookup.
+class IdLookup {
+public:
+    explicit IdLookup(const std::vector<qint64>& ids) {
+        for (size_t i = 0; i < ids.size(); ++i)
+            m_first.emplace(ids[i], i);
+        if (!ids.empty()) {
+            const auto range = std::minmax_element(ids.begin(), ids.end());
+            m_lowest = *range.first;
+            m_highest = *range.second;
+        }
+    }
+    // The first position of `id` among the IDs, or SIZE_MAX.
+    size_t find(qint64 id) const {
+        if (id < m_lowest || id > m_highest)
+            return SIZE_MAX;
+        const auto found = m_first.find(id);
+        return found == m_first.end() ? SIZE_MAX : found->second;
+    }
+    bool contains(qint64 id) const { return find(id) != SIZE_MAX; }
+    size_t size() const { return m_first.size(); }
+
+private:
+    std::unordered_map<qint64, size_t> m_first;
+    qint64 m_lowest = 0;
+    qint64 m_highest = -1;
+};
 } // namespace
+
+std::vector<int> CallListModel::rowsOfIds(const std::vector<qint64>& ids) const {
+    std::vector<int> rows(ids.size(), -1);
+    const IdLookup lookup(ids);
+    size_t found = 0;
+    const int count = rowCount();
+    for (int row = 0; row < count && found < lookup.size(); ++row) {
+        const size_t at = lookup.find(m_ids[storageRow(row)]);
+        if (at != SIZE_MAX) {
+            rows[at] = row;
+            ++found;
+        }
+    }
+    // An ID named twice is listed where its first mention is.
+    for (size_t i = 0; i < ids.size(); ++i)
+        rows[i] = rows[lookup.find(ids[i])];
+    return rows;
+}
 
 void CallListModel::reserveRows(size_t rows) {
     m_ids.reserve(rows);
@@ -52,10 +99,11 @@ void CallListModel::replaceCalls(const std::vector<qint64>& ids, const CallRowBa
     std::unordered_map<qint64, size_t> freshRow;
     for (size_t row = 0; row < fresh.ids.size(); ++row)
         freshRow[fresh.ids[row]] = row;
-    std::unordered_set<qint64> concerned(ids.begin(), ids.end());
-    concerned.insert(fresh.ids.begin(), fresh.ids.end());
-    if (concerned.empty())
+    std::vector<qint64> concernedIds(ids);
+    concernedIds.insert(concernedIds.end(), fresh.ids.begin(), fresh.ids.end());
+    if (concernedIds.empty())
         return;
+    const IdLookup concerned(concernedIds);
 
     emit layoutAboutToBeChanged();
     // What stays put: the calls behind the persistent indexes (the selection, the current row).
@@ -70,7 +118,7 @@ void CallListModel::replaceCalls(const std::vector<qint64>& ids, const CallRowBa
     std::vector<uint32_t> gone;
     std::unordered_map<qint64, uint32_t> listed;
     for (uint32_t row = 0; row < m_ids.size(); ++row) {
-        if (!concerned.count(m_ids[row]))
+        if (!concerned.contains(m_ids[row]))
             continue;
         touched[row] = 1;
         listed[m_ids[row]] = row;
@@ -158,16 +206,28 @@ void CallListModel::replaceCalls(const std::vector<qint64>& ids, const CallRowBa
         placed.push_back(stored);
     }
 
-    // Each takes its place in the sort order.
-    auto insertSorted = [&](std::vector<uint32_t>& order, uint32_t row) {
-        order.insert(std::lower_bound(order.begin(), order.end(), row,
-                                      [&](uint32_t a, uint32_t b) { return listedBefore(a, b); }),
-                     row);
+    // Each takes its place in the sort order. The rows are ordered among themselves and then
+    // merged into the order in one pass: inserting them one by one would move the rest of a
+    // long order once for each of thousands of calls.
+    const auto earlier = [&](uint32_t a, uint32_t b) { return listedBefore(a, b); };
+    const auto mergeIn = [&](std::vector<uint32_t>& order, std::vector<uint32_t> rows) {
+        if (rows.empty())
+            return;
+        std::sort(rows.begin(), rows.end(), earlier);
+        std::vector<uint32_t> merged;
+        merged.reserve(order.size() + rows.size());
+        auto from = order.begin();
+        for (const uint32_t row : rows) {
+            const auto at = std::lower_bound(from, order.end(), row, earlier);
+            merged.insert(merged.end(), from, at);
+            merged.push_back(row);
+            from = at;
+        }
+        merged.insert(merged.end(), from, order.end());
+        order.swap(merged);
     };
-    if (m_sorted) {
-        for (const uint32_t row : placed)
-            insertSorted(m_order, row);
-    }
+    if (m_sorted)
+        mergeIn(m_order, placed);
     if (m_filtering) {
         // The new texts' words, and the comments of the calls read.
         for (int column = 0; column < kPooled; ++column) {
@@ -178,27 +238,30 @@ void CallListModel::replaceCalls(const std::vector<qint64>& ids, const CallRowBa
                 matches.push_back(wordsIn(folded.back()));
             }
         }
-        std::vector<qint64> among(concerned.begin(), concerned.end());
+        std::vector<qint64> among(concernedIds);
         std::sort(among.begin(), among.end());
+        among.erase(std::unique(among.begin(), among.end()), among.end());
         for (size_t i = 0; i < m_commentIds.size(); ++i) {
             std::vector<qint64>& holding = m_commentIds[i];
             holding.erase(std::remove_if(holding.begin(), holding.end(),
-                                         [&](qint64 id) { return concerned.count(id) > 0; }),
+                                         [&](qint64 id) { return concerned.contains(id); }),
                           holding.end());
             const std::vector<qint64> found = commentsHolding(m_rawWords[int(i)], &among);
             holding.insert(holding.end(), found.begin(), found.end());
             std::sort(holding.begin(), holding.end());
         }
+        std::vector<uint32_t> matching;
         for (const uint32_t row : placed) {
-            if (rowMatches(row)) {
-                if (keepPlaces)
-                    m_shown.push_back(row); // rare: sorting switched off
-                else
-                    insertSorted(m_shown, row);
-            }
+            if (rowMatches(row))
+                matching.push_back(row);
         }
-        if (keepPlaces)
+        if (keepPlaces) {
+            // Rare: sorting switched off.
+            m_shown.insert(m_shown.end(), matching.begin(), matching.end());
             applyFilter();
+        } else {
+            mergeIn(m_shown, std::move(matching));
+        }
     }
 
     // The persistent indexes follow their calls.

@@ -15,6 +15,7 @@
 #include <QShortcut>
 #include <QTreeView>
 #include <algorithm>
+#include <iterator>
 #include <vector>
 
 void Form1::setUpRecovery() {
@@ -39,12 +40,10 @@ void Form1::setUpRecovery() {
 }
 
 void Form1::selectIds(const QList<qint64>& ids) {
+    const std::vector<int> listed = m_calls->rowsOfIds(std::vector<qint64>(ids.begin(), ids.end()));
     std::vector<int> rows;
-    for (qint64 id : ids) {
-        const int row = m_calls->rowOfId(id);
-        if (row >= 0)
-            rows.push_back(row);
-    }
+    std::copy_if(listed.begin(), listed.end(), std::back_inserter(rows),
+                 [](int row) { return row >= 0; });
     if (rows.empty())
         return;
     // One selection of runs of rows: selecting thousands of calls one by one would tell every
@@ -59,8 +58,8 @@ void Form1::selectIds(const QList<qint64>& ids) {
         selection.select(m_calls->index(rows[start], 0), m_calls->index(rows[end], last));
         start = end + 1;
     }
-    const QModelIndex first = m_calls->index(
-        m_calls->rowOfId(ids.first()) >= 0 ? m_calls->rowOfId(ids.first()) : rows.front(), 0);
+    const QModelIndex first =
+        m_calls->index(listed.front() >= 0 ? listed.front() : rows.front(), 0);
     QItemSelectionModel* model = ListView1->selectionModel();
     model->setCurrentIndex(first, QItemSelectionModel::NoUpdate);
     model->select(selection, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);

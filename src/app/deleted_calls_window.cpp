@@ -4,6 +4,7 @@
 #include "data/deletions.h"
 #include "data/failure.h"
 #include "ui/accessible_names.h"
+#include "ui/column_fit.h"
 #include "ui/prompts.h"
 
 #include <QDialogButtonBox>
@@ -61,8 +62,7 @@ void DeletedCallsWindow::fill() {
                                                  QString::number(call.id), call.title,
                                                  call.deletedWith});
     m_list->addTopLevelItems(items);
-    for (int column = 0; column < 3; ++column)
-        m_list->resizeColumnToContents(column);
+    FitColumnsToTexts(m_list, 3);
     m_restore->setEnabled(false);
     m_history->setEnabled(false);
 }

@@ -27,8 +27,10 @@ struct CommandRunning {
     int& m_count;
 };
 
-// More calls than this are read with the whole list.
-constexpr size_t kMostCallsInPlace = 5000;
+// Up to this many calls are always put in place; more are, while they are at most a quarter
+// of the list: beyond that reading the whole list costs about as much.
+constexpr size_t kCallsAlwaysInPlace = 5000;
+constexpr size_t kShareOfListInPlace = 4;
 // Calls named in one statement.
 constexpr size_t kCallsPerStatement = 500;
 
@@ -65,13 +67,18 @@ qint64 Form1::fileWrites() {
 void Form1::RefreshCalls(const std::vector<qint64>& given) {
     // While the list still fills, for many calls, or when another program wrote into the
     // file since the list was read, the whole list is read.
-    if (m_loader->running() || given.size() > kMostCallsInPlace || fileWrites() != m_fileWrites) {
+    const size_t most =
+        std::max(kCallsAlwaysInPlace, size_t(m_calls->totalRowCount()) / kShareOfListInPlace);
+    if (m_loader->running() || given.size() > most || fileWrites() != m_fileWrites) {
         LoadCalls();
         return;
     }
-    // Calls added since the list was read, by whoever added them, come along.
+    // Calls added since the list was read, by whoever added them, come along. A call named
+    // twice (an undone delete of the newest call is also added after the list) is read once.
     std::vector<qint64> ids = CallsAddedAfter(m_calls->largestId());
     ids.insert(ids.end(), given.begin(), given.end());
+    std::sort(ids.begin(), ids.end());
+    ids.erase(std::unique(ids.begin(), ids.end()), ids.end());
     ++m_refreshes;
     CallRowBatch fresh;
     for (size_t first = 0; first < ids.size(); first += kCallsPerStatement) {

@@ -3,6 +3,7 @@
 #include "data/date_typing.h"
 
 #include <QLocale>
+#include <optional>
 
 namespace DateText {
 namespace {
@@ -56,21 +57,40 @@ bool plausible(const QDateTime& value) {
     return value.isValid() && value.date().year() >= 100 && value.date().year() <= 9999;
 }
 
+// The patterns of the current locale, made again only when the locale changes: a list of a
+// thousand dates asked for them a thousand times.
+struct Patterns {
+    QLocale locale;
+    QString date;
+    QString time;
+};
+
+const Patterns& patterns() {
+    thread_local std::optional<Patterns> made;
+    const QLocale locale;
+    if (!made || !(made->locale == locale))
+        made = Patterns{locale,
+                        rewriteRuns(locale.dateFormat(QLocale::ShortFormat), QLatin1Char('y'), 3,
+                                    QStringLiteral("yyyy")),
+                        withoutZone(locale.timeFormat(QLocale::LongFormat))};
+    return *made;
+}
+
 } // namespace
 
 QString datePattern() {
-    return rewriteRuns(QLocale().dateFormat(QLocale::ShortFormat), QLatin1Char('y'), 3,
-                       QStringLiteral("yyyy"));
+    return patterns().date;
 }
 
 QString timePattern() {
-    return withoutZone(QLocale().timeFormat(QLocale::LongFormat));
+    return patterns().time;
 }
 
 QString format(const QDateTime& value) {
-    QString text = QLocale().toString(value.date(), datePattern());
+    const Patterns& shown = patterns();
+    QString text = shown.locale.toString(value.date(), shown.date);
     if (value.time().isValid() && value.time() != QTime(0, 0))
-        text += QLatin1Char(' ') + QLocale().toString(value.time(), timePattern());
+        text += QLatin1Char(' ') + shown.locale.toString(value.time(), shown.time);
     return text;
 }
 

@@ -66,10 +66,127 @@ struct ValueList {
 const ValueList kValueLists[] = {
     {"Status", "Status"}, {"Categories", "Category"}, {"Priorities", "Priority"}};
 
+// The triggers that follow each call inserted on a local file, and what each of them does
+// for every call in %1 (an "ID in (...)" condition) at once, in the order they act on one
+// call; %2 is when and by whom, as the history records it.
+struct InsertTrigger {
+    const char* name;
+    const char* work;
+};
+const InsertTrigger kInsertTriggers[] = {
+    {"CallsHistoryOnInsert",
+     "insert into CallHistory (CallID, [Changed At], [Changed By], Field, OldValue, NewValue) "
+     "select ID, %2, '', NULL, coalesce(Title, '') from Calls where %1 order by ID"},
+    {"CallsTextOnInsert",
+     "insert into CallsText (rowid, Comments) select ID, Comments from Calls where %1 order by "
+     "ID"},
+    {"CallsDatesOnInsert",
+     "update Calls set [Opened Date] = StoredDate([Opened Date]), [Due Date] = "
+     "StoredDate([Due Date]), [Resolved Date] = StoredDate([Resolved Date]), [Call Time] = "
+     "StoredDate([Call Time]) where %1 and ([Opened Date] is not StoredDate([Opened Date]) or "
+     "[Due Date] is not StoredDate([Due Date]) or [Resolved Date] is not "
+     "StoredDate([Resolved Date]) or [Call Time] is not StoredDate([Call Time]))"},
+};
+
+// Inserts the kept calls that `chosen` picks and that are not in Calls, inside the caller's
+// transaction. On a local file the insert triggers cost several times the insert itself for
+// each call (the dates trigger rewrites the row twice and the history looks at every field on
+// each rewrite), so that putting back thousands of calls took seconds. They are set aside for
+// the one statement, their work is done once for all the calls, and they are made again as
+// they were, in their order; a rollback undoes all of it. The kept rows hold their dates in
+// the stored form already, so the dates trigger's part normally changes nothing.
+void insertCalls(Connection& connection, const QString& chosen) {
+    const QString insert = QStringLiteral("insert into Calls (%1) select %1 from DeletedCalls d "
+                                          "where %2 and not exists (select 1 from Calls c "
+                                          "where c.ID = d.ID)")
+                               .arg(kCallFields, chosen);
+    if (connection.server()) {
+        connection.execute(insert);
+        return;
+    }
+    QStringList names;
+    for (const InsertTrigger& trigger : kInsertTriggers)
+        names << quoted(QLatin1String(trigger.name));
+    QStringList present, texts;
+    eachRow(connection,
+            QStringLiteral("select name, sql from sqlite_master where type = 'trigger' and "
+                           "tbl_name = 'Calls' and name in (%1) order by rowid")
+                .arg(names.join(QLatin1Char(','))),
+            [&](const Recordset& row) {
+                present << row.field(QStringLiteral("name")).joined();
+                texts << row.field(QStringLiteral("sql")).joined();
+            });
+    QList<qint64> inserted;
+    eachRow(connection,
+            QStringLiteral("select ID from DeletedCalls d where %1 and not exists (select 1 "
+                           "from Calls c where c.ID = d.ID)")
+                .arg(chosen),
+            [&](const Recordset& row) { inserted << row.field(QStringLiteral("ID")).toInteger(); });
+    if (inserted.isEmpty())
+        return;
+    for (const QString& name : present)
+        connection.execute(QStringLiteral("drop trigger [%1]").arg(name));
+    connection.execute(insert);
+    const QString ids = QStringLiteral("ID in (%1)").arg(joinedIds(inserted));
+    // Asked once: the trigger asks for every call.
+    QString stamp;
+    eachRow(connection, QStringLiteral("select ChangeTime() as t, ChangedBy() as b"),
+            [&](const Recordset& row) {
+                const Value by = row.field(QStringLiteral("b"));
+                stamp = quoted(row.field(QStringLiteral("t")).joined()) + QLatin1Char(',') +
+                        (by.isNull() ? QStringLiteral("NULL") : quoted(by.joined()));
+            });
+    for (const InsertTrigger& trigger : kInsertTriggers) {
+        if (!present.contains(QLatin1String(trigger.name)))
+            continue;
+        QString work = QString::fromLatin1(trigger.work);
+        connection.execute(work.contains(QLatin1String("%2")) ? work.arg(ids, stamp)
+                                                              : work.arg(ids));
+    }
+    for (const QString& text : texts)
+        connection.execute(text);
+}
+
+// While a restore runs, the engine keeps more of the file's pages at hand: thousands of calls
+// go into every index of Calls at scattered places, and with the engine's small default cache
+// each insert would read its page again and again. The cache is set back afterwards.
+class WiderPageCache {
+public:
+    explicit WiderPageCache(Connection& connection) : m_connection(connection) {
+        if (connection.server())
+            return;
+        eachRow(connection, QStringLiteral("pragma cache_size"), [&](const Recordset& row) {
+            m_before = row.field(0).toInteger();
+            m_known = true;
+        });
+        if (m_known)
+            connection.execute(QStringLiteral("pragma cache_size = %1").arg(kRestoreCacheSize));
+    }
+    ~WiderPageCache() {
+        if (!m_known)
+            return;
+        try {
+            m_connection.execute(QStringLiteral("pragma cache_size = %1").arg(m_before));
+        } catch (const std::exception&) {
+            // The wider cache stays: it only holds more memory.
+        }
+    }
+    WiderPageCache(const WiderPageCache&) = delete;
+    WiderPageCache& operator=(const WiderPageCache&) = delete;
+
+private:
+    // In kibibytes, as the engine takes a negative size.
+    static constexpr int kRestoreCacheSize = -65536;
+    Connection& m_connection;
+    qint64 m_before = 0;
+    bool m_known = false;
+};
+
 // Puts back the calls that `chosen` (a condition on DeletedCalls) picks, with what they need;
 // `deletion` (or 0) also puts back the people and values deleted with it.
 QList<qint64> restore(Connection& connection, const QString& chosen, qint64 deletion) {
     QList<qint64> ids;
+    const WiderPageCache cache(connection);
     together(connection, [&] {
         eachRow(connection, QStringLiteral("select ID from DeletedCalls where ") + chosen,
                 [&](const Recordset& row) { ids << row.field(QStringLiteral("ID")).toInteger(); });
@@ -131,10 +248,7 @@ QList<qint64> restore(Connection& connection, const QString& chosen, qint64 dele
                     .arg(table, kPersonFields, ofDeletion, named));
         }
 
-        connection.execute(QStringLiteral("insert into Calls (%1) select %1 from DeletedCalls d "
-                                          "where %2 and not exists (select 1 from Calls c "
-                                          "where c.ID = d.ID)")
-                               .arg(kCallFields, chosen));
+        insertCalls(connection, chosen);
         connection.execute(QStringLiteral("delete from DeletedCalls where ") + chosen);
         connection.execute(QStringLiteral("delete from DeletedValues where ") + ofDeletion);
         connection.execute(QStringLiteral("delete from DeletedPeople where ") + ofDeletion);

@@ -2,6 +2,9 @@
 
 #include "data/date_text.h"
 
+#include <QDate>
+#include <QTime>
+
 #include <pwd.h>
 #include <unistd.h>
 
