@@ -146,8 +146,9 @@ private:
     int m_sortOrder = 0;
 
     bool m_filtering = false;
-    QStringList m_words;    // folded
-    QStringList m_rawWords; // as typed
+    QStringList m_words;       // folded
+    QStringList m_rawWords;    // as typed
+    uint32_t m_digitWords = 0; // bit i set when word i is digits only
     QStringList m_awaiting;
     // Per word, the IDs of the calls whose comments hold it, ascending.
     std::vector<std::vector<qint64>> m_commentIds;
