@@ -157,6 +157,16 @@ private slots:
         QVERIFY(!m_window->tools()->findBar()->FindText->placeholderText().isEmpty());
     }
 
+    // A word changed to one that holds the old word only once accents are set aside is looked
+    // for again in the comments, which keep their accents.
+    void wordChangedInPlace() {
+        Exec("update Calls set Comments = 'The tenant Ståhl phoned' where ID = 2");
+        find(*m_window, "stahl");
+        QCOMPARE(titles(*m_window), QStringList{});
+        m_window->tools()->findBar()->FindText->setText("ståhl");
+        QCOMPARE(titles(*m_window), QStringList{"Fax\tbroken \"again\""});
+    }
+
     // After a save, a delete or a change put in place by ID, the list is what reading it
     // whole gives, in the same sort and filter, with the same call selected.
     void changedCallsPutInPlace_data() {

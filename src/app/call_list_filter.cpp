@@ -55,15 +55,6 @@ void CallListModel::setFilter(const QString& text, bool openOnly) {
     const bool filtering = !words.isEmpty() || openOnly;
     if (filtering == m_filtering && words == m_words && raw == m_rawWords && openOnly == m_openOnly)
         return;
-    // Typing on narrows the rows listed: only they, and only the texts that held the shorter
-    // words, can hold the longer ones.
-    bool narrowing = m_filtering && filtering && openOnly == m_openOnly &&
-                     words.size() == m_words.size() && !words.isEmpty();
-    // Rows found without the comments of a word still awaited may lack some that a longer
-    // word finds: then every row is tested again.
-    narrowing = narrowing && m_awaiting.isEmpty();
-    for (int i = 0; narrowing && i < words.size(); ++i)
-        narrowing = words[i].contains(m_words[i]);
     // The comments are searched again only for the words that changed. Those of a word too
     // short for the index are read elsewhere (see setCommentMatches) and awaited meanwhile.
     std::vector<std::vector<qint64>> comments(size_t(raw.size()));
@@ -80,9 +71,27 @@ void CallListModel::setFilter(const QString& text, bool openOnly) {
         if (same && m_awaiting.contains(raw[i], Qt::CaseInsensitive))
             awaiting << raw[i];
     }
+    // Typing on narrows the rows listed: only they, and only the texts that held the shorter
+    // words, can hold the longer ones. Rows found without the comments of a word still
+    // awaited lack those that its comments hold: a longer word narrows them only while its
+    // comments are awaited too, else every row is tested again.
+    bool narrowing = m_filtering && filtering && openOnly == m_openOnly &&
+                     words.size() == m_words.size() && !words.isEmpty();
+    for (int i = 0; narrowing && i < words.size(); ++i) {
+        // The comments are matched as typed, the columns folded: both must narrow.
+        narrowing = words[i].contains(m_words[i]) &&
+                    raw[i].contains(m_rawWords[i], Qt::CaseInsensitive) &&
+                    (!m_awaiting.contains(m_rawWords[i], Qt::CaseInsensitive) ||
+                     awaiting.contains(raw[i], Qt::CaseInsensitive));
+    }
     m_awaiting = awaiting;
     relayout([&] {
         m_words = words;
+        m_digitWords = 0;
+        for (int i = 0; i < words.size(); ++i) {
+            if (digitsOnly(words[i]))
+                m_digitWords |= 1u << i;
+        }
         m_rawWords = raw;
         m_commentIds = std::move(comments);
         m_openOnly = openOnly;
@@ -168,15 +177,15 @@ uint32_t CallListModel::wordsInColumns(uint32_t stored) const {
     uint32_t mask = 0;
     for (int column = 0; column < kPooled; ++column)
         mask |= m_poolMatches[column][cell(stored, column)];
-    if (mask == allWords())
-        return mask;
     // The ID is digits only: only a word of digits can be found in it.
+    if ((m_digitWords & ~mask) == 0)
+        return mask;
     char digits[24];
     const int length = std::snprintf(digits, sizeof digits, "%lld", (long long)m_ids[stored]);
     const std::string_view id(digits, size_t(length));
     for (int i = 0; i < m_words.size(); ++i) {
         const uint32_t bit = 1u << i;
-        if (!(mask & bit) && digitsOnly(m_words[i]) && m_words[i].size() <= length &&
+        if (!(mask & bit) && (m_digitWords & bit) && m_words[i].size() <= length &&
             id.find(m_words[i].toLatin1().constData()) != std::string_view::npos)
             mask |= bit;
     }

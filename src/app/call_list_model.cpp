@@ -328,6 +328,22 @@ int CallListModel::columnCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : int(m_captions.size());
 }
 
+// The view asks for the index and the flags of every row each time it lays the list out: both
+// are answered here without the base classes' round of virtual calls.
+QModelIndex CallListModel::index(int row, int column, const QModelIndex& parent) const {
+    const int rows = m_filtering ? int(m_shown.size()) : int(m_ids.size());
+    if (parent.isValid() || row < 0 || column < 0 || row >= rows ||
+        column >= int(m_captions.size()))
+        return QModelIndex();
+    return createIndex(row, column);
+}
+
+Qt::ItemFlags CallListModel::flags(const QModelIndex& index) const {
+    if (!index.isValid())
+        return Qt::NoItemFlags;
+    return Qt::ItemIsSelectable | Qt::ItemIsEnabled | Qt::ItemNeverHasChildren;
+}
+
 QVariant CallListModel::data(const QModelIndex& index, int role) const {
     if (!index.isValid())
         return QVariant();

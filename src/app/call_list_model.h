@@ -9,6 +9,7 @@
 #include <array>
 #include <functional>
 #include <string_view>
+#include <unordered_set>
 #include <vector>
 
 class Recordset;
@@ -43,8 +44,9 @@ public:
     // Puts the calls `ids` in the state that `fresh` holds them in (call_list_update.cpp):
     // those in `fresh` are listed with its texts, the others are no longer listed. Each takes
     // its place in the sort and the filter; every other row, the selection and the sort and
-    // filter stay as they are.
-    void replaceCalls(const std::vector<qint64>& ids, const CallRowBatch& fresh);
+    // filter stay as they are. Answers whether rows moved (false when only the texts of rows
+    // that stay where they are changed).
+    bool replaceCalls(const std::vector<qint64>& ids, const CallRowBatch& fresh);
     // Room for `rows` rows, so that a large fill does not need twice its memory while growing.
     void reserveRows(size_t rows);
 
@@ -100,6 +102,9 @@ public:
 
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
     int columnCount(const QModelIndex& parent = QModelIndex()) const override;
+    QModelIndex index(int row, int column,
+                      const QModelIndex& parent = QModelIndex()) const override;
+    Qt::ItemFlags flags(const QModelIndex& index) const override;
     QVariant data(const QModelIndex& index, int role) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
 
@@ -115,6 +120,22 @@ private:
         return m_cells[size_t(stored) * kPooled + pooled];
     }
     void applySort();
+    // Sets up to this many calls are looked for by ID one at a time.
+    static constexpr size_t kFewCalls = 16;
+    // The storage rows of the calls `ids` that are listed, ascending.
+    std::vector<uint32_t> storageRowsOf(const std::unordered_set<qint64>& ids) const;
+    // The display row of storage row `stored`, or -1 when it is not listed.
+    int displayRowOf(uint32_t stored) const;
+    std::vector<std::array<uint32_t, kPooled>> internRows(const CallRowBatch& fresh);
+    // The find's matches for the texts added and the comments of the calls `concerned`.
+    void refreshFindFor(const std::unordered_set<qint64>& concerned);
+    // Gives the rows `stored` the cells `cells[freshOf[i]]` when they keep their places in the
+    // sort and the filter, repainting only them; answers false when some would move.
+    // `findRefreshed` tells whether the find's matches were brought up to date meanwhile.
+    bool changeInPlace(const std::vector<uint32_t>& stored,
+                       const std::vector<std::array<uint32_t, kPooled>>& cells,
+                       const std::vector<size_t>& freshOf,
+                       const std::unordered_set<qint64>& concerned, bool& findRefreshed);
     uint32_t internCell(int pooled, std::string_view key, bool null, bool date);
     // Whether storage row `a` is listed before `b` in the sort order.
     bool sortsBefore(uint32_t a, uint32_t b) const;
@@ -149,8 +170,9 @@ private:
     int m_sortOrder = 0;
 
     bool m_filtering = false;
-    QStringList m_words;    // folded
-    QStringList m_rawWords; // as typed
+    QStringList m_words;       // folded
+    QStringList m_rawWords;    // as typed
+    uint32_t m_digitWords = 0; // bit i set when word i is digits only
     QStringList m_awaiting;
     // Per word, the IDs of the calls whose comments hold it, ascending.
     std::vector<std::vector<qint64>> m_commentIds;

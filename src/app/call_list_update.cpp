@@ -15,7 +15,6 @@ int compareText(const QString& a, const QString& b) {
     const int folded = QString::compare(a, b, Qt::CaseInsensitive);
     return folded != 0 ? folded : QString::compare(a, b, Qt::CaseSensitive);
 }
-
 // A few call IDs looked up among every row of the list: most rows lie outside their range
 // and are passed over without a lookup.
 class IdLookup {
@@ -94,16 +93,134 @@ bool CallListModel::listedBefore(uint32_t a, uint32_t b) const {
     return m_sorted ? sortsBefore(a, b) : a < b;
 }
 
-void CallListModel::replaceCalls(const std::vector<qint64>& ids, const CallRowBatch& fresh) {
+std::vector<uint32_t> CallListModel::storageRowsOf(const std::unordered_set<qint64>& ids) const {
+    std::vector<uint32_t> rows;
+    if (ids.size() <= kFewCalls) {
+        // A pass over the IDs for each call beats a hash look-up for every row.
+        for (const qint64 id : ids) {
+            const auto at = std::find(m_ids.begin(), m_ids.end(), id);
+            if (at != m_ids.end())
+                rows.push_back(uint32_t(at - m_ids.begin()));
+        }
+        std::sort(rows.begin(), rows.end());
+        return rows;
+    }
+    for (uint32_t row = 0; row < m_ids.size(); ++row) {
+        if (ids.count(m_ids[row]))
+            rows.push_back(row);
+    }
+    return rows;
+}
+
+int CallListModel::displayRowOf(uint32_t stored) const {
+    if (!m_filtering && m_order.empty())
+        return stored < m_ids.size() ? int(stored) : -1;
+    const std::vector<uint32_t>& order = m_filtering ? m_shown : m_order;
+    const auto at = std::find(order.begin(), order.end(), stored);
+    return at == order.end() ? -1 : int(at - order.begin());
+}
+
+std::vector<std::array<uint32_t, CallListModel::kPooled>>
+CallListModel::internRows(const CallRowBatch& fresh) {
+    std::vector<std::array<uint32_t, kPooled>> rows(fresh.ids.size());
+    size_t start = 0;
+    for (size_t row = 0; row < fresh.ids.size(); ++row) {
+        for (int i = 0; i < kPooled; ++i) {
+            const size_t k = row * kPooled + size_t(i);
+            const size_t end = fresh.ends[k];
+            const bool null = fresh.nulls[k] != 0;
+            const std::string_view key =
+                null ? std::string_view()
+                     : std::string_view(fresh.bytes).substr(start, end - start);
+            start = end;
+            rows[row][size_t(i)] = internCell(i, key, null, fresh.dateColumns[size_t(i)]);
+        }
+    }
+    return rows;
+}
+
+void CallListModel::refreshFindFor(const std::unordered_set<qint64>& concerned) {
+    // The new texts' words, and the comments of the calls read.
+    for (int column = 0; column < kPooled; ++column) {
+        std::vector<QString>& folded = m_folded[column];
+        std::vector<uint32_t>& matches = m_poolMatches[column];
+        for (size_t id = folded.size(); id < m_pools[column].size(); ++id) {
+            folded.push_back(FoldForFind(m_pools[column].text(uint32_t(id))));
+            matches.push_back(wordsIn(folded.back()));
+        }
+    }
+    std::vector<qint64> among(concerned.begin(), concerned.end());
+    std::sort(among.begin(), among.end());
+    for (size_t i = 0; i < m_commentIds.size(); ++i) {
+        std::vector<qint64>& holding = m_commentIds[i];
+        holding.erase(std::remove_if(holding.begin(), holding.end(),
+                                     [&](qint64 id) { return concerned.count(id) > 0; }),
+                      holding.end());
+        const std::vector<qint64> found = commentsHolding(m_rawWords[int(i)], &among);
+        holding.insert(holding.end(), found.begin(), found.end());
+        std::sort(holding.begin(), holding.end());
+    }
+}
+
+bool CallListModel::changeInPlace(const std::vector<uint32_t>& stored,
+                                  const std::vector<std::array<uint32_t, kPooled>>& cells,
+                                  const std::vector<size_t>& freshOf,
+                                  const std::unordered_set<qint64>& concerned,
+                                  bool& findRefreshed) {
+    // The sort key stays, so the rows keep their places in the order.
+    const int keyColumn = m_sorted && m_sortKey > 0 ? std::min(m_sortKey, kPooled) - 1 : -1;
+    for (size_t i = 0; keyColumn >= 0 && i < stored.size(); ++i) {
+        if (cells[freshOf[i]][size_t(keyColumn)] != cell(stored[i], keyColumn))
+            return false;
+    }
+    std::vector<bool> wasListed;
+    for (const uint32_t row : stored)
+        wasListed.push_back(!m_filtering || rowMatches(row));
+    for (size_t i = 0; i < stored.size(); ++i)
+        std::copy(cells[freshOf[i]].begin(), cells[freshOf[i]].end(),
+                  m_cells.begin() + ptrdiff_t(size_t(stored[i]) * kPooled));
+    if (m_filtering) {
+        refreshFindFor(concerned);
+        findRefreshed = true;
+        // And each stays in the filter, or out of it.
+        for (size_t i = 0; i < stored.size(); ++i) {
+            if (rowMatches(stored[i]) != wasListed[i])
+                return false;
+        }
+    }
+    // Only their rows are painted again, where they are listed.
+    for (size_t i = 0; i < stored.size(); ++i) {
+        if (!wasListed[i])
+            continue;
+        const int row = displayRowOf(stored[i]);
+        if (row >= 0)
+            emit dataChanged(index(row, 0), index(row, columnCount() - 1));
+    }
+    return true;
+}
+
+bool CallListModel::replaceCalls(const std::vector<qint64>& ids, const CallRowBatch& fresh) {
     // The rows read, by ID.
     std::unordered_map<qint64, size_t> freshRow;
     for (size_t row = 0; row < fresh.ids.size(); ++row)
         freshRow[fresh.ids[row]] = row;
-    std::vector<qint64> concernedIds(ids);
-    concernedIds.insert(concernedIds.end(), fresh.ids.begin(), fresh.ids.end());
-    if (concernedIds.empty())
-        return;
-    const IdLookup concerned(concernedIds);
+    std::unordered_set<qint64> concerned(ids.begin(), ids.end());
+    concerned.insert(fresh.ids.begin(), fresh.ids.end());
+    if (concerned.empty())
+        return false;
+
+    // The storage rows of the concerned calls that are listed now.
+    const std::vector<uint32_t> listedRows = storageRowsOf(concerned);
+    const std::vector<std::array<uint32_t, kPooled>> freshCells = internRows(fresh);
+    bool findFresh = false;
+    // Calls changed where they are, that keep their places: no other row moves.
+    if (listedRows.size() == concerned.size() && freshRow.size() == concerned.size()) {
+        std::vector<size_t> freshOf;
+        for (const uint32_t row : listedRows)
+            freshOf.push_back(freshRow[m_ids[row]]);
+        if (changeInPlace(listedRows, freshCells, freshOf, concerned, findFresh))
+            return false;
+    }
 
     emit layoutAboutToBeChanged();
     // What stays put: the calls behind the persistent indexes (the selection, the current row).
@@ -113,13 +230,10 @@ void CallListModel::replaceCalls(const std::vector<qint64>& ids, const CallRowBa
     for (const QModelIndex& index : before)
         idsBefore.push_back(m_ids[storageRow(index.row())]);
 
-    // The storage rows of the concerned calls that are listed now.
     std::vector<uint8_t> touched(m_ids.size(), 0);
     std::vector<uint32_t> gone;
     std::unordered_map<qint64, uint32_t> listed;
-    for (uint32_t row = 0; row < m_ids.size(); ++row) {
-        if (!concerned.contains(m_ids[row]))
-            continue;
+    for (const uint32_t row : listedRows) {
         touched[row] = 1;
         listed[m_ids[row]] = row;
         if (!freshRow.count(m_ids[row]))
@@ -140,56 +254,51 @@ void CallListModel::replaceCalls(const std::vector<qint64>& ids, const CallRowBa
     if (m_filtering)
         dropTouched(m_shown);
 
-    // The calls no longer there are removed, the others keep their order as stored.
+    // The calls no longer there are removed, the others keep their order as stored: the rows
+    // between two removed ones move down together.
     if (!gone.empty()) {
-        std::vector<int64_t> moved(m_ids.size(), 0);
-        uint32_t next = 0;
-        for (uint32_t row = 0; row < m_ids.size(); ++row) {
-            if (touched[row] && !freshRow.count(m_ids[row])) {
-                moved[row] = -1;
-                continue;
-            }
-            moved[row] = next;
-            if (next != row) {
-                m_ids[next] = m_ids[row];
-                std::copy_n(m_cells.begin() + ptrdiff_t(size_t(row) * kPooled), kPooled,
-                            m_cells.begin() + ptrdiff_t(size_t(next) * kPooled));
-                touched[next] = touched[row];
-            }
-            ++next;
+        // `gone` is ascending; a row moves down by the number of removed rows before it.
+        auto movedTo = [&](uint32_t row) {
+            return row - uint32_t(std::lower_bound(gone.begin(), gone.end(), row) - gone.begin());
+        };
+        for (size_t g = 0; g < gone.size(); ++g) {
+            const size_t from = size_t(gone[g]) + 1;
+            const size_t to = g + 1 < gone.size() ? size_t(gone[g + 1]) : m_ids.size();
+            const size_t target = from - (g + 1);
+            std::copy(m_ids.begin() + ptrdiff_t(from), m_ids.begin() + ptrdiff_t(to),
+                      m_ids.begin() + ptrdiff_t(target));
+            std::copy(m_cells.begin() + ptrdiff_t(from * kPooled),
+                      m_cells.begin() + ptrdiff_t(to * kPooled),
+                      m_cells.begin() + ptrdiff_t(target * kPooled));
+            std::copy(touched.begin() + ptrdiff_t(from), touched.begin() + ptrdiff_t(to),
+                      touched.begin() + ptrdiff_t(target));
         }
+        const size_t next = m_ids.size() - gone.size();
         m_ids.resize(next);
-        m_cells.resize(size_t(next) * kPooled);
+        m_cells.resize(next * kPooled);
         touched.resize(next);
+        // No removed row is left in the orders: the touched ones were taken out above, and
+        // with places kept the removed ones are taken out here.
         auto remap = [&](std::vector<uint32_t>& order) {
             size_t kept = 0;
             for (const uint32_t row : order) {
-                if (moved[row] >= 0)
-                    order[kept++] = uint32_t(moved[row]);
+                if (!std::binary_search(gone.begin(), gone.end(), row))
+                    order[kept++] = movedTo(row);
             }
             order.resize(kept);
         };
         remap(m_order);
         remap(m_shown);
-        for (auto& entry : listed)
-            entry.second = moved[entry.second] < 0 ? UINT32_MAX : uint32_t(moved[entry.second]);
+        for (auto& entry : listed) {
+            entry.second = std::binary_search(gone.begin(), gone.end(), entry.second)
+                               ? UINT32_MAX
+                               : movedTo(entry.second);
+        }
     }
 
     // The calls read take their texts: in their own row, or in a new one at the end.
     std::vector<uint32_t> placed;
-    size_t start = 0;
     for (size_t row = 0; row < fresh.ids.size(); ++row) {
-        std::array<uint32_t, kPooled> cells{};
-        for (int i = 0; i < kPooled; ++i) {
-            const size_t k = row * kPooled + size_t(i);
-            const size_t end = fresh.ends[k];
-            const bool null = fresh.nulls[k] != 0;
-            const std::string_view key =
-                null ? std::string_view()
-                     : std::string_view(fresh.bytes).substr(start, end - start);
-            start = end;
-            cells[size_t(i)] = internCell(i, key, null, fresh.dateColumns[size_t(i)]);
-        }
         const auto found = listed.find(fresh.ids[row]);
         uint32_t stored;
         if (found != listed.end() && found->second != UINT32_MAX) {
@@ -201,7 +310,7 @@ void CallListModel::replaceCalls(const std::vector<qint64>& ids, const CallRowBa
             if (keepPlaces)
                 m_order.push_back(stored);
         }
-        std::copy(cells.begin(), cells.end(),
+        std::copy(freshCells[row].begin(), freshCells[row].end(),
                   m_cells.begin() + ptrdiff_t(size_t(stored) * kPooled));
         placed.push_back(stored);
     }
@@ -229,27 +338,8 @@ void CallListModel::replaceCalls(const std::vector<qint64>& ids, const CallRowBa
     if (m_sorted)
         mergeIn(m_order, placed);
     if (m_filtering) {
-        // The new texts' words, and the comments of the calls read.
-        for (int column = 0; column < kPooled; ++column) {
-            std::vector<QString>& folded = m_folded[column];
-            std::vector<uint32_t>& matches = m_poolMatches[column];
-            for (size_t id = folded.size(); id < m_pools[column].size(); ++id) {
-                folded.push_back(FoldForFind(m_pools[column].text(uint32_t(id))));
-                matches.push_back(wordsIn(folded.back()));
-            }
-        }
-        std::vector<qint64> among(concernedIds);
-        std::sort(among.begin(), among.end());
-        among.erase(std::unique(among.begin(), among.end()), among.end());
-        for (size_t i = 0; i < m_commentIds.size(); ++i) {
-            std::vector<qint64>& holding = m_commentIds[i];
-            holding.erase(std::remove_if(holding.begin(), holding.end(),
-                                         [&](qint64 id) { return concerned.contains(id); }),
-                          holding.end());
-            const std::vector<qint64> found = commentsHolding(m_rawWords[int(i)], &among);
-            holding.insert(holding.end(), found.begin(), found.end());
-            std::sort(holding.begin(), holding.end());
-        }
+        if (!findFresh)
+            refreshFindFor(concerned);
         std::vector<uint32_t> matching;
         for (const uint32_t row : placed) {
             if (rowMatches(row))
@@ -266,34 +356,32 @@ void CallListModel::replaceCalls(const std::vector<qint64>& ids, const CallRowBa
 
     // The persistent indexes follow their calls.
     std::unordered_map<qint64, uint32_t> storedOf;
-    std::unordered_set<qint64> wanted(idsBefore.begin(), idsBefore.end());
-    if (!wanted.empty()) {
-        for (uint32_t row = 0; row < m_ids.size(); ++row) {
-            if (wanted.count(m_ids[row]))
-                storedOf[m_ids[row]] = row;
-        }
-    }
+    const std::unordered_set<qint64> wanted(idsBefore.begin(), idsBefore.end());
+    for (const uint32_t row : storageRowsOf(wanted))
+        storedOf[m_ids[row]] = row;
     std::unordered_map<uint32_t, int> displayOf;
-    if (!storedOf.empty()) {
-        std::unordered_set<uint32_t> rows;
-        for (const auto& entry : storedOf)
-            rows.insert(entry.second);
+    for (const auto& entry : storedOf)
+        displayOf[entry.second] = -1;
+    if (displayOf.size() <= kFewCalls) {
+        // Looked for one at a time in the display order.
+        for (auto& entry : displayOf)
+            entry.second = displayRowOf(entry.first);
+    } else if (!displayOf.empty()) {
         const int count = rowCount();
         for (int row = 0; row < count; ++row) {
-            const uint32_t stored = storageRow(row);
-            if (rows.count(stored))
-                displayOf[stored] = row;
+            const auto found = displayOf.find(storageRow(row));
+            if (found != displayOf.end())
+                found->second = row;
         }
     }
     QModelIndexList after;
     after.reserve(before.size());
     for (int i = 0; i < before.size(); ++i) {
         const auto stored = storedOf.find(idsBefore[size_t(i)]);
-        const auto shown =
-            stored == storedOf.end() ? displayOf.end() : displayOf.find(stored->second);
-        after.append(shown == displayOf.end() ? QModelIndex()
-                                              : index(shown->second, before[i].column()));
+        const int shown = stored == storedOf.end() ? -1 : displayOf[stored->second];
+        after.append(shown < 0 ? QModelIndex() : index(shown, before[i].column()));
     }
     changePersistentIndexList(before, after);
     emit layoutChanged();
+    return true;
 }

@@ -6,6 +6,7 @@
 
 #include <QStringList>
 #include <algorithm>
+#include <sqlite3.h>
 
 namespace {
 
@@ -69,6 +70,11 @@ std::vector<qint64> CallsWithCommentsHolding(Connection& connection, const QStri
     std::sort(ids.begin(), ids.end());
     ids.erase(std::unique(ids.begin(), ids.end()), ids.end());
     return ids;
+}
+
+void StopCommentsSearch(Connection& connection) {
+    if (!connection.server())
+        sqlite3_interrupt(connection.handle());
 }
 
 QString CommentsAround(const QString& comments, const QString& word, int length) {

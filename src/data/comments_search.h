@@ -18,6 +18,11 @@ constexpr int kShortestIndexedWord = 3;
 std::vector<qint64> CallsWithCommentsHolding(Connection& connection, const QString& word,
                                              const std::vector<qint64>* among = nullptr);
 
+// Makes a search running on `connection` in another thread stop soon: it fails as if the
+// statement had failed. Only the engine of a local file can be stopped; a server's search runs
+// to its end. The connection must stay open while this runs.
+void StopCommentsSearch(Connection& connection);
+
 // The part of `comments` around the first place that holds `word` (letter case aside), cut to
 // about `length` characters with an ellipsis where it was cut; empty when it holds no such
 // place.
