@@ -100,6 +100,16 @@ private slots:
         QTest::newRow("US ISO time") << "en_US"
                                      << "2026-01-07T14:30"
                                      << "2026-01-07 14:30:00";
+        // The stored form itself, as the import and the history hand it to the engine.
+        const char* const stored[][2] = {{"2026-01-07 14:30:05", "2026-01-07 14:30:05"},
+                                         {"2026-01-07 00:00:00", "2026-01-07"},
+                                         {"2026-01-07T14:30:05", "2026-01-07 14:30:05"},
+                                         {"2024-02-29", "2024-02-29"},
+                                         {"2026-02-29", ""},
+                                         {"2026-01-07 24:00:00", ""},
+                                         {"0099-01-07", ""}};
+        for (const auto& [typed, kept] : stored)
+            QTest::newRow(typed) << "en_US" << typed << kept;
         QTest::newRow("US 80 years back")
             << "en_US"
             << "1/7/" + twoDigits(year - 80) << QString::number(year - 80) + "-01-07";

@@ -115,6 +115,24 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(tableRows(summary->table()).contains("All calls|Open|5"), 10000);
     }
 
+    // The counts read indexes of their own: a file has them from its schema; a call log on a
+    // server that lacks one gets it back when a desk connects.
+    void countsHaveTheirIndexes() {
+        if (!TestEnvironment::onServer()) {
+            QCOMPARE(Count("select count(*) from sqlite_master where name in "
+                           "('CallsOpen','CallsByOpenedDate','CallsByResolvedDate')"),
+                     3);
+            return;
+        }
+        const QString indexes = "select count(*) from pg_indexes where indexname in "
+                                "('calls_open','calls_by_opened_date','calls_by_resolved_date')";
+        QCOMPARE(Count(indexes), 3);
+        Exec("drop index calls_open");
+        QCOMPARE(Count(indexes), 2);
+        m_env->openOtherDesk();
+        QCOMPARE(Count(indexes), 3);
+    }
+
     // The page goes to PDF and PNG from the window, and to PDF from the command line.
     void writesFiles() {
         auto window = StartProgram();
