@@ -5,15 +5,27 @@
 
 #include "test_support.h"
 
+#include <QApplication>
 #include <QByteArray>
 #include <QColor>
 #include <QFile>
 #include <QList>
+#include <QPalette>
 #include <QRegularExpression>
 #include <QString>
 
 inline const QColor kButtonFace(0xd4, 0xd0, 0xc8);
 inline const QColor kWindowColour(0xff, 0xff, 0xf0);
+
+// Windows stay open after the last one closes, and the scheme's button face differs from the
+// window colour, so that painting shows.
+inline void useTestScheme() {
+    QApplication::setQuitOnLastWindowClosed(false);
+    QPalette palette = QApplication::palette();
+    palette.setColor(QPalette::Button, kButtonFace);
+    palette.setColor(QPalette::Window, kWindowColour);
+    QApplication::setPalette(palette);
+}
 
 inline bool writeFile(const QString& path, const QByteArray& content) {
     QFile file(path);

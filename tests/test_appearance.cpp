@@ -56,14 +56,7 @@ class TestAppearance : public QObject {
     Q_OBJECT
 
 private slots:
-    void initTestCase() {
-        QApplication::setQuitOnLastWindowClosed(false);
-        // A scheme whose button face differs from the window colour, so that painting shows.
-        QPalette palette = QApplication::palette();
-        palette.setColor(QPalette::Button, kButtonFace);
-        palette.setColor(QPalette::Window, kWindowColour);
-        QApplication::setPalette(palette);
-    }
+    void initTestCase() { useTestScheme(); }
 
     void applicationTitle_data() {
         QTest::addColumn<QString>("product");

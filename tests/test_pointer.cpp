@@ -98,14 +98,7 @@ class TestPointer : public QObject {
     Q_OBJECT
 
 private slots:
-    void initTestCase() {
-        QApplication::setQuitOnLastWindowClosed(false);
-        // A scheme whose button face differs from the window colour, so that painting shows.
-        QPalette palette = QApplication::palette();
-        palette.setColor(QPalette::Button, kButtonFace);
-        palette.setColor(QPalette::Window, kWindowColour);
-        QApplication::setPalette(palette);
-    }
+    void initTestCase() { useTestScheme(); }
 
     void pointerOverButtonsAndLists() {
         TestEnvironment env;

@@ -46,6 +46,19 @@ QString ReadyPath(const QString& root) {
     return root + "/ready";
 }
 
+pid_t SpawnSelf(const QByteArrayList& arguments) {
+    const QByteArray program = QFile::encodeName(QCoreApplication::applicationFilePath());
+    QByteArrayList texts = QByteArrayList{program} + arguments;
+    std::vector<char*> pointers;
+    for (QByteArray& text : texts)
+        pointers.push_back(text.data());
+    pointers.push_back(nullptr);
+    pid_t pid = 0;
+    if (posix_spawn(&pid, program.constData(), nullptr, nullptr, pointers.data(), environ) != 0)
+        return -1;
+    return pid;
+}
+
 namespace {
 
 // The first start makes the file from the template; three people of each kind and one value
@@ -66,17 +79,8 @@ void seedDatabase() {
 }
 
 pid_t spawnChild(const QString& root, int child, quint32 seed) {
-    const QByteArray program = QFile::encodeName(QCoreApplication::applicationFilePath());
-    QByteArrayList texts = {program, "--child", QFile::encodeName(root), QByteArray::number(child),
-                            QByteArray::number(seed)};
-    std::vector<char*> arguments;
-    for (QByteArray& text : texts)
-        arguments.push_back(text.data());
-    arguments.push_back(nullptr);
-    pid_t pid = 0;
-    if (posix_spawn(&pid, program.constData(), nullptr, nullptr, arguments.data(), environ) != 0)
-        return -1;
-    return pid;
+    return SpawnSelf(
+        {"--child", QFile::encodeName(root), QByteArray::number(child), QByteArray::number(seed)});
 }
 
 // Waits until the child has started on the file; false when it ended first.

@@ -1,8 +1,10 @@
 #pragma once
 
+#include <QByteArrayList>
 #include <QRandomGenerator>
 #include <QSet>
 #include <QString>
+#include <sys/types.h>
 
 // What the soak's child and parent share: the folders of one run and the log of what the child
 // confirmed to its user.
@@ -22,6 +24,9 @@
 // Numbers N grow from one confirmation to the next, over every child of a run.
 
 namespace Soak {
+
+// Starts this program again with `arguments` after its own path; -1 when it cannot start.
+pid_t SpawnSelf(const QByteArrayList& arguments);
 
 // Points the program's data, config and program folders into the run's folder.
 void UseFolders(const QString& root);

@@ -11,18 +11,14 @@
 #include "data/failure.h"
 #include "test_support.h"
 
-#include <QCoreApplication>
 #include <QDirIterator>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QThread>
 #include <cstdio>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
-
-extern char** environ;
 
 namespace Soak {
 namespace {
@@ -101,17 +97,8 @@ QStringList notPrivate(const QString& folder) {
 }
 
 pid_t spawnCopy(const QString& root, Copy kind, int child) {
-    const QByteArray program = QFile::encodeName(QCoreApplication::applicationFilePath());
-    QByteArrayList texts = {program, "--copy", QFile::encodeName(root),
-                            QByteArray::number(int(kind)), QByteArray::number(child)};
-    std::vector<char*> arguments;
-    for (QByteArray& text : texts)
-        arguments.push_back(text.data());
-    arguments.push_back(nullptr);
-    pid_t pid = 0;
-    if (posix_spawn(&pid, program.constData(), nullptr, nullptr, arguments.data(), environ) != 0)
-        return -1;
-    return pid;
+    return SpawnSelf({"--copy", QFile::encodeName(root), QByteArray::number(int(kind)),
+                      QByteArray::number(child)});
 }
 
 } // namespace
