@@ -240,6 +240,63 @@ private slots:
         QCOMPARE(desk.window->selectedIds(), QStringList({"1", "2"}));
     }
 
+    // The comments' index keeps a deleted call's entries while it is kept. Whichever way calls
+    // leave and come back, a search finds exactly the calls there are whose comments hold the
+    // word, and once nothing is kept the index holds exactly the comments of the calls.
+    void commentsIndexFollowsCallsThatLeaveAndComeBack_data() {
+        QTest::addColumn<QStringList>("steps");
+        QTest::newRow("deleted, undone") << QStringList{"delete 2", "undo"};
+        QTest::newRow("deleted, changed, deleted again, restored")
+            << QStringList{"delete 2", "undo", "note 2", "delete 2", "restore 2"};
+        QTest::newRow("kept past its days") << QStringList{"delete 2", "delete 3", "age all"};
+        QTest::newRow("an ID kept twice, the older copy restored")
+            << QStringList{"delete 2", "insert 2", "delete 2", "undo oldest"};
+        QTest::newRow("an ID kept twice, the newer copy past its days")
+            << QStringList{"delete 2", "insert 2", "delete 2", "age newest"};
+    }
+    void commentsIndexFollowsCallsThatLeaveAndComeBack() {
+        QFETCH(QStringList, steps);
+        Desk desk;
+        Connection& db = SharedConnection();
+        const auto age = [&](const QString& which) {
+            Exec("update Deletions set [Deleted At] = '2000-01-01 00:00:00'" + which);
+            Deletions::Run(db, [] {});
+        };
+        for (const QString& step : steps) {
+            const QString id = step.section(' ', -1);
+            if (step.startsWith("delete"))
+                Deletions::Run(db, [&] { db.execute("delete from Calls where ID = " + id); });
+            else if (step == "undo")
+                Deletions::Restore(db, Deletions::TakeLast());
+            else if (step == "undo oldest")
+                Deletions::Restore(db, Scalar("select min(Deletion) from DeletedCalls").toInt());
+            else if (step.startsWith("restore"))
+                Deletions::RestoreCalls(db, {id.toInt()});
+            else if (step.startsWith("note"))
+                Exec("update Calls set Comments = 'A new note' where ID = " + id);
+            else if (step.startsWith("insert"))
+                Exec("insert into Calls (ID, Title, Comments) values (" + id +
+                     ", 'Again', 'An old note again')");
+            else
+                age(step == "age all" ? QString()
+                                      : " where ID = (select max(Deletion) from DeletedCalls)");
+        }
+        const auto holding = [](const QString& word) {
+            std::vector<qint64> ids;
+            for (const QString& id :
+                 Rows("select ID from Calls where Comments like '%" + word + "%' order by ID"))
+                ids.push_back(id.toLongLong());
+            return ids;
+        };
+        for (const char* word : {"time", "1th", "new note", "old note"})
+            QCOMPARE(CallsWithCommentsHolding(db, word), holding(word));
+        age(QString());
+        QCOMPARE(Count("select count(*) from DeletedCalls"), 0);
+        Exec("insert into CallsText (CallsText, rank) values ('integrity-check', 1)");
+        QCOMPARE(Count("select count(*) from CallsText_docsize"),
+                 Count("select count(*) from Calls"));
+    }
+
     void escapeAsksOnlyWhenSomethingChanged_data() {
         QTest::addColumn<QString>("editor");
         QTest::addColumn<bool>("changed");

@@ -35,8 +35,11 @@ QString statementFor(const Connection& connection, const QString& word) {
         // A phrase of the whole word: its pieces in a row, anywhere in the comments.
         QString phrase = word;
         phrase.replace(QLatin1Char('"'), QLatin1String("\"\""));
+        // The index also holds the comments of deleted calls while they are kept.
         return QStringLiteral("select rowid from CallsText where CallsText match '\"") +
-               DoubledQuotes(phrase) + QStringLiteral("\"'");
+               DoubledQuotes(phrase) +
+               QStringLiteral("\"' and rowid not in (select k.ID from DeletedCalls k where not "
+                              "exists (select 1 from Calls c where c.ID = k.ID))");
     }
     // Too short for the index: every call's comments are read.
     return QStringLiteral("select ID from Calls where Comments like ") + pattern;

@@ -77,9 +77,17 @@ const InsertTrigger kInsertTriggers[] = {
     {"CallsHistoryOnInsert",
      "insert into CallHistory (CallID, [Changed At], [Changed By], Field, OldValue, NewValue) "
      "select ID, %2, '', NULL, coalesce(Title, '') from Calls where %1 order by ID"},
+    // The comments' index still holds those of a call's newest kept copy: only a call put
+    // back with other comments (an older copy) is indexed again.
     {"CallsTextOnInsert",
-     "insert into CallsText (rowid, Comments) select ID, Comments from Calls where %1 order by "
-     "ID"},
+     "insert into CallsText (CallsText, rowid, Comments) select 'delete', k.ID, k.Comments from "
+     "DeletedCalls k inner join Calls c on c.ID = k.ID where c.%1 and k.Deletion = (select "
+     "max(n.Deletion) from DeletedCalls n where n.ID = k.ID) and k.Comments is not c.Comments"},
+    {"CallsTextOnInsert",
+     "insert into CallsText (rowid, Comments) select c.ID, c.Comments from Calls c where c.%1 "
+     "and (not exists (select 1 from DeletedCalls k where k.ID = c.ID) or c.Comments is not "
+     "(select k.Comments from DeletedCalls k where k.ID = c.ID order by k.Deletion desc limit "
+     "1)) order by c.ID"},
     {"CallsDatesOnInsert",
      "update Calls set [Opened Date] = StoredDate([Opened Date]), [Due Date] = "
      "StoredDate([Due Date]), [Resolved Date] = StoredDate([Resolved Date]), [Call Time] = "

@@ -4,7 +4,7 @@
 -- user_version records the schema version; schema_upgrades.cpp brings the file of an
 -- earlier version up to this one, step by step.
 
-PRAGMA user_version = 5;
+PRAGMA user_version = 6;
 
 CREATE TABLE Calls (
     ID INTEGER PRIMARY KEY AUTOINCREMENT,
@@ -386,3 +386,37 @@ BEGIN
             'Priorities', OLD.Priority);
 END;
 -- [end of history]
+
+-- A deleted call keeps its entries in the comments' index while a kept copy of it stays, so that
+-- putting it back costs its index nothing; the list reads only the calls there are, so the
+-- entries of a deleted call find nothing. For a call that is not in Calls the index holds the
+-- comments of its newest kept copy: a call inserted with the ID of a kept one first takes those
+-- out, and when the last kept copy of a call goes, so do its entries (or they become those of
+-- the copy now newest). The build takes the part between the two markers as the upgrade of a
+-- file of schema 5, whose kept calls the last statement indexes.
+-- [kept comments]
+DROP TRIGGER CallsTextOnDelete;
+DROP TRIGGER CallsTextOnInsert;
+
+CREATE TRIGGER CallsTextOnInsert AFTER INSERT ON Calls
+BEGIN
+    INSERT INTO CallsText (CallsText, rowid, Comments)
+        SELECT 'delete', ID, Comments FROM DeletedCalls WHERE ID = NEW.ID
+        ORDER BY Deletion DESC LIMIT 1;
+    INSERT INTO CallsText (rowid, Comments) VALUES (NEW.ID, NEW.Comments);
+END;
+
+CREATE TRIGGER CallsTextOnKeptDelete AFTER DELETE ON DeletedCalls
+WHEN NOT EXISTS (SELECT 1 FROM Calls WHERE ID = OLD.ID)
+    AND NOT EXISTS (SELECT 1 FROM DeletedCalls WHERE ID = OLD.ID AND Deletion > OLD.Deletion)
+BEGIN
+    INSERT INTO CallsText (CallsText, rowid, Comments) VALUES ('delete', OLD.ID, OLD.Comments);
+    INSERT INTO CallsText (rowid, Comments)
+        SELECT ID, Comments FROM DeletedCalls WHERE ID = OLD.ID ORDER BY Deletion DESC LIMIT 1;
+END;
+
+INSERT INTO CallsText (rowid, Comments)
+    SELECT k.ID, k.Comments FROM DeletedCalls k
+    WHERE NOT EXISTS (SELECT 1 FROM Calls c WHERE c.ID = k.ID)
+        AND k.Deletion = (SELECT max(n.Deletion) FROM DeletedCalls n WHERE n.ID = k.ID);
+-- [end of kept comments]

@@ -43,6 +43,8 @@ BEGIN SELECT RAISE(ABORT, 'The value is there already, in these or other capital
     CommentsIndexSchemaScript(),
     // 4 to 5: indexes from which the summary counts open calls and recent weeks.
     SummaryIndexesSchemaScript(),
+    // 5 to 6: a deleted call keeps its entries in the comments' index while it is kept.
+    KeptCommentsSchemaScript(),
 };
 
 void run(sqlite3* db, const char* sql) {

@@ -19,6 +19,9 @@ const char* CommentsIndexSchemaScript();
 // The part of schema.sql that adds the indexes the summary counts from (built in).
 const char* SummaryIndexesSchemaScript();
 
+// The part of schema.sql that keeps a deleted call's entries in the comments' index (built in).
+const char* KeptCommentsSchemaScript();
+
 // Where the backup before upgrading a file of `version` goes: beside the file.
 QString UpgradeBackupPath(const QString& path, int version);
 

@@ -6,8 +6,8 @@
 #include "data/failure.h"
 #include "data/schema_upgrades.h"
 #include "data/server_dialect.h"
-#include "data/server_upgrades.h"
 #include "data/server_failure.h"
+#include "data/server_upgrades.h"
 
 #include <QLocale>
 #include <QUrl>
