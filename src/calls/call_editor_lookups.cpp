@@ -130,8 +130,11 @@ void Form2::LoadData() {
     }
     trap.run(134, [&] { records.close(); });
     if (!gone.isEmpty())
-        MsgBox(QStringLiteral("This call names what no longer exists: %1. Those fields are left "
-                              "empty; pick others before you save the call.")
-                   .arg(gone.join(QStringLiteral(", "))),
+        MsgBox(QStringLiteral("This call names what no longer exists: %1. %2")
+                   .arg(gone.join(QStringLiteral(", ")),
+                        gone.size() == 1 ? QStringLiteral("That field is left empty; pick another "
+                                                          "before you save the call.")
+                                         : QStringLiteral("Those fields are left empty; pick "
+                                                          "others before you save the call.")),
                Prompts::Exclamation);
 }
