@@ -9,56 +9,49 @@
 #include "calls/call_editor.h"
 #include "calls/combo_lists.h"
 #include "data/recordset.h"
+#include "data/reference_check.h"
 #include "data/shared_connection.h"
 #include "data/sql_text.h"
 #include "ui/prompts.h"
 
 #include <QComboBox>
 #include <QStringList>
+#include <iterator>
 #include <vector>
 
 namespace {
 
-struct Reference {
-    const char* field;
-    QComboBox* Form2::*list;
-    // 'e' employee, 'c' customer, or the value table and its column.
-    char kind;
-    const char* table;
-    const char* column;
-};
+// The call editor's list of each field a call names, in the order of kCallReferences.
+QComboBox* Form2::*const kLists[] = {&Form2::Combo1, &Form2::Combo2, &Form2::Combo6, &Form2::Combo7,
+                                     &Form2::Combo3, &Form2::Combo4, &Form2::Combo5};
+static_assert(std::size(kLists) == std::size(kCallReferences));
 
-const Reference kReferences[] = {
-    {"Assigned To", &Form2::Combo1, 'e', "Employees", "ID"},
-    {"Opened By", &Form2::Combo2, 'e', "Employees", "ID"},
-    {"Caller", &Form2::Combo6, 'c', "Customers", "ID"},
-    {"Resolved By", &Form2::Combo7, 'e', "Employees", "ID"},
-    {"Status", &Form2::Combo3, 'v', "[Status]", "Status"},
-    {"Category", &Form2::Combo4, 'v', "Categories", "Category"},
-    {"Priority", &Form2::Combo5, 'v', "Priorities", "Priority"},
-};
+bool names(const CallReference& reference, const char* table) {
+    return qstrcmp(reference.table, table) == 0;
+}
 
 } // namespace
 
 void CheckCallReferences(const Form2& editor) {
     // One statement counts what each pick names.
     QStringList counts;
-    std::vector<const Reference*> checked;
-    for (const Reference& reference : kReferences) {
-        const QComboBox* list = editor.*reference.list;
+    std::vector<size_t> checked;
+    for (size_t i = 0; i < std::size(kCallReferences); ++i) {
+        const CallReference& reference = kCallReferences[i];
+        const QComboBox* list = editor.*kLists[i];
         const int index = list->currentIndex();
         // Only the resolver may be left empty; the other lists are checked before.
         if (index < 0)
             continue;
         const QString value =
-            reference.kind == 'v'
-                ? QLatin1Char('\'') + DoubledQuotes(list->currentText()) + QLatin1Char('\'')
-                : QString::number(IdAt(
-                      reference.kind == 'e' ? editor.m_EmployeeIDs : editor.m_CustomerIDs, index));
+            names(reference, "Employees") ? QString::number(IdAt(editor.m_EmployeeIDs, index))
+            : names(reference, "Customers")
+                ? QString::number(IdAt(editor.m_CustomerIDs, index))
+                : QLatin1Char('\'') + DoubledQuotes(list->currentText()) + QLatin1Char('\'');
         counts << QStringLiteral("(select count(*) from %1 where %2=%3) as n%4")
-                      .arg(QLatin1String(reference.table), QLatin1String(reference.column), value)
+                      .arg(QLatin1String(reference.table), QLatin1String(reference.key), value)
                       .arg(counts.size());
-        checked.push_back(&reference);
+        checked.push_back(i);
     }
     if (counts.isEmpty())
         return;
@@ -66,8 +59,8 @@ void CheckCallReferences(const Form2& editor) {
     records.open(QStringLiteral("select ") + counts.join(QStringLiteral(", ")), SharedConnection());
     for (size_t i = 0; i < checked.size(); ++i) {
         if (records.field(QStringLiteral("n%1").arg(i)).toInteger() == 0)
-            throw MissingReference{QLatin1String(checked[i]->field),
-                                   (editor.*checked[i]->list)->currentText()};
+            throw MissingReference{QLatin1String(kCallReferences[checked[i]].field),
+                                   (editor.*kLists[checked[i]])->currentText()};
     }
 }
 
@@ -78,19 +71,20 @@ void TellMissingReference(Form2& editor, const MissingReference& missing) {
                .arg(missing.field, missing.entry),
            Prompts::Exclamation);
     // That list is read again; the others keep their picks.
-    for (const Reference& reference : kReferences) {
+    for (size_t i = 0; i < std::size(kCallReferences); ++i) {
+        const CallReference& reference = kCallReferences[i];
         if (missing.field != QLatin1String(reference.field))
             continue;
-        if (reference.kind == 'e')
+        if (names(reference, "Employees"))
             editor.LoadEmployees(0);
-        else if (reference.kind == 'c')
+        else if (names(reference, "Customers"))
             editor.LoadCustomers(0);
-        else if (reference.list == &Form2::Combo3)
+        else if (names(reference, "[Status]"))
             editor.LoadStatus();
-        else if (reference.list == &Form2::Combo4)
+        else if (names(reference, "Categories"))
             editor.LoadCategories();
         else
             editor.LoadPriorities();
-        (editor.*reference.list)->setFocus();
+        (editor.*kLists[i])->setFocus();
     }
 }

@@ -4,17 +4,7 @@
 
 #include <QStringList>
 
-namespace {
-
-struct Reference {
-    const char* field;
-    const char* what;
-    const char* column;
-    const char* table;
-    const char* key;
-};
-
-const Reference kReferences[] = {
+const CallReference kCallReferences[7] = {
     {"Assigned To", "an employee", "[Assigned To]", "Employees", "ID"},
     {"Opened By", "an employee", "[Opened By]", "Employees", "ID"},
     {"Caller", "a customer", "Caller", "Customers", "ID"},
@@ -24,11 +14,9 @@ const Reference kReferences[] = {
     {"Priority", "a priority", "Priority", "Priorities", "Priority"},
 };
 
-} // namespace
-
 QVector<MissingNames> CallsNamingMissing(Connection& connection) {
     QStringList counts;
-    for (const Reference& reference : kReferences)
+    for (const CallReference& reference : kCallReferences)
         counts << QStringLiteral("(select count(*) from Calls where %1 is not null and not exists "
                                  "(select 1 from %2 as named where named.%3 = Calls.%1))")
                       .arg(QLatin1String(reference.column), QLatin1String(reference.table),
@@ -37,7 +25,7 @@ QVector<MissingNames> CallsNamingMissing(Connection& connection) {
     records.open(QStringLiteral("select ") + counts.join(QStringLiteral(", ")), connection);
     QVector<MissingNames> missing;
     int column = 0;
-    for (const Reference& reference : kReferences)
+    for (const CallReference& reference : kCallReferences)
         missing.push_back({QLatin1String(reference.field), QLatin1String(reference.what),
                            records.field(column++).toInteger()});
     return missing;
