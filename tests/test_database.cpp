@@ -5,6 +5,7 @@
 #include "data/recordset.h"
 #include "data/schema_upgrades.h"
 #include "data/server_link.h"
+#include "data/server_upgrades.h"
 #include "data/shared_connection.h"
 #include "data/value.h"
 #include "database_fixture.h"
@@ -35,7 +36,7 @@ private slots:
                      QStringList({"calls", "calls extended", "categories", "closed calls",
                                   "customers", "customers extended", "employees",
                                   "employees extended", "open calls", "priorities", "status"}));
-            QCOMPARE(Scalar("select version from quorvane_schema").toInt(), SchemaVersion());
+            QCOMPARE(Scalar("select version from quorvane_schema").toInt(), ServerSchemaVersion());
             return;
         }
         QCOMPARE(Rows("select name from sqlite_master where type='table' and name not like "

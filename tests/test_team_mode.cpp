@@ -9,6 +9,7 @@
 #include "data/server_dialect.h"
 #include "data/server_link.h"
 #include "data/server_setup.h"
+#include "data/server_upgrades.h"
 #include "data/shared_connection.h"
 #include "test_support.h"
 #include "ui/app_paths.h"
@@ -127,7 +128,7 @@ private slots:
             ServerLink link(fresh.toString());
             QCOMPARE(
                 QByteArray(link.run("select version from quorvane_schema")->text(0, 0)).toInt(),
-                SchemaVersion());
+                ServerSchemaVersion());
         }
         ServerLink(full).run("drop database fresh_install_test with (force)");
         QVERIFY(
@@ -166,7 +167,7 @@ private slots:
         }
         ServerLink link(uri);
         QCOMPARE(QByteArray(link.run("select version from quorvane_schema")->text(0, 0)).toInt(),
-                 SchemaVersion());
+                 ServerSchemaVersion());
         link.execute("delete from Calls where Title='Kept'");
         QCOMPARE(QByteArray(link.run("select title from deletedcalls")->text(0, 0)),
                  QByteArray("Kept"));

@@ -168,14 +168,14 @@ ServerLink::ServerLink(const QString& uri, bool requireSchema) : m_uri(uri) {
                                   .arg(displayed(uri)));
             }
             const int number = version->rows() ? QByteArray(version->text(0, 0)).toInt() : 0;
-            if (number > SchemaVersion())
+            if (number > ServerSchemaVersion())
                 throw Failure(QStringLiteral("The database %1 was written by a newer version of "
                                              "this program (schema %2; this version reads %3).")
                                   .arg(displayed(uri))
                                   .arg(number)
-                                  .arg(SchemaVersion()));
+                                  .arg(ServerSchemaVersion()));
             // A call log of an earlier version is brought up to this one first.
-            if (number < SchemaVersion())
+            if (number < ServerSchemaVersion())
                 UpgradeServerSchema(*this, number);
             loadDateColumns();
             addIndexes();

@@ -1,7 +1,6 @@
 #include "data/server_upgrades.h"
 
 #include "data/failure.h"
-#include "data/schema_upgrades.h"
 #include "data/server_link.h"
 
 #include <algorithm>
@@ -56,15 +55,20 @@ CREATE INDEX IF NOT EXISTS callsbyresolvedby ON calls ("resolved by");
 }
 
 constexpr int kFirstServerVersion = 2;
+constexpr int kServerVersion = 5;
 
 } // namespace
+
+int ServerSchemaVersion() {
+    return kServerVersion;
+}
 
 void UpgradeServerSchema(ServerLink& link, int version) {
     const QString what = QStringLiteral("The call log %1 cannot be upgraded from schema %2 to "
                                         "%3, and is unchanged")
                              .arg(ServerLink::displayed(link.uri()))
                              .arg(version)
-                             .arg(SchemaVersion());
+                             .arg(ServerSchemaVersion());
     try {
         link.beginTransaction();
         try {
@@ -72,15 +76,15 @@ void UpgradeServerSchema(ServerLink& link, int version) {
             auto locked =
                 link.run(QStringLiteral("select version from quorvane_schema for update"));
             const int current = locked->rows() ? QByteArray(locked->text(0, 0)).toInt() : 0;
-            for (int from = std::max(current, kFirstServerVersion); from < SchemaVersion();
+            for (int from = std::max(current, kFirstServerVersion); from < ServerSchemaVersion();
                  ++from) {
                 const QString script = step(from - kFirstServerVersion);
                 if (script.isEmpty())
                     throw Failure(QStringLiteral("no upgrade from schema %1 is known").arg(from));
                 link.runScript(script);
             }
-            link.run(
-                QStringLiteral("update quorvane_schema set version = %1").arg(SchemaVersion()));
+            link.run(QStringLiteral("update quorvane_schema set version = %1")
+                         .arg(ServerSchemaVersion()));
             link.commit();
         } catch (...) {
             if (link.inTransaction())

@@ -9,7 +9,12 @@ const char* ServerHistorySchemaScript();
 // The part of schema_server.sql that announces the IDs of the calls each statement changed.
 const char* ServerAnnouncementsSchemaScript();
 
-// Brings the call log on the server, of schema `version`, up to SchemaVersion() in one
+// The schema version of the call log on a server. It counts its own steps: a change that only
+// the local file needs (its comments' index) leaves the call logs, and the desks of the version
+// before that share them, as they are.
+int ServerSchemaVersion();
+
+// Brings the call log on the server, of schema `version`, up to ServerSchemaVersion() in one
 // transaction, step by step as the local file is brought up; fails with the cause and leaves
 // it as it was.
 void UpgradeServerSchema(ServerLink& link, int version);
