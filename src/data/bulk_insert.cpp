@@ -17,7 +17,7 @@ constexpr int kTextRows = 5000;
 constexpr int kTextBytes = 8 << 20;
 // Rows of one statement with bound values on a local file (fewer when the engine takes fewer
 // values to one statement).
-constexpr int kBoundRows = 2000;
+constexpr int kBoundRows = 5000;
 
 QString literal(const InsertedValue& value) {
     switch (value.kind) {
