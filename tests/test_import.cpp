@@ -283,10 +283,16 @@ private slots:
         QByteArray file = kHeader;
         for (int i = 0; i < 450; ++i)
             file += "Call " + QByteArray::number(i) + ";New Caller;;2026-01-02;2026-01-03;;;\r\n";
+        const QString triggers = TestEnvironment::onServer()
+                                     ? QStringLiteral("select 0")
+                                     : QStringLiteral("select count(*) from sqlite_master where "
+                                                      "type = 'trigger' and tbl_name = 'Calls'");
+        const int triggersBefore = Count(triggers);
         CallImport import = CallImport::fromBytes(file);
         import.prepare(SharedConnection());
         QCOMPARE(import.write(SharedConnection(), [](int done, int) { return done < 200; }), -1);
         QCOMPARE(Count("select count(*) from Calls"), 0);
+        QCOMPARE(Count(triggers), triggersBefore);
         QCOMPARE(Count("select count(*) from Customers"), 1);
 
         const QString path = m_env->dataHome() + "/calls.csv";
