@@ -108,6 +108,55 @@ private slots:
         QCOMPARE(withoutIds(ReadCsv(contentOf(second))), withoutIds(before));
     }
 
+    // Calls imported get the history rows, the entries of the comments' index and the stored
+    // dates that the same calls get from the triggers when they are inserted one by one.
+    void importedAsTheTriggersLeaveThem_data() { AddHostileTextRows(); }
+    void importedAsTheTriggersLeaveThem() {
+        QFETCH(QString, oneLine);
+        QFETCH(QString, severalLines);
+        const bool file = !TestEnvironment::onServer();
+        const auto triggers = [] {
+            return Rows("select name, sql from sqlite_master where type = 'trigger' order by name");
+        };
+        const QStringList triggersBefore = file ? triggers() : QStringList();
+        const QString insert = "insert into Calls (Title, Comments, [Opened Date], [Due Date], "
+                               "[Resolved Date], [Call Time]) values (";
+        Exec(insert + quoted(oneLine) + "," + quoted(severalLines) +
+             ",'2024-01-01 10:30:00','2024-01-02','2024-02-03','2024-01-01 10:30:00')");
+        Exec(insert + "'Second'," + quoted(oneLine) +
+             ",'2024-03-04','2024-03-05',NULL,'2024-03-04')");
+        const QString path = m_env->dataHome() + "/calls.csv";
+        QVERIFY(ExportAllCalls(SharedConnection(), path));
+        ReleaseSharedConnection();
+        QString output, errors;
+        QTextStream out(&output), err(&errors);
+        QCOMPARE(RunCommands({"quorvane", "--import-csv", path}, out, err), 0);
+        m_env->openSharedConnection();
+
+        // The calls 1 and 2 went in one by one, 3 and 4 are their imported copies.
+        const auto both = [](const QString& sql) {
+            return std::make_pair(Rows(sql.arg("<= 2", "0")), Rows(sql.arg("> 2", "2")));
+        };
+        const auto history = both("select CallID - %2, [Changed By], Field, OldValue, NewValue "
+                                  "from CallHistory where CallID %1 order by ID");
+        QCOMPARE(history.second, history.first);
+        const auto dates =
+            both("select ID - %2, [Opened Date], [Due Date], [Resolved Date], [Call Time] "
+                 "from Calls where ID %1 order by ID");
+        QCOMPARE(dates.second, dates.first);
+        if (!file)
+            return;
+        QCOMPARE(Count("select count(*) from CallHistory where [Changed At] is not "
+                       "StoredDate([Changed At])"),
+                 0);
+        Exec("create virtual table temp.Pieces using fts5vocab(main, CallsText, 'instance')");
+        const auto pieces = both("select term, doc - %2, col, offset from temp.Pieces where "
+                                 "doc %1 order by doc, offset, term");
+        Exec("drop table temp.Pieces");
+        QCOMPARE(pieces.second, pieces.first);
+        QCOMPARE(triggers(), triggersBefore);
+    }
+
     // What a spreadsheet's file holds, and what is stored of it (or why a line is not read).
     void spreadsheetRows_data() {
         QTest::addColumn<QByteArray>("file");
@@ -234,10 +283,16 @@ private slots:
         QByteArray file = kHeader;
         for (int i = 0; i < 450; ++i)
             file += "Call " + QByteArray::number(i) + ";New Caller;;2026-01-02;2026-01-03;;;\r\n";
+        const QString triggers = TestEnvironment::onServer()
+                                     ? QStringLiteral("select 0")
+                                     : QStringLiteral("select count(*) from sqlite_master where "
+                                                      "type = 'trigger' and tbl_name = 'Calls'");
+        const int triggersBefore = Count(triggers);
         CallImport import = CallImport::fromBytes(file);
         import.prepare(SharedConnection());
         QCOMPARE(import.write(SharedConnection(), [](int done, int) { return done < 200; }), -1);
         QCOMPARE(Count("select count(*) from Calls"), 0);
+        QCOMPARE(Count(triggers), triggersBefore);
         QCOMPARE(Count("select count(*) from Customers"), 1);
 
         const QString path = m_env->dataHome() + "/calls.csv";

@@ -1,10 +1,12 @@
 #include "data/call_import.h"
 
+#include "data/bulk_insert.h"
 #include "data/call_columns.h"
 #include "data/connection.h"
 #include "data/date_text.h"
 #include "data/failure.h"
 #include "data/recordset.h"
+#include "data/set_aside_triggers.h"
 #include "data/sql_text.h"
 
 #include <QFile>
@@ -138,10 +140,6 @@ qint64 findPerson(const QHash<QString, qint64>& ids, const QString& name) {
     return 0;
 }
 
-// Calls written by one statement. Every statement costs the engine a savepoint, and the
-// comments' index writes what it gathered at each: few large statements write far less.
-constexpr int kRowsPerStatement = 5000;
-constexpr int kBytesPerStatement = 8 << 20;
 // The engine's page cache while writing, in KiB (a negative cache_size).
 constexpr int kImportCacheKiB = -262144;
 
@@ -373,46 +371,58 @@ int CallImport::write(Connection& connection, const std::function<bool(int, int)
         }
         auto person = [&](const QHash<QString, qint64>& ids, const QString& name) {
             const qint64 id = name.isEmpty() ? 0 : findPerson(ids, name);
-            return id > 0 ? QString::number(id) : QStringLiteral("NULL");
+            return id > 0 ? InsertedValue::number(id) : InsertedValue::null();
         };
         auto date = [](const QString& stored) {
-            return stored.isEmpty() ? QStringLiteral("NULL") : quoted(stored);
+            return stored.isEmpty() ? InsertedValue::null() : InsertedValue::text(stored);
         };
         // A server refuses a call that names a status, category or priority its lists lack,
         // the empty one included: there a call without one has none (Null).
         const bool server = connection.server() != nullptr;
         auto value = [server](const QString& text) {
-            return server && text.isEmpty() ? QStringLiteral("NULL") : quoted(text);
+            return server && text.isEmpty() ? InsertedValue::null() : InsertedValue::text(text);
         };
-        const QString head = QStringLiteral(
-            "insert into Calls (Title,[Assigned To],[Opened By],[Opened Date],Status,Category,"
-            "Priority,Comments,[Due Date],[Resolved By],[Resolved Date],Caller,[Call Time]) "
-            "values ");
-        int done = 0;
-        while (done < total) {
-            QString sql = head;
-            int rows = 0;
-            for (; done < total && rows < kRowsPerStatement && sql.size() < kBytesPerStatement;
-                 ++done, ++rows) {
-                const auto& v = m_calls[size_t(done)].values;
-                if (rows > 0)
-                    sql += QLatin1Char(',');
-                sql += QLatin1Char('(') + quoted(v[Title]) + QLatin1Char(',') +
-                       person(m_employees, v[AssignedTo]) + QLatin1Char(',') +
-                       person(m_employees, v[OpenedBy]) + QLatin1Char(',') + date(v[OpenedDate]) +
-                       QLatin1Char(',') + value(v[Status]) + QLatin1Char(',') + value(v[Category]) +
-                       QLatin1Char(',') + value(v[Priority]) + QLatin1Char(',') +
-                       quoted(v[Comments]) + QLatin1Char(',') + date(v[DueDate]) +
-                       QLatin1Char(',') + person(m_employees, v[ResolvedBy]) + QLatin1Char(',') +
-                       date(v[ResolvedDate]) + QLatin1Char(',') + person(m_customers, v[Caller]) +
-                       QLatin1Char(',') + date(v[OpenedDate]) + QLatin1Char(')');
-            }
-            connection.execute(sql);
-            if (progress && !progress(done, total)) {
-                connection.rollback();
-                return -1;
-            }
+        // The calls written get IDs above every ID there is; the insert triggers of Calls are
+        // set aside while they go in, and their work is done once for all of them.
+        qint64 lastBefore = 0;
+        if (file) {
+            Recordset last;
+            last.open(QStringLiteral("select coalesce(max(ID), 0) from Calls"), connection);
+            lastBefore = last.field(0).toInteger();
         }
+        SetAsideTriggers triggers(connection);
+        BulkInsert insert(connection, QStringLiteral("Calls"),
+                          {QStringLiteral("Title"), QStringLiteral("[Assigned To]"),
+                           QStringLiteral("[Opened By]"), QStringLiteral("[Opened Date]"),
+                           QStringLiteral("Status"), QStringLiteral("Category"),
+                           QStringLiteral("Priority"), QStringLiteral("Comments"),
+                           QStringLiteral("[Due Date]"), QStringLiteral("[Resolved By]"),
+                           QStringLiteral("[Resolved Date]"), QStringLiteral("Caller"),
+                           QStringLiteral("[Call Time]")});
+        const bool whole = insert.run(
+            total,
+            [&](int call, InsertedValue* row) {
+                const auto& v = m_calls[size_t(call)].values;
+                row[0] = InsertedValue::text(v[Title]);
+                row[1] = person(m_employees, v[AssignedTo]);
+                row[2] = person(m_employees, v[OpenedBy]);
+                row[3] = date(v[OpenedDate]);
+                row[4] = value(v[Status]);
+                row[5] = value(v[Category]);
+                row[6] = value(v[Priority]);
+                row[7] = InsertedValue::text(v[Comments]);
+                row[8] = date(v[DueDate]);
+                row[9] = person(m_employees, v[ResolvedBy]);
+                row[10] = date(v[ResolvedDate]);
+                row[11] = person(m_customers, v[Caller]);
+                row[12] = date(v[OpenedDate]);
+            },
+            [&](int done) { return !progress || progress(done, total); });
+        if (!whole) {
+            connection.rollback();
+            return -1;
+        }
+        triggers.putBack(QStringLiteral("ID > %1").arg(lastBefore));
         connection.commit();
     } catch (...) {
         if (connection.inTransaction())

@@ -5,6 +5,7 @@
 #include "data/failure.h"
 #include "data/schema_upgrades.h"
 #include "data/server_link.h"
+#include "data/sql_text.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -276,6 +277,12 @@ QString Connection::lastError() {
     return engineFailure().description();
 }
 
+void RefuseNulText(const QString& text) {
+    if (text.contains(QChar(0)))
+        throw Failure(QStringLiteral("The text holds a NUL character, which cannot be stored; "
+                                     "remove it and try again."));
+}
+
 void Connection::execute(const QString& sql) {
     ensureOpen();
     if (m_server) {
@@ -286,9 +293,7 @@ void Connection::execute(const QString& sql) {
     sqlite3* db = handle();
     refuseWriting();
     // The engine stops reading a statement at a NUL character.
-    if (sql.contains(QChar(0)))
-        throw Failure(QStringLiteral("The text holds a NUL character, which cannot be stored; "
-                                     "remove it and try again."));
+    RefuseNulText(sql);
     const QByteArray text = sql.toUtf8();
     sqlite3_stmt* stmt = nullptr;
     const char* tail = nullptr;

@@ -67,14 +67,23 @@ public:
             if (afterQuote && record.problem.isEmpty())
                 record.problem = QStringLiteral("text follows the closing quote of field %1")
                                      .arg(record.fields.size() + 1);
-            field += c;
-            ++m_pos;
+            // The plain text up to the field's end goes in at once (a quote inside it is
+            // text).
+            qsizetype end = m_pos + 1;
+            while (end < m_text.size() && !endsField(m_text.at(end)))
+                ++end;
+            field += QStringView(m_text).sliced(m_pos, end - m_pos);
+            m_pos = end;
         }
         record.fields << field;
         return true;
     }
 
 private:
+    bool endsField(QChar c) const {
+        return c == m_separator || c == QLatin1Char('\r') || c == QLatin1Char('\n');
+    }
+
     // Reads a quoted field from its opening quote to its closing one; false when the text ends
     // first.
     bool readQuoted(QString& field) {

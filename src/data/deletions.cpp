@@ -3,6 +3,7 @@
 #include "data/connection.h"
 #include "data/date_text.h"
 #include "data/recordset.h"
+#include "data/set_aside_triggers.h"
 
 #include <QDateTime>
 #include <QHash>
@@ -66,43 +67,10 @@ struct ValueList {
 const ValueList kValueLists[] = {
     {"Status", "Status"}, {"Categories", "Category"}, {"Priorities", "Priority"}};
 
-// The triggers that follow each call inserted on a local file, and what each of them does
-// for every call in %1 (an "ID in (...)" condition) at once, in the order they act on one
-// call; %2 is when and by whom, as the history records it.
-struct InsertTrigger {
-    const char* name;
-    const char* work;
-};
-const InsertTrigger kInsertTriggers[] = {
-    {"CallsHistoryOnInsert",
-     "insert into CallHistory (CallID, [Changed At], [Changed By], Field, OldValue, NewValue) "
-     "select ID, %2, '', NULL, coalesce(Title, '') from Calls where %1 order by ID"},
-    // The comments' index still holds those of a call's newest kept copy: only a call put
-    // back with other comments (an older copy) is indexed again.
-    {"CallsTextOnInsert",
-     "insert into CallsText (CallsText, rowid, Comments) select 'delete', k.ID, k.Comments from "
-     "DeletedCalls k inner join Calls c on c.ID = k.ID where c.%1 and k.Deletion = (select "
-     "max(n.Deletion) from DeletedCalls n where n.ID = k.ID) and k.Comments is not c.Comments"},
-    {"CallsTextOnInsert",
-     "insert into CallsText (rowid, Comments) select c.ID, c.Comments from Calls c where c.%1 "
-     "and (not exists (select 1 from DeletedCalls k where k.ID = c.ID) or c.Comments is not "
-     "(select k.Comments from DeletedCalls k where k.ID = c.ID order by k.Deletion desc limit "
-     "1)) order by c.ID"},
-    {"CallsDatesOnInsert",
-     "update Calls set [Opened Date] = StoredDate([Opened Date]), [Due Date] = "
-     "StoredDate([Due Date]), [Resolved Date] = StoredDate([Resolved Date]), [Call Time] = "
-     "StoredDate([Call Time]) where %1 and ([Opened Date] is not StoredDate([Opened Date]) or "
-     "[Due Date] is not StoredDate([Due Date]) or [Resolved Date] is not "
-     "StoredDate([Resolved Date]) or [Call Time] is not StoredDate([Call Time]))"},
-};
-
 // Inserts the kept calls that `chosen` picks and that are not in Calls, inside the caller's
-// transaction. On a local file the insert triggers cost several times the insert itself for
-// each call (the dates trigger rewrites the row twice and the history looks at every field on
-// each rewrite), so that putting back thousands of calls took seconds. They are set aside for
-// the one statement, their work is done once for all the calls, and they are made again as
-// they were, in their order; a rollback undoes all of it. The kept rows hold their dates in
-// the stored form already, so the dates trigger's part normally changes nothing.
+// transaction, with the insert triggers of Calls set aside for the one statement (putting back
+// thousands of calls took seconds with them). The kept rows hold their dates in the stored form
+// already, so the dates trigger's part normally changes nothing.
 void insertCalls(Connection& connection, const QString& chosen) {
     const QString insert = QStringLiteral("insert into Calls (%1) select %1 from DeletedCalls d "
                                           "where %2 and not exists (select 1 from Calls c "
@@ -112,18 +80,6 @@ void insertCalls(Connection& connection, const QString& chosen) {
         connection.execute(insert);
         return;
     }
-    QStringList names;
-    for (const InsertTrigger& trigger : kInsertTriggers)
-        names << quoted(QLatin1String(trigger.name));
-    QStringList present, texts;
-    eachRow(connection,
-            QStringLiteral("select name, sql from sqlite_master where type = 'trigger' and "
-                           "tbl_name = 'Calls' and name in (%1) order by rowid")
-                .arg(names.join(QLatin1Char(','))),
-            [&](const Recordset& row) {
-                present << row.field(QStringLiteral("name")).joined();
-                texts << row.field(QStringLiteral("sql")).joined();
-            });
     QList<qint64> inserted;
     eachRow(connection,
             QStringLiteral("select ID from DeletedCalls d where %1 and not exists (select 1 "
@@ -132,27 +88,9 @@ void insertCalls(Connection& connection, const QString& chosen) {
             [&](const Recordset& row) { inserted << row.field(QStringLiteral("ID")).toInteger(); });
     if (inserted.isEmpty())
         return;
-    for (const QString& name : present)
-        connection.execute(QStringLiteral("drop trigger [%1]").arg(name));
+    SetAsideTriggers triggers(connection);
     connection.execute(insert);
-    const QString ids = QStringLiteral("ID in (%1)").arg(joinedIds(inserted));
-    // Asked once: the trigger asks for every call.
-    QString stamp;
-    eachRow(connection, QStringLiteral("select ChangeTime() as t, ChangedBy() as b"),
-            [&](const Recordset& row) {
-                const Value by = row.field(QStringLiteral("b"));
-                stamp = quoted(row.field(QStringLiteral("t")).joined()) + QLatin1Char(',') +
-                        (by.isNull() ? QStringLiteral("NULL") : quoted(by.joined()));
-            });
-    for (const InsertTrigger& trigger : kInsertTriggers) {
-        if (!present.contains(QLatin1String(trigger.name)))
-            continue;
-        QString work = QString::fromLatin1(trigger.work);
-        connection.execute(work.contains(QLatin1String("%2")) ? work.arg(ids, stamp)
-                                                              : work.arg(ids));
-    }
-    for (const QString& text : texts)
-        connection.execute(text);
+    triggers.putBack(QStringLiteral("ID in (%1)").arg(joinedIds(inserted)));
 }
 
 // While a restore runs, the engine keeps more of the file's pages at hand: thousands of calls

@@ -6,3 +6,7 @@
 inline QString DoubledQuotes(const QString& text) {
     return QString(text).replace(QLatin1Char('\''), QLatin1String("''"));
 }
+
+// Fails when `text` holds a NUL character, which cannot be stored (the engine stops reading a
+// statement at one, and would keep it in a bound value).
+void RefuseNulText(const QString& text);

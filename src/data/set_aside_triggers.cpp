@@ -1,0 +1,138 @@
+#include "data/set_aside_triggers.h"
+
+#include "data/connection.h"
+#include "data/recordset.h"
+#include "data/value.h"
+
+#include <optional>
+
+namespace {
+
+QString quoted(const QString& text) {
+    return QLatin1Char('\'') + QString(text).replace(QLatin1Char('\''), QLatin1String("''")) +
+           QLatin1Char('\'');
+}
+
+// The triggers that follow each call inserted on a local file, and what each of them does
+// for every call in %1 (a condition on Calls) at once, in the order they act on one call; %2
+// is when and by whom, as the history records it.
+struct InsertTrigger {
+    const char* name;
+    const char* work;
+};
+const InsertTrigger kInsertTriggers[] = {
+    {"CallsHistoryOnInsert",
+     "insert into CallHistory (CallID, [Changed At], [Changed By], Field, OldValue, NewValue) "
+     "select ID, %2, '', NULL, coalesce(Title, '') from Calls where %1 order by ID"},
+    // The comments' index still holds those of the newest kept copy of a deleted call: a call
+    // put back with the same comments is not indexed again, and one inserted with other
+    // comments under a kept ID (an older copy put back) first takes those out.
+    {"CallsTextOnInsert",
+     "insert into CallsText (CallsText, rowid, Comments) select 'delete', k.ID, k.Comments from "
+     "DeletedCalls k where exists (select 1 from Calls where Calls.ID = k.ID and (%1)) and "
+     "k.Deletion = (select max(n.Deletion) from DeletedCalls n where n.ID = k.ID) and "
+     "k.Comments is not (select Calls.Comments from Calls where Calls.ID = k.ID)"},
+    {"CallsTextOnInsert",
+     "insert into CallsText (rowid, Comments) select ID, Comments from Calls where (%1) and (not "
+     "exists (select 1 from DeletedCalls k where k.ID = Calls.ID) or Comments is not (select "
+     "k.Comments from DeletedCalls k where k.ID = Calls.ID order by k.Deletion desc limit 1)) "
+     "order by ID"},
+    {"CallsDatesOnInsert",
+     "update Calls set [Opened Date] = StoredDate([Opened Date]), [Due Date] = "
+     "StoredDate([Due Date]), [Resolved Date] = StoredDate([Resolved Date]), [Call Time] = "
+     "StoredDate([Call Time]) where %1 and ([Opened Date] is not StoredDate([Opened Date]) or "
+     "[Due Date] is not StoredDate([Due Date]) or [Resolved Date] is not "
+     "StoredDate([Resolved Date]) or [Call Time] is not StoredDate([Call Time]))"},
+};
+
+// The comments' index gathers what it is given in memory and writes it out as a new piece
+// of the index every megabyte, merging the pieces as they grow in number; given the comments
+// of a hundred thousand calls at once, the merging cost as much as the indexing. While it
+// takes them it gathers more at a time (the index it ends with finds the same), and then its
+// setting is put back as it was, in the same transaction: the file keeps no trace of it.
+class WiderTextBuffer {
+public:
+    explicit WiderTextBuffer(Connection& connection) : m_connection(connection) {
+        Recordset setting;
+        setting.open(QStringLiteral("select v from CallsText_config where k = 'hashsize'"),
+                     connection, Recordset::kForwardOnly, Recordset::kReadOnly);
+        if (!setting.eof())
+            m_before = setting.field(0).joined();
+        setting.close();
+        set(QString::number(kWideBytes));
+    }
+    void putBack() {
+        if (!m_before.isEmpty()) {
+            set(m_before);
+            return;
+        }
+        // The index knows no way to forget a setting: the default is set, then its row goes.
+        set(QString::number(kDefaultBytes));
+        m_connection.execute(QStringLiteral("delete from CallsText_config where k = 'hashsize'"));
+    }
+
+private:
+    void set(const QString& bytes) {
+        m_connection.execute(
+            QStringLiteral("insert into CallsText (CallsText, rank) values ('hashsize', %1)")
+                .arg(bytes));
+    }
+    static constexpr int kDefaultBytes = 1 << 20;
+    static constexpr int kWideBytes = 16 << 20;
+    Connection& m_connection;
+    QString m_before;
+};
+
+} // namespace
+
+SetAsideTriggers::SetAsideTriggers(Connection& connection) : m_connection(connection) {
+    if (connection.server())
+        return;
+    QStringList names;
+    for (const InsertTrigger& trigger : kInsertTriggers)
+        names << quoted(QLatin1String(trigger.name));
+    Recordset present;
+    present.open(QStringLiteral("select name, sql from sqlite_master where type = 'trigger' and "
+                                "tbl_name = 'Calls' and name in (%1) order by rowid")
+                     .arg(names.join(QLatin1Char(','))),
+                 connection, Recordset::kForwardOnly, Recordset::kReadOnly);
+    while (!present.eof()) {
+        m_names << present.field(QStringLiteral("name")).joined();
+        m_texts << present.field(QStringLiteral("sql")).joined();
+        present.moveNext();
+    }
+    present.close();
+    for (const QString& name : m_names)
+        connection.execute(QStringLiteral("drop trigger [%1]").arg(name));
+}
+
+void SetAsideTriggers::putBack(const QString& inserted) {
+    if (m_names.isEmpty())
+        return;
+    // Asked once: the trigger asks for every call.
+    QString stamp;
+    {
+        Recordset row;
+        row.open(QStringLiteral("select ChangeTime() as t, ChangedBy() as b"), m_connection,
+                 Recordset::kForwardOnly, Recordset::kReadOnly);
+        const Value by = row.field(QStringLiteral("b"));
+        stamp = quoted(row.field(QStringLiteral("t")).joined()) + QLatin1Char(',') +
+                (by.isNull() ? QStringLiteral("NULL") : quoted(by.joined()));
+    }
+    std::optional<WiderTextBuffer> buffer;
+    if (m_names.contains(QLatin1String("CallsTextOnInsert")))
+        buffer.emplace(m_connection);
+    for (const InsertTrigger& trigger : kInsertTriggers) {
+        if (!m_names.contains(QLatin1String(trigger.name)))
+            continue;
+        const QString work = QString::fromLatin1(trigger.work);
+        m_connection.execute(work.contains(QLatin1String("%2")) ? work.arg(inserted, stamp)
+                                                                : work.arg(inserted));
+    }
+    if (buffer)
+        buffer->putBack();
+    for (const QString& text : m_texts)
+        m_connection.execute(text);
+    m_names.clear();
+    m_texts.clear();
+}
