@@ -90,7 +90,7 @@ void insertCalls(Connection& connection, const QString& chosen) {
         return;
     SetAsideTriggers triggers(connection);
     connection.execute(insert);
-    triggers.putBack(QStringLiteral("ID in (%1)").arg(joinedIds(inserted)));
+    triggers.putBack(QStringLiteral("ID in (%1)").arg(joinedIds(inserted)), chosen);
 }
 
 // While a restore runs, the engine keeps more of the file's pages at hand: thousands of calls

@@ -45,6 +45,20 @@ const InsertTrigger kInsertTriggers[] = {
      "StoredDate([Resolved Date]) or [Call Time] is not StoredDate([Call Time]))"},
 };
 
+// The comments' index for calls put back from the kept copies that %2 (a condition on
+// DeletedCalls) picks: it holds the comments of each call's newest kept copy, so only a call put
+// back from an older one has those taken out and its own indexed. %1 picks the calls put back.
+const char* const kPutBackText[] = {
+    "insert into CallsText (CallsText, rowid, Comments) select 'delete', n.ID, n.Comments from "
+    "DeletedCalls n where n.Deletion = (select max(m.Deletion) from DeletedCalls m where m.ID = "
+    "n.ID) and n.ID in (select k.ID from DeletedCalls k where (%2) and exists (select 1 from "
+    "DeletedCalls m where m.ID = k.ID and m.Deletion > k.Deletion) and exists (select 1 from "
+    "Calls where Calls.ID = k.ID and (%1)))",
+    "insert into CallsText (rowid, Comments) select k.ID, k.Comments from DeletedCalls k where "
+    "(%2) and exists (select 1 from DeletedCalls m where m.ID = k.ID and m.Deletion > "
+    "k.Deletion) and exists (select 1 from Calls where Calls.ID = k.ID and (%1)) order by k.ID",
+};
+
 // The comments' index gathers what it is given in memory and writes it out as a new piece
 // of the index every megabyte, merging the pieces as they grow in number; given the comments
 // of a hundred thousand calls at once, the merging cost as much as the indexing. While it
@@ -106,7 +120,7 @@ SetAsideTriggers::SetAsideTriggers(Connection& connection) : m_connection(connec
         connection.execute(QStringLiteral("drop trigger [%1]").arg(name));
 }
 
-void SetAsideTriggers::putBack(const QString& inserted) {
+void SetAsideTriggers::putBack(const QString& inserted, const QString& keptCopies) {
     if (m_names.isEmpty())
         return;
     // Asked once: the trigger asks for every call.
@@ -122,9 +136,19 @@ void SetAsideTriggers::putBack(const QString& inserted) {
     std::optional<WiderTextBuffer> buffer;
     if (m_names.contains(QLatin1String("CallsTextOnInsert")))
         buffer.emplace(m_connection);
+    bool putBackText = false;
     for (const InsertTrigger& trigger : kInsertTriggers) {
         if (!m_names.contains(QLatin1String(trigger.name)))
             continue;
+        const QString name = QLatin1String(trigger.name);
+        if (!keptCopies.isEmpty() && name == QLatin1String("CallsTextOnInsert")) {
+            if (!putBackText) {
+                for (const char* work : kPutBackText)
+                    m_connection.execute(QString::fromLatin1(work).arg(inserted, keptCopies));
+            }
+            putBackText = true;
+            continue;
+        }
         const QString work = QString::fromLatin1(trigger.work);
         m_connection.execute(work.contains(QLatin1String("%2")) ? work.arg(inserted, stamp)
                                                                 : work.arg(inserted));

@@ -25,8 +25,11 @@ public:
     // Reads the insert triggers of Calls present in the file and drops them.
     explicit SetAsideTriggers(Connection& connection);
     // Does the work of every trigger set aside for the calls that `inserted` (a condition on
-    // Calls) picks, as the triggers would have done it, and makes the triggers again.
-    void putBack(const QString& inserted);
+    // Calls) picks, as the triggers would have done it, and makes the triggers again. Calls put
+    // back from their kept copies name those copies in `keptCopies` (a condition on
+    // DeletedCalls): the comments' index holds their comments still, and indexes only those
+    // whose newer kept copy it holds instead.
+    void putBack(const QString& inserted, const QString& keptCopies = QString());
 
     SetAsideTriggers(const SetAsideTriggers&) = delete;
     SetAsideTriggers& operator=(const SetAsideTriggers&) = delete;
