@@ -220,15 +220,6 @@ QString CallListModel::wordFoundInCommentsOnly(int row) const {
     return QString();
 }
 
-int CallListModel::rowOfId(qint64 id) const {
-    const int rows = rowCount();
-    for (int row = 0; row < rows; ++row) {
-        if (m_ids[storageRow(row)] == id)
-            return row;
-    }
-    return -1;
-}
-
 qint64 CallListModel::idAt(int row) const {
     return row >= 0 && row < rowCount() ? m_ids[storageRow(row)] : -1;
 }

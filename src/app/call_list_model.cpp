@@ -65,6 +65,7 @@ void CallListModel::clear() {
     beginResetModel();
     m_ids.clear();
     m_ids.shrink_to_fit();
+    m_idsAscending = true;
     m_cells.clear();
     m_cells.shrink_to_fit();
     m_order.clear();
@@ -101,6 +102,7 @@ void CallListModel::appendFrom(Recordset& records) {
         CallListModel* model;
         size_t firstNew;
         ~EndReset() {
+            model->noteIdsFrom(firstNew);
             if (!model->m_sorted && !model->m_order.empty()) {
                 for (size_t row = firstNew; row < model->m_ids.size(); ++row)
                     model->m_order.push_back(uint32_t(row));
@@ -154,6 +156,7 @@ void CallListModel::appendBatch(const CallRowBatch& batch) {
             }
             m_ids.push_back(batch.ids[row]);
         }
+        noteIdsFrom(first);
         if (!m_order.empty()) {
             for (size_t row = first; row < m_ids.size(); ++row)
                 m_order.push_back(uint32_t(row));
@@ -175,6 +178,7 @@ void CallListModel::appendBatch(const CallRowBatch& batch) {
 void CallListModel::adoptRows(CallListModel& other) {
     beginResetModel();
     m_ids.swap(other.m_ids);
+    m_idsAscending = other.m_idsAscending;
     m_cells.swap(other.m_cells);
     std::swap(m_pools, other.m_pools);
     m_dateColumns = other.m_dateColumns;
@@ -312,10 +316,6 @@ QString CallListModel::text(int row, int column) const {
     if (column == 0)
         return QString::number(m_ids[stored]);
     return m_pools[column - 1].text(m_cells[size_t(stored) * kPooled + column - 1]);
-}
-
-qint64 CallListModel::largestId() const {
-    return m_ids.empty() ? -1 : *std::max_element(m_ids.begin(), m_ids.end());
 }
 
 int CallListModel::rowCount(const QModelIndex& parent) const {

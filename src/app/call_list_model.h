@@ -124,8 +124,13 @@ private:
     static constexpr size_t kFewCalls = 16;
     // The storage rows of the calls `ids` that are listed, ascending.
     std::vector<uint32_t> storageRowsOf(const std::unordered_set<qint64>& ids) const;
+    // The storage row of the call `id`, or kNotStored (call_list_lookup.cpp).
+    static constexpr uint32_t kNotStored = UINT32_MAX;
+    uint32_t storageRowOfId(qint64 id) const;
     // The display row of storage row `stored`, or -1 when it is not listed.
     int displayRowOf(uint32_t stored) const;
+    // Notes whether the IDs stored from row `first` on keep rising.
+    void noteIdsFrom(size_t first);
     std::vector<std::array<uint32_t, kPooled>> internRows(const CallRowBatch& fresh);
     // The find's matches for the texts added and the comments of the calls `concerned`.
     void refreshFindFor(const std::unordered_set<qint64>& concerned);
@@ -161,6 +166,9 @@ private:
 
     QStringList m_captions;
     std::vector<qint64> m_ids;
+    // Whether every stored ID is above the one before it, as the file lists its calls and as
+    // calls added later follow: an ID is then found by halving instead of a pass.
+    bool m_idsAscending = true;
     std::vector<uint32_t> m_cells; // kPooled per row
     std::array<StringPool, kPooled> m_pools;
     std::array<bool, kPooled> m_dateColumns{}; // columns whose cells are stored dates

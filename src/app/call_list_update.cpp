@@ -93,33 +93,6 @@ bool CallListModel::listedBefore(uint32_t a, uint32_t b) const {
     return m_sorted ? sortsBefore(a, b) : a < b;
 }
 
-std::vector<uint32_t> CallListModel::storageRowsOf(const std::unordered_set<qint64>& ids) const {
-    std::vector<uint32_t> rows;
-    if (ids.size() <= kFewCalls) {
-        // A pass over the IDs for each call beats a hash look-up for every row.
-        for (const qint64 id : ids) {
-            const auto at = std::find(m_ids.begin(), m_ids.end(), id);
-            if (at != m_ids.end())
-                rows.push_back(uint32_t(at - m_ids.begin()));
-        }
-        std::sort(rows.begin(), rows.end());
-        return rows;
-    }
-    for (uint32_t row = 0; row < m_ids.size(); ++row) {
-        if (ids.count(m_ids[row]))
-            rows.push_back(row);
-    }
-    return rows;
-}
-
-int CallListModel::displayRowOf(uint32_t stored) const {
-    if (!m_filtering && m_order.empty())
-        return stored < m_ids.size() ? int(stored) : -1;
-    const std::vector<uint32_t>& order = m_filtering ? m_shown : m_order;
-    const auto at = std::find(order.begin(), order.end(), stored);
-    return at == order.end() ? -1 : int(at - order.begin());
-}
-
 std::vector<std::array<uint32_t, CallListModel::kPooled>>
 CallListModel::internRows(const CallRowBatch& fresh) {
     std::vector<std::array<uint32_t, kPooled>> rows(fresh.ids.size());
@@ -223,27 +196,38 @@ bool CallListModel::replaceCalls(const std::vector<qint64>& ids, const CallRowBa
     }
 
     emit layoutAboutToBeChanged();
-    // What stays put: the calls behind the persistent indexes (the selection, the current row).
+    // What stays put: the calls behind the persistent indexes (the selection, the current row,
+    // the row at the top of the view), followed by where they are stored.
     const QModelIndexList before = persistentIndexList();
-    std::vector<qint64> idsBefore;
-    idsBefore.reserve(size_t(before.size()));
+    std::vector<uint32_t> storedBefore;
+    storedBefore.reserve(size_t(before.size()));
     for (const QModelIndex& index : before)
-        idsBefore.push_back(m_ids[storageRow(index.row())]);
+        storedBefore.push_back(storageRow(index.row()));
 
-    std::vector<uint8_t> touched(m_ids.size(), 0);
     std::vector<uint32_t> gone;
     std::unordered_map<qint64, uint32_t> listed;
     for (const uint32_t row : listedRows) {
-        touched[row] = 1;
         listed[m_ids[row]] = row;
         if (!freshRow.count(m_ids[row]))
             gone.push_back(row);
     }
-    // They leave the display order and come back below in their new place.
+    // They leave the display order and come back below in their new place. A few are looked
+    // up in `listedRows` (ascending); many are marked among all rows.
+    std::vector<uint8_t> touched;
+    if (listedRows.size() > kFewCalls) {
+        touched.assign(m_ids.size(), 0);
+        for (const uint32_t row : listedRows)
+            touched[row] = 1;
+    }
     auto dropTouched = [&](std::vector<uint32_t>& order) {
+        if (listedRows.empty())
+            return;
         size_t kept = 0;
         for (const uint32_t row : order) {
-            if (!touched[row])
+            const bool wasTouched =
+                touched.empty() ? std::binary_search(listedRows.begin(), listedRows.end(), row)
+                                : touched[row] != 0;
+            if (!wasTouched)
                 order[kept++] = row;
         }
         order.resize(kept);
@@ -270,13 +254,10 @@ bool CallListModel::replaceCalls(const std::vector<qint64>& ids, const CallRowBa
             std::copy(m_cells.begin() + ptrdiff_t(from * kPooled),
                       m_cells.begin() + ptrdiff_t(to * kPooled),
                       m_cells.begin() + ptrdiff_t(target * kPooled));
-            std::copy(touched.begin() + ptrdiff_t(from), touched.begin() + ptrdiff_t(to),
-                      touched.begin() + ptrdiff_t(target));
         }
         const size_t next = m_ids.size() - gone.size();
         m_ids.resize(next);
         m_cells.resize(next * kPooled);
-        touched.resize(next);
         // No removed row is left in the orders: the touched ones were taken out above, and
         // with places kept the removed ones are taken out here.
         auto remap = [&](std::vector<uint32_t>& order) {
@@ -306,6 +287,7 @@ bool CallListModel::replaceCalls(const std::vector<qint64>& ids, const CallRowBa
         } else {
             stored = uint32_t(m_ids.size());
             m_ids.push_back(fresh.ids[row]);
+            noteIdsFrom(stored);
             m_cells.resize(m_cells.size() + kPooled);
             if (keepPlaces)
                 m_order.push_back(stored);
@@ -354,19 +336,23 @@ bool CallListModel::replaceCalls(const std::vector<qint64>& ids, const CallRowBa
         }
     }
 
-    // The persistent indexes follow their calls.
-    std::unordered_map<qint64, uint32_t> storedOf;
-    const std::unordered_set<qint64> wanted(idsBefore.begin(), idsBefore.end());
-    for (const uint32_t row : storageRowsOf(wanted))
-        storedOf[m_ids[row]] = row;
+    // The persistent indexes follow their calls: every row kept moved down by the removed
+    // rows stored before it, and a removed one leaves its index.
+    for (uint32_t& stored : storedBefore) {
+        const auto removed = std::lower_bound(gone.begin(), gone.end(), stored);
+        stored = removed != gone.end() && *removed == stored
+                     ? kNotStored
+                     : stored - uint32_t(removed - gone.begin());
+    }
     std::unordered_map<uint32_t, int> displayOf;
-    for (const auto& entry : storedOf)
-        displayOf[entry.second] = -1;
+    for (const uint32_t stored : storedBefore) {
+        if (stored != kNotStored)
+            displayOf[stored] = -1;
+    }
     if (displayOf.size() <= kFewCalls) {
-        // Looked for one at a time in the display order.
         for (auto& entry : displayOf)
             entry.second = displayRowOf(entry.first);
-    } else if (!displayOf.empty()) {
+    } else {
         const int count = rowCount();
         for (int row = 0; row < count; ++row) {
             const auto found = displayOf.find(storageRow(row));
@@ -377,8 +363,8 @@ bool CallListModel::replaceCalls(const std::vector<qint64>& ids, const CallRowBa
     QModelIndexList after;
     after.reserve(before.size());
     for (int i = 0; i < before.size(); ++i) {
-        const auto stored = storedOf.find(idsBefore[size_t(i)]);
-        const int shown = stored == storedOf.end() ? -1 : displayOf[stored->second];
+        const uint32_t stored = storedBefore[size_t(i)];
+        const int shown = stored == kNotStored ? -1 : displayOf[stored];
         after.append(shown < 0 ? QModelIndex() : index(shown, before[i].column()));
     }
     changePersistentIndexList(before, after);
