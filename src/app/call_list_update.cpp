@@ -211,40 +211,50 @@ bool CallListModel::replaceCalls(const std::vector<qint64>& ids, const CallRowBa
         if (!freshRow.count(m_ids[row]))
             gone.push_back(row);
     }
-    // They leave the display order and come back below in their new place. A few are looked
-    // up in `listedRows` (ascending); many are marked among all rows.
+    // A few rows concerned are looked up in `listedRows` (ascending); many are marked among
+    // all rows. Most rows lie outside the range of the few and pass with two comparisons.
     std::vector<uint8_t> touched;
     if (listedRows.size() > kFewCalls) {
         touched.assign(m_ids.size(), 0);
         for (const uint32_t row : listedRows)
             touched[row] = 1;
     }
-    auto dropTouched = [&](std::vector<uint32_t>& order) {
-        if (listedRows.empty())
+    const auto within = [](const std::vector<uint32_t>& rows, uint32_t row) {
+        return !rows.empty() && row >= rows.front() && row <= rows.back() &&
+               std::binary_search(rows.begin(), rows.end(), row);
+    };
+    const auto concernedRow = [&](uint32_t row) {
+        return touched.empty() ? within(listedRows, row) : touched[row] != 0;
+    };
+    // `gone` is ascending; a row kept moves down by the number of removed rows before it.
+    const auto movedTo = [&](uint32_t row) {
+        if (gone.empty() || row < gone.front())
+            return row;
+        if (row > gone.back())
+            return row - uint32_t(gone.size());
+        return row - uint32_t(std::lower_bound(gone.begin(), gone.end(), row) - gone.begin());
+    };
+    // One pass over a display order: the rows concerned leave it and come back below in their
+    // new place (with places kept, only the removed ones leave), and every other row takes
+    // its storage row after the removal.
+    const auto settle = [&](std::vector<uint32_t>& order, bool dropConcerned) {
+        if (listedRows.empty() || (!dropConcerned && gone.empty()))
             return;
         size_t kept = 0;
         for (const uint32_t row : order) {
-            const bool wasTouched =
-                touched.empty() ? std::binary_search(listedRows.begin(), listedRows.end(), row)
-                                : touched[row] != 0;
-            if (!wasTouched)
-                order[kept++] = row;
+            if (!(dropConcerned ? concernedRow(row) : within(gone, row)))
+                order[kept++] = movedTo(row);
         }
         order.resize(kept);
     };
     const bool keepPlaces = !m_sorted && !m_order.empty(); // sorting switched off: rows stay
-    if (!keepPlaces)
-        dropTouched(m_order);
+    settle(m_order, !keepPlaces);
     if (m_filtering)
-        dropTouched(m_shown);
+        settle(m_shown, true);
 
     // The calls no longer there are removed, the others keep their order as stored: the rows
     // between two removed ones move down together.
     if (!gone.empty()) {
-        // `gone` is ascending; a row moves down by the number of removed rows before it.
-        auto movedTo = [&](uint32_t row) {
-            return row - uint32_t(std::lower_bound(gone.begin(), gone.end(), row) - gone.begin());
-        };
         for (size_t g = 0; g < gone.size(); ++g) {
             const size_t from = size_t(gone[g]) + 1;
             const size_t to = g + 1 < gone.size() ? size_t(gone[g + 1]) : m_ids.size();
@@ -258,23 +268,8 @@ bool CallListModel::replaceCalls(const std::vector<qint64>& ids, const CallRowBa
         const size_t next = m_ids.size() - gone.size();
         m_ids.resize(next);
         m_cells.resize(next * kPooled);
-        // No removed row is left in the orders: the touched ones were taken out above, and
-        // with places kept the removed ones are taken out here.
-        auto remap = [&](std::vector<uint32_t>& order) {
-            size_t kept = 0;
-            for (const uint32_t row : order) {
-                if (!std::binary_search(gone.begin(), gone.end(), row))
-                    order[kept++] = movedTo(row);
-            }
-            order.resize(kept);
-        };
-        remap(m_order);
-        remap(m_shown);
-        for (auto& entry : listed) {
-            entry.second = std::binary_search(gone.begin(), gone.end(), entry.second)
-                               ? UINT32_MAX
-                               : movedTo(entry.second);
-        }
+        for (auto& entry : listed)
+            entry.second = within(gone, entry.second) ? UINT32_MAX : movedTo(entry.second);
     }
 
     // The calls read take their texts: in their own row, or in a new one at the end.
@@ -338,12 +333,8 @@ bool CallListModel::replaceCalls(const std::vector<qint64>& ids, const CallRowBa
 
     // The persistent indexes follow their calls: every row kept moved down by the removed
     // rows stored before it, and a removed one leaves its index.
-    for (uint32_t& stored : storedBefore) {
-        const auto removed = std::lower_bound(gone.begin(), gone.end(), stored);
-        stored = removed != gone.end() && *removed == stored
-                     ? kNotStored
-                     : stored - uint32_t(removed - gone.begin());
-    }
+    for (uint32_t& stored : storedBefore)
+        stored = within(gone, stored) ? kNotStored : movedTo(stored);
     std::unordered_map<uint32_t, int> displayOf;
     for (const uint32_t stored : storedBefore) {
         if (stored != kNotStored)
