@@ -7,6 +7,31 @@
 
 #include <algorithm>
 
+size_t CallListModel::cellRowPastGaps(uint32_t stored) const {
+    size_t row = stored;
+    for (const uint32_t gap : m_cellGaps) {
+        if (gap > row)
+            break;
+        ++row;
+    }
+    return row;
+}
+
+void CallListModel::compactCells() {
+    if (m_cellGaps.empty())
+        return;
+    for (size_t g = 0; g < m_cellGaps.size(); ++g) {
+        const size_t from = size_t(m_cellGaps[g]) + 1;
+        const size_t to =
+            g + 1 < m_cellGaps.size() ? size_t(m_cellGaps[g + 1]) : m_cells.size() / kPooled;
+        std::copy(m_cells.begin() + ptrdiff_t(from * kPooled),
+                  m_cells.begin() + ptrdiff_t(to * kPooled),
+                  m_cells.begin() + ptrdiff_t((from - (g + 1)) * kPooled));
+    }
+    m_cells.resize(m_cells.size() - m_cellGaps.size() * kPooled);
+    m_cellGaps.clear();
+}
+
 void CallListModel::noteIdsFrom(size_t first) {
     for (size_t row = std::max<size_t>(first, 1); m_idsAscending && row < m_ids.size(); ++row)
         m_idsAscending = m_ids[row - 1] < m_ids[row];

@@ -68,6 +68,7 @@ void CallListModel::clear() {
     m_idsAscending = true;
     m_cells.clear();
     m_cells.shrink_to_fit();
+    m_cellGaps.clear();
     m_order.clear();
     m_order.shrink_to_fit();
     m_shown.clear();
@@ -96,6 +97,7 @@ void CallListModel::appendFrom(Recordset& records) {
     for (int i = 0; i < kPooled; ++i)
         fieldIndexes[i] = indexOf(CallColumns::kFields[i + 1]);
 
+    compactCells();
     const size_t firstNew = m_ids.size();
     beginResetModel();
     struct EndReset {
@@ -140,6 +142,7 @@ void CallListModel::appendBatch(const CallRowBatch& batch) {
     const size_t rows = batch.ids.size();
     if (rows == 0)
         return;
+    compactCells();
     const size_t first = m_ids.size();
     auto append = [&] {
         size_t start = 0;
@@ -180,6 +183,7 @@ void CallListModel::adoptRows(CallListModel& other) {
     m_ids.swap(other.m_ids);
     m_idsAscending = other.m_idsAscending;
     m_cells.swap(other.m_cells);
+    std::swap(m_cellGaps, other.m_cellGaps);
     std::swap(m_pools, other.m_pools);
     m_dateColumns = other.m_dateColumns;
     m_order.clear();
@@ -285,6 +289,7 @@ void CallListModel::sortById(bool descending) {
 }
 
 void CallListModel::applySort() {
+    compactCells();
     const size_t rows = m_ids.size();
     m_order.resize(rows);
     const bool descending = m_sortOrder == 1;
@@ -298,7 +303,7 @@ void CallListModel::applySort() {
     // Counting sort by rank: linear and stable.
     std::vector<uint32_t> start(distinct + 1, 0);
     auto keyOf = [&](uint32_t row) {
-        const uint32_t r = rank[m_cells[size_t(row) * kPooled + pooled]];
+        const uint32_t r = rank[m_cells[size_t(row) * kPooled + size_t(pooled)]];
         return descending ? uint32_t(distinct - 1 - r) : r;
     };
     for (uint32_t row = 0; row < rows; ++row)
@@ -315,7 +320,7 @@ QString CallListModel::text(int row, int column) const {
     const uint32_t stored = storageRow(row);
     if (column == 0)
         return QString::number(m_ids[stored]);
-    return m_pools[column - 1].text(m_cells[size_t(stored) * kPooled + column - 1]);
+    return m_pools[column - 1].text(cell(stored, column - 1));
 }
 
 int CallListModel::rowCount(const QModelIndex& parent) const {

@@ -6,6 +6,7 @@
 #include "data/comments_search.h"
 #include "data/shared_connection.h"
 
+#include <QTimer>
 #include <algorithm>
 #include <unordered_map>
 #include <unordered_set>
@@ -151,7 +152,7 @@ bool CallListModel::changeInPlace(const std::vector<uint32_t>& stored,
         wasListed.push_back(!m_filtering || rowMatches(row));
     for (size_t i = 0; i < stored.size(); ++i)
         std::copy(cells[freshOf[i]].begin(), cells[freshOf[i]].end(),
-                  m_cells.begin() + ptrdiff_t(size_t(stored[i]) * kPooled));
+                  m_cells.begin() + ptrdiff_t(cellRow(stored[i]) * kPooled));
     if (m_filtering) {
         refreshFindFor(concerned);
         findRefreshed = true;
@@ -173,6 +174,7 @@ bool CallListModel::changeInPlace(const std::vector<uint32_t>& stored,
 }
 
 bool CallListModel::replaceCalls(const std::vector<qint64>& ids, const CallRowBatch& fresh) {
+    compactCells();
     // The rows read, by ID.
     std::unordered_map<qint64, size_t> freshRow;
     for (size_t row = 0; row < fresh.ids.size(); ++row)
@@ -258,16 +260,16 @@ bool CallListModel::replaceCalls(const std::vector<qint64>& ids, const CallRowBa
         for (size_t g = 0; g < gone.size(); ++g) {
             const size_t from = size_t(gone[g]) + 1;
             const size_t to = g + 1 < gone.size() ? size_t(gone[g + 1]) : m_ids.size();
-            const size_t target = from - (g + 1);
             std::copy(m_ids.begin() + ptrdiff_t(from), m_ids.begin() + ptrdiff_t(to),
-                      m_ids.begin() + ptrdiff_t(target));
-            std::copy(m_cells.begin() + ptrdiff_t(from * kPooled),
-                      m_cells.begin() + ptrdiff_t(to * kPooled),
-                      m_cells.begin() + ptrdiff_t(target * kPooled));
+                      m_ids.begin() + ptrdiff_t(from - (g + 1)));
         }
-        const size_t next = m_ids.size() - gone.size();
-        m_ids.resize(next);
-        m_cells.resize(next * kPooled);
+        m_ids.resize(m_ids.size() - gone.size());
+        // The cells of a few removed calls stay until the list has been painted without them.
+        m_cellGaps = gone;
+        if (gone.size() <= kFewCalls)
+            QTimer::singleShot(kCellsCompactedAfterMs, this, [this] { compactCells(); });
+        else
+            compactCells();
         for (auto& entry : listed)
             entry.second = within(gone, entry.second) ? UINT32_MAX : movedTo(entry.second);
     }
@@ -288,7 +290,7 @@ bool CallListModel::replaceCalls(const std::vector<qint64>& ids, const CallRowBa
                 m_order.push_back(stored);
         }
         std::copy(freshCells[row].begin(), freshCells[row].end(),
-                  m_cells.begin() + ptrdiff_t(size_t(stored) * kPooled));
+                  m_cells.begin() + ptrdiff_t(cellRow(stored) * kPooled));
         placed.push_back(stored);
     }
 
