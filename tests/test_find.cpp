@@ -197,6 +197,41 @@ private slots:
         QCOMPARE(inPlace, titles(*m_window));
     }
 
+    // A delete leaves the removed call's texts where they were stored until the list has been
+    // painted: a call added with it, a sort or a find right after it lists every column as
+    // reading the list whole does.
+    void whatFollowsADeleteIsListedAsRead_data() {
+        QTest::addColumn<QString>("then");
+        QTest::newRow("a call added with it") << "add";
+        QTest::newRow("a sort") << "sort";
+        QTest::newRow("a find") << "find";
+    }
+    void whatFollowsADeleteIsListedAsRead() {
+        QFETCH(QString, then);
+        const auto cells = [&] {
+            QStringList rows;
+            for (int row = 0; row < m_window->callList()->rowCount(); ++row)
+                for (int column = 0; column < m_window->callList()->columnCount(); ++column)
+                    rows << m_window->callList()->text(row, column);
+            return rows;
+        };
+        Exec("delete from Calls where ID=2");
+        if (then == "add") {
+            Exec("insert into Calls (ID,Title,[Due Date]) values (9,'Printer new','" + day(1) +
+                 "')");
+            m_window->RefreshCalls({2, 9});
+        } else {
+            m_window->RefreshCalls({2});
+            if (then == "sort")
+                m_window->ListView1_ColumnClick(7);
+            else
+                find(*m_window, "printer");
+        }
+        const QStringList inPlace = cells();
+        m_window->LoadCalls();
+        QCOMPARE(inPlace, cells());
+    }
+
     void escapeRestoresListAndSelection() {
         const QRect listPlace = m_window->ListView1->geometry();
         clickRow(*m_window, rowOf(*m_window, "Mail bounces"));

@@ -177,6 +177,55 @@ private slots:
                  QStringList({"1|Call 1", "2|Call 2", "3|Call 3", "4|Call 4", "5|Call 5"}));
     }
 
+    // A call put back by Ctrl+Z is listed after calls newer than itself: every call is still
+    // found where it is listed by the next delete or edit, sorted or not.
+    void callsPutBackAreFoundWhereListed_data() {
+        QTest::addColumn<int>("headerClicks");
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<QString>("call");
+        QTest::addColumn<QStringList>("listed");
+        QTest::addColumn<QString>("selected");
+        QTest::newRow("delete, unsorted") << 0 << "delete"
+                                          << "3" << QStringList{"1", "4", "2"} << "4";
+        QTest::newRow("delete, sorted by title descending")
+            << 2 << "delete"
+            << "3" << QStringList{"4", "2", "1"} << "2";
+        QTest::newRow("edit of the call put back, sorted by title")
+            << 1 << "edit"
+            << "2" << QStringList{"1", "2", "3", "4"} << "2";
+    }
+    void callsPutBackAreFoundWhereListed() {
+        QFETCH(int, headerClicks);
+        QFETCH(QString, command);
+        QFETCH(QString, call);
+        QFETCH(QStringList, listed);
+        QFETCH(QString, selected);
+        Desk desk;
+        for (int click = 0; click < headerClicks; ++click)
+            desk.window->ListView1_ColumnClick(1);
+        desk.selectRows({int(desk.listedIds().indexOf("2"))});
+        desk.prompts.answer(Prompts::Yes);
+        QTest::keyClick(desk.window->ListView1, Qt::Key_Delete);
+        desk.activate();
+        QTest::keyClick(desk.window.get(), Qt::Key_Z, Qt::ControlModifier);
+
+        desk.selectRows({int(desk.listedIds().indexOf(call))});
+        if (command == "delete") {
+            desk.prompts.answer(Prompts::Yes);
+            QTest::keyClick(desk.window->ListView1, Qt::Key_Delete);
+        } else {
+            desk.prompts.onModal([](QDialog& dialog) {
+                auto& editor = static_cast<Form2&>(dialog);
+                editor.Text1->setText(editor.Text1->text() + " again");
+                editor.PushButton2->click();
+            });
+            desk.window->PushButton1_Click();
+        }
+        QCOMPARE(desk.listedIds(), listed);
+        QCOMPARE(desk.window->selectedIds(), QStringList{selected});
+        QVERIFY(desk.prompts.errorReports().empty());
+    }
+
     void historyShowsEveryChangeNewestFirst() {
         Desk desk(1);
         Exec("update Calls set Title='Printer jams' where ID=1");

@@ -133,6 +133,7 @@ uint32_t CallListModel::wordsIn(const QString& folded) const {
 }
 
 void CallListModel::applyFilter() {
+    compactCells();
     // Which words each distinct text of each column holds; each text is folded once.
     for (int column = 0; column < kPooled; ++column) {
         std::vector<QString>& folded = m_folded[column];
@@ -157,6 +158,7 @@ void CallListModel::applyFilter() {
 }
 
 void CallListModel::narrowFilter() {
+    compactCells();
     for (int column = 0; column < kPooled; ++column) {
         const std::vector<QString>& folded = m_folded[column];
         std::vector<uint32_t>& matches = m_poolMatches[column];
@@ -218,15 +220,6 @@ QString CallListModel::wordFoundInCommentsOnly(int row) const {
             return m_rawWords[i];
     }
     return QString();
-}
-
-int CallListModel::rowOfId(qint64 id) const {
-    const int rows = rowCount();
-    for (int row = 0; row < rows; ++row) {
-        if (m_ids[storageRow(row)] == id)
-            return row;
-    }
-    return -1;
 }
 
 qint64 CallListModel::idAt(int row) const {

@@ -65,8 +65,10 @@ void CallListModel::clear() {
     beginResetModel();
     m_ids.clear();
     m_ids.shrink_to_fit();
+    m_idsAscending = true;
     m_cells.clear();
     m_cells.shrink_to_fit();
+    m_cellGaps.clear();
     m_order.clear();
     m_order.shrink_to_fit();
     m_shown.clear();
@@ -95,12 +97,14 @@ void CallListModel::appendFrom(Recordset& records) {
     for (int i = 0; i < kPooled; ++i)
         fieldIndexes[i] = indexOf(CallColumns::kFields[i + 1]);
 
+    compactCells();
     const size_t firstNew = m_ids.size();
     beginResetModel();
     struct EndReset {
         CallListModel* model;
         size_t firstNew;
         ~EndReset() {
+            model->noteIdsFrom(firstNew);
             if (!model->m_sorted && !model->m_order.empty()) {
                 for (size_t row = firstNew; row < model->m_ids.size(); ++row)
                     model->m_order.push_back(uint32_t(row));
@@ -138,6 +142,7 @@ void CallListModel::appendBatch(const CallRowBatch& batch) {
     const size_t rows = batch.ids.size();
     if (rows == 0)
         return;
+    compactCells();
     const size_t first = m_ids.size();
     auto append = [&] {
         size_t start = 0;
@@ -154,6 +159,7 @@ void CallListModel::appendBatch(const CallRowBatch& batch) {
             }
             m_ids.push_back(batch.ids[row]);
         }
+        noteIdsFrom(first);
         if (!m_order.empty()) {
             for (size_t row = first; row < m_ids.size(); ++row)
                 m_order.push_back(uint32_t(row));
@@ -175,7 +181,9 @@ void CallListModel::appendBatch(const CallRowBatch& batch) {
 void CallListModel::adoptRows(CallListModel& other) {
     beginResetModel();
     m_ids.swap(other.m_ids);
+    m_idsAscending = other.m_idsAscending;
     m_cells.swap(other.m_cells);
+    std::swap(m_cellGaps, other.m_cellGaps);
     std::swap(m_pools, other.m_pools);
     m_dateColumns = other.m_dateColumns;
     m_order.clear();
@@ -281,6 +289,7 @@ void CallListModel::sortById(bool descending) {
 }
 
 void CallListModel::applySort() {
+    compactCells();
     const size_t rows = m_ids.size();
     m_order.resize(rows);
     const bool descending = m_sortOrder == 1;
@@ -294,7 +303,7 @@ void CallListModel::applySort() {
     // Counting sort by rank: linear and stable.
     std::vector<uint32_t> start(distinct + 1, 0);
     auto keyOf = [&](uint32_t row) {
-        const uint32_t r = rank[m_cells[size_t(row) * kPooled + pooled]];
+        const uint32_t r = rank[m_cells[size_t(row) * kPooled + size_t(pooled)]];
         return descending ? uint32_t(distinct - 1 - r) : r;
     };
     for (uint32_t row = 0; row < rows; ++row)
@@ -311,11 +320,7 @@ QString CallListModel::text(int row, int column) const {
     const uint32_t stored = storageRow(row);
     if (column == 0)
         return QString::number(m_ids[stored]);
-    return m_pools[column - 1].text(m_cells[size_t(stored) * kPooled + column - 1]);
-}
-
-qint64 CallListModel::largestId() const {
-    return m_ids.empty() ? -1 : *std::max_element(m_ids.begin(), m_ids.end());
+    return m_pools[column - 1].text(cell(stored, column - 1));
 }
 
 int CallListModel::rowCount(const QModelIndex& parent) const {

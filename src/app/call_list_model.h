@@ -117,15 +117,27 @@ private:
         return m_filtering ? m_shown[row] : m_order.empty() ? uint32_t(row) : m_order[row];
     }
     uint32_t cell(uint32_t stored, int pooled) const {
-        return m_cells[size_t(stored) * kPooled + pooled];
+        return m_cells[cellRow(stored) * kPooled + size_t(pooled)];
     }
+    // Where the cells of storage row `stored` begin in m_cells, in rows.
+    size_t cellRow(uint32_t stored) const {
+        return m_cellGaps.empty() ? size_t(stored) : cellRowPastGaps(stored);
+    }
+    size_t cellRowPastGaps(uint32_t stored) const;
+    // Closes the gaps that removed rows left in m_cells (call_list_lookup.cpp).
+    void compactCells();
     void applySort();
     // Sets up to this many calls are looked for by ID one at a time.
     static constexpr size_t kFewCalls = 16;
     // The storage rows of the calls `ids` that are listed, ascending.
     std::vector<uint32_t> storageRowsOf(const std::unordered_set<qint64>& ids) const;
+    // The storage row of the call `id`, or kNotStored (call_list_lookup.cpp).
+    static constexpr uint32_t kNotStored = UINT32_MAX;
+    uint32_t storageRowOfId(qint64 id) const;
     // The display row of storage row `stored`, or -1 when it is not listed.
     int displayRowOf(uint32_t stored) const;
+    // Notes whether the IDs stored from row `first` on keep rising.
+    void noteIdsFrom(size_t first);
     std::vector<std::array<uint32_t, kPooled>> internRows(const CallRowBatch& fresh);
     // The find's matches for the texts added and the comments of the calls `concerned`.
     void refreshFindFor(const std::unordered_set<qint64>& concerned);
@@ -161,7 +173,15 @@ private:
 
     QStringList m_captions;
     std::vector<qint64> m_ids;
+    // Whether every stored ID is above the one before it, as the file lists its calls and as
+    // calls added later follow: an ID is then found by halving instead of a pass.
+    bool m_idsAscending = true;
     std::vector<uint32_t> m_cells; // kPooled per row
+    // Rows of m_cells whose calls were removed, ascending: a few removed calls leave their
+    // cells in place until the list has been painted, and the cells after them are moved up
+    // then (tens of megabytes at a million calls) or before the next change, sort or find.
+    std::vector<uint32_t> m_cellGaps;
+    static constexpr int kCellsCompactedAfterMs = 100;
     std::array<StringPool, kPooled> m_pools;
     std::array<bool, kPooled> m_dateColumns{}; // columns whose cells are stored dates
     std::vector<uint32_t> m_order;             // display row -> storage row; empty while unsorted

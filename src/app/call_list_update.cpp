@@ -6,6 +6,7 @@
 #include "data/comments_search.h"
 #include "data/shared_connection.h"
 
+#include <QTimer>
 #include <algorithm>
 #include <unordered_map>
 #include <unordered_set>
@@ -93,33 +94,6 @@ bool CallListModel::listedBefore(uint32_t a, uint32_t b) const {
     return m_sorted ? sortsBefore(a, b) : a < b;
 }
 
-std::vector<uint32_t> CallListModel::storageRowsOf(const std::unordered_set<qint64>& ids) const {
-    std::vector<uint32_t> rows;
-    if (ids.size() <= kFewCalls) {
-        // A pass over the IDs for each call beats a hash look-up for every row.
-        for (const qint64 id : ids) {
-            const auto at = std::find(m_ids.begin(), m_ids.end(), id);
-            if (at != m_ids.end())
-                rows.push_back(uint32_t(at - m_ids.begin()));
-        }
-        std::sort(rows.begin(), rows.end());
-        return rows;
-    }
-    for (uint32_t row = 0; row < m_ids.size(); ++row) {
-        if (ids.count(m_ids[row]))
-            rows.push_back(row);
-    }
-    return rows;
-}
-
-int CallListModel::displayRowOf(uint32_t stored) const {
-    if (!m_filtering && m_order.empty())
-        return stored < m_ids.size() ? int(stored) : -1;
-    const std::vector<uint32_t>& order = m_filtering ? m_shown : m_order;
-    const auto at = std::find(order.begin(), order.end(), stored);
-    return at == order.end() ? -1 : int(at - order.begin());
-}
-
 std::vector<std::array<uint32_t, CallListModel::kPooled>>
 CallListModel::internRows(const CallRowBatch& fresh) {
     std::vector<std::array<uint32_t, kPooled>> rows(fresh.ids.size());
@@ -178,7 +152,7 @@ bool CallListModel::changeInPlace(const std::vector<uint32_t>& stored,
         wasListed.push_back(!m_filtering || rowMatches(row));
     for (size_t i = 0; i < stored.size(); ++i)
         std::copy(cells[freshOf[i]].begin(), cells[freshOf[i]].end(),
-                  m_cells.begin() + ptrdiff_t(size_t(stored[i]) * kPooled));
+                  m_cells.begin() + ptrdiff_t(cellRow(stored[i]) * kPooled));
     if (m_filtering) {
         refreshFindFor(concerned);
         findRefreshed = true;
@@ -200,6 +174,7 @@ bool CallListModel::changeInPlace(const std::vector<uint32_t>& stored,
 }
 
 bool CallListModel::replaceCalls(const std::vector<qint64>& ids, const CallRowBatch& fresh) {
+    compactCells();
     // The rows read, by ID.
     std::unordered_map<qint64, size_t> freshRow;
     for (size_t row = 0; row < fresh.ids.size(); ++row)
@@ -223,77 +198,80 @@ bool CallListModel::replaceCalls(const std::vector<qint64>& ids, const CallRowBa
     }
 
     emit layoutAboutToBeChanged();
-    // What stays put: the calls behind the persistent indexes (the selection, the current row).
+    // What stays put: the calls behind the persistent indexes (the selection, the current row,
+    // the row at the top of the view), followed by where they are stored.
     const QModelIndexList before = persistentIndexList();
-    std::vector<qint64> idsBefore;
-    idsBefore.reserve(size_t(before.size()));
+    std::vector<uint32_t> storedBefore;
+    storedBefore.reserve(size_t(before.size()));
     for (const QModelIndex& index : before)
-        idsBefore.push_back(m_ids[storageRow(index.row())]);
+        storedBefore.push_back(storageRow(index.row()));
 
-    std::vector<uint8_t> touched(m_ids.size(), 0);
     std::vector<uint32_t> gone;
     std::unordered_map<qint64, uint32_t> listed;
     for (const uint32_t row : listedRows) {
-        touched[row] = 1;
         listed[m_ids[row]] = row;
         if (!freshRow.count(m_ids[row]))
             gone.push_back(row);
     }
-    // They leave the display order and come back below in their new place.
-    auto dropTouched = [&](std::vector<uint32_t>& order) {
+    // A few rows concerned are looked up in `listedRows` (ascending); many are marked among
+    // all rows. Most rows lie outside the range of the few and pass with two comparisons.
+    std::vector<uint8_t> touched;
+    if (listedRows.size() > kFewCalls) {
+        touched.assign(m_ids.size(), 0);
+        for (const uint32_t row : listedRows)
+            touched[row] = 1;
+    }
+    const auto within = [](const std::vector<uint32_t>& rows, uint32_t row) {
+        return !rows.empty() && row >= rows.front() && row <= rows.back() &&
+               std::binary_search(rows.begin(), rows.end(), row);
+    };
+    const auto concernedRow = [&](uint32_t row) {
+        return touched.empty() ? within(listedRows, row) : touched[row] != 0;
+    };
+    // `gone` is ascending; a row kept moves down by the number of removed rows before it.
+    const auto movedTo = [&](uint32_t row) {
+        if (gone.empty() || row < gone.front())
+            return row;
+        if (row > gone.back())
+            return row - uint32_t(gone.size());
+        return row - uint32_t(std::lower_bound(gone.begin(), gone.end(), row) - gone.begin());
+    };
+    // One pass over a display order: the rows concerned leave it and come back below in their
+    // new place (with places kept, only the removed ones leave), and every other row takes
+    // its storage row after the removal.
+    const auto settle = [&](std::vector<uint32_t>& order, bool dropConcerned) {
+        if (listedRows.empty() || (!dropConcerned && gone.empty()))
+            return;
         size_t kept = 0;
         for (const uint32_t row : order) {
-            if (!touched[row])
-                order[kept++] = row;
+            if (!(dropConcerned ? concernedRow(row) : within(gone, row)))
+                order[kept++] = movedTo(row);
         }
         order.resize(kept);
     };
     const bool keepPlaces = !m_sorted && !m_order.empty(); // sorting switched off: rows stay
-    if (!keepPlaces)
-        dropTouched(m_order);
+    settle(m_order, !keepPlaces);
     if (m_filtering)
-        dropTouched(m_shown);
+        settle(m_shown, true);
 
     // The calls no longer there are removed, the others keep their order as stored: the rows
     // between two removed ones move down together.
     if (!gone.empty()) {
-        // `gone` is ascending; a row moves down by the number of removed rows before it.
-        auto movedTo = [&](uint32_t row) {
-            return row - uint32_t(std::lower_bound(gone.begin(), gone.end(), row) - gone.begin());
-        };
         for (size_t g = 0; g < gone.size(); ++g) {
             const size_t from = size_t(gone[g]) + 1;
             const size_t to = g + 1 < gone.size() ? size_t(gone[g + 1]) : m_ids.size();
-            const size_t target = from - (g + 1);
             std::copy(m_ids.begin() + ptrdiff_t(from), m_ids.begin() + ptrdiff_t(to),
-                      m_ids.begin() + ptrdiff_t(target));
-            std::copy(m_cells.begin() + ptrdiff_t(from * kPooled),
-                      m_cells.begin() + ptrdiff_t(to * kPooled),
-                      m_cells.begin() + ptrdiff_t(target * kPooled));
-            std::copy(touched.begin() + ptrdiff_t(from), touched.begin() + ptrdiff_t(to),
-                      touched.begin() + ptrdiff_t(target));
+                      m_ids.begin() + ptrdiff_t(from - (g + 1)));
         }
-        const size_t next = m_ids.size() - gone.size();
-        m_ids.resize(next);
-        m_cells.resize(next * kPooled);
-        touched.resize(next);
-        // No removed row is left in the orders: the touched ones were taken out above, and
-        // with places kept the removed ones are taken out here.
-        auto remap = [&](std::vector<uint32_t>& order) {
-            size_t kept = 0;
-            for (const uint32_t row : order) {
-                if (!std::binary_search(gone.begin(), gone.end(), row))
-                    order[kept++] = movedTo(row);
-            }
-            order.resize(kept);
-        };
-        remap(m_order);
-        remap(m_shown);
-        for (auto& entry : listed) {
-            entry.second = std::binary_search(gone.begin(), gone.end(), entry.second)
-                               ? UINT32_MAX
-                               : movedTo(entry.second);
-        }
+        m_ids.resize(m_ids.size() - gone.size());
+        // The cells of a few removed calls stay until the list has been painted without them.
+        m_cellGaps = gone;
+        if (gone.size() <= kFewCalls)
+            QTimer::singleShot(kCellsCompactedAfterMs, this, [this] { compactCells(); });
+        else
+            compactCells();
+        for (auto& entry : listed)
+            entry.second = within(gone, entry.second) ? UINT32_MAX : movedTo(entry.second);
     }
 
     // The calls read take their texts: in their own row, or in a new one at the end.
@@ -306,12 +284,13 @@ bool CallListModel::replaceCalls(const std::vector<qint64>& ids, const CallRowBa
         } else {
             stored = uint32_t(m_ids.size());
             m_ids.push_back(fresh.ids[row]);
+            noteIdsFrom(stored);
             m_cells.resize(m_cells.size() + kPooled);
             if (keepPlaces)
                 m_order.push_back(stored);
         }
         std::copy(freshCells[row].begin(), freshCells[row].end(),
-                  m_cells.begin() + ptrdiff_t(size_t(stored) * kPooled));
+                  m_cells.begin() + ptrdiff_t(cellRow(stored) * kPooled));
         placed.push_back(stored);
     }
 
@@ -354,19 +333,19 @@ bool CallListModel::replaceCalls(const std::vector<qint64>& ids, const CallRowBa
         }
     }
 
-    // The persistent indexes follow their calls.
-    std::unordered_map<qint64, uint32_t> storedOf;
-    const std::unordered_set<qint64> wanted(idsBefore.begin(), idsBefore.end());
-    for (const uint32_t row : storageRowsOf(wanted))
-        storedOf[m_ids[row]] = row;
+    // The persistent indexes follow their calls: every row kept moved down by the removed
+    // rows stored before it, and a removed one leaves its index.
+    for (uint32_t& stored : storedBefore)
+        stored = within(gone, stored) ? kNotStored : movedTo(stored);
     std::unordered_map<uint32_t, int> displayOf;
-    for (const auto& entry : storedOf)
-        displayOf[entry.second] = -1;
+    for (const uint32_t stored : storedBefore) {
+        if (stored != kNotStored)
+            displayOf[stored] = -1;
+    }
     if (displayOf.size() <= kFewCalls) {
-        // Looked for one at a time in the display order.
         for (auto& entry : displayOf)
             entry.second = displayRowOf(entry.first);
-    } else if (!displayOf.empty()) {
+    } else {
         const int count = rowCount();
         for (int row = 0; row < count; ++row) {
             const auto found = displayOf.find(storageRow(row));
@@ -377,8 +356,8 @@ bool CallListModel::replaceCalls(const std::vector<qint64>& ids, const CallRowBa
     QModelIndexList after;
     after.reserve(before.size());
     for (int i = 0; i < before.size(); ++i) {
-        const auto stored = storedOf.find(idsBefore[size_t(i)]);
-        const int shown = stored == storedOf.end() ? -1 : displayOf[stored->second];
+        const uint32_t stored = storedBefore[size_t(i)];
+        const int shown = stored == kNotStored ? -1 : displayOf[stored];
         after.append(shown < 0 ? QModelIndex() : index(shown, before[i].column()));
     }
     changePersistentIndexList(before, after);

@@ -96,15 +96,14 @@ void Form1::RefreshCalls(const std::vector<qint64>& given) {
         }
     }
     // The call at the top of a scrolled list stays there, also when calls are added above it
-    // (rows that only changed where they are move nothing).
-    const QModelIndex top = ListView1->indexAt(QPoint(0, 0));
-    const qint64 topId = ListView1->verticalScrollBar()->value() > 0 && top.isValid()
-                             ? m_calls->idAt(top.row())
-                             : -1;
+    // (rows that only changed where they are move nothing). The model carries its index along
+    // with the change, as it does the selection's.
+    const QPersistentModelIndex top(ListView1->verticalScrollBar()->value() > 0
+                                        ? ListView1->indexAt(QPoint(0, 0))
+                                        : QModelIndex());
     const bool moved = m_calls->replaceCalls(ids, fresh);
-    const int topRow = moved && topId >= 0 ? m_calls->rowOfId(topId) : -1;
-    if (topRow >= 0)
-        ListView1->scrollTo(m_calls->index(topRow, 0), QAbstractItemView::PositionAtTop);
+    if (moved && top.isValid())
+        ListView1->scrollTo(m_calls->index(top.row(), 0), QAbstractItemView::PositionAtTop);
 }
 
 int Form1::selectedRow() const {
