@@ -15,48 +15,48 @@ QString quoted(const QString& text) {
 
 // The triggers that follow each call inserted on a local file, and what each of them does
 // for every call in %1 (a condition on Calls) at once, in the order they act on one call; %2
-// is when and by whom, as the history records it.
+// is when and by whom, as the history records it. For calls put back from kept copies,
+// `fromKept` (where given) does that work instead, with %2 the condition on DeletedCalls that
+// picks those copies.
 struct InsertTrigger {
     const char* name;
     const char* work;
+    const char* fromKept;
 };
 const InsertTrigger kInsertTriggers[] = {
     {"CallsHistoryOnInsert",
      "insert into CallHistory (CallID, [Changed At], [Changed By], Field, OldValue, NewValue) "
-     "select ID, %2, '', NULL, coalesce(Title, '') from Calls where %1 order by ID"},
+     "select ID, %2, '', NULL, coalesce(Title, '') from Calls where %1 order by ID",
+     nullptr},
     // The comments' index still holds those of the newest kept copy of a deleted call: a call
-    // put back with the same comments is not indexed again, and one inserted with other
-    // comments under a kept ID (an older copy put back) first takes those out.
+    // inserted under a kept ID first takes those out, unless its comments are the same, and is
+    // then indexed. A call put back from its newest kept copy needs neither, so for calls put
+    // back only those from an older copy are looked at, by the copies' numbers alone.
     {"CallsTextOnInsert",
      "insert into CallsText (CallsText, rowid, Comments) select 'delete', k.ID, k.Comments from "
      "DeletedCalls k where exists (select 1 from Calls where Calls.ID = k.ID and (%1)) and "
      "k.Deletion = (select max(n.Deletion) from DeletedCalls n where n.ID = k.ID) and "
-     "k.Comments is not (select Calls.Comments from Calls where Calls.ID = k.ID)"},
+     "k.Comments is not (select Calls.Comments from Calls where Calls.ID = k.ID)",
+     "insert into CallsText (CallsText, rowid, Comments) select 'delete', n.ID, n.Comments from "
+     "DeletedCalls n where n.Deletion = (select max(m.Deletion) from DeletedCalls m where m.ID = "
+     "n.ID) and n.ID in (select k.ID from DeletedCalls k where (%2) and exists (select 1 from "
+     "DeletedCalls m where m.ID = k.ID and m.Deletion > k.Deletion) and exists (select 1 from "
+     "Calls where Calls.ID = k.ID and (%1)))"},
     {"CallsTextOnInsert",
      "insert into CallsText (rowid, Comments) select ID, Comments from Calls where (%1) and (not "
      "exists (select 1 from DeletedCalls k where k.ID = Calls.ID) or Comments is not (select "
      "k.Comments from DeletedCalls k where k.ID = Calls.ID order by k.Deletion desc limit 1)) "
-     "order by ID"},
+     "order by ID",
+     "insert into CallsText (rowid, Comments) select k.ID, k.Comments from DeletedCalls k where "
+     "(%2) and exists (select 1 from DeletedCalls m where m.ID = k.ID and m.Deletion > "
+     "k.Deletion) and exists (select 1 from Calls where Calls.ID = k.ID and (%1)) order by k.ID"},
     {"CallsDatesOnInsert",
      "update Calls set [Opened Date] = StoredDate([Opened Date]), [Due Date] = "
      "StoredDate([Due Date]), [Resolved Date] = StoredDate([Resolved Date]), [Call Time] = "
      "StoredDate([Call Time]) where %1 and ([Opened Date] is not StoredDate([Opened Date]) or "
      "[Due Date] is not StoredDate([Due Date]) or [Resolved Date] is not "
-     "StoredDate([Resolved Date]) or [Call Time] is not StoredDate([Call Time]))"},
-};
-
-// The comments' index for calls put back from the kept copies that %2 (a condition on
-// DeletedCalls) picks: it holds the comments of each call's newest kept copy, so only a call put
-// back from an older one has those taken out and its own indexed. %1 picks the calls put back.
-const char* const kPutBackText[] = {
-    "insert into CallsText (CallsText, rowid, Comments) select 'delete', n.ID, n.Comments from "
-    "DeletedCalls n where n.Deletion = (select max(m.Deletion) from DeletedCalls m where m.ID = "
-    "n.ID) and n.ID in (select k.ID from DeletedCalls k where (%2) and exists (select 1 from "
-    "DeletedCalls m where m.ID = k.ID and m.Deletion > k.Deletion) and exists (select 1 from "
-    "Calls where Calls.ID = k.ID and (%1)))",
-    "insert into CallsText (rowid, Comments) select k.ID, k.Comments from DeletedCalls k where "
-    "(%2) and exists (select 1 from DeletedCalls m where m.ID = k.ID and m.Deletion > "
-    "k.Deletion) and exists (select 1 from Calls where Calls.ID = k.ID and (%1)) order by k.ID",
+     "StoredDate([Resolved Date]) or [Call Time] is not StoredDate([Call Time]))",
+     nullptr},
 };
 
 // The comments' index gathers what it is given in memory and writes it out as a new piece
@@ -136,22 +136,14 @@ void SetAsideTriggers::putBack(const QString& inserted, const QString& keptCopie
     std::optional<WiderTextBuffer> buffer;
     if (m_names.contains(QLatin1String("CallsTextOnInsert")))
         buffer.emplace(m_connection);
-    bool putBackText = false;
     for (const InsertTrigger& trigger : kInsertTriggers) {
         if (!m_names.contains(QLatin1String(trigger.name)))
             continue;
-        const QString name = QLatin1String(trigger.name);
-        if (!keptCopies.isEmpty() && name == QLatin1String("CallsTextOnInsert")) {
-            if (!putBackText) {
-                for (const char* work : kPutBackText)
-                    m_connection.execute(QString::fromLatin1(work).arg(inserted, keptCopies));
-            }
-            putBackText = true;
-            continue;
-        }
-        const QString work = QString::fromLatin1(trigger.work);
-        m_connection.execute(work.contains(QLatin1String("%2")) ? work.arg(inserted, stamp)
-                                                                : work.arg(inserted));
+        const bool kept = !keptCopies.isEmpty() && trigger.fromKept;
+        const QString work = QString::fromLatin1(kept ? trigger.fromKept : trigger.work);
+        m_connection.execute(work.contains(QLatin1String("%2"))
+                                 ? work.arg(inserted, kept ? keptCopies : stamp)
+                                 : work.arg(inserted));
     }
     if (buffer)
         buffer->putBack();
