@@ -159,7 +159,7 @@ private slots:
             addCall(call);
         }
         const std::unique_ptr<Form1> window = StartProgram();
-        QTreeView* list = window->ListView1;
+        auto* list = window->ListView1;
         QStringList told = {list->accessibleName(), list->accessibleDescription()};
         window->selectRow(window->callList()->rowOfId(2));
         told << list->accessibleDescription();

@@ -14,9 +14,9 @@
 #include <QLocale>
 #include <QPushButton>
 #include <QScreen>
+#include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QTreeView>
 #include <cmath>
 #include <memory>
 
@@ -50,7 +50,7 @@ void clickHeader(Form1& window, int column) {
 }
 
 void clickRow(Form1& window, int row) {
-    QTreeView* list = window.ListView1;
+    auto* list = window.ListView1;
     const QRect rect = list->visualRect(list->model()->index(row, 1));
     QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::NoModifier, rect.center());
 }
@@ -324,6 +324,45 @@ private slots:
         QCOMPARE(window->ListView1->currentIndex().row(), 2);
     }
 
+    // The list takes the keys of a list of rows, whatever cell was clicked: Home and End go to
+    // the first and last call, Left and Right scroll the columns and keep the call, typing finds
+    // a call by the start of its ID, and Tab moves on to the buttons.
+    void theListTakesTheKeysOfAList_data() {
+        QTest::addColumn<QStringList>("keys");
+        QTest::addColumn<QString>("selected");
+        QTest::addColumn<bool>("scrolled");
+        QTest::addColumn<bool>("listKeepsFocus");
+        QTest::newRow("End") << QStringList{"End"} << "30" << false << true;
+        QTest::newRow("End, then Home") << QStringList{"End", "Home"} << "1" << false << true;
+        QTest::newRow("Down, Down") << QStringList{"Down", "Down"} << "5" << false << true;
+        QTest::newRow("Right") << QStringList{"Right"} << "3" << true << true;
+        QTest::newRow("Right, then Left") << QStringList{"Right", "Left"} << "3" << false << true;
+        QTest::newRow("typing 2, 5") << QStringList{"2", "5"} << "25" << false << true;
+        QTest::newRow("Tab") << QStringList{"Tab"} << "3" << false << false;
+    }
+
+    void theListTakesTheKeysOfAList() {
+        QFETCH(QStringList, keys);
+        QFETCH(QString, selected);
+        QFETCH(bool, scrolled);
+        QFETCH(bool, listKeepsFocus);
+        TestEnvironment env;
+        auto window = StartProgram();
+        for (int i = 1; i <= 30; ++i)
+            addSimpleCall(QStringLiteral("Call %1").arg(i));
+        window->LoadCalls();
+        QApplication::setActiveWindow(window.get());
+        QVERIFY(QTest::qWaitForWindowActive(window.get()));
+        clickRow(*window, 2);
+        auto* list = window->ListView1;
+        QVERIFY(list->hasFocus());
+        for (const QString& key : keys)
+            QTest::keyClick(QApplication::focusWidget(), QKeySequence(key)[0].key());
+        QCOMPARE(selectedId(*window), selected);
+        QCOMPARE(list->horizontalScrollBar()->value() > 0, scrolled);
+        QCOMPARE(list->hasFocus(), listKeepsFocus);
+    }
+
     void theDesignLayout() {
         TestEnvironment env;
         auto window = StartProgram();
@@ -360,7 +399,7 @@ private slots:
         QVERIFY(window->frameGeometry().size() != window->size());
         const int width = twips(window->frameGeometry().width());
         const int height = twips(window->frameGeometry().height());
-        QTreeView* list = window->ListView1;
+        auto* list = window->ListView1;
         QCOMPARE(list->pos(), QPoint(8, 8));
         QCOMPARE(list->width(), pixels(width - 330));
         QCOMPARE(list->height(), pixels(height - 2 * 405 - 315 - 120 - 465));

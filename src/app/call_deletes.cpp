@@ -9,7 +9,6 @@
 #include "ui/prompts.h"
 
 #include <QItemSelectionModel>
-#include <QTreeView>
 #include <algorithm>
 
 QStringList Form1::selectedIds() const {

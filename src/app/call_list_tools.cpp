@@ -12,6 +12,7 @@
 #include "ui/prompts.h"
 #include "ui/save_folder.h"
 
+#include "ui/row_list_view.h"
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
@@ -22,7 +23,6 @@
 #include <QProgressDialog>
 #include <QShortcut>
 #include <QTimer>
-#include <QTreeView>
 #include <algorithm>
 
 namespace {
@@ -36,7 +36,7 @@ QKeySequence importKeys() {
 }
 } // namespace
 
-CallListTools::CallListTools(QWidget* window, QTreeView* list, CallListModel* model,
+CallListTools::CallListTools(QWidget* window, RowListView* list, CallListModel* model,
                              std::function<void()> edit, std::function<void()> remove)
     : QObject(window), m_window(window), m_list(list), m_model(model), m_edit(std::move(edit)),
       m_remove(std::move(remove)) {

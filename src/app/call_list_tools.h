@@ -10,7 +10,7 @@ class CallListModel;
 class CommentScan;
 class FindBar;
 class QTimer;
-class QTreeView;
+class RowListView;
 class QWidget;
 class SummaryWindow;
 
@@ -21,7 +21,7 @@ class CallListTools : public QObject {
     Q_OBJECT
 public:
     // `edit` and `remove` are the window's commands for the current row.
-    CallListTools(QWidget* window, QTreeView* list, CallListModel* model,
+    CallListTools(QWidget* window, RowListView* list, CallListModel* model,
                   std::function<void()> edit, std::function<void()> remove);
 
     FindBar* findBar() const { return m_bar; }
@@ -72,7 +72,7 @@ private:
     void scheduleMidnight();
 
     QWidget* m_window;
-    QTreeView* m_list;
+    RowListView* m_list;
     CallListModel* m_model;
     std::function<void()> m_edit;
     std::function<void()> m_remove;

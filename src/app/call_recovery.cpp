@@ -13,7 +13,6 @@
 #include <QApplication>
 #include <QItemSelectionModel>
 #include <QShortcut>
-#include <QTreeView>
 #include <algorithm>
 #include <iterator>
 #include <vector>

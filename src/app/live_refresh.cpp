@@ -11,11 +11,11 @@
 #include "ui/appearance.h"
 #include "ui/error_trap.h"
 
+#include "ui/row_list_view.h"
 #include <QApplication>
 #include <QScrollBar>
 #include <QSet>
 #include <QThread>
-#include <QTreeView>
 
 namespace {
 // How often a postponed change looks whether the person is done.
@@ -199,7 +199,7 @@ void LiveRefresh::dropRead() {
 }
 
 void LiveRefresh::adopt() {
-    QTreeView* list = m_window->ListView1;
+    RowListView* list = m_window->ListView1;
     CallListModel* model = m_window->callList();
     QItemSelectionModel* selection = list->selectionModel();
     // What the person sees: the calls selected, the current one, the call at the top.

@@ -15,6 +15,7 @@
 #include "ui/prompts.h"
 #include "ui/twips.h"
 
+#include "ui/row_list_view.h"
 #include <QApplication>
 #include <QCloseEvent>
 #include <QGuiApplication>
@@ -22,7 +23,6 @@
 #include <QKeyEvent>
 #include <QPushButton>
 #include <QShortcut>
-#include <QTreeView>
 #include <QUrl>
 #include <utility>
 
@@ -86,14 +86,10 @@ void Form1::buildControls() {
     m_client->setGeometry(rect());
 
     m_calls = new CallListModel(this);
-    ListView1 = new QTreeView(m_client);
+    ListView1 = new RowListView(m_client);
     ListView1->setObjectName(QStringLiteral("ListView1"));
     ListView1->setModel(m_calls);
     ListView1->setItemDelegate(new CellTooltips(ListView1));
-    ListView1->setRootIsDecorated(false);
-    ListView1->setUniformRowHeights(true);
-    ListView1->setItemsExpandable(false);
-    ListView1->setAllColumnsShowFocus(true);
     ListView1->setSelectionBehavior(QAbstractItemView::SelectRows);
     // Several rows may be selected for copying and exporting; Edit and Delete act on the
     // current one.
@@ -106,7 +102,7 @@ void Form1::buildControls() {
     ListView1->header()->setSortIndicatorShown(false);
     ListView1->setGeometry(TwipsRect(120, 120, 11760, 5475));
     connect(ListView1->header(), &QHeaderView::sectionClicked, this, &Form1::ListView1_ColumnClick);
-    connect(ListView1, &QTreeView::doubleClicked, this, [this] { editCurrentRow(); });
+    connect(ListView1, &RowListView::doubleClicked, this, [this] { editCurrentRow(); });
     ListView1->installEventFilter(this);
     keepCurrentRowSelected();
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ui/row_list_view.h"
+
 #include <QStringList>
 #include <QWidget>
 #include <vector>
@@ -11,7 +13,6 @@ class CallListTools;
 class LiveRefresh;
 class PointerFeedback;
 class QPushButton;
-class QTreeView;
 
 // The main window: the list of every call and the six commands below it.
 class Form1 : public QWidget {
@@ -92,7 +93,7 @@ public:
     static QString ServerUri();
     static void UseServer(const QString& uri);
 
-    QTreeView* ListView1;
+    RowListView* ListView1;
     QPushButton* PushButton1;
     QPushButton* PushButton2;
     QPushButton* PushButton3;

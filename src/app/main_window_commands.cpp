@@ -15,7 +15,6 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QStringList>
-#include <QTreeView>
 #include <algorithm>
 
 namespace {

@@ -10,7 +10,6 @@
 #include <QPushButton>
 #include <QResizeEvent>
 #include <QScreen>
-#include <QTreeView>
 
 void Form1::applyLayoutForState() {
     // The layout below is that of the list's full height; an open find bar takes its room

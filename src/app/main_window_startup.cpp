@@ -25,7 +25,6 @@
 #include <QFileInfo>
 #include <QHeaderView>
 #include <QLocale>
-#include <QTreeView>
 #include <algorithm>
 #include <cmath>
 

@@ -1,5 +1,7 @@
 #include "ui/cell_tooltips.h"
 
+#include "ui/row_list_view.h"
+
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QHelpEvent>
@@ -36,6 +38,18 @@ bool CellTooltips::textCut(const QStyleOptionViewItem& option, const QModelIndex
     // The style leaves a margin on each side of the text.
     const int margin = style->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, widget) + 1;
     return item.fontMetrics.horizontalAdvance(item.text) + 2 * margin > textRect.width();
+}
+
+void CellTooltips::paint(QPainter* painter, const QStyleOptionViewItem& option,
+                         const QModelIndex& index) const {
+    if (!qobject_cast<const RowListView*>(option.widget) ||
+        !(option.state & QStyle::State_HasFocus)) {
+        QStyledItemDelegate::paint(painter, option, index);
+        return;
+    }
+    QStyleOptionViewItem cell = option;
+    cell.state &= ~QStyle::State_HasFocus;
+    QStyledItemDelegate::paint(painter, cell, index);
 }
 
 bool CellTooltips::helpEvent(QHelpEvent* event, QAbstractItemView* view,
