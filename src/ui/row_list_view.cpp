@@ -29,6 +29,11 @@ QHeaderView* RowListView::header() const {
     return horizontalHeader();
 }
 
+void RowListView::scrollTo(const QModelIndex& index, ScrollHint hint) {
+    executeDelayedItemsLayout();
+    QTableView::scrollTo(index, hint);
+}
+
 // Every row is as high as one line of text in a cell.
 void RowListView::fitRowHeight() {
     QStyleOptionViewItem option;

@@ -16,6 +16,8 @@ public:
 
     // The column headers.
     QHeaderView* header() const;
+    // Lays out what changed first, so that the scroll range holds every row.
+    void scrollTo(const QModelIndex& index, ScrollHint hint = EnsureVisible) override;
 
 protected:
     QModelIndex moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) override;
