@@ -19,9 +19,13 @@
 
 namespace {
 
+// Dates also as the text stored, which a date read shows only in part.
 const QString kEverything[] = {
-    "select * from Calls order by ID", "select * from Status order by Status",
-    "select * from Customers order by ID", "select * from Employees order by ID"};
+    "select * from Calls order by ID",
+    "select ID, [Opened Date] || '', [Due Date] || '', [Resolved Date] || '', [Call Time] || '' "
+    "from Calls order by ID",
+    "select * from Status order by Status", "select * from Customers order by ID",
+    "select * from Employees order by ID"};
 
 QStringList everything() {
     QStringList rows;
@@ -139,16 +143,20 @@ private slots:
         QTest::newRow("a status") << "status" << QStringList{"1", "2"};
         QTest::newRow("a caller") << "caller" << QStringList{"1", "2"};
         QTest::newRow("an employee") << "employee" << QStringList{"1", "2", "3", "4"};
+        QTest::newRow("a call kept with a time of midnight") << "typed date" << QStringList{"3"};
     }
     void ctrlZPutsBackWhatADeleteTook() {
         QFETCH(QString, what);
         QFETCH(QStringList, restoredIds);
         Desk desk;
         const QStringList before = everything();
-        if (what == "call" || what == "calls") {
-            desk.selectRows(what == "call" ? QList<int>{2} : QList<int>{1, 2});
+        if (what == "call" || what == "calls" || what == "typed date") {
+            desk.selectRows(what == "calls" ? QList<int>{1, 2} : QList<int>{2});
             desk.prompts.answer(Prompts::Yes);
             QTest::keyClick(desk.window->ListView1, Qt::Key_Delete);
+            // Put back, it gets the stored form, as it would have on the way in.
+            if (what == "typed date")
+                Exec("update DeletedCalls set [Due Date] = [Due Date] || ' 00:00:00'");
         } else if (what == "status") {
             desk.deleteInEditor(&Form2::PushButton8, &Form2::Combo3, "Pending");
         } else if (what == "caller") {
@@ -289,6 +297,22 @@ private slots:
         QCOMPARE(desk.window->selectedIds(), QStringList({"1", "2"}));
     }
 
+    // Calls put back from their window bring back the caller deleted with them.
+    void callsPutBackFromTheirWindowBringTheirCaller() {
+        Desk desk;
+        const QStringList before = everything();
+        desk.deleteInEditor(&Form2::PushButton16, &Form2::Combo6, "Ben Cole");
+        desk.window->LoadCalls();
+        desk.prompts.onModal([&](QDialog& dialog) {
+            auto* window = qobject_cast<DeletedCallsWindow*>(&dialog);
+            window->list()->selectAll();
+            QTest::mouseClick(window->restoreButton(), Qt::LeftButton);
+        });
+        desk.activate();
+        QTest::keyClick(desk.window.get(), Qt::Key_D, Qt::ControlModifier | Qt::ShiftModifier);
+        QCOMPARE(everything(), before);
+    }
+
     // The comments' index keeps a deleted call's entries while it is kept. Whichever way calls
     // leave and come back, a search finds exactly the calls there are whose comments hold the
     // word, and once nothing is kept the index holds exactly the comments of the calls.
@@ -298,6 +322,8 @@ private slots:
         QTest::newRow("deleted, changed, deleted again, restored")
             << QStringList{"delete 2", "undo", "note 2", "delete 2", "restore 2"};
         QTest::newRow("kept past its days") << QStringList{"delete 2", "delete 3", "age all"};
+        QTest::newRow("one of two IDs taken again, their deletion undone")
+            << QStringList{"delete 2,3", "insert 2", "undo"};
         QTest::newRow("an ID kept twice, the older copy restored")
             << QStringList{"delete 2", "insert 2", "delete 2", "undo oldest"};
         QTest::newRow("an ID kept twice, the newer copy past its days")
@@ -316,7 +342,8 @@ private slots:
         for (const QString& step : steps) {
             const QString id = step.section(' ', -1);
             if (step.startsWith("delete"))
-                Deletions::Run(db, [&] { db.execute("delete from Calls where ID = " + id); });
+                Deletions::Run(db,
+                               [&] { db.execute("delete from Calls where ID in (" + id + ')'); });
             else if (step == "undo")
                 Deletions::Restore(db, Deletions::TakeLast());
             else if (step == "undo oldest")

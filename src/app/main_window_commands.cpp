@@ -4,6 +4,7 @@
 #include "app/call_list_loader.h"
 #include "app/call_list_model.h"
 #include "calls/call_editor.h"
+#include "data/call_columns.h"
 #include "data/recordset.h"
 #include "data/shared_connection.h"
 #include "ui/changed_elsewhere.h"
@@ -46,6 +47,15 @@ std::vector<qint64> CallsAddedAfter(qint64 largest) {
     return ids;
 }
 
+// The ID and the fields the list shows: the rest of the row (the comments above all) would
+// only be read and dropped.
+QString ShownFields() {
+    QStringList fields;
+    for (const char* field : CallColumns::kFields)
+        fields << QLatin1Char('[') + QLatin1String(field) + QLatin1Char(']');
+    return fields.join(QStringLiteral(", "));
+}
+
 } // namespace
 
 // How many times another program has written into the local file since this connection
@@ -85,7 +95,8 @@ void Form1::RefreshCalls(const std::vector<qint64>& given) {
         for (size_t i = first; i < std::min(ids.size(), first + kCallsPerStatement); ++i)
             numbers << QString::number(ids[i]);
         Recordset records;
-        records.open(QStringLiteral("select * from [Calls Extended] where ID in (") +
+        records.open(QStringLiteral("select ") + ShownFields() +
+                         QStringLiteral(" from [Calls Extended] where ID in (") +
                          numbers.join(QLatin1Char(',')) + QLatin1Char(')'),
                      SharedConnection());
         const CallRowColumns columns = CallRowColumnsOf(records);

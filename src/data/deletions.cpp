@@ -8,6 +8,8 @@
 #include <QDateTime>
 #include <QHash>
 #include <QSet>
+#include <algorithm>
+#include <iterator>
 
 namespace {
 
@@ -66,31 +68,114 @@ struct ValueList {
 };
 const ValueList kValueLists[] = {
     {"Status", "Status"}, {"Categories", "Category"}, {"Priorities", "Priority"}};
+constexpr int kValueListCount = int(std::size(kValueLists));
+
+// What the kept calls that a restore puts back hold, read in one pass over their copies.
+struct KeptCalls {
+    QList<qint64> ids;
+    QList<qint64> absent;  // the IDs not in Calls, which the restore inserts
+    bool repeated = false; // an ID picked twice
+    bool newer = false;    // a newer kept copy of one of those calls is there too
+    bool unstored = false; // one of those missing holds a date not in the stored form
+    // Of each value list, the values the calls carry, each once, as first met.
+    QStringList values[kValueListCount];
+    QSet<qint64> callers;
+    QSet<qint64> employees;
+};
+
+// The columns that readKeptCalls() reads, by position: by name, finding them would cost more
+// than reading them.
+enum KeptColumn {
+    kId,
+    kStatus,
+    kCaller = kStatus + kValueListCount,
+    kResolvedBy = kCaller + 3,
+    kPlace,
+    kNewer
+};
+enum KeptPlace { kMissing, kListed, kMissingUnstored };
+
+KeptCalls readKeptCalls(Connection& connection, const QString& chosen) {
+    KeptCalls kept;
+    // On a file, also where each call is (and, missing, whether its dates are in the stored
+    // form), and whether a newer copy of it is kept, asking the table only for the few IDs
+    // kept more than once.
+    const bool file = !connection.server();
+    const QString more = QStringLiteral(
+        ", case when exists (select 1 from Calls c where c.ID = d.ID) then 1 when [Opened Date] "
+        "is not StoredDate([Opened Date]) or [Due Date] is not StoredDate([Due Date]) or "
+        "[Resolved Date] is not StoredDate([Resolved Date]) or [Call Time] is not "
+        "StoredDate([Call Time]) then 2 else 0 end, case when exists (select 1 from "
+        "DeletedCalls m where m.ID = d.ID and m.rowid <> d.rowid) then exists (select 1 from "
+        "DeletedCalls m where m.ID = d.ID and m.Deletion > d.Deletion) else 0 end");
+    QSet<QByteArray> seen[kValueListCount];
+    QSet<qint64> picked;
+    eachRow(connection,
+            QStringLiteral("select ID, Status, Category, Priority, Caller, [Assigned To], "
+                           "[Opened By], [Resolved By]%1 from DeletedCalls d where %2")
+                .arg(file ? more : QString(), chosen),
+            [&](const Recordset& row) {
+                const qint64 id = row.field(kId).toInteger();
+                kept.ids << id;
+                kept.repeated = kept.repeated || picked.contains(id);
+                picked.insert(id);
+                if (file) {
+                    const qint64 place = row.field(kPlace).toInteger();
+                    if (place != kListed)
+                        kept.absent << id;
+                    kept.unstored = kept.unstored || place == kMissingUnstored;
+                    kept.newer = kept.newer || row.field(kNewer).toInteger() != 0;
+                }
+                for (int i = 0; i < kValueListCount; ++i) {
+                    const Recordset::Raw value = row.raw(kStatus + i);
+                    if (value.null)
+                        continue;
+                    const QByteArray text = QByteArray::fromRawData(value.utf8, value.size);
+                    if (!seen[i].contains(text)) {
+                        seen[i].insert(QByteArray(value.utf8, value.size));
+                        kept.values[i] << QString::fromUtf8(text);
+                    }
+                }
+                for (int i = kCaller; i <= kResolvedBy; ++i) {
+                    const Value person = row.field(i);
+                    if (!person.isNull())
+                        (i == kCaller ? kept.callers : kept.employees).insert(person.toInteger());
+                }
+            });
+    return kept;
+}
 
 // Inserts the kept calls that `chosen` picks and that are not in Calls, inside the caller's
 // transaction, with the insert triggers of Calls set aside for the one statement (putting back
-// thousands of calls took seconds with them). The kept rows hold their dates in the stored form
-// already, so the dates trigger's part normally changes nothing.
-void insertCalls(Connection& connection, const QString& chosen) {
-    const QString insert = QStringLiteral("insert into Calls (%1) select %1 from DeletedCalls d "
-                                          "where %2 and not exists (select 1 from Calls c "
-                                          "where c.ID = d.ID)")
-                               .arg(kCallFields, chosen);
+// thousands of calls took seconds with them).
+void insertCalls(Connection& connection, const QString& chosen, const KeptCalls& kept) {
+    const QString insert =
+        QStringLiteral("insert into Calls (%1) select %1 from DeletedCalls d where %2")
+            .arg(kCallFields, chosen);
+    const QString absent =
+        QStringLiteral(" and not exists (select 1 from Calls c where c.ID = d.ID)");
     if (connection.server()) {
-        connection.execute(insert);
+        connection.execute(insert + absent);
         return;
     }
-    QList<qint64> inserted;
-    eachRow(connection,
-            QStringLiteral("select ID from DeletedCalls d where %1 and not exists (select 1 "
-                           "from Calls c where c.ID = d.ID)")
-                .arg(chosen),
-            [&](const Recordset& row) { inserted << row.field(QStringLiteral("ID")).toInteger(); });
-    if (inserted.isEmpty())
+    if (kept.absent.isEmpty())
         return;
     SetAsideTriggers triggers(connection);
-    connection.execute(insert);
-    triggers.putBack(QStringLiteral("ID in (%1)").arg(joinedIds(inserted)), chosen);
+    KeptCopies copies;
+    copies.condition = chosen;
+    copies.newerCopies = kept.newer;
+    copies.unstoredDates = kept.unstored;
+    // Usually every call picked is missing, once: the copies' own condition then names the
+    // calls inserted, and the insert need not look at Calls (which would make the engine set
+    // all the rows aside before inserting the first).
+    if (kept.absent.size() == kept.ids.size() && !kept.repeated) {
+        connection.execute(insert);
+        triggers.putBack(QStringLiteral("ID in (select ID from DeletedCalls where %1)").arg(chosen),
+                         copies);
+        return;
+    }
+    connection.execute(insert + absent);
+    triggers.putBack(QStringLiteral("ID in (%1)").arg(joinedIds(kept.absent)), copies);
 }
 
 // While a restore runs, the engine keeps more of the file's pages at hand: thousands of calls
@@ -134,14 +219,14 @@ QList<qint64> restore(Connection& connection, const QString& chosen, qint64 dele
     QList<qint64> ids;
     const WiderPageCache cache(connection);
     together(connection, [&] {
-        eachRow(connection, QStringLiteral("select ID from DeletedCalls where ") + chosen,
-                [&](const Recordset& row) { ids << row.field(QStringLiteral("ID")).toInteger(); });
+        const KeptCalls kept = readKeptCalls(connection, chosen);
+        ids = kept.ids;
         const QString ofDeletion = QStringLiteral("Deletion = %1").arg(deletion);
 
         // Values: those deleted with it and those the calls carry, where the list lacks them.
-        for (const ValueList& list : kValueLists) {
-            const QString table = QLatin1String(list.table);
-            const QString column = QLatin1String(list.column);
+        for (int i = 0; i < kValueListCount; ++i) {
+            const QString table = QLatin1String(kValueLists[i].table);
+            const QString column = QLatin1String(kValueLists[i].column);
             QSet<QString> present;
             eachRow(connection, QStringLiteral("select [%1] from [%2]").arg(column, table),
                     [&](const Recordset& row) {
@@ -154,13 +239,7 @@ QList<qint64> restore(Connection& connection, const QString& chosen, qint64 dele
                     [&](const Recordset& row) {
                         wanted << row.field(QStringLiteral("Value")).joined();
                     });
-            eachRow(connection,
-                    QStringLiteral("select distinct [%1] from DeletedCalls where %2")
-                        .arg(column, chosen),
-                    [&](const Recordset& row) {
-                        if (!row.field(column).isNull())
-                            wanted << row.field(column).joined();
-                    });
+            wanted << kept.values[i];
             for (const QString& value : wanted) {
                 if (present.contains(value.toCaseFolded()))
                     continue;
@@ -173,29 +252,33 @@ QList<qint64> restore(Connection& connection, const QString& chosen, qint64 dele
         // People: those deleted with it and those the calls name, from their newest kept copy.
         const struct {
             const char* table;
-            QStringList columns;
-        } people[] = {{"Customers", {QStringLiteral("Caller")}},
-                      {"Employees",
-                       {QStringLiteral("[Assigned To]"), QStringLiteral("[Opened By]"),
-                        QStringLiteral("[Resolved By]")}}};
+            const QSet<qint64>& named;
+        } people[] = {{"Customers", kept.callers}, {"Employees", kept.employees}};
         for (const auto& kind : people) {
             const QString table = QLatin1String(kind.table);
-            QStringList selects;
-            for (const QString& column : kind.columns)
-                selects
-                    << QStringLiteral("select %1 from DeletedCalls where %2").arg(column, chosen);
-            const QString named = selects.join(QStringLiteral(" union "));
+            QList<qint64> named(kind.named.begin(), kind.named.end());
+            std::sort(named.begin(), named.end());
+            const QString wanted =
+                named.isEmpty()
+                    ? QStringLiteral("p.") + ofDeletion
+                    : QStringLiteral("(p.%1 or p.ID in (%2))").arg(ofDeletion, joinedIds(named));
             connection.execute(
                 QStringLiteral(
                     "insert into %1 (%2) select %2 from DeletedPeople p where p.List = '%1' and "
-                    "(p.%3 or p.ID in (%4)) and p.Deletion = (select max(q.Deletion) from "
-                    "DeletedPeople q where q.List = p.List and q.ID = p.ID) and not exists "
-                    "(select 1 from %1 c where c.ID = p.ID)")
-                    .arg(table, kPersonFields, ofDeletion, named));
+                    "%3 and p.Deletion = (select max(q.Deletion) from DeletedPeople q where "
+                    "q.List = p.List and q.ID = p.ID) and not exists (select 1 from %1 c where "
+                    "c.ID = p.ID)")
+                    .arg(table, kPersonFields, wanted));
         }
 
-        insertCalls(connection, chosen);
-        connection.execute(QStringLiteral("delete from DeletedCalls where ") + chosen);
+        insertCalls(connection, chosen, kept);
+        {
+            // Every call picked is in Calls now, so the condition of the trigger that follows
+            // the comments of the last kept copy of a call to go holds for none of them.
+            SetAsideTrigger lastCopy(connection, QStringLiteral("CallsTextOnKeptDelete"));
+            connection.execute(QStringLiteral("delete from DeletedCalls where ") + chosen);
+            lastCopy.putBack();
+        }
         connection.execute(QStringLiteral("delete from DeletedValues where ") + ofDeletion);
         connection.execute(QStringLiteral("delete from DeletedPeople where ") + ofDeletion);
         // A deletion with nothing left to put back is gone.

@@ -120,9 +120,18 @@ SetAsideTriggers::SetAsideTriggers(Connection& connection) : m_connection(connec
         connection.execute(QStringLiteral("drop trigger [%1]").arg(name));
 }
 
-void SetAsideTriggers::putBack(const QString& inserted, const QString& keptCopies) {
+void SetAsideTriggers::putBack(const QString& inserted, const KeptCopies& kept) {
     if (m_names.isEmpty())
         return;
+    const bool putBackCalls = !kept.condition.isEmpty();
+    // What the caller knows to change nothing is left out.
+    const bool commentsKept = putBackCalls && !kept.newerCopies;
+    const auto needless = [&](const InsertTrigger& trigger) {
+        if (trigger.fromKept)
+            return commentsKept;
+        return putBackCalls && !kept.unstoredDates &&
+               qstrcmp(trigger.name, "CallsDatesOnInsert") == 0;
+    };
     // Asked once: the trigger asks for every call.
     QString stamp;
     {
@@ -134,15 +143,15 @@ void SetAsideTriggers::putBack(const QString& inserted, const QString& keptCopie
                 (by.isNull() ? QStringLiteral("NULL") : quoted(by.joined()));
     }
     std::optional<WiderTextBuffer> buffer;
-    if (m_names.contains(QLatin1String("CallsTextOnInsert")))
+    if (m_names.contains(QLatin1String("CallsTextOnInsert")) && !commentsKept)
         buffer.emplace(m_connection);
     for (const InsertTrigger& trigger : kInsertTriggers) {
-        if (!m_names.contains(QLatin1String(trigger.name)))
+        if (!m_names.contains(QLatin1String(trigger.name)) || needless(trigger))
             continue;
-        const bool kept = !keptCopies.isEmpty() && trigger.fromKept;
-        const QString work = QString::fromLatin1(kept ? trigger.fromKept : trigger.work);
+        const bool fromKept = putBackCalls && trigger.fromKept;
+        const QString work = QString::fromLatin1(fromKept ? trigger.fromKept : trigger.work);
         m_connection.execute(work.contains(QLatin1String("%2"))
-                                 ? work.arg(inserted, kept ? keptCopies : stamp)
+                                 ? work.arg(inserted, fromKept ? kept.condition : stamp)
                                  : work.arg(inserted));
     }
     if (buffer)
@@ -151,4 +160,27 @@ void SetAsideTriggers::putBack(const QString& inserted, const QString& keptCopie
         m_connection.execute(text);
     m_names.clear();
     m_texts.clear();
+}
+
+SetAsideTrigger::SetAsideTrigger(Connection& connection, const QString& name)
+    : m_connection(connection) {
+    if (connection.server())
+        return;
+    Recordset present;
+    present.open(
+        QStringLiteral("select sql from sqlite_master where type = 'trigger' and name = %1")
+            .arg(quoted(name)),
+        connection, Recordset::kForwardOnly, Recordset::kReadOnly);
+    if (!present.eof())
+        m_text = present.field(0).joined();
+    present.close();
+    if (!m_text.isEmpty())
+        connection.execute(QStringLiteral("drop trigger [%1]").arg(name));
+}
+
+void SetAsideTrigger::putBack() {
+    if (m_text.isEmpty())
+        return;
+    m_connection.execute(m_text);
+    m_text.clear();
 }

@@ -5,6 +5,19 @@
 
 class Connection;
 
+// The kept copies (rows of DeletedCalls) that inserted calls were put back from, and what their
+// caller knows of them: what the set-aside triggers would have done for those calls depends on
+// it.
+struct KeptCopies {
+    // Picks the copies in DeletedCalls; empty for calls that are not put back.
+    QString condition;
+    // The comments' index holds the comments of the newest kept copy of each call still: it
+    // needs to change only for calls of which a newer copy is kept too.
+    bool newerCopies = true;
+    // The dates of calls put back are already in the stored form, unless one of them is not.
+    bool unstoredDates = true;
+};
+
 // Many calls inserted at once on a local file, without the insert triggers of Calls firing for
 // each one. Those triggers (the history, the comments' index, the stored form of the dates)
 // cost several times the insert itself for every call; set aside for the inserts, each one's
@@ -26,10 +39,8 @@ public:
     explicit SetAsideTriggers(Connection& connection);
     // Does the work of every trigger set aside for the calls that `inserted` (a condition on
     // Calls) picks, as the triggers would have done it, and makes the triggers again. Calls put
-    // back from their kept copies name those copies in `keptCopies` (a condition on
-    // DeletedCalls): the comments' index holds their comments still, and indexes only those
-    // whose newer kept copy it holds instead.
-    void putBack(const QString& inserted, const QString& keptCopies = QString());
+    // back from their kept copies name those copies in `kept`.
+    void putBack(const QString& inserted, const KeptCopies& kept = KeptCopies());
 
     SetAsideTriggers(const SetAsideTriggers&) = delete;
     SetAsideTriggers& operator=(const SetAsideTriggers&) = delete;
@@ -38,4 +49,21 @@ private:
     Connection& m_connection;
     QStringList m_names; // the triggers set aside
     QStringList m_texts; // and their statements, in the order they were made
+};
+
+// One trigger set aside for statements for which its condition holds on no row, as the caller
+// knows: the engine then need not test it for each row. It is made again as it was by
+// putBack(), in the caller's transaction, whose rollback brings it back as well. On a server,
+// or where the file has no such trigger, both do nothing.
+class SetAsideTrigger {
+public:
+    SetAsideTrigger(Connection& connection, const QString& name);
+    void putBack();
+
+    SetAsideTrigger(const SetAsideTrigger&) = delete;
+    SetAsideTrigger& operator=(const SetAsideTrigger&) = delete;
+
+private:
+    Connection& m_connection;
+    QString m_text; // the trigger's statement, while it is set aside
 };
