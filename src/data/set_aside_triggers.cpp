@@ -97,6 +97,25 @@ private:
     QString m_before;
 };
 
+// Drops the triggers that `which` (a condition on the schema table) picks, keeping their names
+// and statements in the order they were made, so that they can be made again as they were.
+void setAside(Connection& connection, const QString& which, QStringList& names,
+              QStringList& texts) {
+    Recordset present;
+    present.open(QStringLiteral("select name, sql from sqlite_master where type = 'trigger' and "
+                                "%1 order by rowid")
+                     .arg(which),
+                 connection, Recordset::kForwardOnly, Recordset::kReadOnly);
+    while (!present.eof()) {
+        names << present.field(QStringLiteral("name")).joined();
+        texts << present.field(QStringLiteral("sql")).joined();
+        present.moveNext();
+    }
+    present.close();
+    for (const QString& name : names)
+        connection.execute(QStringLiteral("drop trigger [%1]").arg(name));
+}
+
 } // namespace
 
 SetAsideTriggers::SetAsideTriggers(Connection& connection) : m_connection(connection) {
@@ -105,19 +124,10 @@ SetAsideTriggers::SetAsideTriggers(Connection& connection) : m_connection(connec
     QStringList names;
     for (const InsertTrigger& trigger : kInsertTriggers)
         names << quoted(QLatin1String(trigger.name));
-    Recordset present;
-    present.open(QStringLiteral("select name, sql from sqlite_master where type = 'trigger' and "
-                                "tbl_name = 'Calls' and name in (%1) order by rowid")
-                     .arg(names.join(QLatin1Char(','))),
-                 connection, Recordset::kForwardOnly, Recordset::kReadOnly);
-    while (!present.eof()) {
-        m_names << present.field(QStringLiteral("name")).joined();
-        m_texts << present.field(QStringLiteral("sql")).joined();
-        present.moveNext();
-    }
-    present.close();
-    for (const QString& name : m_names)
-        connection.execute(QStringLiteral("drop trigger [%1]").arg(name));
+    setAside(
+        connection,
+        QStringLiteral("tbl_name = 'Calls' and name in (%1)").arg(names.join(QLatin1Char(','))),
+        m_names, m_texts);
 }
 
 void SetAsideTriggers::putBack(const QString& inserted, const KeptCopies& kept) {
@@ -166,16 +176,10 @@ SetAsideTrigger::SetAsideTrigger(Connection& connection, const QString& name)
     : m_connection(connection) {
     if (connection.server())
         return;
-    Recordset present;
-    present.open(
-        QStringLiteral("select sql from sqlite_master where type = 'trigger' and name = %1")
-            .arg(quoted(name)),
-        connection, Recordset::kForwardOnly, Recordset::kReadOnly);
-    if (!present.eof())
-        m_text = present.field(0).joined();
-    present.close();
-    if (!m_text.isEmpty())
-        connection.execute(QStringLiteral("drop trigger [%1]").arg(name));
+    QStringList names, texts;
+    setAside(connection, QStringLiteral("name = %1").arg(quoted(name)), names, texts);
+    if (!texts.isEmpty())
+        m_text = texts.first();
 }
 
 void SetAsideTrigger::putBack() {
