@@ -9,9 +9,9 @@
 //   running "select * from [Calls Extended];" as the reference, and header-click sorts in a
 //   shown window.
 // Each child is a fresh process, so peak memory belongs to one size alone.
-#include "app/call_list_model.h"
 #include "app/main_window.h"
 #include "bench_support.h"
+#include "list/call_list_model.h"
 #include "ui/prompts.h"
 
 #include <QApplication>

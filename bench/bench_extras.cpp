@@ -10,15 +10,15 @@
 // - backup_ms: the daily backup of the database, and startup_backup_extra_ms: how much later
 //   the main window is painted on a day that needs a backup than on one that does not.
 // The databases are those of bench_calls (same cache).
-#include "app/call_list_model.h"
-#include "app/call_list_tools.h"
 #include "app/daily_backup.h"
-#include "app/find_bar.h"
 #include "app/main_window.h"
 #include "bench_support.h"
 #include "data/backup.h"
-#include "data/call_export.h"
 #include "data/connection.h"
+#include "list/call_list_model.h"
+#include "list/call_list_tools.h"
+#include "list/find_bar.h"
+#include "records/call_export.h"
 #include "ui/prompts.h"
 
 #include <QApplication>

@@ -9,13 +9,13 @@
 //   (median of 15), with the history written and with its triggers dropped; save_ratio_<size>
 //   is the first over the second.
 // Each size runs in a child process on a private copy of the generated database.
-#include "app/call_history_window.h"
-#include "app/call_list_model.h"
 #include "app/main_window.h"
 #include "bench_support.h"
 #include "calls/call_editor.h"
-#include "data/deletions.h"
 #include "data/shared_connection.h"
+#include "history/call_history_window.h"
+#include "list/call_list_model.h"
+#include "records/deletions.h"
 
 #include <QApplication>
 #include <QComboBox>

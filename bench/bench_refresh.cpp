@@ -1,14 +1,14 @@
 // Finding a word that only the comments hold, and a save and a delete put in place in the
 // list, each until the list is painted again.
-#include "app/call_list_model.h"
-#include "app/call_list_tools.h"
-#include "app/find_bar.h"
 #include "app/main_window.h"
 #include "bench_support.h"
 #include "calls/call_editor.h"
 #include "data/connection.h"
 #include "data/shared_connection.h"
 #include "data/sql_text.h"
+#include "list/call_list_model.h"
+#include "list/call_list_tools.h"
+#include "list/find_bar.h"
 
 #include <QCoreApplication>
 #include <QLineEdit>

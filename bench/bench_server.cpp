@@ -13,7 +13,6 @@
 // - pg_connections_per_desk: the connections that one desk with its window open holds;
 // - pg_reconnect_s: the server stops as in a crash and starts again under a desk with an open
 //   editor; the time from the server being back until the next Save succeeds.
-#include "app/call_list_model.h"
 #include "app/main_window.h"
 #include "bench_support.h"
 #include "calls/call_editor.h"
@@ -21,6 +20,7 @@
 #include "data/server_dialect.h"
 #include "data/server_link.h"
 #include "data/shared_connection.h"
+#include "list/call_list_model.h"
 #include "ui/record_messages.h"
 
 #include <QApplication>

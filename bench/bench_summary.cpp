@@ -7,14 +7,14 @@
 // unless told (median of three). import_csv_s: the 100,000 calls of the generated database,
 // exported to CSV, read, checked and written into an empty call log. With --server the same
 // on a database server (QUORVANE_TEST_SERVER, started by bench/run), named ..._pg_...
-#include "app/summary_page.h"
-#include "app/summary_window.h"
 #include "bench_support.h"
-#include "data/call_export.h"
-#include "data/call_import.h"
 #include "data/failure.h"
 #include "data/recordset.h"
 #include "data/shared_connection.h"
+#include "records/call_export.h"
+#include "records/call_import.h"
+#include "summary/summary_page.h"
+#include "summary/summary_window.h"
 
 #include <QApplication>
 #include <QChartView>

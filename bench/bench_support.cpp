@@ -1,12 +1,12 @@
 // What the benchmarks share: figures, timing, memory, the generated databases and child runs.
 #include "bench_support.h"
 
-#include "app/call_list_model.h"
 #include "app/main_window.h"
 #include "data/failure.h"
-#include "data/server_copy.h"
 #include "data/server_link.h"
 #include "data/server_setup.h"
+#include "list/call_list_model.h"
+#include "records/server_copy.h"
 
 #include <QCoreApplication>
 #include <QCryptographicHash>

@@ -1,7 +1,7 @@
 // The CSV writer: fields of any text (split at the unit separator) come back from a strict
 // reader exactly as written, whether appended as text or as UTF-8 bytes.
 #include "../tests/csv_reader.h"
-#include "data/csv_writer.h"
+#include "records/csv_writer.h"
 
 #include <cstdint>
 #include <cstdio>

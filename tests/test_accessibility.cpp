@@ -2,23 +2,23 @@
 // says what it is, the lists and the preview tell where the person is; and the keyboard
 // reaches every command and leaves every control.
 
-#include "app/call_history_window.h"
-#include "app/call_list_model.h"
-#include "app/call_list_tools.h"
-#include "app/deleted_calls_window.h"
-#include "app/find_bar.h"
-#include "app/import_window.h"
 #include "app/main_window.h"
-#include "app/summary_window.h"
 #include "call_editor_fixture.h"
 #include "contacts/customer_editor.h"
 #include "contacts/employee_editor.h"
 #include "data/shared_connection.h"
+#include "exchange/import_window.h"
+#include "history/call_history_window.h"
+#include "history/deleted_calls_window.h"
+#include "list/call_list_model.h"
+#include "list/call_list_tools.h"
+#include "list/find_bar.h"
 #include "reports/report_catalog.h"
 #include "reports/report_chooser.h"
 #include "reports/report_document.h"
 #include "reports/report_page_view.h"
 #include "reports/report_preview.h"
+#include "summary/summary_window.h"
 
 #include <QAccessible>
 #include <QApplication>

@@ -1,9 +1,9 @@
 // Export of the calls to comma-separated values: what spreadsheets read back, and a Cancel
 // that leaves nothing behind.
 #include "csv_reader.h"
-#include "data/call_export.h"
 #include "data/failure.h"
 #include "data/shared_connection.h"
+#include "records/call_export.h"
 #include "test_support.h"
 
 #include <QDir>

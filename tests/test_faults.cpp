@@ -1,12 +1,12 @@
 // Faults from outside the program: a database that will not open, is empty, read-only or
 // damaged, settings full of garbage, control characters typed or pasted into text boxes.
 // Each is said once, in words that say what to do, and the program goes on where it can.
-#include "app/call_list_model.h"
 #include "app/main_window.h"
 #include "call_editor_fixture.h"
 #include "calls/call_editor.h"
 #include "data/connection.h"
 #include "data/shared_connection.h"
+#include "list/call_list_model.h"
 
 #include <QApplication>
 #include <QDir>

@@ -1,9 +1,6 @@
 // Hostile texts pasted into every text box of every window, as a person would: into the call
 // editor, both contact editors and the value lists' input boxes, and from there into the
 // database, the call list, the find bar, the reports and the CSV export.
-#include "app/call_list_model.h"
-#include "app/call_list_tools.h"
-#include "app/find_bar.h"
 #include "app/main_window.h"
 #include "call_editor_fixture.h"
 #include "contacts/call_rows_model.h"
@@ -11,6 +8,9 @@
 #include "contacts/employee_editor.h"
 #include "csv_reader.h"
 #include "hostile_texts.h"
+#include "list/call_list_model.h"
+#include "list/call_list_tools.h"
+#include "list/find_bar.h"
 #include "reports/report_chooser.h"
 #include "reports/report_document.h"
 #include "reports/report_preview.h"

@@ -1,12 +1,12 @@
 // The calls that other desks add, change and delete on the database server reach the main
 // window's list by themselves, with the person's view kept and open windows left alone.
-#include "app/call_list_model.h"
-#include "app/call_list_tools.h"
-#include "app/find_bar.h"
 #include "app/live_refresh.h"
 #include "app/main_window.h"
 #include "calls/call_editor.h"
 #include "data/connection.h"
+#include "list/call_list_model.h"
+#include "list/call_list_tools.h"
+#include "list/find_bar.h"
 #include "test_support.h"
 
 #include <QApplication>

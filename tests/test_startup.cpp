@@ -1,8 +1,8 @@
 // Start-up of the main window: the data folder, the first-run copy of the template, the
 // database file and the shared connection.
-#include "app/call_list_model.h"
 #include "app/main_window.h"
 #include "data/shared_connection.h"
+#include "list/call_list_model.h"
 #include "startup_fixture.h"
 #include "test_support.h"
 #include "ui/app_paths.h"

@@ -1,8 +1,8 @@
 // The main window's settings kept between runs: the list's column widths and the window state
 // saved at shutdown and read back at start-up, and settings that cannot be used.
-#include "app/call_list_model.h"
 #include "app/main_window.h"
 #include "data/shared_connection.h"
+#include "list/call_list_model.h"
 #include "startup_fixture.h"
 #include "test_support.h"
 #include "ui/app_paths.h"

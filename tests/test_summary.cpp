@@ -1,15 +1,15 @@
 // The summary of the calls: what it counts, that it follows the calls as they change, and
 // the page written to PDF and PNG, from the window and from the command line.
-#include "app/call_list_model.h"
-#include "app/call_list_tools.h"
 #include "app/command_line.h"
 #include "app/live_refresh.h"
 #include "app/main_window.h"
-#include "app/summary_page.h"
-#include "app/summary_window.h"
 #include "data/connection.h"
 #include "data/date_text.h"
 #include "data/shared_connection.h"
+#include "list/call_list_model.h"
+#include "list/call_list_tools.h"
+#include "summary/summary_page.h"
+#include "summary/summary_window.h"
 #include "test_support.h"
 
 #include <QFile>
@@ -96,7 +96,7 @@ private slots:
         QFETCH(QString, row);
         auto window = StartProgram();
         QTest::keyClick(window.get(), Qt::Key_M, Qt::ControlModifier | Qt::ShiftModifier);
-        SummaryWindow* summary = window->tools()->summaryWindow();
+        SummaryWindow* summary = window->summaryWindow();
         QVERIFY(summary);
         QVERIFY2(tableRows(summary->table()).contains(row),
                  qPrintable(tableRows(summary->table()).join('\n')));
@@ -105,8 +105,8 @@ private slots:
     // A call added (here, or at another desk on a server) is counted without asking.
     void followsTheCalls() {
         auto window = StartProgram();
-        window->tools()->openSummary();
-        SummaryWindow* summary = window->tools()->summaryWindow();
+        window->openSummary();
+        SummaryWindow* summary = window->summaryWindow();
         auto other = m_env->openOtherDesk();
         other->execute("insert into Calls (Title,[Opened Date],[Due Date]) values ('new'," +
                        fromToday(0) + "," + fromToday(1) + ")");
@@ -136,8 +136,8 @@ private slots:
     // The page goes to PDF and PNG from the window, and to PDF from the command line.
     void writesFiles() {
         auto window = StartProgram();
-        window->tools()->openSummary();
-        SummaryWindow* summary = window->tools()->summaryWindow();
+        window->openSummary();
+        SummaryWindow* summary = window->summaryWindow();
         ScriptedPrompts prompts;
         const QString folder = m_env->dataHome();
         for (const char* name : {"/page.pdf", "/page.png"}) {

@@ -7,9 +7,9 @@
 #include "contacts/employee_editor.h"
 #include "data/connection.h"
 #include "data/failure.h"
-#include "data/row_snapshot.h"
 #include "data/server_link.h"
 #include "data/shared_connection.h"
+#include "records/row_snapshot.h"
 
 #include <QTreeView>
 #include <sqlite3.h>

@@ -1,8 +1,8 @@
 // The program on a Wayland compositor (run by wayland_run.sh under a headless one): the main
 // window shows, the call editor opens from it on screen, and a new call is saved and listed.
-#include "app/call_list_model.h"
 #include "app/main_window.h"
 #include "call_editor_fixture.h"
+#include "list/call_list_model.h"
 
 #include <QGuiApplication>
 #include <QTest>

@@ -1,13 +1,13 @@
 #include "app/live_refresh.h"
 
-#include "app/call_list_model.h"
 #include "app/main_window.h"
-#include "data/change_watch.h"
 #include "data/connection.h"
 #include "data/failure.h"
 #include "data/recordset.h"
 #include "data/server_link.h"
 #include "data/shared_connection.h"
+#include "list/call_list_model.h"
+#include "records/change_watch.h"
 #include "ui/appearance.h"
 #include "ui/error_trap.h"
 

@@ -1,11 +1,11 @@
 #include "app/main_window.h"
 
-#include "app/call_list_loader.h"
-#include "app/call_list_model.h"
-#include "app/call_list_tools.h"
-#include "app/find_bar.h"
 #include "calls/call_editor.h"
 #include "data/failure.h"
+#include "list/call_list_loader.h"
+#include "list/call_list_model.h"
+#include "list/call_list_tools.h"
+#include "list/find_bar.h"
 #include "reports/report_chooser.h"
 #include "ui/app_paths.h"
 #include "ui/appearance.h"
@@ -168,14 +168,7 @@ void Form1::buildControls() {
     });
     m_tools = new CallListTools(
         this, ListView1, m_calls, [this] { editCurrentRow(); }, [this] { deleteCurrentRow(); });
-    setUpRecovery();
-    m_tools->setAfterImport([this] {
-        try {
-            LoadCalls();
-        } catch (const Failure& failure) {
-            MsgBox(failure.description(), Prompts::Exclamation);
-        }
-    });
+    addRoomCommands();
     // The buttons' tooltips name their keys.
     const std::pair<QPushButton*, QKeySequence> keys[] = {
         {PushButton2, QKeySequence(QKeySequence::New)},

@@ -2,17 +2,20 @@
 
 #include "ui/row_list_view.h"
 
+#include <QPointer>
 #include <QStringList>
 #include <QWidget>
 #include <vector>
 
 class CallListLoader;
+class CallRecovery;
 class ErrorTrap;
 class CallListModel;
 class CallListTools;
 class LiveRefresh;
 class PointerFeedback;
 class QPushButton;
+class SummaryWindow;
 
 // The main window: the list of every call and the six commands below it.
 class Form1 : public QWidget {
@@ -82,6 +85,11 @@ public:
     void showHistory();
     // The deleted calls kept for restoring (Ctrl+Shift+D); restored calls are selected.
     void showDeletedCalls();
+    // Asks for a CSV file and imports its calls (Ctrl+I); the list then lists them.
+    void importCalls();
+    // Opens the summary window, or brings the open one to the front (Ctrl+Shift+M).
+    void openSummary();
+    SummaryWindow* summaryWindow() const;
 
     // The data folder and the connection string built from it; with a database server chosen,
     // the connection string is the server's URI.
@@ -126,7 +134,8 @@ private:
     };
 
     void buildControls();
-    void setUpRecovery();
+    // The commands of other rooms in the list's context menu, with their keys.
+    void addRoomCommands();
     // Deletes several selected calls together after one question (`row`: the current row).
     void deleteCalls(ErrorTrap& trap, const QStringList& ids, int row);
     static qint64 fileWrites();
@@ -139,6 +148,8 @@ private:
     CallListModel* m_calls;
     PointerFeedback* m_pointer;
     CallListTools* m_tools = nullptr;
+    CallRecovery* m_recovery = nullptr;
+    QPointer<SummaryWindow> m_summary;
     CallListLoader* m_loader = nullptr;
     LiveRefresh* m_live = nullptr;
     int m_loads = 0;

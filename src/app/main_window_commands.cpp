@@ -1,12 +1,12 @@
 // The main window's commands on the calls, and putting the calls they changed in place.
 #include "app/main_window.h"
 
-#include "app/call_list_loader.h"
-#include "app/call_list_model.h"
 #include "calls/call_editor.h"
-#include "data/call_columns.h"
 #include "data/recordset.h"
 #include "data/shared_connection.h"
+#include "list/call_list_loader.h"
+#include "list/call_list_model.h"
+#include "records/call_columns.h"
 #include "ui/changed_elsewhere.h"
 #include "ui/error_trap.h"
 #include "ui/prompts.h"

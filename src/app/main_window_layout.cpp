@@ -3,7 +3,7 @@
 
 #include "app/main_window.h"
 
-#include "app/call_list_tools.h"
+#include "list/call_list_tools.h"
 
 #include "ui/twips.h"
 

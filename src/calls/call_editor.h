@@ -1,6 +1,6 @@
 #pragma once
 
-#include "data/row_snapshot.h"
+#include "records/row_snapshot.h"
 #include "ui/date_picker.h"
 #include "ui/exact_text_edit.h"
 

@@ -9,9 +9,9 @@
 #include "calls/call_editor.h"
 #include "calls/combo_lists.h"
 #include "data/recordset.h"
-#include "data/reference_check.h"
 #include "data/shared_connection.h"
 #include "data/sql_text.h"
+#include "records/reference_check.h"
 #include "ui/prompts.h"
 
 #include <QComboBox>

@@ -4,9 +4,9 @@
 #include "calls/call_editor.h"
 
 #include "calls/combo_lists.h"
-#include "data/deletions.h"
 #include "data/recordset.h"
 #include "data/shared_connection.h"
+#include "records/deletions.h"
 #include "ui/changed_elsewhere.h"
 #include "ui/error_trap.h"
 #include "ui/prompts.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "data/row_snapshot.h"
+#include "records/row_snapshot.h"
 
 #include <QDialog>
 #include <QString>

@@ -11,101 +11,16 @@
 
 #include <QLocale>
 #include <QUrl>
-#include <atomic>
 #include <libpq-fe.h>
 #include <poll.h>
 
 namespace {
-
-std::atomic<int> chunkSize{10000};
-
-// Type numbers of the server's built-in number types.
-constexpr Oid kInt2 = 21, kInt4 = 23, kInt8 = 20, kOid = 26, kFloat4 = 700, kFloat8 = 701,
-              kNumeric = 1700;
 
 QString folded(QString word) {
     return word.remove(QLatin1Char('.')).toLower();
 }
 
 } // namespace
-
-QString ServerFailureText(const PGresult* result, PGconn* conn) {
-    const char* primary = result ? PQresultErrorField(result, PG_DIAG_MESSAGE_PRIMARY) : nullptr;
-    const QString server =
-        primary ? QString::fromUtf8(primary) : QString::fromUtf8(PQerrorMessage(conn)).trimmed();
-    const char* state = result ? PQresultErrorField(result, PG_DIAG_SQLSTATE) : nullptr;
-    const QByteArray code = state ? QByteArray(state) : QByteArray();
-    const char* cause = nullptr;
-    const char* advice = nullptr;
-    if (code == "23505" && !server.startsWith(QLatin1String("The value is there already"))) {
-        cause = "The value is there already";
-    } else if (code == "23503") {
-        cause = "The call names a person or value that no longer exists";
-        advice = "pick another and save again";
-    } else if (code == "55P03" || code == "40001" || code == "40P01") {
-        cause = "The row is in use at another desk";
-        advice = "try again in a moment";
-    } else if (PQstatus(conn) != CONNECTION_OK || code.startsWith("08")) {
-        cause = "The connection to the database server was lost";
-        advice = "try again when the server is back; the program connects again by itself";
-    } else if (code == "42501") {
-        cause = "This login has no right to do this";
-        advice = "ask the administrator of the database server to grant the role quorvane_writer "
-                 "(to read and change the call log) or quorvane_reader (to read it)";
-    }
-    if (!cause)
-        return Sentence(server);
-    QString text = QLatin1String(cause) + QStringLiteral(" (") + server + QLatin1Char(')');
-    if (advice)
-        text += QStringLiteral("; ") + QLatin1String(advice);
-    return Sentence(text);
-}
-
-ServerResult::ServerResult(PGresult* result, const QSet<qint64>& dateColumns) : m_result(result) {
-    const int count = PQnfields(result);
-    m_isDate.resize(count);
-    m_number.resize(count);
-    for (int i = 0; i < count; ++i) {
-        const Oid table = PQftable(result, i);
-        const int column = PQftablecol(result, i);
-        m_isDate[i] = table != InvalidOid && dateColumns.contains(qint64(table) << 16 | column);
-        const Oid type = PQftype(result, i);
-        if (type == kInt2 || type == kInt4 || type == kInt8 || type == kOid)
-            m_number[i] = 1;
-        else if (type == kFloat4 || type == kFloat8 || type == kNumeric)
-            m_number[i] = 2;
-    }
-}
-
-ServerResult::~ServerResult() {
-    PQclear(m_result);
-}
-
-int ServerResult::rows() const {
-    return PQntuples(m_result);
-}
-int ServerResult::columns() const {
-    return PQnfields(m_result);
-}
-QString ServerResult::name(int column) const {
-    return QString::fromUtf8(PQfname(m_result, column));
-}
-bool ServerResult::isNull(int row, int column) const {
-    return PQgetisnull(m_result, row, column);
-}
-const char* ServerResult::text(int row, int column) const {
-    return PQgetvalue(m_result, row, column);
-}
-int ServerResult::length(int row, int column) const {
-    return PQgetlength(m_result, row, column);
-}
-
-void ServerResult::takeKinds(const ServerResult& first) {
-    if (first.columns() != columns())
-        throw Failure(QStringLiteral("The server answered a different set of columns."));
-    m_isDate = first.m_isDate;
-    m_number = first.m_number;
-}
 
 bool ServerLink::isServerUri(const QString& text) {
     return text.startsWith(QLatin1String("postgresql://"), Qt::CaseInsensitive) ||
@@ -376,91 +291,6 @@ void ServerLink::runScript(const QString& script) {
     if (!ok)
         throw Failure(why);
     loadDateColumns();
-}
-
-int ServerLink::chunkRows() {
-    return chunkSize;
-}
-void ServerLink::setChunkRows(int rows) {
-    chunkSize = qMax(1, rows);
-}
-
-std::unique_ptr<ServerResult> ServerLink::openCursor(const QString& sql) {
-    if (sql.trimmed().isEmpty())
-        throw Failure(QStringLiteral("The statement is empty."));
-    // A cursor lives in a transaction: the caller's, or a read-only one of its own that ends
-    // with it.
-    m_cursorTransaction = !inTransaction();
-    if (m_cursorTransaction) {
-        PQclear(runRaw("BEGIN READ ONLY", {}, true));
-        m_transaction = true;
-    }
-    try {
-        PQclear(runRaw(
-            "DECLARE quorvane_rows NO SCROLL CURSOR FOR " + ServerStatement(sql).toUtf8(), {}));
-        sendFetch();
-        return takeFetched();
-    } catch (...) {
-        closeCursor();
-        throw;
-    }
-}
-
-std::unique_ptr<ServerResult> ServerLink::fetchMore(const ServerResult& first) {
-    if (!m_fetchSent)
-        return std::make_unique<ServerResult>(PQmakeEmptyPGresult(m_conn, PGRES_TUPLES_OK),
-                                              QSet<qint64>());
-    auto chunk = takeFetched();
-    chunk->takeKinds(first);
-    return chunk;
-}
-
-void ServerLink::sendFetch() {
-    const QByteArray sql =
-        "FETCH FORWARD " + QByteArray::number(chunkSize.load()) + " FROM quorvane_rows";
-    if (!PQsendQueryParams(m_conn, sql.constData(), 0, nullptr, nullptr, nullptr, nullptr, 0))
-        throw Failure(ServerFailureText(nullptr, m_conn));
-    m_fetchSent = true;
-    m_fetchRows = chunkSize;
-}
-
-// The chunk asked for; a full one asks for the next at once, so that the server reads it
-// while this one is walked.
-std::unique_ptr<ServerResult> ServerLink::takeFetched() {
-    PGresult* result = nullptr;
-    while (PGresult* next = PQgetResult(m_conn)) {
-        PQclear(result);
-        result = next;
-    }
-    m_fetchSent = false;
-    if (PQresultStatus(result) != PGRES_TUPLES_OK) {
-        const QString why = ServerFailureText(result, m_conn);
-        PQclear(result);
-        throw Failure(why);
-    }
-    auto chunk = answer(result);
-    if (chunk->rows() >= m_fetchRows)
-        sendFetch();
-    return chunk;
-}
-
-void ServerLink::closeCursor() {
-    if (!m_conn)
-        return;
-    if (m_fetchSent) {
-        while (PGresult* next = PQgetResult(m_conn))
-            PQclear(next);
-        m_fetchSent = false;
-    }
-    // Nothing was written: ending the cursor's own transaction either way drops the cursor.
-    const PGTransactionStatusType status = PQtransactionStatus(m_conn);
-    if (m_cursorTransaction && status != PQTRANS_IDLE && !lost())
-        PQclear(PQexec(m_conn, "ROLLBACK"));
-    else if (!m_cursorTransaction && status == PQTRANS_INTRANS)
-        PQclear(PQexec(m_conn, "CLOSE quorvane_rows"));
-    if (m_cursorTransaction)
-        m_transaction = false;
-    m_cursorTransaction = false;
 }
 
 void ServerLink::listen(const QString& channel) {

@@ -1,6 +1,6 @@
 #include "ui/changed_elsewhere.h"
 
-#include "data/row_snapshot.h"
+#include "records/row_snapshot.h"
 #include "ui/prompts.h"
 
 namespace {

@@ -3,7 +3,7 @@
 #include <QString>
 #include <functional>
 
-#include "data/row_snapshot.h"
+#include "records/row_snapshot.h"
 
 class Connection;
 

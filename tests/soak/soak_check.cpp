@@ -2,12 +2,12 @@
 // left its calls (or its value) behind, and the program starts on it without a box.
 #include "soak.h"
 
-#include "app/call_list_model.h"
 #include "app/main_window.h"
 #include "data/connection.h"
 #include "data/failure.h"
 #include "data/recordset.h"
 #include "data/shared_connection.h"
+#include "list/call_list_model.h"
 #include "test_support.h"
 
 #include <QCoreApplication>

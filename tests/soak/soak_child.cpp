@@ -13,7 +13,7 @@
 #include "ui/appearance.h"
 #include "ui/record_messages.h"
 
-#include "app/call_list_model.h"
+#include "list/call_list_model.h"
 
 #include <QApplication>
 #include <QComboBox>

@@ -1,0 +1,62 @@
+// The main window's wiring between rooms: the commands of the history, exchange and summary
+// rooms in the list's context menu, with their keys.
+#include "app/main_window.h"
+
+#include "data/failure.h"
+#include "exchange/import_window.h"
+#include "history/call_recovery.h"
+#include "list/call_list_model.h"
+#include "list/call_list_tools.h"
+#include "summary/summary_window.h"
+#include "ui/prompts.h"
+
+void Form1::addRoomCommands() {
+    using Place = CallListTools::MenuPlace;
+    m_tools->addEntry(
+        Place::AfterExport, tr("&Import calls…"), QKeySequence(Qt::CTRL | Qt::Key_I),
+        [this] { importCalls(); }, false);
+    m_recovery =
+        new CallRecovery({this, m_calls, m_tools, &m_commands, [this] { return selectedRow(); },
+                          [this](const std::vector<qint64>& ids) { RefreshCalls(ids); }});
+    m_tools->addEntry(
+        Place::Last, tr("&Summary…"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_M),
+        [this] { openSummary(); }, false);
+}
+
+void Form1::undoDelete() {
+    m_recovery->undoDelete();
+}
+
+void Form1::showHistory() {
+    m_recovery->showHistory();
+}
+
+void Form1::showDeletedCalls() {
+    m_recovery->showDeletedCalls();
+}
+
+void Form1::selectIds(const QList<qint64>& ids) {
+    m_tools->selectIds(ids);
+}
+
+void Form1::importCalls() {
+    if (ImportWindow::importFile(this) <= 0)
+        return;
+    try {
+        LoadCalls();
+    } catch (const Failure& failure) {
+        MsgBox(failure.description(), Prompts::Exclamation);
+    }
+}
+
+void Form1::openSummary() {
+    if (!m_summary)
+        m_summary = new SummaryWindow(m_calls, this);
+    m_summary->show();
+    m_summary->raise();
+    m_summary->activateWindow();
+}
+
+SummaryWindow* Form1::summaryWindow() const {
+    return m_summary;
+}

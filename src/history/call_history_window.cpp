@@ -1,0 +1,51 @@
+#include "history/call_history_window.h"
+
+#include "records/call_history.h"
+#include "ui/accessible_names.h"
+#include "ui/column_fit.h"
+
+#include <QDialogButtonBox>
+#include <QHeaderView>
+#include <QPushButton>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+CallHistoryWindow::CallHistoryWindow(Connection& connection, qint64 id, const QString& title,
+                                     QWidget* parent)
+    : QDialog(parent) {
+    setObjectName(QStringLiteral("CallHistory"));
+    setWindowTitle(tr("History of call %1: %2").arg(id).arg(title));
+    auto* layout = new QVBoxLayout(this);
+    m_list = new QTreeWidget(this);
+    m_list->setObjectName(QStringLiteral("HistoryList"));
+    m_list->setAccessibleName(tr("Changes of the call, newest first"));
+    ShowFocusInSelection(m_list);
+    m_list->setRootIsDecorated(false);
+    m_list->setUniformRowHeights(true);
+    m_list->setHeaderLabels({tr("When"), tr("By"), tr("Field"), tr("Before"), tr("After")});
+    layout->addWidget(m_list);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, this);
+    QPushButton* close = buttons->button(QDialogButtonBox::Close);
+    close->setObjectName(QStringLiteral("CloseHistory"));
+    close->setAccessibleName(tr("Close the history"));
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    layout->addWidget(buttons);
+
+    QList<QTreeWidgetItem*> items;
+    for (const CallChange& change : ReadCallHistory(connection, id)) {
+        // A long comment shows on one line; the whole of it is in the tooltip.
+        const auto line = [](const QString& text) {
+            return QString(text)
+                .replace(QLatin1Char('\n'), QLatin1Char(' '))
+                .remove(QLatin1Char('\r'));
+        };
+        auto* item = new QTreeWidgetItem(QStringList{change.when, change.who, change.field,
+                                                     line(change.before), line(change.after)});
+        item->setToolTip(3, change.before);
+        item->setToolTip(4, change.after);
+        items << item;
+    }
+    m_list->addTopLevelItems(items);
+    FitColumnsToTexts(m_list, 3);
+    resize(760, 420);
+}

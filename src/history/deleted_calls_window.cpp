@@ -1,0 +1,94 @@
+#include "history/deleted_calls_window.h"
+
+#include "data/failure.h"
+#include "history/call_history_window.h"
+#include "records/deletions.h"
+#include "ui/accessible_names.h"
+#include "ui/column_fit.h"
+#include "ui/prompts.h"
+
+#include <QDialogButtonBox>
+#include <QHeaderView>
+#include <QPushButton>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+namespace {
+constexpr int kIdColumn = 2;
+}
+
+DeletedCallsWindow::DeletedCallsWindow(Connection& connection, QWidget* parent)
+    : QDialog(parent), m_connection(connection) {
+    setObjectName(QStringLiteral("DeletedCalls"));
+    setWindowTitle(tr("Deleted Calls"));
+    auto* layout = new QVBoxLayout(this);
+    m_list = new QTreeWidget(this);
+    m_list->setObjectName(QStringLiteral("DeletedList"));
+    m_list->setAccessibleName(tr("Deleted calls, the newest first"));
+    ShowFocusInSelection(m_list);
+    m_list->setRootIsDecorated(false);
+    m_list->setUniformRowHeights(true);
+    m_list->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    m_list->setHeaderLabels({tr("Deleted"), tr("By"), tr("ID"), tr("Title"), tr("Deleted with")});
+    layout->addWidget(m_list);
+
+    auto* buttons = new QDialogButtonBox(this);
+    m_restore = buttons->addButton(tr("&Restore"), QDialogButtonBox::ActionRole);
+    m_restore->setObjectName(QStringLiteral("RestoreCalls"));
+    m_restore->setAccessibleName(tr("Restore the selected calls"));
+    m_history = buttons->addButton(tr("&History…"), QDialogButtonBox::ActionRole);
+    m_history->setObjectName(QStringLiteral("DeletedCallHistory"));
+    m_history->setAccessibleName(tr("Show the history of the selected call"));
+    QPushButton* close = buttons->addButton(QDialogButtonBox::Close);
+    close->setObjectName(QStringLiteral("CloseDeletedCalls"));
+    close->setAccessibleName(tr("Close the deleted calls"));
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    connect(m_restore, &QPushButton::clicked, this, &DeletedCallsWindow::restoreSelected);
+    connect(m_history, &QPushButton::clicked, this, &DeletedCallsWindow::showHistory);
+    connect(m_list, &QTreeWidget::itemSelectionChanged, this, [this] {
+        m_restore->setEnabled(!m_list->selectedItems().isEmpty());
+        m_history->setEnabled(m_list->selectedItems().size() == 1);
+    });
+    layout->addWidget(buttons);
+    fill();
+    resize(760, 420);
+}
+
+void DeletedCallsWindow::fill() {
+    m_list->clear();
+    QList<QTreeWidgetItem*> items;
+    for (const Deletions::DeletedCall& call : Deletions::List(m_connection))
+        items << new QTreeWidgetItem(QStringList{call.deletedAt, call.deletedBy,
+                                                 QString::number(call.id), call.title,
+                                                 call.deletedWith});
+    m_list->addTopLevelItems(items);
+    FitColumnsToTexts(m_list, 3);
+    m_restore->setEnabled(false);
+    m_history->setEnabled(false);
+}
+
+void DeletedCallsWindow::restoreSelected() {
+    QList<qint64> ids;
+    for (const QTreeWidgetItem* item : m_list->selectedItems())
+        ids << item->text(kIdColumn).toLongLong();
+    if (ids.isEmpty())
+        return;
+    try {
+        m_restored += Deletions::RestoreCalls(m_connection, ids);
+    } catch (const Failure& failure) {
+        MsgBox(tr("The calls could not be restored; nothing was changed.") +
+                   QStringLiteral("\r\n\r\n") + failure.description(),
+               Prompts::Exclamation);
+        return;
+    }
+    accept();
+}
+
+void DeletedCallsWindow::showHistory() {
+    const QList<QTreeWidgetItem*> selected = m_list->selectedItems();
+    if (selected.size() != 1)
+        return;
+    CallHistoryWindow history(m_connection, selected.first()->text(kIdColumn).toLongLong(),
+                              selected.first()->text(3), this);
+    CurrentPrompts().showModal(history);
+}

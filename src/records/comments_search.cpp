@@ -1,0 +1,98 @@
+#include "records/comments_search.h"
+
+#include "data/connection.h"
+#include "data/recordset.h"
+#include "data/sql_text.h"
+
+#include <QStringList>
+#include <algorithm>
+#include <sqlite3.h>
+
+namespace {
+
+constexpr int kIndexedLength = kShortestIndexedWord;
+
+// `word` for a LIKE pattern with the escape character '\': its own wildcards match themselves.
+QString likeLiteral(const QString& word) {
+    QString escaped;
+    escaped.reserve(word.size() + 8);
+    for (const QChar c : word) {
+        if (c == QLatin1Char('%') || c == QLatin1Char('_') || c == QLatin1Char('\\'))
+            escaped += QLatin1Char('\\');
+        escaped += c;
+    }
+    return escaped;
+}
+
+QString statementFor(const Connection& connection, const QString& word) {
+    const QString pattern =
+        QStringLiteral("'%") + DoubledQuotes(likeLiteral(word)) + QStringLiteral("%' ESCAPE '\\'");
+    if (connection.server()) {
+        // The server's trigram index serves ILIKE for a word of three letters or more.
+        return QStringLiteral("select ID from Calls where Comments ilike ") + pattern;
+    }
+    if (word.size() >= kIndexedLength) {
+        // A phrase of the whole word: its pieces in a row, anywhere in the comments.
+        QString phrase = word;
+        phrase.replace(QLatin1Char('"'), QLatin1String("\"\""));
+        // The index also holds the comments of deleted calls while they are kept.
+        return QStringLiteral("select rowid from CallsText where CallsText match '\"") +
+               DoubledQuotes(phrase) +
+               QStringLiteral("\"' and rowid not in (select k.ID from DeletedCalls k where not "
+                              "exists (select 1 from Calls c where c.ID = k.ID))");
+    }
+    // Too short for the index: every call's comments are read.
+    return QStringLiteral("select ID from Calls where Comments like ") + pattern;
+}
+
+} // namespace
+
+std::vector<qint64> CallsWithCommentsHolding(Connection& connection, const QString& word,
+                                             const std::vector<qint64>* among) {
+    std::vector<qint64> ids;
+    if (word.isEmpty() || (among && among->empty()))
+        return ids;
+    QString sql = statementFor(connection, word);
+    if (among) {
+        QStringList numbers;
+        for (const qint64 id : *among)
+            numbers << QString::number(id);
+        const bool indexed = !connection.server() && word.size() >= kIndexedLength;
+        sql += (indexed ? QStringLiteral(" and rowid in (") : QStringLiteral(" and ID in (")) +
+               numbers.join(QLatin1Char(',')) + QLatin1Char(')');
+    }
+    Recordset records;
+    records.open(sql, connection);
+    while (!records.eof()) {
+        const Recordset::Raw raw = records.raw(0);
+        if (!raw.null)
+            ids.push_back(QByteArray::fromRawData(raw.utf8, raw.size).toLongLong());
+        records.moveNext();
+    }
+    records.close();
+    std::sort(ids.begin(), ids.end());
+    ids.erase(std::unique(ids.begin(), ids.end()), ids.end());
+    return ids;
+}
+
+void StopCommentsSearch(Connection& connection) {
+    if (!connection.server())
+        sqlite3_interrupt(connection.handle());
+}
+
+QString CommentsAround(const QString& comments, const QString& word, int length) {
+    const int at = word.isEmpty() ? -1 : comments.indexOf(word, 0, Qt::CaseInsensitive);
+    if (at < 0)
+        return QString();
+    // The word with what stands before and after it, about as much on each side.
+    const int room = std::max(0, length - int(word.size()));
+    int from = std::max(0, at - room / 2);
+    const int to = std::min(int(comments.size()), from + int(word.size()) + room);
+    from = std::max(0, std::min(from, to - length));
+    QString part = comments.mid(from, to - from).simplified();
+    if (from > 0)
+        part.prepend(QChar(0x2026));
+    if (to < comments.size())
+        part.append(QChar(0x2026));
+    return part;
+}
