@@ -245,9 +245,17 @@ private slots:
 
     // Whatever the umask, and whatever an older version left: after a start, a backup and a
     // restore, every file is the owner's alone and no leftover of a copy cut short remains.
+    // Umasks that leave the group's bits open, the others' bits open, or both.
+    void everyFileIsPrivateAndNoLeftoverStays_data() {
+        QTest::addColumn<int>("mask");
+        QTest::newRow("nothing masked") << 0;
+        QTest::newRow("group open") << 0007;
+        QTest::newRow("others open") << 0070;
+    }
     void everyFileIsPrivateAndNoLeftoverStays() {
         SKIP_ON_SERVER("about the local file");
-        const mode_t umaskBefore = umask(0);
+        QFETCH(int, mask);
+        const mode_t umaskBefore = umask(mode_t(mask));
         const QString folder = m_env->dataFolder();
         QDir().mkpath(Backups::folderFor(m_db));
         const QString copy = m_env->dataHome() + "/copy.mdb";
@@ -270,7 +278,7 @@ private slots:
         QCOMPARE(run({"--backup", copy}), 0);
         QCOMPARE(run({"--restore", copy}), 0);
         QProcess program;
-        program.setChildProcessModifier([] { umask(0); });
+        program.setChildProcessModifier([mask] { umask(mode_t(mask)); });
         program.start(QUORVANE_EXECUTABLE, {"--restore", copy});
         QVERIFY(program.waitForFinished(60000));
         QCOMPARE(program.exitCode(), 0);

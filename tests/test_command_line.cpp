@@ -54,6 +54,37 @@ QString contentsOf(const QString& path) {
                         "(select ifnull(group_concat(Status), '') from Status)");
 }
 
+// Damages a database file as `damage` says: a file of garbage, cut in half, scribbled pages, or
+// a statement run on it.
+void damageFile(const QString& path, const QByteArray& damage) {
+    const QByteArray bytes = contentOf(path);
+    if (damage == "garbage")
+        writeFile(path, QByteArray(8192, 'x'));
+    else if (damage == "truncate")
+        writeFile(path, bytes.left(bytes.size() / 2));
+    else if (damage == "scribble")
+        writeFile(path, bytes.left(4096) + QByteArray(bytes.size() - 4096, '\x5a'));
+    else
+        runSql(path, damage.constData());
+}
+
+// Leaves beside a database the journal of a write cut short: a transaction that spilled pages
+// into the file, its journal kept as a crash would leave it.
+void leaveHotJournal(const QString& path) {
+    const QString journal = path + "-journal";
+    sqlite3* db = nullptr;
+    sqlite3_open(path.toUtf8().constData(), &db);
+    sqlite3_exec(db,
+                 "pragma cache_size = 2; begin; create table Filler (x); "
+                 "insert into Filler values (randomblob(200000)); "
+                 "update Calls set Title = 'torn';",
+                 nullptr, nullptr, nullptr);
+    QFile::remove(journal + ".kept");
+    QFile::copy(journal, journal + ".kept");
+    sqlite3_close(db);
+    QFile::rename(journal + ".kept", journal);
+}
+
 } // namespace
 
 class TestCommandLine : public QObject {
@@ -126,6 +157,13 @@ private slots:
                                    << "";
         QTest::newRow("raw without export")
             << QStringList{"--csv-raw"} << 2 << "--csv-raw goes with --export-csv"
+            << "";
+        QTest::newRow("raw with a backup") << QStringList{"--backup", "{DIR}/copy.mdb", "--csv-raw"}
+                                           << 2 << "--csv-raw goes with --export-csv"
+                                           << "";
+        QTest::newRow("raw with an import")
+            << QStringList{"--import-csv", "{DIR}/in.csv", "--csv-raw"} << 2
+            << "--csv-raw goes with --export-csv"
             << "";
         QTest::newRow("raw export")
             << QStringList{"--export-csv", "{DIR}/all.csv", "--csv-raw"} << 0 << ""
@@ -329,19 +367,37 @@ private slots:
         QFETCH(QByteArray, damage);
         const QString copy = m_env->dataHome() + "/copy.mdb";
         Backups::copyDatabase(m_env->databasePath(), copy);
-        QByteArray bytes = contentOf(copy);
-        if (damage == "garbage")
-            writeFile(copy, QByteArray(8192, 'x'));
-        else if (damage == "truncate")
-            writeFile(copy, bytes.left(bytes.size() / 2));
-        else if (damage == "scribble")
-            writeFile(copy, bytes.left(4096) + QByteArray(bytes.size() - 4096, '\x5a'));
-        else
-            runSql(copy, damage.constData());
+        damageFile(copy, damage);
         const QByteArray before = contentOf(m_env->databasePath());
         QVERIFY_THROWS_EXCEPTION(Failure, Backups::restore(copy, m_env->databasePath()));
         QCOMPARE(contentOf(m_env->databasePath()), before);
         QVERIFY(!QFile::exists(Backups::folderFor(m_env->databasePath())));
+    }
+
+    // --check of a database that the engine cannot read or whose check fails: status 1, and
+    // the output says what is wrong.
+    void checkFailsOnADamagedDatabase_data() { restoreRefusesBadFiles_data(); }
+    void checkFailsOnADamagedDatabase() {
+        QFETCH(QByteArray, damage);
+        damageFile(m_env->databasePath(), damage);
+        QString out, err;
+        QTextStream outStream(&out), errStream(&err);
+        QCOMPARE(RunCommands({"quorvane", "--check"}, outStream, errStream), 1);
+        QVERIFY2(out.contains("FAILED the integrity check") || !err.isEmpty(),
+                 qPrintable(out + err));
+    }
+
+    // The journal of the replaced database's last write, cut short, is not played into the
+    // restored one.
+    void restoreOverAHotJournal() {
+        const QString copy = m_env->dataHome() + "/copy.mdb";
+        Backups::copyDatabase(m_env->databasePath(), copy);
+        runSql(copy, "insert into Status values ('restored')");
+        leaveHotJournal(m_env->databasePath());
+        QVERIFY(contentOf(m_env->databasePath() + "-journal").size() > 512);
+        Backups::restore(copy, m_env->databasePath());
+        QCOMPARE(contentsOf(m_env->databasePath()), "kept call/restored");
+        QCOMPARE(runSql(m_env->databasePath(), "pragma integrity_check"), "ok");
     }
 
     void restoreKeepsTheReplacedDatabase() {

@@ -144,16 +144,23 @@ private slots:
         QTest::newRow("a caller") << "caller" << QStringList{"1", "2"};
         QTest::newRow("an employee") << "employee" << QStringList{"1", "2", "3", "4"};
         QTest::newRow("a call kept with a time of midnight") << "typed date" << QStringList{"3"};
+        // Two deletes: the first Ctrl+Z undoes the newest, the second the one before it.
+        QTest::newRow("two deletes, undone twice") << "twice" << QStringList{"2", "3"};
     }
     void ctrlZPutsBackWhatADeleteTook() {
         QFETCH(QString, what);
         QFETCH(QStringList, restoredIds);
         Desk desk;
         const QStringList before = everything();
-        if (what == "call" || what == "calls" || what == "typed date") {
+        if (what == "call" || what == "calls" || what == "typed date" || what == "twice") {
             desk.selectRows(what == "calls" ? QList<int>{1, 2} : QList<int>{2});
             desk.prompts.answer(Prompts::Yes);
             QTest::keyClick(desk.window->ListView1, Qt::Key_Delete);
+            if (what == "twice") {
+                desk.selectRows({int(desk.listedIds().indexOf("2"))});
+                desk.prompts.answer(Prompts::Yes);
+                QTest::keyClick(desk.window->ListView1, Qt::Key_Delete);
+            }
             // Put back, it gets the stored form, as it would have on the way in.
             if (what == "typed date")
                 Exec("update DeletedCalls set [Due Date] = [Due Date] || ' 00:00:00'");
@@ -169,6 +176,12 @@ private slots:
 
         desk.activate();
         QTest::keyClick(desk.window.get(), Qt::Key_Z, Qt::ControlModifier);
+        if (what == "twice") {
+            QCOMPARE(Rows("select ID from Calls order by ID"), QStringList({"1", "2", "4"}));
+            QCOMPARE(desk.window->selectedIds(), QStringList{"2"});
+            QTest::keyClick(desk.window.get(), Qt::Key_Z, Qt::ControlModifier);
+            restoredIds = QStringList{"3"};
+        }
 
         QCOMPARE(everything(), before);
         QCOMPARE(desk.window->selectedIds(), restoredIds);
@@ -239,6 +252,10 @@ private slots:
         Exec("update Calls set Title='Printer jams' where ID=1");
         Exec("update Calls set Title='Printer on fire', [Assigned To]=2 where ID=1");
         Exec("update Calls set [Due Date]='" + dateText(QDate(2026, 3, 1)) + "' where ID=1");
+        // From empty to a value (the call resolved) and back (cleared, opened again).
+        Exec("update Calls set [Resolved By]=1, [Resolved Date]='" + dateText(QDate(2026, 3, 2)) +
+             "' where ID=1");
+        Exec("update Calls set [Resolved By]=NULL, [Resolved Date]=NULL, Comments=NULL where ID=1");
         desk.window->LoadCalls();
         desk.window->selectRow(0);
         QStringList shown;
@@ -251,15 +268,21 @@ private slots:
         QTest::keyClick(desk.window.get(), Qt::Key_H, Qt::ControlModifier);
 
         // Newest first; people by name, dates as the program writes them.
+        const QString resolved = dateText(QDate(2026, 3, 2));
         QCOMPARE(shown,
                  QStringList({
+                     "Resolved Date|" + resolved + '|',
+                     "Resolved By|Nora Quill|",
+                     "Comments|It's the 0th time|",
+                     "Resolved Date||" + resolved,
+                     "Resolved By||Nora Quill",
                      "Due Date|" + dateText(QDate(2026, 2, 10)) + '|' + dateText(QDate(2026, 3, 1)),
                      "Assigned To|Nora Quill|Bram Holt",
                      "Title|Printer jams|Printer on fire",
                      "Title|Call 1|Printer jams",
                      "Call created||Call 1",
                  }));
-        QCOMPARE(who.size(), 5);
+        QCOMPARE(who.size(), 10);
         QCOMPARE(who.first(), Rows("select [Changed At], [Changed By] from CallHistory where "
                                    "ID = (select max(ID) from CallHistory)")
                                   .value(0));

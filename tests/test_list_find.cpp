@@ -126,6 +126,14 @@ private slots:
         QTest::newRow("every word, each anywhere")
             << "printer a4" << false << QStringList{"Printer jams"};
         QTest::newRow("one word missing") << "printer cable" << false << QStringList{};
+        // The engine's wildcards are plain characters: none of these is in a call.
+        QTest::newRow("percent") << "a%4" << false << QStringList{};
+        QTest::newRow("underscore") << "p_per" << false << QStringList{};
+        QTest::newRow("short word with a percent") << "4%" << false << QStringList{};
+        QTest::newRow("quote, backslash, bracket and star") << "'\\[*" << false << QStringList{};
+        // A call's whole ID, and one digit more than it has.
+        QTest::newRow("whole ID") << "5 toner" << false << QStringList{"Printer toner"};
+        QTest::newRow("one digit past the ID") << "55 toner" << false << QStringList{};
     }
     void findsAsYouType() {
         QFETCH(QString, typed);
@@ -174,6 +182,8 @@ private slots:
         QTest::addColumn<qint64>("id");
         QTest::newRow("title enters the filter")
             << "update Calls set Title='Printer aardvark' where ID=3" << qint64(3);
+        QTest::newRow("title leaves the filter")
+            << "update Calls set Title='Scanner jams' where ID=1" << qint64(1);
         QTest::newRow("comments enter the filter")
             << "update Calls set Comments='the printer again' where ID=2" << qint64(2);
         QTest::newRow("deleted") << "delete from Calls where ID=1" << qint64(1);
