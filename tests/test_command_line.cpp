@@ -165,6 +165,18 @@ private slots:
             << QStringList{"--import-csv", "{DIR}/in.csv", "--csv-raw"} << 2
             << "--csv-raw goes with --export-csv"
             << "";
+        QTest::newRow("raw with the list of backups")
+            << QStringList{"--list-backups", "--csv-raw"} << 2 << "--csv-raw goes with --export-csv"
+            << "";
+        QTest::newRow("import missing")
+            << QStringList{"--import-csv", "{DIR}/none.csv"} << 1 << "No such file"
+            << "";
+        QTest::newRow("import a folder")
+            << QStringList{"--import-csv", "{DIR}"} << 1 << "cannot be read"
+            << "";
+        QTest::newRow("summary unwritable")
+            << QStringList{"--summary", "{DIR}/no/s.pdf"} << 1 << "s.pdf"
+            << "";
         QTest::newRow("raw export")
             << QStringList{"--export-csv", "{DIR}/all.csv", "--csv-raw"} << 0 << ""
             << "all.csv";
