@@ -94,6 +94,12 @@ private slots:
         QTest::newRow("US month name") << "en_US"
                                        << "Jan 7, 26"
                                        << "2026-01-07";
+        QTest::newRow("US December by name") << "en_US"
+                                             << "Dec 7, 26"
+                                             << "2026-12-07";
+        QTest::newRow("US last year") << "en_US"
+                                      << "12/31/9999"
+                                      << "9999-12-31";
         QTest::newRow("US ISO") << "en_US"
                                 << "2026-01-07"
                                 << "2026-01-07";
@@ -107,7 +113,11 @@ private slots:
                                          {"2024-02-29", "2024-02-29"},
                                          {"2026-02-29", ""},
                                          {"2026-01-07 24:00:00", ""},
-                                         {"0099-01-07", ""}};
+                                         {"0099-01-07", ""},
+                                         {"0100-01-07", "0100-01-07"},
+                                         {"9999-12-31", "9999-12-31"},
+                                         {"2026-13-01", ""},
+                                         {"2026-12-01", "2026-12-01"}};
         for (const auto& [typed, kept] : stored)
             QTest::newRow(typed) << "en_US" << typed << kept;
         QTest::newRow("US 80 years back")
@@ -303,6 +313,7 @@ private slots:
             QCOMPARE(value.joined(), QString());
             QCOMPARE(failureOf([&] { value.toText(); }), QStringLiteral("Invalid use of Null"));
             QCOMPARE(failureOf([&] { value.toInteger(); }), QStringLiteral("Invalid use of Null"));
+            QCOMPARE(failureOf([&] { value.toDate(); }), QStringLiteral("Invalid use of Null"));
         }
         QCOMPARE(records.field("Title").toText(), QStringLiteral("No resolver"));
         records.moveNext();
