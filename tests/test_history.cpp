@@ -320,11 +320,28 @@ private slots:
         QCOMPARE(desk.window->selectedIds(), QStringList({"1", "2"}));
     }
 
-    // Calls put back from their window bring back the caller deleted with them.
-    void callsPutBackFromTheirWindowBringTheirCaller() {
+    // Calls put back from their window bring back the person deleted with them: a caller, or
+    // an employee who only resolved a call.
+    void callsPutBackFromTheirWindowBringTheirPeople_data() {
+        QTest::addColumn<bool>("resolver");
+        QTest::newRow("the caller") << false;
+        QTest::newRow("the one who resolved a call") << true;
+    }
+    void callsPutBackFromTheirWindowBringTheirPeople() {
+        QFETCH(bool, resolver);
         Desk desk;
+        if (resolver)
+            Exec("update Calls set [Resolved By] = 5 where ID = 3");
         const QStringList before = everything();
-        desk.deleteInEditor(&Form2::PushButton16, &Form2::Combo6, "Ben Cole");
+        // The resolver's delete leaves the call; the call is deleted afterwards.
+        if (resolver) {
+            desk.deleteInEditor(&Form2::PushButton6, &Form2::Combo1, "Eli Stone");
+            desk.window->LoadCalls();
+            desk.selectRows({2});
+            desk.prompts.answer(Prompts::Yes);
+            QTest::keyClick(desk.window->ListView1, Qt::Key_Delete);
+        } else
+            desk.deleteInEditor(&Form2::PushButton16, &Form2::Combo6, "Ben Cole");
         desk.window->LoadCalls();
         desk.prompts.onModal([&](QDialog& dialog) {
             auto* window = qobject_cast<DeletedCallsWindow*>(&dialog);
@@ -349,6 +366,8 @@ private slots:
             << QStringList{"delete 2,3", "insert 2", "undo"};
         QTest::newRow("an ID kept twice, the older copy restored")
             << QStringList{"delete 2", "insert 2", "delete 2", "undo oldest"};
+        QTest::newRow("an ID kept twice, both copies chosen in the window")
+            << QStringList{"delete 2", "insert 2", "delete 2", "restore 2"};
         QTest::newRow("an ID kept twice, the newer copy past its days")
             << QStringList{"delete 2", "insert 2", "delete 2", "age newest"};
     }

@@ -173,6 +173,9 @@ private slots:
         QCOMPARE(titles(*m_window), QStringList{});
         m_window->tools()->findBar()->FindText->setText("ståhl");
         QCOMPARE(titles(*m_window), QStringList{"Fax\tbroken \"again\""});
+        // A word as long as the index's pieces, in capitals that only Unicode folds.
+        m_window->tools()->findBar()->FindText->setText("ÅHL");
+        QCOMPARE(titles(*m_window), QStringList{"Fax\tbroken \"again\""});
     }
 
     // After a save, a delete or a change put in place by ID, the list is what reading it

@@ -357,7 +357,25 @@ QList<qint64> Restore(Connection& connection, qint64 deletion) {
 QList<qint64> RestoreCalls(Connection& connection, const QList<qint64>& ids) {
     if (ids.isEmpty())
         return {};
-    return restore(connection, QStringLiteral("ID in (%1)").arg(joinedIds(ids)), 0);
+    QString chosen = QStringLiteral("ID in (%1)").arg(joinedIds(ids));
+    // An ID kept more than once (a call deleted, its number taken again and deleted again)
+    // comes back from its newest copy: the calls cannot all hold one number.
+    QStringList newest;
+    QList<qint64> repeated;
+    eachRow(connection,
+            QStringLiteral("select ID, max(Deletion) from DeletedCalls where %1 group by ID "
+                           "having count(*) > 1")
+                .arg(chosen),
+            [&](const Recordset& row) {
+                repeated << row.field(0).toInteger();
+                newest << QStringLiteral("(%1, %2)")
+                              .arg(row.field(0).toInteger())
+                              .arg(row.field(1).toInteger());
+            });
+    if (!repeated.isEmpty())
+        chosen += QStringLiteral(" and (ID not in (%1) or (ID, Deletion) in (values %2))")
+                      .arg(joinedIds(repeated), newest.join(QStringLiteral(", ")));
+    return restore(connection, chosen, 0);
 }
 
 std::vector<DeletedCall> List(Connection& connection) {
