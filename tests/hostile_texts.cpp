@@ -55,6 +55,7 @@ void AddHostileTextRows() {
                             u"\u1100\u1161\u11A8"_qs);
     row("line breaks and tabs", u"one\ttwo\nthree\r\nfour\rfive"_qs, u"one two three four five"_qs,
         u"one\ttwo\nthree\r\nfour\rfive"_qs);
+    row("a carriage return alone", u"one\rtwo"_qs, u"one two"_qs, u"one\rtwo"_qs);
     kept("leading and trailing blanks", u"   padded \u00A0 "_qs);
     row("control characters", u"a\u0001b\u0007c\u001B[31md\u007Fe\u0085f\u0000g"_qs,
         u"abc[31mdefg"_qs, u"abc[31mdefg"_qs);

@@ -200,6 +200,11 @@ private slots:
                            "8: text follows the closing quote of field 1",
                            "9: it is not UTF-8 text",
                            "11: a quote opened on this line is never closed"};
+        QTest::newRow("a quote inside a field that does not begin with one")
+            << kHeader + "Monitor 24\" flickers;;;2026-01-02;2026-01-03;;;\r\n"
+            << QStringList{"Monitor 24\" flickers||||" + shown(2026, 1, 2) + "|" +
+                           shown(2026, 1, 3) + "|" + QStringList(3, none).join('|') + "|||<null>"}
+            << QStringList{};
         QTest::newRow("one field more than the header, then the same number")
             << kHeader + "I;;;2026-01-02;2026-01-03;;;;\r\n"
                          "J;;;2026-01-02;2026-01-03;;;\r\n"
