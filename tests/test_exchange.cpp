@@ -229,6 +229,23 @@ private slots:
         QCOMPARE(storedCalls(), stored);
     }
 
+    // The separator is the one the header line uses more, outside quotes; a comma on a tie.
+    void separatorOfTheHeader_data() {
+        QTest::addColumn<QByteArray>("header");
+        QTest::addColumn<QString>("separator");
+        QTest::newRow("commas") << QByteArray("Title,Opened,Due\n") << ",";
+        QTest::newRow("semicolons") << QByteArray("Title;Opened;Due\n") << ";";
+        QTest::newRow("one more semicolon") << QByteArray("Title;Opened;Due,x\n") << ";";
+        QTest::newRow("as many of each") << QByteArray("Title;Opened,Due\n") << ",";
+        QTest::newRow("one column") << QByteArray("Title\n") << ",";
+        QTest::newRow("semicolons in quotes") << QByteArray("\"T;i;t\",Opened\n") << ",";
+    }
+    void separatorOfTheHeader() {
+        QFETCH(QByteArray, header);
+        QFETCH(QString, separator);
+        QCOMPARE(QString(CallImport::fromBytes(header).separator()), separator);
+    }
+
     // The program's own export escapes texts that a spreadsheet would run as formulas; they
     // are read back as stored. A spreadsheet's own apostrophe is kept.
     void escapedFormulas_data() {
