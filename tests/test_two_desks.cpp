@@ -93,6 +93,7 @@ void TwoDesksTest::saveOverAnotherDesk_data() {
             << kind << "change twice" << int(Prompts::Yes);
         QTest::addRow("%s deleted", noun) << kind << "delete" << int(Prompts::Yes);
         QTest::addRow("%s, another field changed", noun) << kind << "change other" << 0;
+        QTest::addRow("%s changed to the same text", noun) << kind << "change same" << 0;
     }
 }
 
@@ -119,7 +120,10 @@ void TwoDesksTest::saveOverAnotherDesk() {
     auto* first = window->findChild<QLineEdit*>("Text1");
     first->clear();
     QTest::keyClicks(first, QStringLiteral("Mine"));
-    if (meanwhile == "change other")
+    const bool asked = meanwhile != "change other" && meanwhile != "change same";
+    if (meanwhile == "change same")
+        theirChange("Mine");
+    else if (meanwhile == "change other")
         desk->execute(
             QStringLiteral("update %1 set %2='Theirs' where ID=2").arg(row.table, row.other));
     else if (meanwhile.startsWith("change"))
@@ -146,14 +150,14 @@ void TwoDesksTest::saveOverAnotherDesk() {
     const QString field = QLatin1String(row.label);
     if (meanwhile == "delete")
         expected << kGone.arg(noun);
-    else if (meanwhile != "change other")
+    else if (asked)
         expected << question(noun, field, QStringLiteral("Theirs"));
     if (meanwhile == "change twice")
         expected << question(noun, field, QStringLiteral("Theirs again"));
     if (meanwhile != "delete" && !kept)
         expected << QStringLiteral("Record Successfully Updated");
     QCOMPARE(data.prompts.texts(), expected);
-    if (meanwhile != "change other")
+    if (asked)
         QCOMPARE(data.prompts.boxes.at(0).style,
                  meanwhile == "delete" ? int(Prompts::Exclamation) : kQuestionStyle);
     QCOMPARE(Rows(stored + "2"), meanwhile == "delete" ? QStringList()
