@@ -5,6 +5,7 @@
 #include "data/shared_connection.h"
 #include "records/call_export.h"
 #include "test_support.h"
+#include "ui/save_folder.h"
 
 #include <QDir>
 #include <QFile>
@@ -157,6 +158,30 @@ private slots:
         QFETCH(QString, relative);
         QVERIFY_THROWS_EXCEPTION(Failure,
                                  ExportAllCalls(SharedConnection(), m_env->dataHome() + relative));
+    }
+
+    // The file dialog opens in the folder saved to last while it is there, else in a folder
+    // that is.
+    void saveFolderIsOneThatIsThere_data() {
+        QTest::addColumn<QStringList>("savedTo");
+        QTest::addColumn<bool>("removed");
+        QTest::newRow("saved to once") << QStringList{"a"} << false;
+        QTest::newRow("saved to twice: the last") << QStringList{"a", "b"} << false;
+        QTest::newRow("removed since") << QStringList{"a"} << true;
+    }
+    void saveFolderIsOneThatIsThere() {
+        QFETCH(QStringList, savedTo);
+        QFETCH(bool, removed);
+        QString last;
+        for (const QString& name : savedTo) {
+            last = m_env->dataHome() + "/" + name;
+            QDir().mkpath(last);
+            RememberSaveFolder(last + "/calls.csv");
+        }
+        if (removed)
+            QDir(last).removeRecursively();
+        QCOMPARE(SaveFolder() == last, !removed);
+        QVERIFY(QFileInfo(SaveFolder()).isDir());
     }
 
 private:
