@@ -360,6 +360,13 @@ private slots:
         QCOMPARE(lines[3], "");
         // Edit and Delete still act on the one current row.
         QCOMPARE(m_window->selectedRow(), 1);
+        // A quote alone is enough to quote the cell.
+        Exec("update Calls set Title = 'Screen 24\"' where ID = 3");
+        m_window->LoadCalls();
+        clickRow(*m_window, 2);
+        QTest::keyClick(m_window->ListView1, Qt::Key_C, Qt::ControlModifier);
+        QVERIFY2(QApplication::clipboard()->text().contains("\n3\t\"Screen 24\"\"\"\t"),
+                 qPrintable(QApplication::clipboard()->text()));
     }
 
     void contextMenuExportsTheListedRows() {
