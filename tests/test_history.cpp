@@ -329,6 +329,8 @@ private slots:
     }
     void callsPutBackFromTheirWindowBringTheirPeople() {
         QFETCH(bool, resolver);
+        if (resolver && TestEnvironment::onServer())
+            QSKIP("A server empties Resolved By when the person is deleted");
         Desk desk;
         if (resolver)
             Exec("update Calls set [Resolved By] = 5 where ID = 3");
