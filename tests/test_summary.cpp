@@ -15,6 +15,7 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QImage>
+#include <QPointer>
 #include <QTableWidget>
 #include <QTest>
 
@@ -100,6 +101,28 @@ private slots:
         QVERIFY(summary);
         QVERIFY2(tableRows(summary->table()).contains(row),
                  qPrintable(tableRows(summary->table()).join('\n')));
+    }
+
+    // Escape closes the window from wherever the focus is in it; with Shift it stays open.
+    void escapeCloses_data() {
+        QTest::addColumn<int>("tab");
+        QTest::addColumn<int>("modifiers");
+        QTest::addColumn<bool>("closed");
+        QTest::newRow("charts") << 0 << int(Qt::NoModifier) << true;
+        QTest::newRow("table") << 1 << int(Qt::NoModifier) << true;
+        QTest::newRow("Shift+Escape") << 1 << int(Qt::ShiftModifier) << false;
+    }
+    void escapeCloses() {
+        QFETCH(int, tab);
+        QFETCH(int, modifiers);
+        QFETCH(bool, closed);
+        auto window = StartProgram();
+        window->openSummary();
+        QPointer<SummaryWindow> summary = window->summaryWindow();
+        QVERIFY(summary && summary->isVisible());
+        QWidget* focus = tab ? static_cast<QWidget*>(summary->table()) : summary->page();
+        QTest::keyClick(focus, Qt::Key_Escape, Qt::KeyboardModifiers(modifiers));
+        QCOMPARE(!summary || !summary->isVisible(), closed);
     }
 
     // A call added (here, or at another desk on a server) is counted without asking.

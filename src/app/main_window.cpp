@@ -6,6 +6,7 @@
 #include "list/call_list_model.h"
 #include "list/call_list_tools.h"
 #include "list/find_bar.h"
+#include "list/list_zoom.h"
 #include "reports/report_chooser.h"
 #include "ui/app_paths.h"
 #include "ui/appearance.h"
@@ -105,6 +106,8 @@ void Form1::buildControls() {
     connect(ListView1, &RowListView::doubleClicked, this, [this] { editCurrentRow(); });
     ListView1->installEventFilter(this);
     keepCurrentRowSelected();
+    // Ctrl with "+", "-" and "0" zoom the list; the zoom is kept with the window's settings.
+    m_zoom = new ListZoom(ListView1, this, QStringLiteral("ListZoom"));
 
     struct ButtonSpec {
         QPushButton** button;

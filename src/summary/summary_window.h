@@ -30,6 +30,10 @@ public:
     void exportPdf();
     void exportPng();
 
+protected:
+    // Escape closes the window, as it closes the other windows beside the list.
+    void keyPressEvent(QKeyEvent* event) override;
+
 private:
     QString askFile(const QString& title, const QString& filter, const QString& suffix);
 
