@@ -165,10 +165,17 @@ private slots:
         told << list->accessibleDescription();
         // Shift+F10 opens the menu of the selected call, and its access key E edits that call.
         QString edited;
-        data.prompts.onModal([&](QDialog& editor) { edited = static_cast<Form2&>(editor).m_ID; });
+        // Saved, the call's new title is heard at once.
+        data.prompts.onModal([&](QDialog& editor) {
+            auto& form = static_cast<Form2&>(editor);
+            edited = form.m_ID;
+            form.Text1->setText(QStringLiteral("Fax gone"));
+            form.PushButton2->click();
+        });
         QTimer::singleShot(0, [] { QTest::keyClick(QApplication::activePopupWidget(), 'e'); });
         QTest::keyClick(list, Qt::Key_F10, Qt::ShiftModifier);
         QCOMPARE(edited, QStringLiteral("2"));
+        told << list->accessibleDescription();
         window->tools()->openFind();
         QTest::keyClicks(window->tools()->findBar()->FindText, QStringLiteral("fax"));
         told << list->accessibleDescription();
@@ -177,7 +184,8 @@ private slots:
         told << list->accessibleDescription();
         QCOMPARE(told, QStringList({"Calls", "2 calls, selected: call 1, Printer jam",
                                     "2 calls, selected: call 2, Fax down",
-                                    "1 of 2 calls, selected: call 2, Fax down", "No calls"}));
+                                    "2 calls, selected: call 2, Fax gone",
+                                    "1 of 2 calls, selected: call 2, Fax gone", "No calls"}));
 
         Exec(QStringLiteral("with recursive n(i) as (select 1 union all select i + 1 from n where "
                             "i < 100) insert into Calls (Title,[Opened Date],[Due Date]) select "
