@@ -13,6 +13,7 @@
 #include "ui/cell_tooltips.h"
 #include "ui/changed_elsewhere.h"
 #include "ui/error_trap.h"
+#include "ui/help_window.h"
 #include "ui/prompts.h"
 #include "ui/twips.h"
 
@@ -108,6 +109,8 @@ void Form1::buildControls() {
     keepCurrentRowSelected();
     // Ctrl with "+", "-" and "0" zoom the list; the zoom is kept with the window's settings.
     m_zoom = new ListZoom(ListView1, this, QStringLiteral("ListZoom"));
+    // F1 opens the user's guide in every window.
+    HelpWindow::watchF1();
 
     struct ButtonSpec {
         QPushButton** button;
