@@ -12,6 +12,7 @@
 #include "summary/summary_window.h"
 #include "test_support.h"
 
+#include <QApplication>
 #include <QFile>
 #include <QFileDialog>
 #include <QImage>
@@ -121,8 +122,13 @@ private slots:
         QPointer<SummaryWindow> summary = window->summaryWindow();
         QVERIFY(summary && summary->isVisible());
         QWidget* focus = tab ? static_cast<QWidget*>(summary->table()) : summary->page();
+        QApplication::setActiveWindow(summary);
+        QVERIFY(QTest::qWaitForWindowActive(summary));
         QTest::keyClick(focus, Qt::Key_Escape, Qt::KeyboardModifiers(modifiers));
         QCOMPARE(!summary || !summary->isVisible(), closed);
+        // Closed, it gives the keyboard back to the main window.
+        QTRY_COMPARE(QApplication::activeWindow(),
+                     closed ? static_cast<QWidget*>(window.get()) : summary.data());
     }
 
     // A call added (here, or at another desk on a server) is counted without asking.

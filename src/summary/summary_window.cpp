@@ -104,6 +104,12 @@ void SummaryWindow::keyPressEvent(QKeyEvent* event) {
     QWidget::keyPressEvent(event);
 }
 
+void SummaryWindow::closeEvent(QCloseEvent* event) {
+    if (isActiveWindow() && parentWidget() && parentWidget()->isVisible())
+        parentWidget()->activateWindow();
+    QWidget::closeEvent(event);
+}
+
 QString SummaryWindow::askFile(const QString& title, const QString& filter, const QString& suffix) {
     QFileDialog dialog(this, title, QString(), filter);
     dialog.setObjectName(QStringLiteral("SummaryExportDialog"));

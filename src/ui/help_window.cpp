@@ -3,6 +3,7 @@
 #include "ui/appearance.h"
 
 #include <QApplication>
+#include <QCloseEvent>
 #include <QFile>
 #include <QKeyEvent>
 #include <QLabel>
@@ -144,6 +145,12 @@ bool HelpWindow::eventFilter(QObject* watched, QEvent* event) {
         }
     }
     return QWidget::eventFilter(watched, event);
+}
+
+void HelpWindow::closeEvent(QCloseEvent* event) {
+    if (isActiveWindow() && parentWidget() && parentWidget()->isVisible())
+        parentWidget()->activateWindow();
+    QWidget::closeEvent(event);
 }
 
 void HelpWindow::watchF1() {

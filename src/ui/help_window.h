@@ -25,6 +25,8 @@ public:
 protected:
     void keyPressEvent(QKeyEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+    // Closed while in use, it gives the keyboard back to the window it was opened from.
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     void findNext(bool backwards);
