@@ -535,6 +535,8 @@ private slots:
                                            << "leave ID" << false << 0 << true;
         QTest::addRow("new call, status added") << "new call"
                                                 << "add status" << false << 0 << true;
+        QTest::addRow("call, status added") << "call"
+                                            << "add status" << false << 0 << true;
         QTest::addRow("new call, typed, ID box left, status added")
             << "new call"
             << "type,leave ID,add status" << true << int(Prompts::No) << false;
