@@ -19,11 +19,15 @@
 #include "reports/report_page_view.h"
 #include "reports/report_preview.h"
 #include "summary/summary_window.h"
+#include "ui/help_window.h"
 
 #include <QAccessible>
 #include <QApplication>
+#include <QPointer>
 #include <QRegularExpression>
 #include <QStringListModel>
+#include <QTextBlock>
+#include <QTextBrowser>
 #include <QTimer>
 #include <QTreeView>
 
@@ -67,6 +71,7 @@ const WindowUnderTest kWindows[] = {
          calls->setParent(window.get());
          return window;
      }},
+    {"user's guide", [] { return std::make_unique<HelpWindow>(); }},
     {"import preview with a line that cannot be read",
      [] {
          CallImport import =
@@ -165,10 +170,17 @@ private slots:
         told << list->accessibleDescription();
         // Shift+F10 opens the menu of the selected call, and its access key E edits that call.
         QString edited;
-        data.prompts.onModal([&](QDialog& editor) { edited = static_cast<Form2&>(editor).m_ID; });
+        // Saved, the call's new title is heard at once.
+        data.prompts.onModal([&](QDialog& editor) {
+            auto& form = static_cast<Form2&>(editor);
+            edited = form.m_ID;
+            form.Text1->setText(QStringLiteral("Fax gone"));
+            form.PushButton2->click();
+        });
         QTimer::singleShot(0, [] { QTest::keyClick(QApplication::activePopupWidget(), 'e'); });
         QTest::keyClick(list, Qt::Key_F10, Qt::ShiftModifier);
         QCOMPARE(edited, QStringLiteral("2"));
+        told << list->accessibleDescription();
         window->tools()->openFind();
         QTest::keyClicks(window->tools()->findBar()->FindText, QStringLiteral("fax"));
         told << list->accessibleDescription();
@@ -177,7 +189,8 @@ private slots:
         told << list->accessibleDescription();
         QCOMPARE(told, QStringList({"Calls", "2 calls, selected: call 1, Printer jam",
                                     "2 calls, selected: call 2, Fax down",
-                                    "1 of 2 calls, selected: call 2, Fax down", "No calls"}));
+                                    "2 calls, selected: call 2, Fax gone",
+                                    "1 of 2 calls, selected: call 2, Fax gone", "No calls"}));
 
         Exec(QStringLiteral("with recursive n(i) as (select 1 union all select i + 1 from n where "
                             "i < 100) insert into Calls (Title,[Opened Date],[Due Date]) select "
@@ -187,6 +200,49 @@ private slots:
         QCOMPARE(preview.view()->accessibleDescription(), "Page 1 of " + pages);
         QTest::keyClick(preview.view(), Qt::Key_PageDown);
         QCOMPARE(preview.view()->accessibleDescription(), "Page 2 of " + pages);
+    }
+
+    // F1 in every window opens the user's guide, shipped inside the program, at the part about
+    // that window; its find box finds the next place, round past the end; Escape closes it.
+    void f1OpensTheGuideAtItsWindow_data() {
+        QTest::addColumn<int>("window");
+        QTest::addColumn<QString>("section");
+        const char* const sections[] = {
+            "The keyboard",    "The call editor",         "The call editor",
+            "The call editor", "The call editor",         "Reports",
+            "Reports",         "Nothing a slip can lose", "Nothing a slip can lose",
+            "Summary",         "Using Quorvane",          "Importing calls"};
+        static_assert(std::size(sections) == std::size(kWindows));
+        for (int i = 0; i < int(std::size(kWindows)); ++i)
+            QTest::newRow(kWindows[i].name) << i << sections[i];
+    }
+    void f1OpensTheGuideAtItsWindow() {
+        QFETCH(int, window);
+        QFETCH(QString, section);
+        EditorData data;
+        addCall(CallRow());
+        HelpWindow::watchF1();
+        const std::unique_ptr<QWidget> shown = kWindows[window].open();
+        shown->show();
+        QApplication::setActiveWindow(shown.get());
+        QVERIFY(QTest::qWaitForWindowActive(shown.get()));
+        QWidget* focus = QApplication::focusWidget() ? QApplication::focusWidget() : shown.get();
+        QTest::keyClick(focus, Qt::Key_F1);
+        auto* help = qobject_cast<HelpWindow*>(shown.get());
+        if (!help)
+            help = shown->findChild<HelpWindow*>();
+        QVERIFY(help && help->isVisible());
+        QCOMPARE(help->guide()->textCursor().block().text(), section);
+        for (int round = 0; round < 2; ++round) {
+            help->findBox()->setText(QStringLiteral("Ctrl+Shift+D"));
+            QTest::keyClick(help->findBox(), Qt::Key_Return);
+            QCOMPARE(help->guide()->textCursor().selectedText(), QStringLiteral("Ctrl+Shift+D"));
+        }
+        if (help == shown.get())
+            return;
+        const QPointer<HelpWindow> open = help;
+        QTest::keyClick(help->findBox(), Qt::Key_Escape);
+        QTRY_VERIFY(!open);
     }
 
     // In the comments box, where Tab moves on, Ctrl+Tab types a tab that is saved.

@@ -184,7 +184,7 @@ void CallEditorTest::windowLayout() {
                             editor.Combo5, editor.Combo6, editor.Combo7})
         QVERIFY(!list->isEditable());
     for (QComboBox* list : {editor.Combo1, editor.Combo2, editor.Combo6, editor.Combo7})
-        QCOMPARE(list->toolTip(), QStringLiteral("Double click to edit contact"));
+        QCOMPARE(list->toolTip(), QStringLiteral("Enter or double-click: edit the contact"));
     for (QComboBox* list : {editor.Combo3, editor.Combo4, editor.Combo5})
         QVERIFY(list->toolTip().isEmpty());
     for (QDateEdit* picker : {editor.DateTimePicker1, editor.DateTimePicker2}) {

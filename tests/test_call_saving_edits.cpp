@@ -153,7 +153,7 @@ void CallSavingEditsTest::failedSaveKeepsEntries() {
     QCOMPARE(data.prompts.boxes.size(), size_t(1));
     QCOMPARE(data.prompts.boxes.at(0).title, QStringLiteral("Application Error"));
     QCOMPARE(data.prompts.boxes.at(0).style, 48);
-    QVERIFY(data.prompts.boxes.at(0).text.contains(reportLocation("PushButton2_Click", 136)));
+    QVERIFY(data.prompts.boxes.at(0).text.contains(reportLocation("PushButton2_Click", 142)));
     QVERIFY(editor.isVisible());
     QCOMPARE(editor.result(), int(QDialog::Rejected));
     QCOMPARE(editor.Text1->text(), QStringLiteral("It's down"));

@@ -11,6 +11,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QSignalSpy>
 #include <QTest>
@@ -219,6 +220,61 @@ private slots:
         if (written.endsWith(".pdf"))
             QVERIFY(contentOf(m_env->dataHome() + "/" + written).startsWith("%PDF"));
         QCOMPARE(QDir(m_env->dataHome()).entryList({"*.part"}, QDir::Files), QStringList());
+    }
+
+    // A new login's first command: an import makes the call log from the template, as the
+    // window's first start does; the commands that read say there is none yet, make none and
+    // fail.
+    void aNewLoginsFirstCommand_data() {
+        QTest::addColumn<QStringList>("arguments"); // {DIR} is a private folder
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("made"); // the calls of the call log afterwards, or "none"
+        QTest::newRow("import") << QStringList{"--import-csv", "{DIR}/in.csv"} << 0 << "First/";
+        QTest::newRow("import twice")
+            << QStringList{"--import-csv", "{DIR}/in.csv", "again"} << 0 << "First,First/";
+        QTest::newRow("import of a file that is not there")
+            << QStringList{"--import-csv", "{DIR}/none.csv"} << 1 << "none";
+        QTest::newRow("export") << QStringList{"--export-csv", "{DIR}/all.csv"} << 1 << "none";
+        QTest::newRow("summary") << QStringList{"--summary", "{DIR}/s.pdf"} << 1 << "none";
+        QTest::newRow("report") << QStringList{"--report", "{REPORT}", "--pdf", "{DIR}/r.pdf"} << 1
+                                << "none";
+        QTest::newRow("check") << QStringList{"--check"} << 1 << "none";
+        QTest::newRow("backup") << QStringList{"--backup", "{DIR}/copy.mdb"} << 1 << "none";
+    }
+    void aNewLoginsFirstCommand() {
+        QFETCH(QStringList, arguments);
+        QFETCH(int, status);
+        QFETCH(QString, made);
+        if (TestEnvironment::onServer())
+            QSKIP("A desk on a server keeps no call log of its own.");
+        m_env.reset();
+        m_env = std::make_unique<TestEnvironment>();
+        QVERIFY(!QFile::exists(m_env->dataHome() + "/Merrowfen"));
+        writeFile(m_env->dataHome() + "/in.csv",
+                  "Title,Opened Date,Due Date\r\nFirst,2026-01-02,2026-01-03\r\n");
+        const bool twice = arguments.removeAll("again") > 0;
+        arguments.replaceInStrings("{DIR}", m_env->dataHome());
+        arguments.replaceInStrings("{REPORT}", ReportEntries().first().name);
+        QString out, err;
+        QTextStream outStream(&out), errStream(&err);
+        for (int run = 0; run < (twice ? 2 : 1); ++run)
+            QCOMPARE(RunCommands(QStringList{"quorvane"} + arguments, outStream, errStream),
+                     status);
+        if (made == "none") {
+            QVERIFY(!QFile::exists(m_env->databasePath()));
+            if (!arguments.contains(m_env->dataHome() + "/none.csv"))
+                QVERIFY2(err.contains("There is no call log yet: '" + m_env->databasePath() +
+                                      "' does not exist") &&
+                             err.contains("--import-csv"),
+                         qPrintable(err));
+            return;
+        }
+        QVERIFY2(err.isEmpty(), qPrintable(err));
+        QCOMPARE(contentsOf(m_env->databasePath()), made);
+        QCOMPARE(QFileInfo(m_env->dataFolder()).permissions() & 0x0077, QFileDevice::Permissions());
+        QCOMPARE(QFile::permissions(m_env->databasePath()),
+                 QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadUser |
+                     QFileDevice::WriteUser);
     }
 
     // Calls naming what was deleted without them are counted by field, and fail the check.

@@ -78,6 +78,8 @@ private slots:
     void addContact();
     void editContact_data() { rows(); }
     void editContact();
+    void enterOrDoubleClickEdits_data();
+    void enterOrDoubleClickEdits();
     void cancelledEditorStillReloads_data() { rows(); }
     void cancelledEditorStillReloads();
     void noSelectionAsksNothing_data() { rows(); }
@@ -145,6 +147,53 @@ void ContactButtonsTest::editContact() {
     QVERIFY(list->currentText().endsWith(" Aaron"));
     QCOMPARE((row.employees ? editor.m_EmployeeIDs : editor.m_CustomerIDs).at(list->currentIndex()),
              id);
+}
+
+// Enter on a contact list, or a double-click on it, edits the chosen contact as "*" does; with
+// none chosen Enter saves, as anywhere in the editor.
+void ContactButtonsTest::enterOrDoubleClickEdits_data() {
+    QTest::addColumn<int>("which");
+    QTest::addColumn<QString>("way");
+    QTest::addColumn<bool>("chosen");
+    for (int i = 0; i < 4; ++i) {
+        QTest::addRow("%s, Enter", kRows[i].name) << i << "Enter" << true;
+        QTest::addRow("%s, keypad Enter", kRows[i].name) << i << "keypad Enter" << true;
+        QTest::addRow("%s, double-click", kRows[i].name) << i << "double-click" << true;
+        QTest::addRow("%s, Enter, none chosen", kRows[i].name) << i << "Enter" << false;
+    }
+}
+
+void ContactButtonsTest::enterOrDoubleClickEdits() {
+    QFETCH(int, which);
+    QFETCH(QString, way);
+    QFETCH(bool, chosen);
+    const Row& row = kRows[which];
+    EditorData data;
+    Form2 editor;
+    openEditor(editor, QString());
+    if (chosen)
+        pickAll(editor);
+    QComboBox* list = listOf(editor, row);
+    QString opened;
+    data.prompts.onModal([&](QDialog& window) {
+        opened = static_cast<ContactEditor&>(window).m_ID;
+        window.reject();
+    });
+    if (way == "double-click")
+        QTest::mouseDClick(list, Qt::LeftButton);
+    else
+        QTest::keyClick(list, way == "Enter" ? Qt::Key_Return : Qt::Key_Enter);
+    QCoreApplication::processEvents();
+
+    if (chosen) {
+        QCOMPARE(opened,
+                 QString::number((row.employees ? editor.m_EmployeeIDs : editor.m_CustomerIDs)
+                                     .at(list->currentIndex())));
+        QVERIFY(data.prompts.texts().isEmpty());
+    } else {
+        QVERIFY(opened.isEmpty());
+        QCOMPARE(data.prompts.texts(), QStringList{"You forgot to input Title."});
+    }
 }
 
 void ContactButtonsTest::cancelledEditorStillReloads() {

@@ -22,7 +22,42 @@ private slots:
     void initTestCase() { QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates)); }
     void callLists();
     void callListsSortAndOpen();
+    void titlesSortAsTheLanguageDoes_data();
+    void titlesSortAsTheLanguageDoes();
 };
+
+// A title click sorts the employee's calls as the person's language does: accents beside their
+// letter, capitals first among titles that differ only in case; a second click reverses.
+void ContactCallListsTest::titlesSortAsTheLanguageDoes_data() {
+    QTest::addColumn<QStringList>("titles");
+    QTest::addColumn<QStringList>("sorted");
+    QTest::newRow("accents") << QStringList{"Zèbre", "Écran", "ecran", "Avion"}
+                             << QStringList{"Avion", "ecran", "Écran", "Zèbre"};
+    QTest::newRow("capitals") << QStringList{"b", "B", "a", "A"} << QStringList{"A", "a", "B", "b"};
+    QTest::newRow("one call") << QStringList{"É"} << QStringList{"É"};
+}
+
+void ContactCallListsTest::titlesSortAsTheLanguageDoes() {
+    QFETCH(QStringList, titles);
+    QFETCH(QStringList, sorted);
+    EditorData data;
+    for (const QString& title : titles) {
+        CallRow call;
+        call.title = title;
+        call.assignedTo = call.openedBy = 3;
+        addCall(call);
+    }
+    auto editor = openContact(true, "3");
+    CallRowsModel* calls = static_cast<Form3*>(editor.get())->openedCalls();
+    for (int click = 0; click < 2; ++click) {
+        calls->sortByClick(0);
+        QStringList shown;
+        for (int row = 0; row < calls->rowCount(); ++row)
+            shown << calls->row(row)[0];
+        QCOMPARE(shown, sorted);
+        std::reverse(sorted.begin(), sorted.end());
+    }
+}
 
 void ContactCallListsTest::callLists() {
     EditorData data;

@@ -101,6 +101,9 @@ private slots:
         import.prepare(SharedConnection());
         QCOMPARE(import.problems().size(), size_t(0));
         QCOMPARE(import.write(SharedConnection()), 1);
+        // The calls imported hold the texts as they were stored, whatever they begin with.
+        QCOMPARE(Scalar("select Title from Calls").toString(), oneLine);
+        QCOMPARE(Scalar("select Comments from Calls").toString(), severalLines);
         const QString second = m_env->dataHome() + "/second.csv";
         QVERIFY(ExportAllCalls(SharedConnection(), second));
         const QList<QStringList> before = ReadCsv(contentOf(first));

@@ -66,6 +66,10 @@ private slots:
                                                  << "\r=2\n"
                                                  << "'\t=1"
                                                  << "'\r=2\n";
+        QTest::newRow("an apostrophe first") << "'=literal apostrophe title"
+                                             << "'"
+                                             << "''=literal apostrophe title"
+                                             << "''";
         QTest::newRow("formula later on") << "a=1+1"
                                           << " =2" << QString() << QString();
     }

@@ -9,10 +9,14 @@
 #include "history/call_history_window.h"
 #include "history/deleted_calls_window.h"
 #include "list/call_list_model.h"
+#include "list/call_list_tools.h"
+#include "list/find_bar.h"
 #include "records/comments_search.h"
 #include "records/deletions.h"
 
 #include <QApplication>
+#include <QHeaderView>
+#include <QPushButton>
 #include <QTreeView>
 #include <QTreeWidget>
 #include <memory>
@@ -198,8 +202,8 @@ private slots:
                  QStringList({"1|Call 1", "2|Call 2", "3|Call 3", "4|Call 4", "5|Call 5"}));
     }
 
-    // A call put back by Ctrl+Z is listed after calls newer than itself: every call is still
-    // found where it is listed by the next delete or edit, sorted or not.
+    // A call put back by Ctrl+Z is listed where a reload lists it: every call is still found
+    // where it is listed by the next delete or edit, sorted or not.
     void callsPutBackAreFoundWhereListed_data() {
         QTest::addColumn<int>("headerClicks");
         QTest::addColumn<QString>("command");
@@ -207,7 +211,7 @@ private slots:
         QTest::addColumn<QStringList>("listed");
         QTest::addColumn<QString>("selected");
         QTest::newRow("delete, unsorted") << 0 << "delete"
-                                          << "3" << QStringList{"1", "4", "2"} << "4";
+                                          << "3" << QStringList{"1", "2", "4"} << "4";
         QTest::newRow("delete, sorted by title descending")
             << 2 << "delete"
             << "3" << QStringList{"4", "2", "1"} << "2";
@@ -215,6 +219,45 @@ private slots:
             << 1 << "edit"
             << "2" << QStringList{"1", "2", "3", "4"} << "2";
     }
+    // Undone, a delete puts the calls back where a reload lists them, sorted or not, and
+    // while a find narrows the list.
+    void undoPutsCallsWhereAReloadLists_data() {
+        QTest::addColumn<int>("headerClicks");
+        QTest::addColumn<QList<int>>("deleted");
+        QTest::addColumn<QString>("found");
+        QTest::newRow("the third, unsorted") << 0 << QList<int>{2} << "";
+        QTest::newRow("the first, unsorted") << 0 << QList<int>{0} << "";
+        QTest::newRow("the last, unsorted") << 0 << QList<int>{5} << "";
+        QTest::newRow("two apart, unsorted") << 0 << QList<int>{1, 3} << "";
+        QTest::newRow("the third, by title") << 1 << QList<int>{2} << "";
+        QTest::newRow("the third, by title descending") << 2 << QList<int>{2} << "";
+        QTest::newRow("the third, unsorted, finding") << 0 << QList<int>{2} << "call";
+        QTest::newRow("two, unsorted, finding") << 0 << QList<int>{1, 4} << "time";
+    }
+    void undoPutsCallsWhereAReloadLists() {
+        QFETCH(int, headerClicks);
+        QFETCH(QList<int>, deleted);
+        QFETCH(QString, found);
+        Desk desk(6);
+        for (int click = 0; click < headerClicks; ++click)
+            desk.window->ListView1_ColumnClick(1);
+        if (!found.isEmpty()) {
+            QTest::keyClick(desk.window.get(), Qt::Key_F, Qt::ControlModifier);
+            QTest::keyClicks(desk.window->tools()->findBar()->FindText, found);
+        }
+        for (int round = 0; round < 2; ++round) {
+            desk.selectRows(deleted);
+            desk.prompts.answer(Prompts::Yes);
+            QTest::keyClick(desk.window->ListView1, Qt::Key_Delete);
+            desk.activate();
+            QTest::keyClick(desk.window.get(), Qt::Key_Z, Qt::ControlModifier);
+            const QStringList undone = desk.listedIds();
+            QCOMPARE(undone.size(), 6);
+            desk.window->LoadCalls();
+            QCOMPARE(undone, desk.listedIds());
+        }
+    }
+
     void callsPutBackAreFoundWhereListed() {
         QFETCH(int, headerClicks);
         QFETCH(QString, command);
@@ -301,7 +344,7 @@ private slots:
             auto* window = qobject_cast<DeletedCallsWindow*>(&dialog);
             listed = shownRows(window->list(), 0, 4);
             deleted = Rows("select [Deleted At], [Deleted By] from Deletions").value(0) + '|';
-            window->list()->topLevelItem(1)->setSelected(true);
+            window->list()->setCurrentItem(window->list()->topLevelItem(1));
             desk.prompts.onModal([&](QDialog& inner) {
                 history = shownRows(qobject_cast<CallHistoryWindow*>(&inner)->list(), 2, 4);
             });
@@ -318,6 +361,100 @@ private slots:
         QCOMPARE(history.at(0), QStringLiteral("Call deleted|Call 2|"));
         QCOMPARE(everything(), before);
         QCOMPARE(desk.window->selectedIds(), QStringList({"1", "2"}));
+    }
+
+    // History and Deleted calls open on their first row, move with the arrow keys, and tell
+    // a screen reader how many rows they list and which is selected.
+    void windowsSelectAndTell_data() {
+        QTest::addColumn<QString>("window");
+        QTest::addColumn<int>("rows");
+        QTest::addColumn<QStringList>("told");
+        QTest::newRow("deleted calls, none") << "deleted" << 0 << QStringList{"No deleted calls"};
+        QTest::newRow("deleted calls, one")
+            << "deleted" << 1 << QStringList{"1 deleted call, selected: call 4, Call 4"};
+        QTest::newRow("deleted calls, three")
+            << "deleted" << 3
+            << QStringList{"3 deleted calls, selected: call 2, Call 2",
+                           "3 deleted calls, selected: call 3, Call 3",
+                           "3 deleted calls, selected: call 4, Call 4",
+                           "3 deleted calls, selected: call 4, Call 4"};
+        QTest::newRow("history of a new call")
+            << "history" << 1 << QStringList{"1 change, selected: Call created, by "};
+        QTest::newRow("history of three changes")
+            << "history" << 3
+            << QStringList{"3 changes, selected: Title, by ", "3 changes, selected: Title, by ",
+                           "3 changes, selected: Call created, by ",
+                           "3 changes, selected: Call created, by "};
+    }
+    void windowsSelectAndTell() {
+        QFETCH(QString, window);
+        QFETCH(int, rows);
+        QFETCH(QStringList, told);
+        Desk desk;
+        std::unique_ptr<QDialog> dialog;
+        QTreeWidget* list = nullptr;
+        if (window == "deleted") {
+            // One at a time, the last first: the newest deletion is listed first.
+            for (int row = 0; row < rows; ++row) {
+                desk.selectRows({3 - row});
+                desk.prompts.answer(Prompts::Yes);
+                QTest::keyClick(desk.window->ListView1, Qt::Key_Delete);
+            }
+            auto deleted = std::make_unique<DeletedCallsWindow>(SharedConnection());
+            list = deleted->list();
+            QCOMPARE(deleted->restoreButton()->isEnabled(), rows > 0);
+            dialog = std::move(deleted);
+        } else {
+            for (int change = 1; change < rows; ++change)
+                Exec(QStringLiteral("update Calls set Title='Change %1' where ID=1").arg(change));
+            auto history = std::make_unique<CallHistoryWindow>(SharedConnection(), 1, "Call 1");
+            list = history->list();
+            dialog = std::move(history);
+        }
+        dialog->show();
+        QVERIFY(QTest::qWaitForWindowExposed(dialog.get()));
+        QCOMPARE(list->selectedItems().size(), rows > 0 ? 1 : 0);
+        QCOMPARE(list->currentItem(), list->topLevelItem(0));
+        QStringList heard{list->accessibleDescription()};
+        for (int down = 1; down < told.size(); ++down) {
+            QTest::keyClick(list, Qt::Key_Down);
+            heard << list->accessibleDescription();
+        }
+        for (int i = 0; i < told.size(); ++i)
+            QVERIFY2(heard.at(i).startsWith(told.at(i)), qPrintable(heard.at(i)));
+    }
+
+    // In Deleted calls the titles show whole before the other columns, which keep at least
+    // their headings; the columns stay within the list, a title too long for it cut last.
+    void deletedCallsShowTheirTitles_data() {
+        QTest::addColumn<int>("length");
+        QTest::addColumn<bool>("whole");
+        QTest::newRow("a short title") << 8 << true;
+        QTest::newRow("a long title") << 60 << true;
+        QTest::newRow("a title wider than the window") << 400 << false;
+    }
+    void deletedCallsShowTheirTitles() {
+        QFETCH(int, length);
+        QFETCH(bool, whole);
+        Desk desk(1);
+        Exec("update Calls set Title='" + QString("Offer a discount ").repeated(25).left(length) +
+             "' where ID=1");
+        desk.window->LoadCalls();
+        desk.selectRows({0});
+        desk.prompts.answer(Prompts::Yes);
+        QTest::keyClick(desk.window->ListView1, Qt::Key_Delete);
+        DeletedCallsWindow deleted(SharedConnection());
+        deleted.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&deleted));
+        QTreeWidget* list = deleted.list();
+        const int titleNeeds = static_cast<QAbstractItemView*>(list)->sizeHintForColumn(3);
+        QCOMPARE(list->columnWidth(3) >= titleNeeds, whole);
+        int total = 0;
+        for (int column = 0; column < list->columnCount(); ++column) {
+            QVERIFY(list->columnWidth(column) >= list->header()->sectionSizeHint(column));
+            total += list->columnWidth(column);
+        }
+        QVERIFY(total <= list->viewport()->width());
     }
 
     // Calls put back from their window bring back the person deleted with them: a caller, or
@@ -424,18 +561,39 @@ private slots:
 
     void escapeAsksOnlyWhenSomethingChanged_data() {
         QTest::addColumn<QString>("editor");
+        QTest::addColumn<QString>("action");
         QTest::addColumn<bool>("changed");
         QTest::addColumn<int>("answer");
         QTest::addColumn<bool>("closed");
         for (const char* editor : {"call", "employee", "customer"}) {
-            QTest::addRow("%s, unchanged", editor) << editor << false << 0 << true;
-            QTest::addRow("%s, changed, No", editor) << editor << true << int(Prompts::No) << false;
+            QTest::addRow("%s, unchanged", editor) << editor << "" << false << 0 << true;
+            QTest::addRow("%s, changed, No", editor)
+                << editor << "type" << true << int(Prompts::No) << false;
             QTest::addRow("%s, changed, Yes", editor)
-                << editor << true << int(Prompts::Yes) << true;
+                << editor << "type" << true << int(Prompts::Yes) << true;
         }
+        // What the program writes itself is no change: the ID's "0" on leaving its box (of a new
+        // call or a kept one), a list loaded again after "+"; what the person typed still counts.
+        QTest::addRow("new call, ID box left") << "new call"
+                                               << "leave ID" << false << 0 << true;
+        QTest::addRow("new call, ID box left twice") << "new call"
+                                                     << "leave ID,leave ID" << false << 0 << true;
+        QTest::addRow("call, ID box left") << "call"
+                                           << "leave ID" << false << 0 << true;
+        QTest::addRow("new call, status added") << "new call"
+                                                << "add status" << false << 0 << true;
+        QTest::addRow("call, status added") << "call"
+                                            << "add status" << false << 0 << true;
+        QTest::addRow("new call, typed, ID box left, status added")
+            << "new call"
+            << "type,leave ID,add status" << true << int(Prompts::No) << false;
+        QTest::addRow("new call, ID box left, then typed")
+            << "new call"
+            << "leave ID,type" << true << int(Prompts::Yes) << true;
     }
     void escapeAsksOnlyWhenSomethingChanged() {
         QFETCH(QString, editor);
+        QFETCH(QString, action);
         QFETCH(bool, changed);
         QFETCH(int, answer);
         QFETCH(bool, closed);
@@ -443,10 +601,12 @@ private slots:
         const int id = addCall(CallRow());
         std::unique_ptr<QDialog> window;
         QWidget* box = nullptr;
-        if (editor == "call") {
+        Form2* call = nullptr;
+        if (editor.endsWith("call")) {
             auto form = std::make_unique<Form2>();
-            openEditor(*form, QString::number(id));
+            openEditor(*form, editor == "call" ? QString::number(id) : QString());
             box = form->Text1;
+            call = form.get();
             window = std::move(form);
         } else {
             std::unique_ptr<ContactEditor> form;
@@ -460,8 +620,21 @@ private slots:
             box = form->box(1);
             window = std::move(form);
         }
-        if (changed)
-            QTest::keyClicks(box, QStringLiteral("x"));
+        for (const QString& step : action.split(',', Qt::SkipEmptyParts)) {
+            if (step == "type") {
+                QTest::keyClicks(box, QStringLiteral("x"));
+            } else if (step == "leave ID") {
+                QFocusEvent in(QEvent::FocusIn), out(QEvent::FocusOut);
+                QApplication::sendEvent(call->Text2, &in);
+                QApplication::sendEvent(call->Text2, &out);
+                if (editor == "new call")
+                    QCOMPARE(call->Text2->text(), QStringLiteral("0"));
+            } else {
+                data.prompts.type(QStringLiteral("On hold"));
+                QTest::mouseClick(call->PushButton7, Qt::LeftButton);
+                QVERIFY(call->Combo3->findText(QStringLiteral("On hold")) >= 0);
+            }
+        }
         if (answer)
             data.prompts.answer(answer);
         QTest::keyClick(box, Qt::Key_Escape);

@@ -227,6 +227,14 @@ private slots:
             << QStringList{"2", "4", "3", "1"};
         QTest::newRow("Title as text")
             << 1 << QStringList{"'Call 9'", "'Call 10'", "'call 1'"} << QStringList{"3", "2", "1"};
+        // As the person's language sorts: accents beside their letter, capitals first among
+        // texts that differ only in case.
+        QTest::newRow("Title with accents")
+            << 1 << QStringList{"'Zèbre'", "'Écran noir'", "'ecran'", "'Eclair'", "'apple'"}
+            << QStringList{"5", "4", "3", "2", "1"};
+        QTest::newRow("Title in capitals and small letters")
+            << 1 << QStringList{"'b'", "'B'", "'a'", "'A'", "'Ä'"}
+            << QStringList{"4", "3", "5", "2", "1"};
     }
 
     void columnsSortByWhatTheyHold() {

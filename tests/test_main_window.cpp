@@ -8,7 +8,9 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QComboBox>
 #include <QHeaderView>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
@@ -475,6 +477,106 @@ private slots:
         QTest::keyClick(window->ListView1, Qt::Key_Delete);
         QCOMPARE(Rows("select ID from Calls order by ID"), QStringList({"1", "2"}));
         QCOMPARE(listedIds(*window), QStringList({"1", "2"}));
+    }
+
+    // A box or the editor, closed, gives the keyboard back to the window that opened it and
+    // the control that had it there: the list with its selection, so that Ctrl+N works again.
+    void theKeyboardComesBackAfterABox_data() {
+        QTest::addColumn<QString>("command");
+        QTest::newRow("Help, Enter on its box") << "help";
+        QTest::newRow("Add, Save, Enter on the box") << "save";
+        QTest::newRow("Add, Cancel") << "cancel";
+        QTest::newRow("Add, Save twice over") << "save,save";
+    }
+    void theKeyboardComesBackAfterABox() {
+        QFETCH(QString, command);
+        TestEnvironment env;
+        auto window = startProgram();
+        window->LoadCalls();
+        window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(window.get()));
+        window->ListView1->setFocus();
+        const auto pressEnterOnTheBox = [] {
+            QTimer::singleShot(0, [] {
+                if (QWidget* box = QApplication::activeModalWidget())
+                    QTest::keyClick(box, Qt::Key_Return);
+            });
+        };
+        for (const QString& step : command.split(',')) {
+            QWidget* focused = window->ListView1;
+            if (step == "help") {
+                // From the keyboard: Tab to Help, then Space.
+                focused = window->PushButton6;
+                focused->setFocus(Qt::TabFocusReason);
+                pressEnterOnTheBox();
+                QTest::keyClick(window->PushButton6, Qt::Key_Space);
+            } else {
+                QTimer::singleShot(0, [&] {
+                    auto* editor = qobject_cast<Form2*>(QApplication::activeModalWidget());
+                    QVERIFY(editor);
+                    if (step == "cancel") {
+                        editor->PushButton1->click();
+                        return;
+                    }
+                    editor->Text1->setText(QStringLiteral("Printer jams"));
+                    for (QComboBox* list : {editor->Combo1, editor->Combo2, editor->Combo6,
+                                            editor->Combo3, editor->Combo4, editor->Combo5})
+                        list->setCurrentIndex(0);
+                    pressEnterOnTheBox();
+                    editor->PushButton2->click();
+                });
+                QTest::keyClick(window->ListView1, Qt::Key_N, Qt::ControlModifier);
+            }
+            QCOMPARE(QApplication::activeModalWidget(), nullptr);
+            QTRY_COMPARE(QApplication::activeWindow(), window.get());
+            QCOMPARE(QApplication::focusWidget(), focused);
+        }
+        QCOMPARE(Count("select count(*) from Calls"), int(command.count("save")));
+    }
+
+    // Ctrl with "+", "-" and "0" zoom the list's text and rows, within the steps; the zoom
+    // comes back at the next start.
+    void ctrlPlusMinusZeroZoomTheList_data() {
+        QTest::addColumn<QString>("keys");
+        QTest::addColumn<int>("percent");
+        QTest::newRow("none") << "" << 100;
+        QTest::newRow("Ctrl++") << "+" << 110;
+        QTest::newRow("Ctrl+Shift++, Ctrl+=") << "P=" << 125;
+        QTest::newRow("Ctrl+-") << "-" << 90;
+        QTest::newRow("in, then Ctrl+0") << "++0" << 100;
+        QTest::newRow("out to the smallest and once more") << "------" << 50;
+        QTest::newRow("in to the largest and once more") << "++++++++" << 300;
+    }
+    void ctrlPlusMinusZeroZoomTheList() {
+        QFETCH(QString, keys);
+        QFETCH(int, percent);
+        TestEnvironment env;
+        ScriptedPrompts prompts;
+        env.openSharedConnection();
+        Exec("insert into Calls (Title,[Opened Date],[Due Date]) values ('x','2021-01-01',"
+             "'2021-01-02')");
+        ReleaseSharedConnection();
+        double usual = 0;
+        for (int start = 0; start < 2; ++start) {
+            auto window = StartProgram();
+            if (start == 0)
+                usual = window->ListView1->font().pointSizeF();
+            QTRY_COMPARE(window->ListView1->model()->rowCount(), 1);
+            window->activateWindow();
+            QVERIFY(QTest::qWaitForWindowActive(window.get()));
+            const int rowHeight = window->ListView1->rowHeight(0);
+            for (const QChar key : start == 0 ? keys : QString()) {
+                if (key == 'P')
+                    QTest::keyClick(window.get(), Qt::Key_Plus,
+                                    Qt::ControlModifier | Qt::ShiftModifier);
+                else
+                    QTest::keyClick(window.get(), key.toLatin1(), Qt::ControlModifier);
+            }
+            QCOMPARE(window->ListView1->font().pointSizeF(), usual * percent / 100);
+            if (start == 0 && percent != 100)
+                QVERIFY((window->ListView1->rowHeight(0) > rowHeight) == (percent > 100));
+            QVERIFY(prompts.boxes.empty());
+        }
     }
 
     void helpNamesTheContactPage() {

@@ -12,9 +12,11 @@
 #include "summary/summary_window.h"
 #include "test_support.h"
 
+#include <QApplication>
 #include <QFile>
 #include <QFileDialog>
 #include <QImage>
+#include <QPointer>
 #include <QTableWidget>
 #include <QTest>
 
@@ -105,6 +107,33 @@ private slots:
         QVERIFY(summary);
         const QString rows = tableRows(summary->table()).join('\n');
         QVERIFY2(('\n' + rows + '\n').contains('\n' + row + '\n'), qPrintable(rows));
+    }
+
+    // Escape closes the window from wherever the focus is in it; with Shift it stays open.
+    void escapeCloses_data() {
+        QTest::addColumn<int>("tab");
+        QTest::addColumn<int>("modifiers");
+        QTest::addColumn<bool>("closed");
+        QTest::newRow("charts") << 0 << int(Qt::NoModifier) << true;
+        QTest::newRow("table") << 1 << int(Qt::NoModifier) << true;
+        QTest::newRow("Shift+Escape") << 1 << int(Qt::ShiftModifier) << false;
+    }
+    void escapeCloses() {
+        QFETCH(int, tab);
+        QFETCH(int, modifiers);
+        QFETCH(bool, closed);
+        auto window = StartProgram();
+        window->openSummary();
+        QPointer<SummaryWindow> summary = window->summaryWindow();
+        QVERIFY(summary && summary->isVisible());
+        QWidget* focus = tab ? static_cast<QWidget*>(summary->table()) : summary->page();
+        QApplication::setActiveWindow(summary);
+        QVERIFY(QTest::qWaitForWindowActive(summary));
+        QTest::keyClick(focus, Qt::Key_Escape, Qt::KeyboardModifiers(modifiers));
+        QCOMPARE(!summary || !summary->isVisible(), closed);
+        // Closed, it gives the keyboard back to the main window.
+        QTRY_COMPARE(QApplication::activeWindow(),
+                     closed ? static_cast<QWidget*>(window.get()) : summary.data());
     }
 
     // A call added (here, or at another desk on a server) is counted without asking.

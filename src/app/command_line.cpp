@@ -1,5 +1,6 @@
 #include "app/command_line.h"
 
+#include "app/database_start.h"
 #include "app/main_window.h"
 #include "data/backup.h"
 #include "data/connection.h"
@@ -42,6 +43,10 @@ bool importCalls(const QString& path, QTextStream& out, QTextStream& err) {
     if (!missing.isEmpty())
         throw Failure(QStringLiteral("The file '%1' has no column for %2.")
                           .arg(path, missing.join(QStringLiteral(", "))));
+    // A new login's first import makes the call log, as the window's first start would.
+    if (!ServerLink::isServerUri(Form1::ConnectionString().trimmed()))
+        MakeCallLogToWrite(Form1::DataFolder(), ProgramFolder() + QStringLiteral("/dbBlank.mdb"),
+                           databasePath());
     Connection connection;
     connection.open(Form1::ConnectionString());
     import.prepare(connection);
@@ -347,6 +352,12 @@ int RunCommands(const QStringList& givenArguments, QTextStream& out, QTextStream
                                    options.reportNames.join(QStringLiteral(", "))));
 
     try {
+        // The commands that read the local call log need one; they do not make it.
+        const bool reads = parser.isSet(options.exportCsv) || parser.isSet(options.summary) ||
+                           parser.isSet(options.report) || parser.isSet(options.check) ||
+                           parser.isSet(options.backup) || parser.isSet(options.copyTo);
+        if (reads && !ServerLink::isServerUri(Form1::ConnectionString().trimmed()))
+            RequireCallLog(databasePath());
         if (parser.isSet(options.exportCsv)) {
             Connection connection;
             connection.open(Form1::ConnectionString());

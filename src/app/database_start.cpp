@@ -11,6 +11,7 @@
 #include "ui/prompts.h"
 
 #include <QDateTime>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
@@ -47,6 +48,34 @@ QString MakeDatabaseFromTemplate(const QString& templatePath, const QString& dat
     QFile::setPermissions(database, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
                                         QFileDevice::ReadUser | QFileDevice::WriteUser);
     return keptAs;
+}
+
+void MakeCallLogToWrite(const QString& folder, const QString& templatePath,
+                        const QString& database) {
+    if (QFileInfo(database).isFile() && !IsEmptyFile(database))
+        return;
+    // The vendor's folder and the program's within it, each private to its owner.
+    const QString vendorFolder = QFileInfo(folder).absolutePath();
+    for (const QString& path : {vendorFolder, folder}) {
+        if (QFileInfo(path).isDir())
+            continue;
+        if (!QDir().mkdir(path))
+            throw Failure(QStringLiteral("Path/File access error: the folder '%1' cannot be "
+                                         "created. Check that '%2' is a folder and can be "
+                                         "written.")
+                              .arg(path, QFileInfo(path).absolutePath()));
+        PrivateFiles::restrictFolder(path);
+    }
+    MakeDatabaseFromTemplate(templatePath, database);
+}
+
+void RequireCallLog(const QString& database) {
+    if (QFileInfo(database).isFile() && !IsEmptyFile(database))
+        return;
+    throw Failure(QStringLiteral("There is no call log yet: '%1' does not exist. Open the "
+                                 "program's window once, or import calls with --import-csv "
+                                 "FILE, to make one.")
+                      .arg(database));
 }
 
 namespace {

@@ -13,6 +13,13 @@ class ErrorTrap;
 QString MakeDatabaseFromTemplate(const QString& templatePath, const QString& database);
 bool IsEmptyFile(const QString& path);
 
+// The local call log for the command line. A command that writes (an import) makes it from the
+// template when there is none yet, with its folders, as the window's start does; one that only
+// reads fails, saying that there is no call log yet and how one is made.
+void MakeCallLogToWrite(const QString& folder, const QString& templatePath,
+                        const QString& database);
+void RequireCallLog(const QString& database);
+
 // Opens the shared connection. When the database will not open, asks: Retry tries again,
 // Quit answers true (the program ends), Continue goes on without it (the next command tries
 // again). A database that can only be read is said once. Whatever was said is noted on

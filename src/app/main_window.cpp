@@ -6,12 +6,14 @@
 #include "list/call_list_model.h"
 #include "list/call_list_tools.h"
 #include "list/find_bar.h"
+#include "list/list_zoom.h"
 #include "reports/report_chooser.h"
 #include "ui/app_paths.h"
 #include "ui/appearance.h"
 #include "ui/cell_tooltips.h"
 #include "ui/changed_elsewhere.h"
 #include "ui/error_trap.h"
+#include "ui/help_window.h"
 #include "ui/prompts.h"
 #include "ui/twips.h"
 
@@ -105,6 +107,10 @@ void Form1::buildControls() {
     connect(ListView1, &RowListView::doubleClicked, this, [this] { editCurrentRow(); });
     ListView1->installEventFilter(this);
     keepCurrentRowSelected();
+    // Ctrl with "+", "-" and "0" zoom the list; the zoom is kept with the window's settings.
+    m_zoom = new ListZoom(ListView1, this, QStringLiteral("ListZoom"));
+    // F1 opens the user's guide in every window.
+    HelpWindow::watchF1();
 
     struct ButtonSpec {
         QPushButton** button;

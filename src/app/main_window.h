@@ -12,6 +12,7 @@ class CallRecovery;
 class ErrorTrap;
 class CallListModel;
 class CallListTools;
+class ListZoom;
 class LiveRefresh;
 class PointerFeedback;
 class QPushButton;
@@ -64,6 +65,7 @@ public:
 
     CallListModel* callList() const { return m_calls; }
     PointerFeedback* pointer() const { return m_pointer; }
+    ListZoom* listZoom() const { return m_zoom; }
     CallListTools* tools() const { return m_tools; }
     // True while the list is still being filled at start-up.
     bool listFilling() const;
@@ -147,6 +149,7 @@ private:
     QWidget* m_client;
     CallListModel* m_calls;
     PointerFeedback* m_pointer;
+    ListZoom* m_zoom = nullptr;
     CallListTools* m_tools = nullptr;
     CallRecovery* m_recovery = nullptr;
     QPointer<SummaryWindow> m_summary;

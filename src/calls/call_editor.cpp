@@ -185,7 +185,7 @@ void Form2::buildControls() {
     Text3->setTabChangesFocus(true);
     place(Text3, {120, 5295, 7800, 2625});
 
-    const QString contactTip = QStringLiteral("Double click to edit contact");
+    const QString contactTip = QStringLiteral("Enter or double-click: edit the contact");
     for (QComboBox* list : {Combo1, Combo2, Combo6, Combo7})
         list->setToolTip(contactTip);
 
@@ -268,7 +268,7 @@ void Form2::Text2_GotFocus() {
 
 void Form2::Text2_LostFocus() {
     if (!isNumeric(Text2->text()))
-        Text2->setText(QStringLiteral("0"));
+        m_discard->programWrites([&] { Text2->setText(QStringLiteral("0")); });
 }
 
 bool Form2::eventFilter(QObject* watched, QEvent* event) {

@@ -128,9 +128,9 @@ void Form2::PushButton2_Click() {
     // A picker holding typed text that is no date is refused, like the resolved date: the date
     // it showed before is not saved in its place.
     for (DatePicker* picker : {DateTimePicker1, DateTimePicker2}) {
-        if (picker->commitTyping())
+        if (!trap.test(128, [&] { return !picker->commitTyping(); }))
             continue;
-        trap.run(128, [&] {
+        trap.run(130, [&] {
             MsgBox(::notADate(picker == DateTimePicker1 ? QStringLiteral("Opened Date")
                                                         : QStringLiteral("Due Date"),
                               false));
@@ -146,7 +146,7 @@ void Form2::PushButton2_Click() {
     // An empty resolved date is Null; one that is not a date is refused, not dropped: the
     // person typed a resolution and must not be told that it was saved.
     bool notADate = false;
-    trap.run(128, [&] {
+    trap.run(132, [&] {
         const QString typed = Text4->text();
         notADate = !typed.trimmed().isEmpty() && !DateText::isDate(typed);
         resolvedDate = typed.trimmed().isEmpty() || notADate
@@ -154,21 +154,21 @@ void Form2::PushButton2_Click() {
                            : QLatin1Char('\'') + typed + QLatin1Char('\'');
     });
     if (notADate) {
-        trap.run(128, [&] {
+        trap.run(134, [&] {
             MsgBox(::notADate(QStringLiteral("Resolved Date"), true));
             Text4->setFocus();
         });
         return;
     }
-    trap.run(130, [&] {
+    trap.run(136, [&] {
         resolvedBy = Combo7->currentIndex() < 0
                          ? QStringLiteral("NULL")
                          : QLatin1Char('\'') +
                                QString::number(IdAt(m_EmployeeIDs, Combo7->currentIndex())) +
                                QLatin1Char('\'');
     });
-    trap.run(132, [&] { callTime = DateText::format(DateText::today()); });
-    if (!trap.run(134, [&] { statement = callStatement(resolvedBy, resolvedDate, callTime); }))
+    trap.run(138, [&] { callTime = DateText::format(DateText::today()); });
+    if (!trap.run(140, [&] { statement = callStatement(resolvedBy, resolvedDate, callTime); }))
         return;
 
     // A statement that fails has written nothing: the window stays open with every entry.
@@ -178,7 +178,7 @@ void Form2::PushButton2_Click() {
     SaveOutcome outcome = SaveOutcome::Saved;
     // What the call names is checked in the transaction that writes it.
     std::optional<MissingReference> missing;
-    if (!trap.run(136, [&] {
+    if (!trap.run(142, [&] {
             const auto write = [&] {
                 CheckCallReferences(*this);
                 SharedConnection().execute(statement);
@@ -195,29 +195,29 @@ void Form2::PushButton2_Click() {
         }))
         return;
     if (missing) {
-        trap.run(137, [&] { TellMissingReference(*this, *missing); });
+        trap.run(144, [&] { TellMissingReference(*this, *missing); });
         return;
     }
     if (outcome == SaveOutcome::KeptTheirs) {
         showStoredVersion();
         return;
     }
-    if (trap.test(138, [&] {
+    if (trap.test(146, [&] {
             return outcome == SaveOutcome::Gone ||
                    (editing && SharedConnection().rowsAffected() == 0);
         })) {
-        trap.run(140, [&] {
+        trap.run(148, [&] {
             MsgBox(QStringLiteral("This call no longer exists: it was deleted while the editor "
                                   "was open, so nothing was saved."),
                    Prompts::Exclamation);
         });
         return;
     }
-    if (trap.test(142, [&] { return editing; }))
-        trap.run(144, [&] { MsgBox(kRecordUpdated); });
+    if (trap.test(150, [&] { return editing; }))
+        trap.run(152, [&] { MsgBox(kRecordUpdated); });
     else
-        trap.run(146, [&] { MsgBox(kRecordSaved); });
-    trap.run(148, [&] { accept(); });
+        trap.run(154, [&] { MsgBox(kRecordSaved); });
+    trap.run(156, [&] { accept(); });
 }
 
 void Form2::showStoredVersion() {

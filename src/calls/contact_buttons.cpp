@@ -9,11 +9,14 @@
 #include "contacts/employee_editor.h"
 #include "data/shared_connection.h"
 #include "ui/changed_elsewhere.h"
+#include "ui/discard_guard.h"
 #include "ui/error_trap.h"
 #include "ui/prompts.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QComboBox>
+#include <QKeyEvent>
 #include <QPushButton>
 #include <memory>
 
@@ -71,6 +74,36 @@ const Form2::ContactRow Form2::kResolvedByRow = {
 
 namespace {
 
+// Opens a contact list's entry for editing from the keyboard or with a double-click.
+class ContactListKeys : public QObject {
+public:
+    ContactListKeys(QComboBox* list, QPushButton* edit)
+        : QObject(list), m_list(list), m_edit(edit) {}
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::KeyPress && watched == m_list) {
+            const auto* key = static_cast<QKeyEvent*>(event);
+            if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) &&
+                key->modifiers() == Qt::NoModifier && m_list->currentIndex() >= 0) {
+                m_edit->click();
+                return true;
+            }
+        } else if (event->type() == QEvent::MouseButtonDblClick) {
+            // The first click may have opened the list; the entry chosen is the one edited.
+            m_list->hidePopup();
+            if (m_list->currentIndex() >= 0)
+                QMetaObject::invokeMethod(m_edit, &QPushButton::click, Qt::QueuedConnection);
+            return true;
+        }
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    QComboBox* m_list;
+    QPushButton* m_edit;
+};
+
 std::unique_ptr<ContactEditor> makeEditor(bool employees, QWidget* parent) {
     if (employees) {
         // The employee's call lists open a call in a call editor of its own, over them.
@@ -104,6 +137,17 @@ void Form2::connectContactButtons() {
     for (const auto& [button, handler] : handlers) {
         auto run = handler;
         connect(button, &QPushButton::clicked, this, [this, run] { (this->*run)(); });
+    }
+    // Enter on a contact list with a contact chosen, or a double-click on it, edits the
+    // contact as its "*" button does; with none chosen, Enter saves as anywhere else.
+    const std::pair<QComboBox*, QPushButton*> editing[] = {{Combo1, PushButton9},
+                                                           {Combo6, PushButton17},
+                                                           {Combo2, PushButton10},
+                                                           {Combo7, PushButton20}};
+    for (const auto& [list, button] : editing) {
+        auto* keys = new ContactListKeys(list, button);
+        list->installEventFilter(keys);
+        list->view()->viewport()->installEventFilter(keys);
     }
 }
 
@@ -145,10 +189,13 @@ void Form2::PushButton19_Click() {
 }
 
 void Form2::reloadContacts(const ContactRow& row, int argument) {
-    if (row.employees)
-        LoadEmployees(argument);
-    else
-        LoadCustomers(argument);
+    // A list loaded again is the program's doing, not the person's.
+    m_discard->programWrites([&] {
+        if (row.employees)
+            LoadEmployees(argument);
+        else
+            LoadCustomers(argument);
+    });
 }
 
 void Form2::addContact(const ContactRow& row) {

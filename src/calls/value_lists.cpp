@@ -8,6 +8,7 @@
 #include "data/shared_connection.h"
 #include "records/deletions.h"
 #include "ui/changed_elsewhere.h"
+#include "ui/discard_guard.h"
 #include "ui/error_trap.h"
 #include "ui/prompts.h"
 
@@ -134,7 +135,7 @@ void Form2::addValue(const ValueList& valueList) {
         SharedConnection().execute(QLatin1String(valueList.insertHead) + DoubledQuotes(answer) +
                                    QStringLiteral("')"));
     });
-    trap.run(106, [&] { (this->*valueList.reload)(); });
+    trap.run(106, [&] { m_discard->programWrites([&] { (this->*valueList.reload)(); }); });
 }
 
 void Form2::deleteValue(const ValueList& valueList) {
@@ -145,7 +146,7 @@ void Form2::deleteValue(const ValueList& valueList) {
             trap, this->*valueList.list, valueList.warning,
             [&] { return QLatin1String(valueList.deleteHead) + value + QLatin1Char('\''); },
             [&] { return QLatin1String(valueList.callsDeleteHead) + value + QLatin1Char('\''); }))
-        trap.run(118, [&] { (this->*valueList.reload)(); });
+        trap.run(118, [&] { m_discard->programWrites([&] { (this->*valueList.reload)(); }); });
 }
 
 bool Form2::deleteWithCalls(ErrorTrap& trap, QComboBox* list, const char* warning,

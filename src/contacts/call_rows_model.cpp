@@ -1,6 +1,7 @@
 #include "contacts/call_rows_model.h"
 
 #include "data/date_text.h"
+#include "ui/text_order.h"
 
 #include <QHash>
 #include <algorithm>
@@ -78,10 +79,7 @@ void CallRowsModel::applySort() {
     auto less = [&](size_t a, size_t b) {
         if (byDate)
             return keys[a] < keys[b];
-        const QString& x = m_rows[a][column];
-        const QString& y = m_rows[b][column];
-        const int folded = QString::compare(x, y, Qt::CaseInsensitive);
-        return (folded != 0 ? folded : QString::compare(x, y, Qt::CaseSensitive)) < 0;
+        return CompareText(m_rows[a][column], m_rows[b][column]) < 0;
     };
     std::iota(m_order.begin(), m_order.end(), size_t(0));
     if (m_sortOrder == Qt::AscendingOrder)

@@ -46,6 +46,14 @@ CallHistoryWindow::CallHistoryWindow(Connection& connection, qint64 id, const QS
         items << item;
     }
     m_list->addTopLevelItems(items);
-    FitColumnsToTexts(m_list, 3);
     resize(760, 420);
+    FitColumnsWithin(m_list, -1);
+    // The newest change is selected, so that the arrow keys move from it; a screen reader
+    // hears how many changes there are and which is selected.
+    DescribeRowList(m_list, {tr("1 change"), tr("%1 changes"), tr("No changes")}, [this](int row) {
+        const QTreeWidgetItem* item = m_list->topLevelItem(row);
+        return tr("%1, by %2, %3").arg(item->text(2), item->text(1), item->text(0));
+    });
+    if (!items.isEmpty())
+        m_list->setCurrentItem(items.first());
 }

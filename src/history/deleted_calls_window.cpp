@@ -50,8 +50,16 @@ DeletedCallsWindow::DeletedCallsWindow(Connection& connection, QWidget* parent)
         m_history->setEnabled(m_list->selectedItems().size() == 1);
     });
     layout->addWidget(buttons);
+    // A screen reader hears how many deleted calls there are and which are selected.
+    DescribeRowList(m_list, {tr("1 deleted call"), tr("%1 deleted calls"), tr("No deleted calls")},
+                    [this](int row) {
+                        const QTreeWidgetItem* item = m_list->topLevelItem(row);
+                        return tr("call %1, %2").arg(item->text(kIdColumn), item->text(3));
+                    });
     fill();
     resize(760, 420);
+    // The titles show whole before the other columns.
+    FitColumnsWithin(m_list, 3);
 }
 
 void DeletedCallsWindow::fill() {
@@ -62,9 +70,11 @@ void DeletedCallsWindow::fill() {
                                                  QString::number(call.id), call.title,
                                                  call.deletedWith});
     m_list->addTopLevelItems(items);
-    FitColumnsToTexts(m_list, 3);
     m_restore->setEnabled(false);
     m_history->setEnabled(false);
+    // The newest deletion is selected, so that Restore and the arrow keys work at once.
+    if (!items.isEmpty())
+        m_list->setCurrentItem(items.first());
 }
 
 void DeletedCallsWindow::restoreSelected() {

@@ -73,15 +73,15 @@ int CallListModel::displayRowOf(uint32_t stored) const {
     if (!m_filtering && m_order.empty())
         return int(stored);
     const std::vector<uint32_t>& order = m_filtering ? m_shown : m_order;
-    // A sorted list is ordered by the sort; an unsorted one that finds is ordered as stored.
-    // Where that does not hold (sorting switched off with the rows kept in their places, or
-    // a row the find leaves out), a pass over the order answers.
+    // A sorted list is ordered by the sort; an unsorted one by ID. Where that does not hold
+    // (a row the find leaves out), a pass over the order answers.
     auto at = order.end();
     if (m_sorted)
         at = std::lower_bound(order.begin(), order.end(), stored,
                               [this](uint32_t a, uint32_t b) { return sortsBefore(a, b); });
-    else if (m_order.empty())
-        at = std::lower_bound(order.begin(), order.end(), stored);
+    else
+        at = std::lower_bound(order.begin(), order.end(), stored,
+                              [this](uint32_t a, uint32_t b) { return m_ids[a] < m_ids[b]; });
     if (at == order.end() || *at != stored)
         at = std::find(order.begin(), order.end(), stored);
     return at == order.end() ? -1 : int(at - order.begin());

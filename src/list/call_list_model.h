@@ -15,7 +15,8 @@
 class Recordset;
 struct CallRowBatch;
 
-// The order of two texts in the list (call_list_sort.cpp): without letter case, then with it.
+// The order of two texts in the list (call_list_sort.cpp): as the language of the person sorts
+// them, then with capitals first.
 int CompareListedText(const QString& a, const QString& b);
 
 // The rows of the call list in compact form: the call's ID as a number and, for every other

@@ -2,11 +2,12 @@
 // first, other columns by their text), kept across reloads, with the selection following.
 #include "list/call_list_model.h"
 
+#include "ui/text_order.h"
+
 #include <algorithm>
 
 int CompareListedText(const QString& a, const QString& b) {
-    const int folded = QString::compare(a, b, Qt::CaseInsensitive);
-    return folded != 0 ? folded : QString::compare(a, b, Qt::CaseSensitive);
+    return CompareText(a, b);
 }
 
 void CallListModel::setSorted(bool sorted) {
@@ -58,9 +59,8 @@ std::vector<uint32_t> CallListModel::rankOfPool(int pooledColumn) const {
         std::sort(ids.begin(), ids.end(),
                   [&](uint32_t a, uint32_t b) { return pool.key(a) < pool.key(b); });
     } else {
-        std::sort(ids.begin(), ids.end(), [&](uint32_t a, uint32_t b) {
-            return CompareListedText(pool.text(a), pool.text(b)) < 0;
-        });
+        // Texts as the person's language sorts them.
+        ids = SortedByText(uint32_t(pool.size()), [&](uint32_t id) { return pool.text(id); });
     }
     std::vector<uint32_t> rank(pool.size());
     for (uint32_t position = 0; position < ids.size(); ++position)

@@ -8,6 +8,7 @@
 
 #include <QTimer>
 #include <algorithm>
+#include <numeric>
 #include <unordered_map>
 #include <unordered_set>
 
@@ -87,7 +88,8 @@ bool CallListModel::sortsBefore(uint32_t a, uint32_t b) const {
 }
 
 bool CallListModel::listedBefore(uint32_t a, uint32_t b) const {
-    return m_sorted ? sortsBefore(a, b) : a < b;
+    // An unsorted list lists the calls by ID, as they are read.
+    return m_sorted ? sortsBefore(a, b) : m_ids[a] < m_ids[b];
 }
 
 std::vector<std::array<uint32_t, CallListModel::kPooled>>
@@ -272,6 +274,7 @@ bool CallListModel::replaceCalls(const std::vector<qint64>& ids, const CallRowBa
 
     // The calls read take their texts: in their own row, or in a new one at the end.
     std::vector<uint32_t> placed;
+    std::vector<uint32_t> added; // stored anew, at the end
     for (size_t row = 0; row < fresh.ids.size(); ++row) {
         const auto found = listed.find(fresh.ids[row]);
         uint32_t stored;
@@ -282,8 +285,7 @@ bool CallListModel::replaceCalls(const std::vector<qint64>& ids, const CallRowBa
             m_ids.push_back(fresh.ids[row]);
             noteIdsFrom(stored);
             m_cells.resize(m_cells.size() + kPooled);
-            if (keepPlaces)
-                m_order.push_back(stored);
+            added.push_back(stored);
         }
         std::copy(freshCells[row].begin(), freshCells[row].end(),
                   m_cells.begin() + ptrdiff_t(cellRow(stored) * kPooled));
@@ -310,8 +312,17 @@ bool CallListModel::replaceCalls(const std::vector<qint64>& ids, const CallRowBa
         merged.insert(merged.end(), from, order.end());
         order.swap(merged);
     };
-    if (m_sorted)
+    if (m_sorted) {
         mergeIn(m_order, placed);
+    } else if (!added.empty() && (keepPlaces || !m_idsAscending)) {
+        // Unsorted, a call put back by an undo goes where its ID places it, as a reload would
+        // list it, not below the newest call. The rows stored before it are in ID order.
+        if (m_order.empty()) {
+            m_order.resize(added.front());
+            std::iota(m_order.begin(), m_order.end(), 0U);
+        }
+        mergeIn(m_order, added);
+    }
     if (m_filtering) {
         if (!findFresh)
             refreshFindFor(concerned);

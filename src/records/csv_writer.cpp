@@ -59,7 +59,10 @@ bool looksLikeFormula(const char* utf8, int size) {
 }
 
 void appendText(QByteArray& out, const char* utf8, int size, Text mode) {
-    if (mode == Text::AsStored || !looksLikeFormula(utf8, size)) {
+    // A text that begins with an apostrophe of its own gets one more, so that the import,
+    // which takes the first one off, gives back the text as stored.
+    if (mode == Text::AsStored ||
+        !(looksLikeFormula(utf8, size) || (size > 0 && utf8[0] == '\''))) {
         appendField(out, utf8, size);
         return;
     }

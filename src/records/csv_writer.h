@@ -16,11 +16,13 @@ void appendField(QByteArray& out, const char* utf8, int size);
 
 // How the texts of the calls go into a file. A spreadsheet that opens the file takes a field
 // beginning with =, +, -, @, a tab or a carriage return for a formula (and runs it); guarded,
-// such a field gets a leading apostrophe, by which spreadsheets show it as text.
+// such a field gets a leading apostrophe, by which spreadsheets show it as text. A field that
+// begins with an apostrophe of its own gets one more, so that the file reads back as stored.
 enum class Text { Guarded, AsStored };
 // True when a spreadsheet would not read the field as plain text.
 bool looksLikeFormula(const char* utf8, int size);
-// Appends a text field of a call: with the apostrophe where guarded and needed.
+// Appends a text field of a call: with the apostrophe where guarded and needed (a formula, or
+// an apostrophe first).
 void appendText(QByteArray& out, const char* utf8, int size, Text mode);
 void appendText(QByteArray& out, const QString& field, Text mode);
 

@@ -38,11 +38,11 @@ bool hasControls(const QString& text) {
     return false;
 }
 
-// The export writes a text that a spreadsheet would take for a formula with an apostrophe in
-// front; the stored text is the one without it.
+// The export writes a text that a spreadsheet would take for a formula, or that begins with
+// an apostrophe, with an apostrophe in front; the stored text is the one without it.
 QString unescaped(const QString& field) {
     if (field.size() > 1 && field.at(0) == QLatin1Char('\'') &&
-        QStringLiteral("=+-@\t\r").contains(field.at(1)))
+        QStringLiteral("=+-@\t\r'").contains(field.at(1)))
         return field.mid(1);
     return field;
 }

@@ -30,6 +30,17 @@ const QVector<ReportEntry>& ReportEntries() {
     return entries;
 }
 
+QString ReportOrderColumn(const ReportEntry& entry) {
+    const QString orderBy = QStringLiteral(" order by ");
+    const int at = int(entry.sql.lastIndexOf(orderBy, -1, Qt::CaseInsensitive));
+    if (at < 0)
+        return QString();
+    QString column = entry.sql.mid(at + orderBy.size()).trimmed();
+    if (column.startsWith(QLatin1Char('[')) && column.endsWith(QLatin1Char(']')))
+        column = column.mid(1, column.size() - 2);
+    return column;
+}
+
 const ReportEntry* FindReportEntry(const QString& name) {
     for (const ReportEntry& entry : ReportEntries()) {
         if (entry.name == name)
@@ -44,6 +55,7 @@ std::unique_ptr<ReportDocument> OpenReport(const ReportEntry& entry) {
     ReportLayout layout = MakeReportLayout(entry.layout);
     ReportRows rows;
     rows.read(records, layout.boundColumns());
+    rows.sortBy(ReportOrderColumn(entry));
     if (!entry.title.isEmpty())
         layout.titleLabel().caption = entry.title;
     layout.landscape = true;

@@ -18,6 +18,11 @@ struct ReportEntry {
     QString title; // empty: the layout's own title
 };
 
+// The column a report is ordered by (its statement's "order by"), or empty. The rows read are
+// put in the order of its texts as the person's language sorts them, whichever engine read
+// them.
+QString ReportOrderColumn(const ReportEntry& entry);
+
 // The reports in the order the chooser lists them.
 const QVector<ReportEntry>& ReportEntries();
 // The entry whose name is `name` (exactly, with case), or nullptr.

@@ -141,6 +141,7 @@ void Form4::preview(const ReportEntry& entry, const Lines& lines, ErrorTrap& tra
                  [&] {
                      BusyCursor busy;
                      rows.read(*records, layout->boundColumns());
+                     rows.sortBy(ReportOrderColumn(entry));
                  }) &&
         (!lines.title ||
          trap.run(lines.title, [&] { layout->titleLabel().caption = entry.title; })) &&

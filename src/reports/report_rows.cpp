@@ -3,6 +3,7 @@
 #include "data/date_text.h"
 #include "data/failure.h"
 #include "data/recordset.h"
+#include "ui/text_order.h"
 
 #include <limits>
 
@@ -20,6 +21,7 @@ void ReportRows::read(Recordset& records, const QStringList& columns) {
     m_rows = 0;
     m_utf8.clear();
     m_ends.clear();
+    m_order.clear();
     while (!records.eof()) {
         for (size_t i = 0; i < fields.size(); ++i) {
             const Recordset::Raw cell = records.raw(fields[i]);
@@ -44,9 +46,19 @@ int ReportRows::columnIndex(const QString& name) const {
     return -1;
 }
 
+void ReportRows::sortBy(const QString& column) {
+    const int sorted = columnIndex(column);
+    if (sorted < 0 || m_isDate[size_t(sorted)])
+        return;
+    m_order.clear();
+    m_order = SortedByText(uint32_t(m_rows), [&](uint32_t row) { return text(int(row), sorted); });
+}
+
 QString ReportRows::text(int row, int column) const {
     if (row < 0 || row >= m_rows || column < 0 || column >= m_columns.size())
         return QString();
+    if (!m_order.empty())
+        row = int(m_order[size_t(row)]);
     const size_t cell = size_t(row) * m_columns.size() + column;
     const quint32 start = cell == 0 ? 0 : m_ends[cell - 1];
     const QString value = QString::fromUtf8(m_utf8.constData() + start, m_ends[cell] - start);

@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
+#include <cstdint>
 #include <vector>
 
 class Recordset;
@@ -15,6 +16,9 @@ public:
     // Reads every remaining row of `records`, keeping the named columns (found without regard
     // to case). A column that the recordset lacks fails before anything is read.
     void read(Recordset& records, const QStringList& columns);
+    // Puts the rows in the order of the texts of `column` as the person's language sorts
+    // them, rows of the same text in the order read; a column not read leaves the order.
+    void sortBy(const QString& column);
 
     int rowCount() const { return m_rows; }
     const QStringList& columns() const { return m_columns; }
@@ -32,4 +36,6 @@ private:
     QByteArray m_utf8;
     // End offset of every cell in m_utf8, row by row; a cell starts where the previous ends.
     std::vector<quint32> m_ends;
+    // The row read for each row shown; empty: as read.
+    std::vector<uint32_t> m_order;
 };

@@ -10,6 +10,7 @@
 #include <QFileDialog>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
 #include <QTabWidget>
@@ -93,6 +94,20 @@ void SummaryWindow::refresh() {
         m_failure->setText(tr("The calls could not be counted: %1").arg(failure.description()));
         m_failure->show();
     }
+}
+
+void SummaryWindow::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        close();
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
+
+void SummaryWindow::closeEvent(QCloseEvent* event) {
+    if (isActiveWindow() && parentWidget() && parentWidget()->isVisible())
+        parentWidget()->activateWindow();
+    QWidget::closeEvent(event);
 }
 
 QString SummaryWindow::askFile(const QString& title, const QString& filter, const QString& suffix) {

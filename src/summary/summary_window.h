@@ -30,6 +30,12 @@ public:
     void exportPdf();
     void exportPng();
 
+protected:
+    // Escape closes the window, as it closes the other windows beside the list.
+    void keyPressEvent(QKeyEvent* event) override;
+    // Closed while in use, it gives the keyboard back to the window beside it.
+    void closeEvent(QCloseEvent* event) override;
+
 private:
     QString askFile(const QString& title, const QString& filter, const QString& suffix);
 

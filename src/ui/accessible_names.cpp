@@ -74,8 +74,14 @@ private:
     QAbstractItemView* m_list;
 };
 
-QString callCount(int count) {
-    return count == 1 ? QStringLiteral("1 call") : QStringLiteral("%1 calls").arg(count);
+const RowNouns& callNouns() {
+    static const RowNouns nouns = {QStringLiteral("1 call"), QStringLiteral("%1 calls"),
+                                   QStringLiteral("No calls")};
+    return nouns;
+}
+
+QString rowCount(const RowNouns& nouns, int count) {
+    return count == 1 ? nouns.one : nouns.many.arg(count);
 }
 
 // The rows selected: the selection of a list that selects whole rows is a set of row ranges.
@@ -90,12 +96,13 @@ int selectedRowCount(const QItemSelectionModel* selection) {
 
 } // namespace
 
-QString CallListState(int shown, int total, int selected, const QString& current) {
+QString RowListState(const RowNouns& nouns, int shown, int total, int selected,
+                     const QString& current) {
     if (total == 0)
-        return QStringLiteral("No calls");
+        return nouns.none;
     const QString state = shown == total
-                              ? callCount(shown)
-                              : QStringLiteral("%1 of %2").arg(shown).arg(callCount(total));
+                              ? rowCount(nouns, shown)
+                              : QStringLiteral("%1 of %2").arg(shown).arg(rowCount(nouns, total));
     if (current.isEmpty() || selected == 0)
         return state + QStringLiteral(", none selected");
     if (selected == 1)
@@ -103,13 +110,22 @@ QString CallListState(int shown, int total, int selected, const QString& current
     return state + QStringLiteral(", %1 selected, current: ").arg(selected) + current;
 }
 
+QString CallListState(int shown, int total, int selected, const QString& current) {
+    return RowListState(callNouns(), shown, total, selected, current);
+}
+
 void ShowFocusInSelection(QAbstractItemView* list) {
     new SelectionFocus(list);
 }
 
-void DescribeCallList(QAbstractItemView* list, std::function<int()> total,
-                      std::function<QString(int row)> rowName) {
-    auto update = [list, total = std::move(total), rowName = std::move(rowName)] {
+namespace {
+
+void describe(QAbstractItemView* list, const RowNouns& nouns, std::function<int()> total,
+              std::function<QString(int row)> rowName) {
+    auto update = [list, nouns, total = std::move(total), rowName = std::move(rowName)] {
+        // A list that owns its model hears it go while the list itself is being destroyed.
+        if (!qobject_cast<QAbstractItemView*>(static_cast<QObject*>(list)))
+            return;
         const QItemSelectionModel* selection = list->selectionModel();
         const int shown = list->model()->rowCount();
         QModelIndex current = selection->currentIndex();
@@ -118,18 +134,33 @@ void DescribeCallList(QAbstractItemView* list, std::function<int()> total,
             current = rows.isEmpty() ? QModelIndex() : rows.first();
         }
         const QString description =
-            CallListState(shown, total ? total() : shown, selectedRowCount(selection),
-                          current.isValid() ? rowName(current.row()) : QString());
+            RowListState(nouns, shown, total ? total() : shown, selectedRowCount(selection),
+                         current.isValid() ? rowName(current.row()) : QString());
         // The toolkit tells a screen reader when the description changes.
-        list->setAccessibleDescription(description);
+        if (description != list->accessibleDescription())
+            list->setAccessibleDescription(description);
     };
     QAbstractItemModel* model = list->model();
     QObject::connect(model, &QAbstractItemModel::modelReset, list, update);
     QObject::connect(model, &QAbstractItemModel::layoutChanged, list, update);
     QObject::connect(model, &QAbstractItemModel::rowsInserted, list, update);
     QObject::connect(model, &QAbstractItemModel::rowsRemoved, list, update);
+    // A call saved in place keeps its row: the name of the selected one follows its texts.
+    QObject::connect(model, &QAbstractItemModel::dataChanged, list, update);
     QItemSelectionModel* selection = list->selectionModel();
     QObject::connect(selection, &QItemSelectionModel::selectionChanged, list, update);
     QObject::connect(selection, &QItemSelectionModel::currentChanged, list, update);
     update();
+}
+
+} // namespace
+
+void DescribeCallList(QAbstractItemView* list, std::function<int()> total,
+                      std::function<QString(int row)> rowName) {
+    describe(list, callNouns(), std::move(total), std::move(rowName));
+}
+
+void DescribeRowList(QAbstractItemView* list, const RowNouns& nouns,
+                     std::function<QString(int row)> rowName) {
+    describe(list, nouns, nullptr, std::move(rowName));
 }

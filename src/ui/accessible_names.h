@@ -36,3 +36,15 @@ void DescribeCallList(QAbstractItemView* list, std::function<int()> total,
 // The description itself: "12 calls, none selected", "12 calls, selected: <current>",
 // "3 of 12 calls, 2 selected, current: <current>", "No calls".
 QString CallListState(int shown, int total, int selected, const QString& current);
+
+// What a list of other rows is made of, as DescribeRowList tells it.
+struct RowNouns {
+    QString one;  // "1 change"
+    QString many; // "%1 changes"
+    QString none; // "No changes"
+};
+// The same description for a list of other rows than calls, counted by `nouns`.
+void DescribeRowList(QAbstractItemView* list, const RowNouns& nouns,
+                     std::function<QString(int row)> rowName);
+QString RowListState(const RowNouns& nouns, int shown, int total, int selected,
+                     const QString& current);

@@ -9,3 +9,9 @@ class QTreeWidget;
 // repeats a few shapes, and measuring every row took longer than everything else of opening
 // the window.
 void FitColumnsToTexts(QTreeWidget* list, int columns);
+
+// Fits every column of `list` to its texts and keeps them within the width the list shows:
+// where they are wider together, the widest of the other columns give way first (never below
+// their heading), so that column `first` (-1: none before the others) shows whole where it
+// can. Done again when the list changes its width, until the person sets a width by hand.
+void FitColumnsWithin(QTreeWidget* list, int first);

@@ -1,9 +1,13 @@
 #pragma once
 
+#include <QHash>
 #include <QObject>
-#include <QStringList>
+#include <QString>
+
+#include <functional>
 
 class QDialog;
+class QWidget;
 
 // Escape in an editor asks before it drops what was typed: with the entries changed since
 // remember(), the person is asked whether to discard them (No, the default, keeps the window
@@ -15,14 +19,19 @@ public:
 
     // The entries as they stand now count as unchanged.
     void remember();
+    // Runs what the program itself writes into the window (a box filled in on leaving it, a
+    // list loaded again): every entry it changes counts as unchanged afterwards, while what the
+    // person changed elsewhere still counts.
+    void programWrites(const std::function<void()>& write);
     bool changed() const;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    QStringList entries() const;
+    using Entries = QHash<const QWidget*, QString>;
+    Entries entries() const;
 
     QDialog* m_editor;
-    QStringList m_remembered;
+    Entries m_remembered;
 };

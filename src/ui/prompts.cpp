@@ -3,6 +3,7 @@
 #include "ui/appearance.h"
 #include "ui/error_trap.h"
 #include "ui/fixed_window.h"
+#include "ui/focus_return.h"
 #include "ui/text_guard.h"
 
 #include <QAbstractButton>
@@ -111,6 +112,7 @@ void setBoxIcon(QMessageBox& box, QMessageBox::Icon kind, const char* name) {
 class QtPrompts : public Prompts {
 public:
     int message(const QString& text, int style, const QString& title) override {
+        const FocusReturn focus;
         QMessageBox box(QApplication::activeWindow());
         box.setWindowTitle(title.isEmpty() ? AppTitle() : title);
         const QString lines = QString(text)
@@ -161,6 +163,7 @@ public:
     }
 
     std::optional<QString> input(const QString& prompt, const QString& title) override {
+        const FocusReturn focus;
         QInputDialog dialog(QApplication::activeWindow());
         dialog.setWindowTitle(title.isEmpty() ? AppTitle() : title);
         dialog.setInputMode(QInputDialog::TextInput);
@@ -172,7 +175,10 @@ public:
         return dialog.textValue();
     }
 
-    void showModal(QDialog& window) override { window.exec(); }
+    void showModal(QDialog& window) override {
+        const FocusReturn focus;
+        window.exec();
+    }
 };
 
 Prompts* installed = nullptr;
