@@ -178,10 +178,13 @@ void Form2::PushButton2_Click() {
     SaveOutcome outcome = SaveOutcome::Saved;
     // What the call names is checked in the transaction that writes it.
     std::optional<MissingReference> missing;
+    // The rows that the statement wrote (a merge may write fewer fields after it, or none).
+    int written = 0;
     if (!trap.run(136, [&] {
             const auto write = [&] {
                 CheckCallReferences(*this);
                 SharedConnection().execute(statement);
+                written = SharedConnection().rowsAffected();
             };
             try {
                 if (editing)
@@ -202,10 +205,7 @@ void Form2::PushButton2_Click() {
         showStoredVersion();
         return;
     }
-    if (trap.test(138, [&] {
-            return outcome == SaveOutcome::Gone ||
-                   (editing && SharedConnection().rowsAffected() == 0);
-        })) {
+    if (trap.test(138, [&] { return outcome == SaveOutcome::Gone || (editing && written == 0); })) {
         trap.run(140, [&] {
             MsgBox(QStringLiteral("This call no longer exists: it was deleted while the editor "
                                   "was open, so nothing was saved."),

@@ -1,4 +1,5 @@
 #include "contacts/contact_editor.h"
+#include "ui/read_only_login.h"
 
 #include "contacts/contact_fields.h"
 #include "data/recordset.h"
@@ -161,6 +162,7 @@ void ContactEditor::Form_Load() {
         loadLists(trap, line + 4);
     }
     m_discard->remember();
+    DisableWritingForReadOnlyLogin({PushButton2});
 }
 
 void ContactEditor::LoadData() {

@@ -27,14 +27,6 @@ bool ServerLink::isServerUri(const QString& text) {
            text.startsWith(QLatin1String("postgres://"), Qt::CaseInsensitive);
 }
 
-QString ServerLink::displayed(const QString& uri) {
-    QUrl url(uri);
-    if (!url.isValid() || url.password().isEmpty())
-        return uri;
-    url.setPassword(QString());
-    return url.toString();
-}
-
 ServerLink::ServerLink(const QString& uri, bool requireSchema) : m_uri(uri) {
     connectNow();
     if (!m_conn)
@@ -108,21 +100,6 @@ ServerLink::ServerLink(const QString& uri, bool requireSchema) : m_uri(uri) {
 ServerLink::~ServerLink() {
     if (m_conn)
         PQfinish(m_conn);
-}
-
-void ServerLink::addCommentsIndex() {
-    auto present =
-        run(QStringLiteral("select 1 from pg_indexes where indexname = 'calls_comments_trigrams'"));
-    if (present->rows() > 0)
-        return;
-    // Without the right to add it, finding in the comments reads them all: slower, but the
-    // same calls are found.
-    try {
-        run(QStringLiteral("create extension if not exists pg_trgm"));
-        run(QStringLiteral("create index if not exists calls_comments_trigrams on calls using "
-                           "gin (comments gin_trgm_ops)"));
-    } catch (const Failure&) {
-    }
 }
 
 void ServerLink::loadDateColumns() {

@@ -25,8 +25,12 @@ public:
     ServerLink& operator=(const ServerLink&) = delete;
 
     static bool isServerUri(const QString& text);
-    // The URI without a password, for messages.
+    // The URI without a password in any form (user:password@, password=... among the
+    // parameters, a "password = ..." pair of a keyword string), for messages and captions.
     static QString displayed(const QString& uri);
+    // Whether the URI holds a password, which belongs in ~/.pgpass, the connection service
+    // file or the environment instead.
+    static bool holdsPassword(const QString& uri);
 
     // Runs one statement of the program's dialect; answers the rows changed.
     int execute(const QString& sql);
@@ -96,9 +100,8 @@ private:
     void sendFetch();
     std::unique_ptr<ServerResult> takeFetched();
     void loadDateColumns();
-    // Adds the index of the comments' three-letter pieces to a call log installed without it.
-    void addCommentsIndex();
-    // The comments' index and those of the summary's counts, each added when missing.
+    // The comments' index and those of the summary's counts, each added when missing by a
+    // desk of the login that owns the calls (server_indexes.cpp).
     void addIndexes();
     void tellDateHabits();
 

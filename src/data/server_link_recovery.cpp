@@ -45,7 +45,7 @@ void ServerLink::throwOutage(const QString& why) {
                        "program connects again by itself.")
             .arg(displayed(m_uri),
                  why.trimmed().isEmpty() ? QStringLiteral("no answer") : why.trimmed());
-    const QString cause = QStringLiteral("outage of ") + m_uri;
+    const QString cause = QStringLiteral("outage of ") + displayed(m_uri);
     const bool told = m_outageTold;
     m_outageTold = true;
     throw ToldFailure(text, cause, told);
