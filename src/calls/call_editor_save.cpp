@@ -187,11 +187,13 @@ void Form2::PushButton2_Click() {
                 written = SharedConnection().rowsAffected();
             };
             try {
-                if (editing)
-                    outcome =
-                        SaveOverOthers(SharedConnection(), m_seen, QStringLiteral("call"), write);
-                else
-                    inOneTransaction(write);
+                AnswerEveryPress([&] {
+                    if (editing)
+                        outcome = SaveOverOthers(SharedConnection(), m_seen, QStringLiteral("call"),
+                                                 write);
+                    else
+                        inOneTransaction(write);
+                });
             } catch (const MissingReference& gone) {
                 missing = gone;
             }

@@ -231,11 +231,13 @@ void ContactEditor::PushButton2_Click() {
         SaveOutcome outcome = SaveOutcome::Saved;
         if (!trap.run(114, [&] {
                 m_lastStatement = updateStatement();
-                outcome =
-                    SaveOverOthers(SharedConnection(), m_seen, QLatin1String(m_kind.noun), [&] {
-                        SharedConnection().execute(m_lastStatement);
-                        changed = SharedConnection().rowsAffected();
-                    });
+                AnswerEveryPress([&] {
+                    outcome =
+                        SaveOverOthers(SharedConnection(), m_seen, QLatin1String(m_kind.noun), [&] {
+                            SharedConnection().execute(m_lastStatement);
+                            changed = SharedConnection().rowsAffected();
+                        });
+                });
             }))
             return;
         // The person kept what someone else saved meanwhile: the boxes show it now.
@@ -252,7 +254,7 @@ void ContactEditor::PushButton2_Click() {
     } else {
         if (!trap.run(118, [&] {
                 m_lastStatement = insertStatement();
-                SharedConnection().execute(m_lastStatement);
+                AnswerEveryPress([&] { SharedConnection().execute(m_lastStatement); });
             }))
             return;
         trap.run(120, [&] { MsgBox(kRecordSaved); });

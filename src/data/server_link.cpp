@@ -8,6 +8,7 @@
 #include "data/server_dialect.h"
 #include "data/server_failure.h"
 #include "data/server_upgrades.h"
+#include "data/told_failure.h"
 
 #include <QLocale>
 #include <QUrl>
@@ -43,13 +44,17 @@ ServerLink::ServerLink(const QString& uri, bool requireSchema) : m_uri(uri) {
                                          "name, and the authority that signed it (sslrootcert "
                                          "in the URI, or ~/.postgresql/root.crt).")
                               .arg(displayed(uri), why));
-        throw Failure(
+        const QString text =
             QStringLiteral(
                 "Cannot connect to the database server %1: %2\nCheck that the server is running "
                 "and accepts connections at that address, that the database exists, and that "
                 "your user name and password are in ~/.pgpass, the connection service file or "
                 "the environment (PGUSER, PGPASSWORD).")
-                .arg(displayed(uri), why));
+                .arg(displayed(uri), why);
+        // A server that is down is told plainly: the desk waits for it.
+        if (ServerUnreachable::isOutage(why))
+            throw ServerUnreachable(text, displayed(uri), why.section(QLatin1Char('\n'), 0, 0));
+        throw Failure(text);
     }
     PQsetClientEncoding(m_conn, "UTF8");
     try {
