@@ -146,7 +146,7 @@ void ServerLink::commit() {
                                      "the save (%2), and the save did not reach the server: "
                                      "nothing was saved. What you typed is kept; save again.")
                           .arg(displayed(m_uri), why),
-                      QStringLiteral("lost commit on ") + m_uri, false);
+                      QStringLiteral("lost commit on ") + displayed(m_uri), false);
 }
 
 void ServerLink::rollback() {
