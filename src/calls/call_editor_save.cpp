@@ -5,6 +5,7 @@
 #include "calls/call_references.h"
 #include "calls/combo_lists.h"
 #include "data/date_text.h"
+#include "data/server_failure.h"
 #include "data/shared_connection.h"
 #include "ui/changed_elsewhere.h"
 #include "ui/discard_guard.h"
@@ -194,6 +195,14 @@ void Form2::PushButton2_Click() {
                     else
                         inOneTransaction(write);
                 });
+            } catch (const ReferenceRefused& refused) {
+                try {
+                    ThrowRefusedReference(*this, refused.constraint());
+                } catch (const MissingReference& gone) {
+                    missing = gone;
+                    return;
+                }
+                throw;
             } catch (const MissingReference& gone) {
                 missing = gone;
             }

@@ -154,7 +154,9 @@ void ServerLink::tellDateHabits() {
          folded(locale.amText()), folded(locale.pmText()), DateText::format(DateText::today())});
 }
 
-PGresult* ServerLink::runOnce(const QByteArray& sql, const QStringList& parameters) {
+PGresult* ServerLink::runOnce(const QByteArray& sql, const QStringList& parameters, bool script) {
+    if (script)
+        return PQexec(m_conn, sql.constData());
     QVector<QByteArray> values;
     QVector<const char*> pointers;
     for (const QString& parameter : parameters)
@@ -167,7 +169,8 @@ PGresult* ServerLink::runOnce(const QByteArray& sql, const QStringList& paramete
                         pointers.constData(), nullptr, nullptr, 0);
 }
 
-PGresult* ServerLink::runRaw(const QByteArray& sql, const QStringList& parameters, bool retry) {
+PGresult* ServerLink::runRaw(const QByteArray& sql, const QStringList& parameters, bool retry,
+                             bool script) {
     if (!m_conn)
         throw Failure(QStringLiteral("Operation is not allowed when the object is closed."));
     const bool outside = !m_transaction && !m_reconnecting;
@@ -189,7 +192,7 @@ PGresult* ServerLink::runRaw(const QByteArray& sql, const QStringList& parameter
         m_transaction = false;
         throwOutage(QString::fromUtf8(PQerrorMessage(m_conn)).section(QLatin1Char('\n'), 0, 0));
     }
-    PGresult* result = runOnce(sql, parameters);
+    PGresult* result = runOnce(sql, parameters, script);
     ExecStatusType status = PQresultStatus(result);
     if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK && lost() && !m_reconnecting) {
         const QString why =
@@ -199,7 +202,7 @@ PGresult* ServerLink::runRaw(const QByteArray& sql, const QStringList& parameter
         if (!(outside && retry))
             throwOutage(why);
         reconnect();
-        result = runOnce(sql, parameters);
+        result = runOnce(sql, parameters, script);
         status = PQresultStatus(result);
     }
     if (!lost()) {

@@ -92,8 +92,11 @@ public:
 private:
     // `retry`: the statement may run again on a new connection when the old one turns out to
     // be lost (it read or began something, and nothing was running).
-    pg_result* runRaw(const QByteArray& sql, const QStringList& parameters, bool retry = false);
-    pg_result* runOnce(const QByteArray& sql, const QStringList& parameters);
+    // `script`: `sql` is several statements of our own, without parameters, run in one round
+    // trip (the result is the last one's).
+    pg_result* runRaw(const QByteArray& sql, const QStringList& parameters, bool retry = false,
+                      bool script = false);
+    pg_result* runOnce(const QByteArray& sql, const QStringList& parameters, bool script = false);
     [[noreturn]] void throwOutage(const QString& why);
     void connectNow();
     std::unique_ptr<ServerResult> answer(pg_result* result);
@@ -126,6 +129,8 @@ private:
     // The transaction whose commit was sent when the connection was lost and could not be
     // looked up yet, and whether one found committed is still to be told.
     QByteArray m_doubtfulCommit;
+    // The number of the open transaction, read when it began.
+    QByteArray m_transactionNumber;
     bool m_landedUntold = false;
     bool m_mayWrite = true;
 };
