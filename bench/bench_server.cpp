@@ -164,15 +164,16 @@ QString unencrypted(const QString& uri) {
     if (folder.isEmpty())
         return uri;
     const QUrl url(uri);
-    return QStringLiteral("postgresql://%1?host=%2&user=%3")
-        .arg(url.path(), folder, QUrlQuery(url).queryItemValue(QStringLiteral("user")));
+    return QStringLiteral("postgresql://%1?host=%2&port=%3&user=%4")
+        .arg(url.path(), folder, QString::number(url.port()),
+             QUrlQuery(url).queryItemValue(QStringLiteral("user")));
 }
 
 // The floor of saving: `clients` connections inserting the rows a save writes, one autocommit
 // statement each, into a table of the same columns without triggers, keys or indexes.
 void plainInserts(int clients) {
     const QString uri = newServerDatabase(QStringLiteral("bench_plain"));
-    ServerLink(uri).run(QStringLiteral("create table plain_calls (like calls)"));
+    ServerLink(uri).run(QStringLiteral("create table plain_calls (like calls including identity)"));
     const QString today = QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd"));
     std::atomic<long long> inserted{0};
     std::vector<std::thread> threads;
