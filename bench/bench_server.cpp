@@ -6,10 +6,13 @@
 //   database of N calls (copied up from the generated file of bench_calls), in turns with the
 //   psql command-line client reading the same query, output discarded (loadcalls_pg_psql_ms,
 //   the floor); loadcalls_pg_ratio divides the two;
-// - pg_saves_per_s_8, pg_saves_per_s_32: eight and 32 desks, each a process with its own
-//   connection, saving new calls through the call editor at once for a fixed time; afterwards
-//   every confirmed save must be there exactly once (pg_saves_lost, pg_saves_duplicated, over
-//   both runs);
+// - pg_saves_per_s_1, _8, _32: one, eight and 32 desks, each a process with its own
+//   connection (by the Unix socket; pg_saves_per_s_8_tls by TCP with the certificate checked),
+//   saving new calls through the call editor at once for a fixed time; afterwards every
+//   confirmed save must be there exactly once (pg_saves_lost, pg_saves_duplicated, over every
+//   run); their floor, pg_plain_inserts_per_s_1 and _8: one and eight connections inserting the
+//   same rows, one autocommit statement each, into a table of the same columns without
+//   triggers, keys or indexes (bench_server --saving prints these figures alone);
 // - pg_connections_per_desk: the connections that one desk with its window open holds;
 // - pg_reconnect_s: the server stops as in a crash and starts again under a desk with an open
 //   editor; the time from the server being back until the next Save succeeds.
@@ -25,15 +28,22 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QDate>
 #include <QDir>
 #include <QLineEdit>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QThread>
 #include <QTreeView>
+#include <QUrl>
+#include <QUrlQuery>
+#include <atomic>
 #include <cstdio>
 #include <cstring>
+#include <libpq-fe.h>
 #include <memory>
+#include <thread>
+#include <vector>
 
 namespace {
 
@@ -148,8 +158,61 @@ long long savesLost = 0;
 long long savesDuplicated = 0;
 long long savesFailed = 0;
 
-void savesAtOnce(int desks) {
+// The same server by its Unix socket, unencrypted (the test server takes TCP only encrypted).
+QString unencrypted(const QString& uri) {
+    const QString folder = qEnvironmentVariable("QUORVANE_SERVER_DIR");
+    if (folder.isEmpty())
+        return uri;
+    const QUrl url(uri);
+    return QStringLiteral("postgresql://%1?host=%2&port=%3&user=%4")
+        .arg(url.path(), folder, QString::number(url.port()),
+             QUrlQuery(url).queryItemValue(QStringLiteral("user")));
+}
+
+// The floor of saving: `clients` connections inserting the rows a save writes, one autocommit
+// statement each, into a table of the same columns without triggers, keys or indexes.
+void plainInserts(int clients) {
+    const QString uri = newServerDatabase(QStringLiteral("bench_plain"));
+    ServerLink(uri).run(QStringLiteral("create table plain_calls (like calls including identity)"));
+    const QString today = QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd"));
+    std::atomic<long long> inserted{0};
+    std::vector<std::thread> threads;
+    const long long endNs = monotonicNanoseconds() + kSavingMs * 1000000LL;
+    for (int client = 1; client <= clients; ++client) {
+        threads.emplace_back([&, client] {
+            PGconn* conn = PQconnectdb(unencrypted(uri).toUtf8().constData());
+            for (int row = 1; PQstatus(conn) == CONNECTION_OK && monotonicNanoseconds() < endNs;
+                 ++row) {
+                const QByteArray insert =
+                    QStringLiteral("insert into plain_calls (title, \"assigned to\", \"opened "
+                                   "by\", \"opened date\", status, category, priority, comments, "
+                                   "\"due date\", \"resolved by\", \"resolved date\", caller, "
+                                   "\"call time\") values ('Desk %1 call %2', 1, 1, '%3', 'Open', "
+                                   "'Network', 'High', '', '%3', NULL, NULL, 1, '%3')")
+                        .arg(client)
+                        .arg(row)
+                        .arg(today)
+                        .toUtf8();
+                PGresult* result = PQexecParams(conn, insert.constData(), 0, nullptr, nullptr,
+                                                nullptr, nullptr, 0);
+                if (PQresultStatus(result) == PGRES_COMMAND_OK)
+                    ++inserted;
+                PQclear(result);
+            }
+            PQfinish(conn);
+        });
+    }
+    for (std::thread& thread : threads)
+        thread.join();
+    print(QStringLiteral("pg_plain_inserts_per_s_%1").arg(clients),
+          double(inserted) * 1000.0 / kSavingMs);
+}
+
+// `tls`: the desks connect by TCP with the server's certificate checked (the figure's name
+// ends in _tls); otherwise by the Unix socket.
+void savesAtOnce(int desks, bool tls = false) {
     const QString uri = newServerDatabase(QStringLiteral("bench_saves"));
+    const QString deskUri = tls ? uri : unencrypted(uri);
     ServerLink link(uri);
     link.execute(QStringLiteral("insert into Employees ([First Name],[Last Name]) values "
                                 "('Nora','Quill')"));
@@ -172,7 +235,7 @@ void savesAtOnce(int desks) {
         process->setProcessEnvironment(environment);
         process->start(
             QCoreApplication::applicationFilePath(),
-            {QStringLiteral("--desk"), QString::number(desk), uri, QString::number(startNs)});
+            {QStringLiteral("--desk"), QString::number(desk), deskUri, QString::number(startNs)});
         processes.push_back(std::move(process));
     }
     long long saved = 0;
@@ -204,7 +267,21 @@ void savesAtOnce(int desks) {
         savesDuplicated += rows - distinct;
         savesLost += std::max(0LL, confirmed - distinct);
     }
-    print(QStringLiteral("pg_saves_per_s_%1").arg(desks), double(saved) * 1000.0 / kSavingMs);
+    print(QStringLiteral("pg_saves_per_s_%1%2").arg(desks).arg(tls ? "_tls" : ""),
+          double(saved) * 1000.0 / kSavingMs);
+}
+
+// The figures of saving, each beside its floor.
+void savingFigures() {
+    savesAtOnce(1);
+    plainInserts(1);
+    savesAtOnce(8);
+    plainInserts(8);
+    savesAtOnce(8, true);
+    savesAtOnce(32);
+    std::printf("pg_saves_lost = %lld\npg_saves_duplicated = %lld\npg_saves_failed = %lld\n",
+                savesLost, savesDuplicated, savesFailed);
+    std::fflush(stdout);
 }
 
 // Runs a function of the test server script on the server that bench/run started.
@@ -309,10 +386,7 @@ int parent(int argc, char** argv) {
             print(QLatin1String(name) + QStringLiteral("_pg_ms") + suffix,
                   figures[QLatin1String(name) + QStringLiteral("_ms")]);
     }
-    savesAtOnce(8);
-    savesAtOnce(32);
-    std::printf("pg_saves_lost = %lld\npg_saves_duplicated = %lld\npg_saves_failed = %lld\n",
-                savesLost, savesDuplicated, savesFailed);
+    savingFigures();
     const QString desk = newServerDatabase(QStringLiteral("bench_desk"));
     {
         ServerLink link(desk);
@@ -344,5 +418,11 @@ int main(int argc, char** argv) {
     if (argc == 5 && std::strcmp(argv[1], "--desk") == 0)
         return childDesk(std::atoi(argv[2]), QString::fromLocal8Bit(argv[3]), std::atoll(argv[4]),
                          argc, argv);
+    // The saving figures alone.
+    if (argc == 2 && std::strcmp(argv[1], "--saving") == 0) {
+        QCoreApplication app(argc, argv);
+        savingFigures();
+        return 0;
+    }
     return parent(argc, argv);
 }

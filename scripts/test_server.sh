@@ -36,7 +36,8 @@ quorvane_server_resume() {
     local bin runas=()
     bin=$(quorvane_server_bin)
     [ "$(id -u)" -eq 0 ] && runas=(runuser -u quorvane-test --)
-    # Speed over durability: the cluster lives for one test run (a run that crashes it on
+    # Each line of the server's log names the login and the database, so that a test can read
+    # what its own database logged. Speed over durability: the cluster lives for one test run (a run that crashes it on
     # purpose sets QUORVANE_SERVER_COMMIT=on, so that a commit survives the crash). Connections
     # by TCP are encrypted, with the certificate made for the cluster.
     "${runas[@]}" "$bin/pg_ctl" -D "$QUORVANE_SERVER_DIR/data" -l "$QUORVANE_SERVER_DIR/server.log" \
@@ -44,7 +45,7 @@ quorvane_server_resume() {
         -c port=$QUORVANE_SERVER_PORT -c ssl=on -c ssl_cert_file=$QUORVANE_SERVER_DIR/server.crt \
         -c ssl_key_file=$QUORVANE_SERVER_DIR/server.key -c fsync=off \
         -c synchronous_commit=${QUORVANE_SERVER_COMMIT:-off} -c full_page_writes=off \
-        -c max_connections=200" start \
+        -c max_connections=200 -c log_line_prefix='%m [%p] %u@%d '" start \
         >/dev/null || { cat "$QUORVANE_SERVER_DIR/server.log" >&2; return 1; }
 }
 

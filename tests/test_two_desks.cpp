@@ -168,6 +168,21 @@ void TwoDesksTest::saveOverAnotherDesk() {
     if (meanwhile == "change other")
         QCOMPARE(Rows(QStringLiteral("select %1 from %2 where ID=2").arg(row.other, row.table)),
                  QStringList{"Theirs"});
+    // The history holds what each desk saved, once: no field written and put back.
+    if (noun == "call" && meanwhile != "delete") {
+        const QString history = QStringLiteral("select NewValue from CallHistory where CallID=2 "
+                                               "and lower(Field)='%1' order by ID");
+        QStringList titles{"Theirs"};
+        if (meanwhile == "change twice")
+            titles << "Theirs again";
+        else if (meanwhile == "change other")
+            titles.clear();
+        if (!kept)
+            titles << "Mine";
+        QCOMPARE(Rows(history.arg("title")), titles);
+        QCOMPARE(Rows(history.arg("comments")),
+                 meanwhile == "change other" ? QStringList{"Theirs"} : QStringList());
+    }
     // Saved: the window closes. Kept theirs: it shows theirs. Deleted: it keeps every entry.
     QCOMPARE(window->isVisible(), kept || meanwhile == "delete");
     QCOMPARE(first->text(), kept ? QStringLiteral("Theirs") : QStringLiteral("Mine"));

@@ -194,6 +194,19 @@ int usage(QTextStream& err, const QString& why) {
     return kUsage;
 }
 
+// A URI on the command line is seen by every login of the computer (in the list of its
+// processes): one holding a password is refused, and the person told where it goes.
+std::optional<int> refusedPassword(const QString& option, const QString& uri, QTextStream& err) {
+    if (!ServerLink::holdsPassword(uri))
+        return std::nullopt;
+    return usage(err, QStringLiteral("'--%1' takes no password in the URI, where every login of "
+                                     "this computer can read it in the list of processes. Give "
+                                     "the URI without it (%2) and keep the password in ~/.pgpass, "
+                                     "the connection service file or the environment "
+                                     "(PGPASSWORD).")
+                          .arg(option, ServerLink::displayed(uri)));
+}
+
 // The server that --server names, when there is one: given once, not empty, a server URI.
 std::optional<int> checkServer(const Options& options, QTextStream& err) {
     const QStringList values = options.parser.values(options.server);
@@ -205,6 +218,8 @@ std::optional<int> checkServer(const Options& options, QTextStream& err) {
     if (uri.isEmpty())
         return usage(err, QStringLiteral("'--server' needs the URI of a database server, such "
                                          "as postgresql://host/database."));
+    if (const std::optional<int> status = refusedPassword(QStringLiteral("server"), uri, err))
+        return status;
     if (!ServerLink::isServerUri(uri))
         return usage(err, QStringLiteral("'%1' is not the URI of a database server, such as "
                                          "postgresql://host/database.")
@@ -335,6 +350,13 @@ int RunCommands(const QStringList& givenArguments, QTextStream& out, QTextStream
     }
     if (const std::optional<int> status = checkServer(options, err))
         return *status;
+    for (const QCommandLineOption* option : {&options.initServer, &options.copyTo}) {
+        if (parser.isSet(*option)) {
+            if (const std::optional<int> status =
+                    refusedPassword(option->names().first(), parser.value(*option), err))
+                return *status;
+        }
+    }
     if (parser.isSet(options.server) && !parser.isSet(options.exportCsv) &&
         !parser.isSet(options.importCsv) && !parser.isSet(options.report) &&
         !parser.isSet(options.summary) && !parser.isSet(options.backup) &&
@@ -397,7 +419,8 @@ int RunCommands(const QStringList& givenArguments, QTextStream& out, QTextStream
                 return kFailed;
         } else if (parser.isSet(options.initServer)) {
             InstallServerSchema(parser.value(options.initServer));
-            out << "Installed an empty call log into " << parser.value(options.initServer) << '\n'
+            out << "Installed an empty call log into "
+                << ServerLink::displayed(parser.value(options.initServer)) << '\n'
                 << "Logins get the role quorvane_writer to read and change it, or "
                    "quorvane_reader to read it only (GRANT quorvane_writer TO login;).\n";
         } else if (parser.isSet(options.copyTo)) {
@@ -405,7 +428,8 @@ int RunCommands(const QStringList& givenArguments, QTextStream& out, QTextStream
                 CopyToServer(databasePath(), parser.value(options.copyTo));
             for (const CopiedTable& table : tables)
                 out << table.table << ": " << table.rows << " rows copied and compared\n";
-            out << "Copied the database to " << parser.value(options.copyTo) << '\n';
+            out << "Copied the database to " << ServerLink::displayed(parser.value(options.copyTo))
+                << '\n';
         } else if (parser.isSet(options.restore) || parser.isSet(options.restoreNewest)) {
             QString from = parser.value(options.restore);
             QStringList setAside;

@@ -1,4 +1,5 @@
 #include "app/database_start.h"
+#include "data/told_failure.h"
 
 #include "data/backup.h"
 #include "data/database_lock.h"
@@ -107,6 +108,17 @@ bool OpenSharedDatabase(const QString& connectionString, ErrorTrap& trap) {
             connection.open(connectionString);
             KeepWithSharedConnection(std::move(lock));
             break;
+        } catch (const ServerUnreachable& outage) {
+            // A desk started while the server is down opens its window and waits for it: the
+            // caption says so until it is back, and the list then fills by itself.
+            MsgBox(QStringLiteral("The database server %1 cannot be reached (%2). The window "
+                                  "opens and waits for it: the calls are listed as soon as it "
+                                  "is back.")
+                       .arg(outage.server(), outage.why()),
+                   Prompts::Exclamation);
+            trap.noteReported(connection.openFailure());
+            trap.noteReported(outage.cause());
+            return false;
         } catch (const Failure& failure) {
             const int answer = MsgBox(
                 failure.description() +

@@ -2,6 +2,7 @@
 
 #include "calls/call_editor.h"
 #include "data/failure.h"
+#include "data/server_link.h"
 #include "list/call_list_loader.h"
 #include "list/call_list_model.h"
 #include "list/call_list_tools.h"
@@ -59,8 +60,7 @@ QString Form1::ServerUri() {
         return serverForThisRun();
     const QString stored =
         GetSetting(kVendor, kProductTitle, QStringLiteral("Server"), QString()).trimmed();
-    const QUrl url(stored);
-    if (!url.password().isEmpty() ||
+    if (ServerLink::holdsPassword(stored) ||
         stored.contains(QLatin1String("password="), Qt::CaseInsensitive))
         throw Failure(QStringLiteral("The \"Server\" setting holds a password. Remove it from the "
                                      "setting and keep it in ~/.pgpass, the connection service "

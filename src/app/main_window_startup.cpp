@@ -18,6 +18,7 @@
 #include "ui/error_trap.h"
 #include "ui/program_icon.h"
 #include "ui/prompts.h"
+#include "ui/read_only_login.h"
 #include "ui/twips.h"
 
 #include <QApplication>
@@ -25,6 +26,7 @@
 #include <QFileInfo>
 #include <QHeaderView>
 #include <QLocale>
+#include <QPushButton>
 #include <algorithm>
 #include <cmath>
 
@@ -118,6 +120,9 @@ void Form1::Form_Load() {
     trap.run(144, [&] { m_quitRequested = OpenSharedDatabase(ConnectionString(), trap); });
     if (m_quitRequested)
         return;
+    // A login that may only read is told so once (above); the commands that would write are
+    // disabled and say why.
+    DisableWritingForReadOnlyLogin({PushButton2, PushButton3, PushButton4});
     for (int i = 0; i < 12; ++i)
         trap.run(146 + 2 * i,
                  [&] { m_calls->addColumn(QString::fromLatin1(CallColumns::kCaptions[i])); });

@@ -1,4 +1,5 @@
 #include "calls/call_editor.h"
+#include "ui/read_only_login.h"
 
 #include "data/date_text.h"
 #include "ui/app_paths.h"
@@ -259,6 +260,11 @@ void Form2::Form_Load() {
     trap.run(120, [&] { DateTimePicker2->setDate(DateText::today().date()); });
     if (trap.test(122, [&] { return !m_ID.isEmpty(); }))
         trap.run(124, [&] { LoadData(); });
+    // A login that may only read sees the call and its lists, and cannot change them.
+    DisableWritingForReadOnlyLogin({PushButton2, PushButton3, PushButton4, PushButton5, PushButton6,
+                                    PushButton7, PushButton8, PushButton11, PushButton12,
+                                    PushButton13, PushButton14, PushButton15, PushButton16,
+                                    PushButton18, PushButton19});
     m_discard->remember();
 }
 

@@ -5,6 +5,7 @@
 #include "calls/call_references.h"
 #include "calls/combo_lists.h"
 #include "data/date_text.h"
+#include "data/server_failure.h"
 #include "data/shared_connection.h"
 #include "ui/changed_elsewhere.h"
 #include "ui/discard_guard.h"
@@ -178,17 +179,30 @@ void Form2::PushButton2_Click() {
     SaveOutcome outcome = SaveOutcome::Saved;
     // What the call names is checked in the transaction that writes it.
     std::optional<MissingReference> missing;
+    // The rows that the statement wrote (a merge may write fewer fields after it, or none).
+    int written = 0;
     if (!trap.run(142, [&] {
             const auto write = [&] {
                 CheckCallReferences(*this);
                 SharedConnection().execute(statement);
+                written = SharedConnection().rowsAffected();
             };
             try {
-                if (editing)
-                    outcome =
-                        SaveOverOthers(SharedConnection(), m_seen, QStringLiteral("call"), write);
-                else
-                    inOneTransaction(write);
+                AnswerEveryPress([&] {
+                    if (editing)
+                        outcome = SaveOverOthers(SharedConnection(), m_seen, QStringLiteral("call"),
+                                                 write);
+                    else
+                        inOneTransaction(write);
+                });
+            } catch (const ReferenceRefused& refused) {
+                try {
+                    ThrowRefusedReference(*this, refused.constraint());
+                } catch (const MissingReference& gone) {
+                    missing = gone;
+                    return;
+                }
+                throw;
             } catch (const MissingReference& gone) {
                 missing = gone;
             }
@@ -202,10 +216,7 @@ void Form2::PushButton2_Click() {
         showStoredVersion();
         return;
     }
-    if (trap.test(146, [&] {
-            return outcome == SaveOutcome::Gone ||
-                   (editing && SharedConnection().rowsAffected() == 0);
-        })) {
+    if (trap.test(146, [&] { return outcome == SaveOutcome::Gone || (editing && written == 0); })) {
         trap.run(148, [&] {
             MsgBox(QStringLiteral("This call no longer exists: it was deleted while the editor "
                                   "was open, so nothing was saved."),

@@ -33,6 +33,9 @@ bool names(const CallReference& reference, const char* table) {
 } // namespace
 
 void CheckCallReferences(const Form2& editor) {
+    // The server checks by itself at the end of the transaction, without a round trip more.
+    if (SharedConnection().server())
+        return;
     // One statement counts what each pick names.
     QStringList counts;
     std::vector<size_t> checked;
@@ -61,6 +64,19 @@ void CheckCallReferences(const Form2& editor) {
         if (records.field(QStringLiteral("n%1").arg(i)).toInteger() == 0)
             throw MissingReference{QLatin1String(kCallReferences[checked[i]].field),
                                    (editor.*kLists[checked[i]])->currentText()};
+    }
+}
+
+void ThrowRefusedReference(const Form2& editor, const QString& constraint) {
+    for (size_t i = 0; i < std::size(kCallReferences); ++i) {
+        // The server's check is named after the field: calls_assigned_to, calls_caller, ...
+        const QString check =
+            QStringLiteral("calls_") + QString::fromLatin1(kCallReferences[i].field)
+                                           .toLower()
+                                           .replace(QLatin1Char(' '), QLatin1Char('_'));
+        if (check == constraint)
+            throw MissingReference{QLatin1String(kCallReferences[i].field),
+                                   (editor.*kLists[i])->currentText()};
     }
 }
 

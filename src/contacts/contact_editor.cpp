@@ -1,4 +1,5 @@
 #include "contacts/contact_editor.h"
+#include "ui/read_only_login.h"
 
 #include "contacts/contact_fields.h"
 #include "data/recordset.h"
@@ -161,6 +162,7 @@ void ContactEditor::Form_Load() {
         loadLists(trap, line + 4);
     }
     m_discard->remember();
+    DisableWritingForReadOnlyLogin({PushButton2});
 }
 
 void ContactEditor::LoadData() {
@@ -229,11 +231,13 @@ void ContactEditor::PushButton2_Click() {
         SaveOutcome outcome = SaveOutcome::Saved;
         if (!trap.run(114, [&] {
                 m_lastStatement = updateStatement();
-                outcome =
-                    SaveOverOthers(SharedConnection(), m_seen, QLatin1String(m_kind.noun), [&] {
-                        SharedConnection().execute(m_lastStatement);
-                        changed = SharedConnection().rowsAffected();
-                    });
+                AnswerEveryPress([&] {
+                    outcome =
+                        SaveOverOthers(SharedConnection(), m_seen, QLatin1String(m_kind.noun), [&] {
+                            SharedConnection().execute(m_lastStatement);
+                            changed = SharedConnection().rowsAffected();
+                        });
+                });
             }))
             return;
         // The person kept what someone else saved meanwhile: the boxes show it now.
@@ -250,7 +254,7 @@ void ContactEditor::PushButton2_Click() {
     } else {
         if (!trap.run(118, [&] {
                 m_lastStatement = insertStatement();
-                SharedConnection().execute(m_lastStatement);
+                AnswerEveryPress([&] { SharedConnection().execute(m_lastStatement); });
             }))
             return;
         trap.run(120, [&] { MsgBox(kRecordSaved); });

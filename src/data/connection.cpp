@@ -1,4 +1,5 @@
 #include "data/connection.h"
+#include "data/told_failure.h"
 
 #include "data/backup.h"
 #include "data/engine_functions.h"
@@ -208,6 +209,10 @@ QString Connection::readOnlyText() const {
 }
 
 void Connection::refuseWriting() const {
+    // A login that may only read expects the refusal: it is told as it is, once per command,
+    // without the error report around it.
+    if (m_server && m_readOnly && !m_damaged)
+        throw ToldFailure(readOnlyText(), readOnlyText(), false);
     if (readOnly())
         throw Failure(readOnlyText(), m_damaged ? QLatin1String(kDamaged) : readOnlyText(),
                       QStringLiteral("statements"));

@@ -8,6 +8,7 @@
 #include "data/server_dialect.h"
 #include "data/server_failure.h"
 #include "data/server_upgrades.h"
+#include "data/told_failure.h"
 
 #include <QLocale>
 #include <QUrl>
@@ -27,14 +28,6 @@ bool ServerLink::isServerUri(const QString& text) {
            text.startsWith(QLatin1String("postgres://"), Qt::CaseInsensitive);
 }
 
-QString ServerLink::displayed(const QString& uri) {
-    QUrl url(uri);
-    if (!url.isValid() || url.password().isEmpty())
-        return uri;
-    url.setPassword(QString());
-    return url.toString();
-}
-
 ServerLink::ServerLink(const QString& uri, bool requireSchema) : m_uri(uri) {
     connectNow();
     if (!m_conn)
@@ -51,13 +44,17 @@ ServerLink::ServerLink(const QString& uri, bool requireSchema) : m_uri(uri) {
                                          "name, and the authority that signed it (sslrootcert "
                                          "in the URI, or ~/.postgresql/root.crt).")
                               .arg(displayed(uri), why));
-        throw Failure(
+        const QString text =
             QStringLiteral(
                 "Cannot connect to the database server %1: %2\nCheck that the server is running "
                 "and accepts connections at that address, that the database exists, and that "
                 "your user name and password are in ~/.pgpass, the connection service file or "
                 "the environment (PGUSER, PGPASSWORD).")
-                .arg(displayed(uri), why));
+                .arg(displayed(uri), why);
+        // A server that is down is told plainly: the desk waits for it.
+        if (ServerUnreachable::isOutage(why))
+            throw ServerUnreachable(text, displayed(uri), why.section(QLatin1Char('\n'), 0, 0));
+        throw Failure(text);
     }
     PQsetClientEncoding(m_conn, "UTF8");
     try {
@@ -110,21 +107,6 @@ ServerLink::~ServerLink() {
         PQfinish(m_conn);
 }
 
-void ServerLink::addCommentsIndex() {
-    auto present =
-        run(QStringLiteral("select 1 from pg_indexes where indexname = 'calls_comments_trigrams'"));
-    if (present->rows() > 0)
-        return;
-    // Without the right to add it, finding in the comments reads them all: slower, but the
-    // same calls are found.
-    try {
-        run(QStringLiteral("create extension if not exists pg_trgm"));
-        run(QStringLiteral("create index if not exists calls_comments_trigrams on calls using "
-                           "gin (comments gin_trgm_ops)"));
-    } catch (const Failure&) {
-    }
-}
-
 void ServerLink::loadDateColumns() {
     m_dateColumns.clear();
     auto columns = run(QStringLiteral("select attrelid::bigint, attnum from pg_attribute "
@@ -172,7 +154,9 @@ void ServerLink::tellDateHabits() {
          folded(locale.amText()), folded(locale.pmText()), DateText::format(DateText::today())});
 }
 
-PGresult* ServerLink::runOnce(const QByteArray& sql, const QStringList& parameters) {
+PGresult* ServerLink::runOnce(const QByteArray& sql, const QStringList& parameters, bool script) {
+    if (script)
+        return PQexec(m_conn, sql.constData());
     QVector<QByteArray> values;
     QVector<const char*> pointers;
     for (const QString& parameter : parameters)
@@ -185,7 +169,8 @@ PGresult* ServerLink::runOnce(const QByteArray& sql, const QStringList& paramete
                         pointers.constData(), nullptr, nullptr, 0);
 }
 
-PGresult* ServerLink::runRaw(const QByteArray& sql, const QStringList& parameters, bool retry) {
+PGresult* ServerLink::runRaw(const QByteArray& sql, const QStringList& parameters, bool retry,
+                             bool script) {
     if (!m_conn)
         throw Failure(QStringLiteral("Operation is not allowed when the object is closed."));
     const bool outside = !m_transaction && !m_reconnecting;
@@ -207,7 +192,7 @@ PGresult* ServerLink::runRaw(const QByteArray& sql, const QStringList& parameter
         m_transaction = false;
         throwOutage(QString::fromUtf8(PQerrorMessage(m_conn)).section(QLatin1Char('\n'), 0, 0));
     }
-    PGresult* result = runOnce(sql, parameters);
+    PGresult* result = runOnce(sql, parameters, script);
     ExecStatusType status = PQresultStatus(result);
     if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK && lost() && !m_reconnecting) {
         const QString why =
@@ -217,7 +202,7 @@ PGresult* ServerLink::runRaw(const QByteArray& sql, const QStringList& parameter
         if (!(outside && retry))
             throwOutage(why);
         reconnect();
-        result = runOnce(sql, parameters);
+        result = runOnce(sql, parameters, script);
         status = PQresultStatus(result);
     }
     if (!lost()) {

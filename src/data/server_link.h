@@ -25,8 +25,12 @@ public:
     ServerLink& operator=(const ServerLink&) = delete;
 
     static bool isServerUri(const QString& text);
-    // The URI without a password, for messages.
+    // The URI without a password in any form (user:password@, password=... among the
+    // parameters, a "password = ..." pair of a keyword string), for messages and captions.
     static QString displayed(const QString& uri);
+    // Whether the URI holds a password, which belongs in ~/.pgpass, the connection service
+    // file or the environment instead.
+    static bool holdsPassword(const QString& uri);
 
     // Runs one statement of the program's dialect; answers the rows changed.
     int execute(const QString& sql);
@@ -88,17 +92,19 @@ public:
 private:
     // `retry`: the statement may run again on a new connection when the old one turns out to
     // be lost (it read or began something, and nothing was running).
-    pg_result* runRaw(const QByteArray& sql, const QStringList& parameters, bool retry = false);
-    pg_result* runOnce(const QByteArray& sql, const QStringList& parameters);
+    // `script`: `sql` is several statements of our own, without parameters, run in one round
+    // trip (the result is the last one's).
+    pg_result* runRaw(const QByteArray& sql, const QStringList& parameters, bool retry = false,
+                      bool script = false);
+    pg_result* runOnce(const QByteArray& sql, const QStringList& parameters, bool script = false);
     [[noreturn]] void throwOutage(const QString& why);
     void connectNow();
     std::unique_ptr<ServerResult> answer(pg_result* result);
     void sendFetch();
     std::unique_ptr<ServerResult> takeFetched();
     void loadDateColumns();
-    // Adds the index of the comments' three-letter pieces to a call log installed without it.
-    void addCommentsIndex();
-    // The comments' index and those of the summary's counts, each added when missing.
+    // The comments' index and those of the summary's counts, each added when missing by a
+    // desk of the login that owns the calls (server_indexes.cpp).
     void addIndexes();
     void tellDateHabits();
 
@@ -123,6 +129,8 @@ private:
     // The transaction whose commit was sent when the connection was lost and could not be
     // looked up yet, and whether one found committed is still to be told.
     QByteArray m_doubtfulCommit;
+    // The number of the open transaction, read when it began.
+    QByteArray m_transactionNumber;
     bool m_landedUntold = false;
     bool m_mayWrite = true;
 };

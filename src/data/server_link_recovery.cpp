@@ -45,7 +45,7 @@ void ServerLink::throwOutage(const QString& why) {
                        "program connects again by itself.")
             .arg(displayed(m_uri),
                  why.trimmed().isEmpty() ? QStringLiteral("no answer") : why.trimmed());
-    const QString cause = QStringLiteral("outage of ") + m_uri;
+    const QString cause = QStringLiteral("outage of ") + displayed(m_uri);
     const bool told = m_outageTold;
     m_outageTold = true;
     throw ToldFailure(text, cause, told);
@@ -92,7 +92,12 @@ bool ServerLink::reconnect() {
 }
 
 void ServerLink::beginTransaction() {
-    PQclear(runRaw("BEGIN", {}, true));
+    // The transaction's number comes with its start, in the same round trip, to look the
+    // commit up should its answer be lost.
+    PGresult* begun = runRaw("BEGIN; SELECT pg_current_xact_id()::text", {}, true, true);
+    m_transactionNumber =
+        PQntuples(begun) == 1 ? QByteArray(PQgetvalue(begun, 0, 0)) : QByteArray();
+    PQclear(begun);
     m_transaction = true;
     if (m_landedUntold) {
         m_landedUntold = false;
@@ -107,14 +112,8 @@ void ServerLink::beginTransaction() {
 void ServerLink::commit() {
     if (!inTransaction())
         throw Failure(QStringLiteral("No transaction is active."));
-    // The transaction's number, to look the commit up should its answer be lost; none when it
-    // wrote nothing.
-    QByteArray written;
-    {
-        auto number = answer(runRaw("select pg_current_xact_id_if_assigned()::text", {}, false));
-        if (number->rows() && !number->isNull(0, 0))
-            written = QByteArray(number->text(0, 0));
-    }
+    // The transaction's number, to look the commit up should its answer be lost.
+    const QByteArray written = m_transactionNumber;
     PGresult* result = PQexec(m_conn, "COMMIT");
     const ExecStatusType status = PQresultStatus(result);
     if (status == PGRES_COMMAND_OK) {
@@ -124,10 +123,16 @@ void ServerLink::commit() {
     }
     if (!lost()) {
         const QString why = ServerFailureText(result, m_conn);
+        const char* state = PQresultErrorField(result, PG_DIAG_SQLSTATE);
+        const char* check = PQresultErrorField(result, PG_DIAG_CONSTRAINT_NAME);
+        const QString constraint =
+            state && qstrcmp(state, "23503") == 0 && check ? QString::fromUtf8(check) : QString();
         PQclear(result);
         m_transaction = false;
         if (PQtransactionStatus(m_conn) != PQTRANS_IDLE)
             PQclear(PQexec(m_conn, "ROLLBACK"));
+        if (!constraint.isEmpty())
+            throw ReferenceRefused(why, constraint);
         throw Failure(why);
     }
     PQclear(result);
@@ -146,7 +151,7 @@ void ServerLink::commit() {
                                      "the save (%2), and the save did not reach the server: "
                                      "nothing was saved. What you typed is kept; save again.")
                           .arg(displayed(m_uri), why),
-                      QStringLiteral("lost commit on ") + m_uri, false);
+                      QStringLiteral("lost commit on ") + displayed(m_uri), false);
 }
 
 void ServerLink::rollback() {

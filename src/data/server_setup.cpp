@@ -2,6 +2,7 @@
 
 #include "data/failure.h"
 #include "data/server_link.h"
+#include "data/server_upgrades.h"
 
 namespace {
 
@@ -41,7 +42,38 @@ END
 $roles$;
 )sql";
 
+// The history and the kept copies are an audit trail: the triggers that write them run as the
+// owner of the call log (with the owner's own search path), and the writers' logins may add
+// to them only through those triggers. A writer may not change or delete the history, nor
+// the schema's version; of the kept copies, it may delete those that an undelete puts back
+// or that are old enough to go, and may mark its own deletion as finished.
+const char* const kAuditScript = R"sql(
+DO $audit$
+DECLARE
+    definer text;
+BEGIN
+    FOREACH definer IN ARRAY ARRAY['calls_history()', 'current_deletion()', 'people_kept()',
+                                   'value_kept()'] LOOP
+        EXECUTE format('ALTER FUNCTION %s SECURITY DEFINER SET search_path = %I, pg_temp',
+                       definer, current_schema());
+    END LOOP;
+    IF EXISTS (SELECT 1 FROM pg_roles WHERE rolname = 'quorvane_writer') THEN
+        REVOKE INSERT, UPDATE, DELETE, TRUNCATE ON callhistory, quorvane_schema
+            FROM quorvane_writer;
+        REVOKE INSERT, UPDATE, TRUNCATE ON deletedcalls, deletedpeople, deletedvalues
+            FROM quorvane_writer;
+        REVOKE UPDATE, TRUNCATE ON deletions FROM quorvane_writer;
+        GRANT UPDATE (pending) ON deletions TO quorvane_writer;
+    END IF;
+END
+$audit$;
+)sql";
+
 } // namespace
+
+const char* ServerAuditScript() {
+    return kAuditScript;
+}
 
 void InstallServerSchema(const QString& uri) {
     ServerLink link(uri, false);
@@ -53,5 +85,6 @@ void InstallServerSchema(const QString& uri) {
                                      "only into an empty database.")
                           .arg(ServerLink::displayed(uri)));
     // The script runs as one transaction: it is installed whole or not at all.
-    link.runScript(QString::fromUtf8(ServerSchemaScript()) + QLatin1String(kRolesScript));
+    link.runScript(QString::fromUtf8(ServerSchemaScript()) + QLatin1String(kRolesScript) +
+                   ServerIndexesScript() + QLatin1String(kAuditScript));
 }

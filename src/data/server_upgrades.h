@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QString>
+
 class ServerLink;
 
 // The part of schema_server_history.sql that adds the history of the calls and keeps deleted
@@ -8,6 +10,15 @@ const char* ServerHistorySchemaScript();
 
 // The part of schema_server.sql that announces the IDs of the calls each statement changed.
 const char* ServerAnnouncementsSchemaScript();
+
+// Makes every index of the call log where missing (the comments' index only on a server that
+// offers its extension), for the login that owns the call log.
+QString ServerIndexesScript();
+
+// Lets the writers' logins add to the history and the kept copies only through the program's
+// triggers, which run as the owner of the call log, and change neither the history nor the
+// schema's version.
+const char* ServerAuditScript();
 
 // The schema version of the call log on a server. It counts its own steps: a change that only
 // the local file needs (its comments' index) leaves the call logs, and the desks of the version

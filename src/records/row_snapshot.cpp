@@ -75,40 +75,46 @@ RowSnapshot::State RowSnapshot::writeIfUnchanged(Connection& connection,
             connection.rollback();
             return State::Gone;
         }
-        write();
         if (m_seen && m_latest->size() == m_seen->size() && *m_latest != *m_seen) {
+            // What this person would write is learnt by writing it and taking it back: then
+            // only the fields that they changed are written, so that the history holds no
+            // field written and put back.
+            connection.execute(QStringLiteral("savepoint mine"));
+            write();
             const Row mine = read(connection, false);
-            QStringList restored;
+            connection.execute(QStringLiteral("rollback to savepoint mine"));
+            QStringList written;
             for (size_t i = 0; mine && i < m_latest->size() && i < mine->size(); ++i) {
                 const auto& base = (*m_seen)[i];
                 const auto& theirs = (*m_latest)[i];
                 const auto& ours = (*mine)[i];
-                if (same(theirs, base) || same(ours, theirs))
+                if (same(ours, base) || same(ours, theirs))
                     continue;
                 const QString& column = m_columns.value(int(i));
-                bool keepTheirs = same(ours, base);
-                if (!keepTheirs) {
+                if (!same(theirs, base)) {
                     const auto decided = m_decided.find(column);
                     if (decided == m_decided.end() || !same(decided->second.first, theirs)) {
                         m_clashes.push_back({column, theirs, ours});
                         continue;
                     }
-                    keepTheirs = !decided->second.second;
+                    if (!decided->second.second)
+                        continue;
                 }
-                if (keepTheirs)
-                    restored << QLatin1Char('[') + column + QStringLiteral("]=") +
-                                    (theirs ? QStringLiteral("'%1'").arg(
-                                                  DoubledQuotes(QString::fromUtf8(*theirs)))
-                                            : QStringLiteral("NULL"));
+                written << QLatin1Char('[') + column + QStringLiteral("]=") +
+                               (ours ? QStringLiteral("'%1'").arg(
+                                           DoubledQuotes(QString::fromUtf8(*ours)))
+                                     : QStringLiteral("NULL"));
             }
             if (!m_clashes.empty()) {
                 connection.rollback();
                 return State::Changed;
             }
-            if (!restored.isEmpty())
+            if (!written.isEmpty())
                 connection.execute(QStringLiteral("update ") + m_table + QStringLiteral(" set ") +
-                                   restored.join(QLatin1Char(',')) + QStringLiteral(" where ID=") +
+                                   written.join(QLatin1Char(',')) + QStringLiteral(" where ID=") +
                                    m_id);
+        } else {
+            write();
         }
         // What was written is what a further save of the same window goes over.
         m_seen = read(connection, false);

@@ -35,9 +35,10 @@ public:
     bool taken() const { return !m_table.isEmpty(); }
 
     // In one transaction: locks and reads the row again and runs `write`. When someone else
-    // changed the row since it was seen, their changes are kept: a field that only they
-    // changed gets their value back; a field that both changed, to different values, is a
-    // clash (see clashes()) unless the person already chose between the same two values.
+    // changed the row since it was seen, their changes are kept: `write` runs in a savepoint
+    // that is taken back, and only the fields that it changed are then written; a field that
+    // both changed, to different values, is a clash (see clashes()) unless the person already
+    // chose between the same two values, and is written only when they chose their own.
     // Without clashes the transaction commits and the row as written is the one seen.
     // With clashes, or when the row is gone, it rolls back, writes nothing and answers
     // Changed or Gone. A failure rolls back and is thrown on.

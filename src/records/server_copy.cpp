@@ -25,6 +25,7 @@ struct TablePlan {
     const char* order;   // how the server gives them back in stored order
     QStringList columns; // in the file, bracketed where needed
     bool keepsIds;
+    const char* fileOrder = "rowid"; // the same order in the file
 };
 
 QStringList contactColumns() {
@@ -60,6 +61,32 @@ QVector<TablePlan> plans() {
          {"ID", "Title", "[Assigned To]", "[Opened By]", "[Opened Date]", "Status", "Category",
           "Priority", "Comments", "[Due Date]", "[Resolved By]", "[Resolved Date]", "Caller",
           "[Call Time]"},
+         true},
+        // What is kept about the calls beyond their rows: the deletions with the rows they
+        // took, and the history of every change, with their original times and logins.
+        {"Deletions", "deletions", "id", {"ID", "[Deleted At]", "[Deleted By]", "Pending"}, true},
+        {"DeletedCalls",
+         "deletedcalls",
+         "deletion, deletedcalls.id",
+         {"Deletion", "ID", "Title", "[Assigned To]", "[Opened By]", "[Opened Date]", "Status",
+          "Category", "Priority", "Comments", "[Due Date]", "[Resolved By]", "[Resolved Date]",
+          "Caller", "[Call Time]"},
+         false,
+         "Deletion, ID"},
+        {"DeletedPeople", "deletedpeople",
+         "deletion, deletedpeople.list collate \"C\", deletedpeople.id",
+         QStringList{"Deletion", "List"} + contactColumns(), false, "Deletion, List, ID"},
+        {"DeletedValues",
+         "deletedvalues",
+         "deletion, deletedvalues.list collate \"C\", deletedvalues.value collate \"C\" nulls "
+         "first",
+         {"Deletion", "List", "Value"},
+         false,
+         "Deletion, List, Value"},
+        {"CallHistory",
+         "callhistory",
+         "id",
+         {"ID", "CallID", "[Changed At]", "[Changed By]", "Field", "OldValue", "NewValue"},
          true},
     };
 }
@@ -188,8 +215,9 @@ qint64 compareRows(File& file, ServerLink& link, const TablePlan& plan) {
                       QLatin1String(plan.order)));
     Statement rows;
     prepare(file, rows,
-            QStringLiteral("select %1 from [%2] order by rowid")
-                .arg(plan.columns.join(QLatin1Char(',')), QLatin1String(plan.name)));
+            QStringLiteral("select %1 from [%2] order by %3")
+                .arg(plan.columns.join(QLatin1Char(',')), QLatin1String(plan.name),
+                     QLatin1String(plan.fileOrder)));
     auto differ = [&](const QString& what) {
         return Failure(QStringLiteral("The copy of %1 differs from the file (%2); nothing was "
                                       "kept on the server.")
@@ -280,6 +308,8 @@ QVector<CopiedTable> CopyToServer(const QString& path, const QString& uri) {
     sqlite3_step(begin.stmt);
     link.beginTransaction();
     try {
+        // The history comes from the file as it was: the calls put in make none of their own.
+        link.run(QStringLiteral("alter table calls disable trigger calls_history"));
         for (const TablePlan& plan : tables) {
             sendRows(file, link.connection(), plan);
             if (plan.keepsIds)
@@ -289,6 +319,9 @@ QVector<CopiedTable> CopyToServer(const QString& path, const QString& uri) {
                          {QString::number(highestIdEver(file, plan) + 1)});
             copied.push_back({QLatin1String(plan.name), compareRows(file, link, plan)});
         }
+        // The checks of what the calls name run now, so that the table may change again.
+        link.run(QStringLiteral("set constraints all immediate"));
+        link.run(QStringLiteral("alter table calls enable trigger calls_history"));
         link.commit();
     } catch (...) {
         link.rollback();
@@ -328,6 +361,11 @@ QVector<CopiedTable> BackupServer(const QString& uri, const QString& templatePat
         // Every table as it was at one moment.
         link.run(QStringLiteral("begin isolation level repeatable read read only"));
         for (const TablePlan& plan : plans()) {
+            // The calls written into the file made history rows of their own (by this login,
+            // now): the server's history takes their place.
+            if (QLatin1String(plan.name) == QLatin1String("Deletions"))
+                runFile("DELETE FROM CallHistory; DELETE FROM sqlite_sequence WHERE name = "
+                        "'CallHistory'");
             QStringList sources;
             QStringList marks;
             for (const QString& column : plan.columns) {
@@ -366,6 +404,11 @@ QVector<CopiedTable> BackupServer(const QString& uri, const QString& templatePat
             copied.push_back({QLatin1String(plan.name), rows});
         }
         link.run(QStringLiteral("commit"));
+        // A deleted call keeps its comments in the file's index while a kept copy of it stays:
+        // those of its newest copy.
+        runFile("INSERT INTO CallsText (rowid, Comments) SELECT k.ID, k.Comments FROM "
+                "DeletedCalls k WHERE NOT EXISTS (SELECT 1 FROM Calls c WHERE c.ID = k.ID) AND "
+                "k.Deletion = (SELECT max(n.Deletion) FROM DeletedCalls n WHERE n.ID = k.ID)");
         runFile("COMMIT");
     }
     QFile::remove(target);

@@ -125,6 +125,16 @@ void ErrorTrap::flush() {
                 pending.countedAs);
 }
 
+void AnswerEveryPress(const std::function<void()>& work) {
+    try {
+        work();
+    } catch (const ToldFailure& told) {
+        if (!told.alreadyTold())
+            throw;
+        throw ToldFailure(told.description(), told.cause(), false);
+    }
+}
+
 void ShowPendingErrorReports() {
     const std::vector<ErrorTrap*> traps = activeTraps;
     for (ErrorTrap* trap : traps)

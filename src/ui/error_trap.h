@@ -68,6 +68,10 @@ private:
     friend void ShowPendingErrorReports();
 };
 
+// Runs `work` for a press of a button that saves: a failure whose cause was told already (the
+// server is still down) is told again, once for this press, so that every press answers.
+void AnswerEveryPress(const std::function<void()>& work);
+
 // Shows the report that the current command holds back, if any. Every box and modal window
 // calls this first, so that reports keep their order with what follows them.
 void ShowPendingErrorReports();
