@@ -5,6 +5,7 @@
 #include "app/main_window.h"
 #include "csv_reader.h"
 #include "data/date_text.h"
+#include "data/failure.h"
 #include "data/shared_connection.h"
 #include "exchange/import_window.h"
 #include "hostile_texts.h"
@@ -12,6 +13,7 @@
 #include "list/call_list_tools.h"
 #include "records/call_export.h"
 #include "records/call_import.h"
+#include "records/csv_records.h"
 #include "test_support.h"
 
 #include <QComboBox>
@@ -19,8 +21,10 @@
 #include <QFileDialog>
 #include <QListWidget>
 #include <QPushButton>
+#include <QStringEncoder>
 #include <QTableWidget>
 #include <QTest>
+#include <tuple>
 
 namespace {
 
@@ -200,6 +204,48 @@ private slots:
                            "8: text follows the closing quote of field 1",
                            "9: it is not UTF-8 text",
                            "11: a quote opened on this line is never closed"};
+        QTest::newRow("an unclosed quote names every line it takes in")
+            << kHeader + "A;;;2026-01-02;2026-01-03;;;\r\n"   // line 2: read
+                         "\"B;;;2026-01-02;2026-01-03;;;\r\n" // line 3
+                         "C;;;2026-01-02;2026-01-03;;;\r\n"   // line 4
+                         "\r\n"                               // line 5: blank
+                         "D;;;2026-01-02;2026-01-03;;;"       // line 6, without a line end
+            << QStringList{"A||||" + shown(2026, 1, 2) + "|" + shown(2026, 1, 3) + "|" +
+                           QStringList(3, none).join('|') + "|||<null>"}
+            << QStringList{"3: a quote opened on this line is never closed",
+                           "4: it lies inside the quote opened on line 3, which is never closed",
+                           "6: it lies inside the quote opened on line 3, which is never closed"};
+        QTest::newRow("a sign, a year out of range, a NUL")
+            << kHeader +
+                   "-A;;;-2026-01-02;2026-01-03;;;\r\n" // line 2
+                   "B;;;+2026-01-02;2026-01-03;;;\r\n"  // line 3
+                   "C;;;2026-01-02;1/3/-2026;;;\r\n"    // line 4
+                   "D;;;10000-01-02;2026-01-03;;;\r\n"  // line 5
+                   "E;;;2026-01-02;2026-01-03;;;" +
+                   QByteArray(1, '\0') + "\r\n" // line 6
+            << QStringList{}
+            << QStringList{"2: the opened date \"-2026-01-02\" is not a date",
+                           "3: the opened date \"+2026-01-02\" is not a date",
+                           "4: the due date \"1/3/-2026\" is not a date",
+                           "5: the opened date \"10000-01-02\" is not a date",
+                           "6: it holds a NUL character, which no text holds"};
+        // UTF-16 and UTF-32 by their byte order marks; a broken one names its encoding.
+        const QString wide =
+            QString::fromUtf8(kHeader) + QString::fromUtf8("中之;;;2026-01-02;2026-01-03;;;\r\n");
+        const QString wideStored = QString::fromUtf8("中之||||") + shown(2026, 1, 2) + "|" +
+                                   shown(2026, 1, 3) + "|" + QStringList(3, none).join('|') +
+                                   "|||<null>";
+        for (const auto& [name, encoding, bom] :
+             {std::tuple{"UTF-16LE", QStringConverter::Utf16LE, QByteArray("\xFF\xFE")},
+              std::tuple{"UTF-16BE", QStringConverter::Utf16BE, QByteArray("\xFE\xFF")},
+              std::tuple{"UTF-32LE", QStringConverter::Utf32LE, QByteArray("\xFF\xFE\0\0", 4)},
+              std::tuple{"UTF-32BE", QStringConverter::Utf32BE, QByteArray("\0\0\xFE\xFF", 4)}})
+            QTest::newRow(name) << bom + QStringEncoder(encoding).encode(wide)
+                                << QStringList{wideStored} << QStringList{};
+        QTest::newRow("UTF-16 with a lone surrogate")
+            << QByteArray("\xFF\xFE") + QStringEncoder(QStringConverter::Utf16LE).encode(wide) +
+                   QByteArray("X\0;\0\x00\xD8;\0", 8)
+            << QStringList{wideStored} << QStringList{"3: it is not UTF-16 text"};
     }
     void spreadsheetRows() {
         QFETCH(QByteArray, file);
@@ -216,6 +262,71 @@ private slots:
         Exec("delete from Calls");
         QCOMPARE(import.write(SharedConnection()), int(stored.size()));
         QCOMPARE(storedCalls(), stored);
+    }
+
+    // A field, a record and the fields of a record are read up to their limits; one past a
+    // limit makes the record unreadable, named, without taking the memory of the machine.
+    void csvLimits_data() {
+        QTest::addColumn<QByteArray>("record");
+        QTest::addColumn<QString>("problem");
+        const QByteArray field(CsvRecords::kFieldChars, 'x');
+        QTest::newRow("field at the limit") << field + ",2026-01-03"
+                                            << "";
+        QTest::newRow("field one past") << field + "x,2026-01-03"
+                                        << "field 1 is longer than 16,777,216 characters";
+        QTest::newRow("quoted field one past") << "\"" + field + "\"\"\",2026-01-03"
+                                               << "field 1 is longer than 16,777,216 characters";
+        // Two fields and a date, separated: exactly as long as a record may be.
+        const QByteArray half(CsvRecords::kRecordChars / 2 - 6, 'y');
+        QTest::newRow("record at the limit") << half + ",2026-01-03," + half << "";
+        QTest::newRow("record one past") << half + ",2026-01-03," + half + "y"
+                                         << "it is longer than 33,554,432 characters";
+        QTest::newRow("fields at the limit") << "a,2026-01-03" + QByteArray(998, ',') << "";
+        QTest::newRow("fields one past")
+            << "a,2026-01-03" + QByteArray(999, ',') << "it has more than 1000 fields";
+    }
+    void csvLimits() {
+        QFETCH(QByteArray, record);
+        QFETCH(QString, problem);
+        const CsvRecords::Table table = CsvRecords::read("Title,Due\r\n" + record + "\r\nb,c\r\n");
+        QCOMPARE(table.records.size(), size_t(2));
+        QCOMPARE(table.records[0].problem, problem);
+        QCOMPARE(table.records[0].fields.isEmpty(), !problem.isEmpty());
+        QCOMPARE(table.records[1].fields, QStringList({"b", "c"}));
+        QCOMPARE(table.records[1].line, 3);
+    }
+
+    // A device, a kernel's file and a file past the limit of a file are refused, and named,
+    // by the window and the command line alike; nothing is imported.
+    void filesRefused_data() {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<QString>("why");
+        QTest::newRow("device") << "/dev/zero"
+                                << "'/dev/zero' is a device, not a file";
+        QTest::newRow("kernel's file") << "/proc/self/status"
+                                       << "is a file of the system's kernel, not a file";
+        QTest::newRow("folder") << "{DIR}"
+                                << "is a folder, not a file";
+        QTest::newRow("one byte past the limit")
+            << "{DIR}/huge.csv"
+            << "is larger than 268,435,456 bytes, the most that is read";
+    }
+    void filesRefused() {
+        QFETCH(QString, path);
+        QFETCH(QString, why);
+        path.replace("{DIR}", m_env->dataHome());
+        if (path.endsWith("huge.csv")) {
+            QFile huge(path);
+            QVERIFY(huge.open(QIODevice::WriteOnly) && huge.resize(CsvRecords::kFileBytes + 1));
+        }
+        ReleaseSharedConnection();
+        QString output, errors;
+        QTextStream out(&output), err(&errors);
+        QCOMPARE(RunCommands({"quorvane", "--import-csv", path}, out, err), 1);
+        QVERIFY2(errors.contains(why), qPrintable(errors));
+        m_env->openSharedConnection();
+        QVERIFY_THROWS_EXCEPTION(Failure, CallImport{path});
+        QCOMPARE(Count("select count(*) from Calls"), 0);
     }
 
     // The program's own export escapes texts that a spreadsheet would run as formulas; they

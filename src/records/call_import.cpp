@@ -10,9 +10,9 @@
 #include "records/import_fields.h"
 #include "records/set_aside_triggers.h"
 
-#include <QFile>
 #include <QHash>
 #include <QScopeGuard>
+#include <new>
 
 namespace {
 
@@ -46,6 +46,19 @@ const FieldInfo kFieldInfo[CallImport::kFieldCount] = {
     {"Resolved Date", "resolveddate|resolvedtime|resolved|resolvedon|closeddate|closed"},
 };
 
+// A value list as it is now: each value by its folded form.
+QHash<QString, QString> readValues(Connection& connection, int list) {
+    QHash<QString, QString> values;
+    Recordset records;
+    records.open(QStringLiteral("select * from [%1]").arg(kValueLists[list].table), connection);
+    while (!records.eof()) {
+        const QString value = records.field(0).joined();
+        values.insert(value.toCaseFolded(), value);
+        records.moveNext();
+    }
+    return values;
+}
+
 bool isDateField(int field) {
     return field == CallImport::OpenedDate || field == CallImport::DueDate ||
            field == CallImport::ResolvedDate;
@@ -61,6 +74,9 @@ int valueListOf(int field) {
     }
     return -1;
 }
+
+const QString kNoMemory =
+    QStringLiteral("There is not enough memory to import the calls of the file.");
 
 // The engine's page cache while writing, in KiB (a negative cache_size).
 constexpr int kImportCacheKiB = -262144;
@@ -78,11 +94,7 @@ bool CallImport::required(int field) {
 }
 
 CallImport::CallImport(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        throw Failure(
-            QStringLiteral("The file '%1' cannot be read: %2.").arg(path, file.errorString()));
-    m_table = CsvRecords::read(file.readAll());
+    m_table = CsvRecords::readFile(path);
     matchColumns();
 }
 
@@ -138,6 +150,17 @@ QStringList CallImport::missingFields() const {
 }
 
 void CallImport::prepare(Connection& connection) {
+    try {
+        prepareCalls(connection);
+    } catch (const std::bad_alloc&) {
+        m_problems.clear();
+        m_calls.clear();
+        m_additions.clear();
+        throw Failure(kNoMemory);
+    }
+}
+
+void CallImport::prepareCalls(Connection& connection) {
     m_problems.clear();
     m_calls.clear();
     m_additions.clear();
@@ -145,16 +168,8 @@ void CallImport::prepare(Connection& connection) {
                              QStringLiteral("Employee Name"));
     m_customers = readPeople(connection, QStringLiteral("Customers Extended"),
                              QStringLiteral("Customer Name"));
-    for (int list = 0; list < 3; ++list) {
-        m_values[list].clear();
-        Recordset records;
-        records.open(QStringLiteral("select * from [%1]").arg(kValueLists[list].table), connection);
-        while (!records.eof()) {
-            const QString value = records.field(0).joined();
-            m_values[list].insert(value.toCaseFolded(), value);
-            records.moveNext();
-        }
-    }
+    for (int list = 0; list < 3; ++list)
+        m_values[size_t(list)] = readValues(connection, list);
     QHash<QString, qint64> newEmployees;
     QHash<QString, qint64> newCustomers;
     QHash<QString, QString> storedDates;
@@ -248,6 +263,24 @@ QStringList CallImport::shownCall(int index) const {
 }
 
 int CallImport::write(Connection& connection, const std::function<bool(int, int)>& progress) {
+    try {
+        return writeCalls(connection, progress);
+    } catch (const std::bad_alloc&) {
+        throw Failure(kNoMemory);
+    }
+}
+
+void CallImport::respell(int field, const QString& text, const QString& spelling) {
+    if (text == spelling)
+        return;
+    const QString folded = text.toCaseFolded();
+    for (Call& call : m_calls) {
+        if (call.values[size_t(field)].toCaseFolded() == folded)
+            call.values[size_t(field)] = spelling;
+    }
+}
+
+int CallImport::writeCalls(Connection& connection, const std::function<bool(int, int)>& progress) {
     const int total = callCount();
     // The engine keeps the pages it changes in memory until the commit; with its usual
     // small cache it writes them out and reads them back many times over in a large import.
@@ -269,30 +302,47 @@ int CallImport::write(Connection& connection, const std::function<bool(int, int)
     });
     connection.beginTransaction();
     try {
+        // Another import (or a desk) may have added the same person or value since the file
+        // was read: what is there by now is used, not added twice.
+        std::array<QHash<QString, QString>, 3> present;
+        for (int list = 0; list < 3; ++list)
+            present[size_t(list)] = readValues(connection, list);
         for (const Addition& addition : m_additions) {
             const bool employee = addition.kind == QLatin1String("Employee");
             if (employee || addition.kind == QLatin1String("Customer")) {
                 const QString table =
                     employee ? QStringLiteral("Employees") : QStringLiteral("Customers");
                 const auto [first, last] = splitName(addition.text);
-                connection.execute(
-                    QStringLiteral("insert into %1 ([First Name],[Last Name]) values (%2,%3)")
-                        .arg(table, quoted(first), quoted(last)));
+                const QString named = QStringLiteral("select max(ID) from %1 where [First Name]=%2 "
+                                                     "and [Last Name]=%3")
+                                          .arg(table, quoted(first), quoted(last));
                 Recordset id;
-                id.open(QStringLiteral("select max(ID) from %1 where [First Name]=%2 and "
-                                       "[Last Name]=%3")
-                            .arg(table, quoted(first), quoted(last)),
-                        connection);
+                id.open(named, connection);
+                if (id.field(0).isNull()) {
+                    id.close();
+                    connection.execute(
+                        QStringLiteral("insert into %1 ([First Name],[Last Name]) values (%2,%3)")
+                            .arg(table, quoted(first), quoted(last)));
+                    id.open(named, connection);
+                }
                 (employee ? m_employees : m_customers)
                     .insert(addition.text, id.field(0).toInteger());
                 continue;
             }
-            for (const ValueList& list : kValueLists) {
-                if (addition.kind == fieldName(list.field))
-                    connection.execute(QStringLiteral("insert into [%1] values (%2)")
-                                           .arg(QLatin1String(list.table), quoted(addition.text)));
+            for (int list = 0; list < 3; ++list) {
+                if (addition.kind != fieldName(kValueLists[list].field))
+                    continue;
+                const QString folded = addition.text.toCaseFolded();
+                if (const auto there = present[size_t(list)].constFind(folded);
+                    there != present[size_t(list)].constEnd())
+                    respell(kValueLists[list].field, addition.text, *there);
+                else
+                    connection.execute(
+                        QStringLiteral("insert into [%1] values (%2)")
+                            .arg(QLatin1String(kValueLists[list].table), quoted(addition.text)));
             }
         }
+
         auto person = [&](const QHash<QString, qint64>& ids, const QString& name) {
             const qint64 id = name.isEmpty() ? 0 : findPerson(ids, name);
             return id > 0 ? InsertedValue::number(id) : InsertedValue::null();

@@ -89,6 +89,11 @@ public:
 private:
     CallImport() = default;
     void matchColumns();
+    void prepareCalls(Connection& connection);
+    int writeCalls(Connection& connection, const std::function<bool(int, int)>& progress);
+    // The calls that name `text` in `field` name it as the list spells it, `spelling`: a
+    // value added since the file was read, in other capitals.
+    void respell(int field, const QString& text, const QString& spelling);
 
     struct Call {
         int line = 0;
