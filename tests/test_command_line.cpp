@@ -142,6 +142,16 @@ private slots:
         QTest::newRow("restore a device")
             << QStringList{"--restore", "/dev/zero"} << 1 << "'/dev/zero' is a device, not a file"
             << "";
+        QTest::newRow("restore a text file") << QStringList{"--restore", "/etc/passwd"} << 1
+                                             << "'/etc/passwd' is not a database of this program"
+                                             << "";
+        QTest::newRow("export to a kernel's file")
+            << QStringList{"--export-csv", "/proc/version"} << 1
+            << "'/proc/version' is a file of the system's kernel, not a file"
+            << "";
+        QTest::newRow("check a database that is a folder")
+            << QStringList{"--check", "{FOLDER}"} << 1 << "is a folder, not a file"
+            << "";
         QTest::newRow("restore with no backup")
             << QStringList{"--restore"} << 1 << "no sound backup"
             << "";
@@ -159,6 +169,9 @@ private slots:
         QFETCH(QString, written);
         arguments.replaceInStrings("{DIR}", m_env->dataHome());
         arguments.replaceInStrings("{REPORT}", ReportEntries().first().name);
+        // The database replaced by a folder.
+        if (arguments.removeAll("{FOLDER}") > 0)
+            QVERIFY(QFile::remove(m_env->databasePath()) && QDir().mkdir(m_env->databasePath()));
         QString out, err;
         QTextStream outStream(&out), errStream(&err);
         QCOMPARE(RunCommands(QStringList{"quorvane"} + arguments, outStream, errStream), status);
@@ -212,7 +225,7 @@ private slots:
         program.start(QUORVANE_EXECUTABLE, {"--restore", m_env->dataHome() + "/all.csv"});
         QVERIFY(program.waitForFinished(60000));
         QCOMPARE(program.exitCode(), 1);
-        QVERIFY(program.readAllStandardError().contains("damaged"));
+        QVERIFY(program.readAllStandardError().contains("is not a database of this program"));
     }
 
     // The window's arguments are as strictly checked, and without a display the program says
@@ -272,6 +285,9 @@ private slots:
         QFETCH(QStringList, arguments);
         arguments.replaceInStrings("{DIR}", m_env->dataHome());
         arguments.replaceInStrings("{REPORT}", ReportEntries().first().name);
+        // The database replaced by a folder.
+        if (arguments.removeAll("{FOLDER}") > 0)
+            QVERIFY(QFile::remove(m_env->databasePath()) && QDir().mkdir(m_env->databasePath()));
         QProcess program;
         program.setChildProcessModifier([] {
             const rlimit limit{64, 64};
