@@ -12,11 +12,14 @@
 #include "summary/summary_window.h"
 #include "test_support.h"
 
+#include <QChartView>
 #include <QFile>
 #include <QFileDialog>
 #include <QImage>
 #include <QTableWidget>
 #include <QTest>
+#include <QValueAxis>
+#include <cmath>
 
 namespace {
 
@@ -100,6 +103,35 @@ private slots:
         QVERIFY(summary);
         QVERIFY2(tableRows(summary->table()).contains(row),
                  qPrintable(tableRows(summary->table()).join('\n')));
+    }
+
+    // Every chart counts in whole numbers, whatever the largest count, none included.
+    void axesCountInWholeNumbers_data() {
+        QTest::addColumn<QString>("change");
+        QTest::newRow("no call at all") << "delete from Calls";
+        QTest::newRow("no call resolved") << "update Calls set [Resolved Date] = NULL";
+        QTest::newRow("as set up") << "select 1";
+        QTest::newRow("27 calls of one status")
+            << "insert into Calls (Title,Status,[Opened Date],[Due Date]) select Title, 'Open', "
+               "[Opened Date], [Due Date] from Calls, (select 1 union select 2 union select 3)";
+    }
+    void axesCountInWholeNumbers() {
+        QFETCH(QString, change);
+        Exec(change);
+        auto window = StartProgram();
+        window->openSummary();
+        const QList<QChartView*> views = window->summaryWindow()->findChildren<QChartView*>();
+        QCOMPARE(views.size(), 4);
+        for (const QChartView* view : views) {
+            const auto* axis = qobject_cast<QValueAxis*>(view->chart()->axes().value(1));
+            QVERIFY(axis);
+            const double step = (axis->max() - axis->min()) / (axis->tickCount() - 1);
+            QVERIFY2(step >= 1 && step == std::floor(step),
+                     qPrintable(QStringLiteral("%1 to %2 in %3 marks")
+                                    .arg(axis->min())
+                                    .arg(axis->max())
+                                    .arg(axis->tickCount())));
+        }
     }
 
     // A call added (here, or at another desk on a server) is counted without asking.

@@ -3,6 +3,7 @@
 #include "data/date_text.h"
 #include "data/date_typing.h"
 #include "data/failure.h"
+#include "ui/shown_text.h"
 
 #include <QBarCategoryAxis>
 #include <QBarSeries>
@@ -53,6 +54,42 @@ QColor barColor(const QPalette& palette, int set) {
     if (set == 0)
         return palette.color(QPalette::Highlight);
     return darkPalette(palette) ? QColor(0xf0, 0xa0, 0x50) : QColor(0xc0, 0x60, 0x10);
+}
+
+// An axis of counts: from 0 to a little above the largest, in whole steps of 1, 2 or 5 times a
+// power of ten, at most five of them, so that every mark is a whole number.
+void countAxis(QValueAxis* axis, qint64 largest) {
+    const qint64 top = std::max<qint64>(1, largest + largest / 6 + 1);
+    qint64 step = 1;
+    for (qint64 power = 1; top > step * 5; power *= 10) {
+        for (const qint64 factor : {1, 2, 5}) {
+            step = factor * power;
+            if (top <= step * 5)
+                break;
+        }
+    }
+    const qint64 steps = (top + step - 1) / step;
+    axis->setRange(0, double(steps * step));
+    axis->setTickCount(int(steps) + 1);
+    axis->setLabelFormat(QStringLiteral("%d"));
+}
+
+// A name under a bar: shown safely and cut to a length a chart can lay out (the chart cuts a
+// long label one character at a time, which takes minutes for a text of thousands), kept
+// apart from the labels before it, since a chart axis lists each label once. The table
+// shows every name whole.
+QString chartLabel(const QString& name, const QStringList& before) {
+    constexpr int kLongest = 60;
+    QString label = name;
+    if (label.size() > kLongest) {
+        const int cut = label.at(kLongest - 2).isHighSurrogate() ? kLongest - 2 : kLongest - 1;
+        label = label.left(cut) + QChar(0x2026);
+    }
+    label = ShownSafely(label);
+    const QString cutLabel = label;
+    for (int same = 2; before.contains(label); ++same)
+        label = cutLabel + QStringLiteral(" (%1)").arg(same);
+    return label;
 }
 
 QString daysText(double days) {
@@ -165,7 +202,7 @@ QChart* SummaryPage::countChart(const QString& title, const std::vector<CallSumm
     for (size_t i = 0; i < counts.size(); ++i) {
         const auto& count = horizontal ? counts[counts.size() - 1 - i] : counts[i];
         *set << double(count.calls);
-        names << count.name;
+        names << chartLabel(count.name, names);
         largest = std::max(largest, count.calls);
     }
     set->setColor(barColor(palette(), 0));
@@ -181,9 +218,7 @@ QChart* SummaryPage::countChart(const QString& title, const std::vector<CallSumm
     auto* categories = new QBarCategoryAxis;
     categories->append(names.isEmpty() ? QStringList{CallSummary::noneName()} : names);
     auto* values = new QValueAxis;
-    values->setRange(0, std::max<qint64>(1, largest + largest / 6 + 1));
-    values->setLabelFormat(QStringLiteral("%d"));
-    values->applyNiceNumbers();
+    countAxis(values, largest);
     chart->addAxis(categories, horizontal ? Qt::AlignLeft : Qt::AlignBottom);
     chart->addAxis(values, horizontal ? Qt::AlignBottom : Qt::AlignLeft);
     series->attachAxis(categories);
@@ -248,9 +283,7 @@ QChart* SummaryPage::weeksChart() {
     // upright, each keeps its whole text.
     axis->setLabelsAngle(-90);
     auto* values = new QValueAxis;
-    values->setRange(0, std::max<qint64>(1, largest + largest / 6 + 1));
-    values->setLabelFormat(QStringLiteral("%d"));
-    values->applyNiceNumbers();
+    countAxis(values, largest);
     chart->addAxis(axis, Qt::AlignBottom);
     chart->addAxis(values, Qt::AlignLeft);
     series->attachAxis(axis);
@@ -276,7 +309,8 @@ void SummaryPage::fillTable(QTableWidget* table) const {
                             daysText(*m_summary.medianDays)};
     for (const Section& section : sections) {
         for (const CallSummary::Count& count : *section.counts)
-            rows << QStringList{section.name, count.name, QLocale().toString(count.calls)};
+            rows << QStringList{section.name, ShownSafely(count.name),
+                                QLocale().toString(count.calls)};
     }
     for (const CallSummary::Week& week : m_summary.weeks) {
         const QString name = tr("Week of %1").arg(DateText::format(week.monday));
