@@ -16,6 +16,7 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QImage>
+#include <QProcess>
 #include <QTableWidget>
 #include <QTest>
 #include <QValueAxis>
@@ -192,6 +193,16 @@ private slots:
         QFile cli(folder + "/cli.pdf");
         QVERIFY(cli.open(QIODevice::ReadOnly));
         QVERIFY(cli.readAll().startsWith("%PDF"));
+        // The PDFs hold text, every count of the page included: not a picture of it.
+        for (const char* name : {"/page.pdf", "/cli.pdf"}) {
+            QProcess text;
+            text.start("pdftotext", {folder + name, "-"});
+            QVERIFY(text.waitForFinished(60000));
+            const QString words = QString::fromUtf8(text.readAllStandardOutput());
+            for (const char* expected :
+                 {"Open calls: 4. Overdue: 2.", "Waiting", "Ann Lee", "High"})
+                QVERIFY2(words.contains(expected), qPrintable(words));
+        }
     }
 
 private:

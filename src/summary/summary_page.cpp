@@ -349,23 +349,28 @@ void SummaryPage::writePdf(const QString& path) {
         pdf.setPageSize(QPageSize(QPageSize::A4));
         pdf.setPageOrientation(QPageLayout::Landscape);
         pdf.setPageMargins(QMarginsF(10, 10, 10, 10), QPageLayout::Millimeter);
+        // The page is drawn at the resolution the window is laid out at, so that every text
+        // keeps the room the layout gave it.
+        pdf.setResolution(logicalDpiX());
         const QSize size = fileSize();
         layOutOffScreen(this, size);
-        // The charts' labels do not all reach a PDF painter: the page goes in as a picture
-        // drawn at three times the screen's resolution.
-        QImage image(size * 3, QImage::Format_ARGB32);
-        image.setDevicePixelRatio(3);
-        image.fill(palette().color(QPalette::Window));
-        {
-            QPainter picture(&image);
-            render(&picture, QPoint(), QRegion(), QWidget::DrawChildren);
-        }
+        // Drawn straight onto the page, the texts stay text (searchable, copyable, read
+        // aloud) and the bars and axes stay lines, sharp at any zoom.
         QPainter painter(&pdf);
         const QRect area = painter.viewport();
         const double scale =
             std::min(double(area.width()) / size.width(), double(area.height()) / size.height());
-        painter.setRenderHint(QPainter::SmoothPixmapTransform);
-        painter.drawImage(QRectF(0, 0, size.width() * scale, size.height() * scale), image);
+        painter.scale(scale, scale);
+        painter.fillRect(rect(), palette().brush(QPalette::Window));
+        for (QWidget* text : {static_cast<QWidget*>(m_title), static_cast<QWidget*>(m_figures)})
+            text->render(&painter, text->mapTo(this, QPoint()), QRegion(), QWidget::DrawChildren);
+        // The charts' scenes are drawn item by item: through their views, some labels and the
+        // legends' marks stay behind on a PDF page.
+        for (QChartView* view : m_views) {
+            const QRectF place(view->mapTo(this, QPoint()), QSizeF(view->size()));
+            view->scene()->render(&painter, place,
+                                  view->mapToScene(view->viewport()->rect()).boundingRect());
+        }
     }
     if (!file.commit())
         throw Failure(
