@@ -7,6 +7,7 @@
 #include <QFileInfo>
 #include <QLocale>
 #include <QStringDecoder>
+#include <QtEndian>
 #include <algorithm>
 #include <new>
 
@@ -244,6 +245,31 @@ Encoding encodingOf(const QByteArray& bytes) {
     return {QStringDecoder::Utf8, "UTF-8", 0};
 }
 
+// UTF-32 text, each unit checked: one that is no character (beyond U+10FFFF, a surrogate, or
+// an incomplete unit at the end) reads as a replacement character. (The engine's own decoder
+// turns such a unit into other characters, line breaks among them.)
+QString fromUtf32(QByteArrayView bytes, bool bigEndian, bool* bad) {
+    QString text;
+    text.reserve(bytes.size() / 4);
+    const auto* data = reinterpret_cast<const uchar*>(bytes.data());
+    qsizetype i = 0;
+    for (; i + 4 <= bytes.size(); i += 4) {
+        const char32_t unit =
+            bigEndian ? qFromBigEndian<quint32>(data + i) : qFromLittleEndian<quint32>(data + i);
+        if (unit > 0x10FFFF || (unit >= 0xD800 && unit <= 0xDFFF)) {
+            text += QChar(QChar::ReplacementCharacter);
+            *bad = true;
+        } else {
+            text += QChar::fromUcs4(unit);
+        }
+    }
+    if (i < bytes.size()) {
+        text += QChar(QChar::ReplacementCharacter);
+        *bad = true;
+    }
+    return text;
+}
+
 bool blank(const Record& record) {
     for (const QString& field : record.fields) {
         if (!field.isEmpty())
@@ -261,13 +287,22 @@ Table read(QByteArray bytes) {
                           .arg(grouped(kFileBytes)));
     try {
         const Encoding encoding = encodingOf(bytes);
-        QStringDecoder decoder(encoding.decoder, QStringDecoder::Flag::Stateless);
-        QString text = decoder.decode(QByteArrayView(bytes).sliced(encoding.bom));
+        const QByteArrayView content = QByteArrayView(bytes).sliced(encoding.bom);
+        bool badBytes = false;
+        QString text;
+        if (encoding.decoder == QStringDecoder::Utf32LE ||
+            encoding.decoder == QStringDecoder::Utf32BE) {
+            text = fromUtf32(content, encoding.decoder == QStringDecoder::Utf32BE, &badBytes);
+        } else {
+            QStringDecoder decoder(encoding.decoder, QStringDecoder::Flag::Stateless);
+            text = decoder.decode(content);
+            badBytes = decoder.hasError();
+        }
         bytes = QByteArray(); // the text is all that is read from here on
         // Bytes that are not text of the encoding read as replacement characters: the records
-        // that hold one cannot be read.
-        // UTF-16 lets a lone surrogate through; it is no text either.
-        const bool notText = decoder.hasError() || !text.isValidUtf16();
+        // that hold one cannot be read. UTF-16 lets a lone surrogate through; it is no text
+        // either.
+        const bool notText = badBytes || !text.isValidUtf16();
         if (text.startsWith(QChar(0xFEFF)))
             text.remove(0, 1);
         const bool nul = text.contains(QChar(0));
