@@ -302,6 +302,29 @@ private slots:
     }
 
     // The same with the program's own window in a process of its own.
+    // A command-line import holds the file as a window does: a restore is refused while it
+    // works, and goes ahead once it is done.
+    void restoreRefusedWhileAnImportRuns() {
+        SKIP_ON_SERVER("about the local file");
+        const QString copy = m_env->dataHome() + "/copy.mdb";
+        Backups::copyDatabase(m_db, copy);
+        const QString pipe = m_env->dataHome() + "/calls.csv";
+        QCOMPARE(mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+        QProcess import;
+        import.start(QUORVANE_EXECUTABLE, {"--import-csv", pipe});
+        QTRY_VERIFY(DatabaseLock::holders(m_db).contains(import.processId()));
+        QString said;
+        QCOMPARE(run({"--restore", copy}, &said), 1);
+        QVERIFY2(said.contains(QStringLiteral("(process %1").arg(import.processId())),
+                 qPrintable(said));
+        writeFile(pipe, "Title,Opened Date,Due Date\nImported,2026-01-02,2026-01-03\n");
+        QVERIFY(import.waitForFinished(60000));
+        QCOMPARE(import.exitCode(), 0);
+        QCOMPARE(titlesIn(m_db), "kept call,Imported");
+        QCOMPARE(run({"--restore", copy}), 0);
+        QCOMPARE(titlesIn(m_db), "kept call");
+    }
+
     void restoreRefusedUnderTheProgramsWindow() {
         SKIP_ON_SERVER("about the local file");
         const QString copy = m_env->dataHome() + "/copy.mdb";

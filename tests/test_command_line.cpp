@@ -280,14 +280,16 @@ private slots:
         QTest::newRow("export") << QStringList{"--export-csv", "{DIR}/all.csv"};
         QTest::newRow("backup") << QStringList{"--backup", "{DIR}/copy.mdb"};
         QTest::newRow("report") << QStringList{"--report", "{REPORT}", "--pdf", "{DIR}/r.pdf"};
+        QTest::newRow("import") << QStringList{"--import-csv", "{DIR}/in/calls.csv"};
     }
     void fileSizeLimitNamed() {
         QFETCH(QStringList, arguments);
         arguments.replaceInStrings("{DIR}", m_env->dataHome());
         arguments.replaceInStrings("{REPORT}", ReportEntries().first().name);
-        // The database replaced by a folder.
-        if (arguments.removeAll("{FOLDER}") > 0)
-            QVERIFY(QFile::remove(m_env->databasePath()) && QDir().mkdir(m_env->databasePath()));
+        // Calls to import, from a folder of their own.
+        QDir().mkdir(m_env->dataHome() + "/in");
+        writeFile(m_env->dataHome() + "/in/calls.csv",
+                  "Title,Opened Date,Due Date\nPrinter,2026-01-02,2026-01-03\n");
         QProcess program;
         program.setChildProcessModifier([] {
             const rlimit limit{64, 64};

@@ -389,6 +389,23 @@ private slots:
         QCOMPARE(window->callList()->rowCount(), 1);
     }
 
+    // People and values another import (or desk) added since the file was read are used, in
+    // their spelling, not added again.
+    void additionsMadeMeanwhileAreUsed() {
+        CallImport import = CallImport::fromBytes(
+            kHeader + "Printer;Cy Dee;Eve Fox;2026-01-02;2026-01-03;waiting;Top;x\r\n");
+        import.prepare(SharedConnection());
+        QCOMPARE(import.additions().size(), size_t(4));
+        Exec("insert into Customers ([First Name],[Last Name]) values ('Cy','Dee')");
+        Exec("insert into [Status] values ('WAITING')");
+        QCOMPARE(import.write(SharedConnection()), 1);
+        QCOMPARE(Rows("select Title, [Customer Name], [Assigned To Name], Status, Priority from "
+                      "[Calls Extended]"),
+                 QStringList{"Printer|Cy Dee|Eve Fox|WAITING|Top"});
+        QCOMPARE(Count("select count(*) from Customers where [First Name]='Cy'"), 1);
+        QCOMPARE(Count("select count(*) from Status"), 2);
+    }
+
     // Cancelled while writing, or refused on the command line: nothing at all is written.
     void nothingHalfImported() {
         QByteArray file = kHeader;

@@ -41,17 +41,17 @@ QString describeKind(const Backups::Entry& entry) {
 } // namespace
 
 bool importCalls(const QString& path, QTextStream& out, QTextStream& err) {
-    CallImport import(path);
-    const QStringList missing = import.missingFields();
-    if (!missing.isEmpty())
-        throw Failure(QStringLiteral("The file '%1' has no column for %2.")
-                          .arg(path, missing.join(QStringLiteral(", "))));
-    // Like a window, the import holds the file while it works: a restore waits for it, or is
+    // Like a window, the import holds the file from the start: a restore waits for it, or is
     // refused, instead of replacing the file under it.
     std::unique_ptr<DatabaseLock> lock;
     const QString connectionString = Form1::ConnectionString();
     if (!ServerLink::isServerUri(connectionString.trimmed()))
         lock = DatabaseLock::shared(Connection::dataSource(connectionString), kWaitForRestoreMs);
+    CallImport import(path);
+    const QStringList missing = import.missingFields();
+    if (!missing.isEmpty())
+        throw Failure(QStringLiteral("The file '%1' has no column for %2.")
+                          .arg(path, missing.join(QStringLiteral(", "))));
     Connection connection;
     connection.open(connectionString);
     import.prepare(connection);

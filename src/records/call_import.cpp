@@ -264,6 +264,15 @@ QStringList CallImport::shownCall(int index) const {
 
 int CallImport::write(Connection& connection, const std::function<bool(int, int)>& progress) {
     try {
+        try {
+            return writeCalls(connection, progress);
+        } catch (const Failure& failure) {
+            // Another import (on a server, between this one's look at the lists and its own
+            // insert) added the same value: everything is written again, once, and the value
+            // is found this time.
+            if (!failure.description().contains(QLatin1String("The value is there already")))
+                throw;
+        }
         return writeCalls(connection, progress);
     } catch (const std::bad_alloc&) {
         throw Failure(kNoMemory);
