@@ -198,7 +198,6 @@ private slots:
         QTest::addColumn<bool>("writing");          // another connection is writing
         QTest::newRow("check") << QStringList{"--check"} << false;
         QTest::newRow("list backups") << QStringList{"--list-backups"} << false;
-        QTest::newRow("export") << QStringList{"--export-csv", "{DIR}/all.csv"} << false;
         QTest::newRow("window") << QStringList{} << false;
         QTest::newRow("list backups, a write at work") << QStringList{"--list-backups"} << true;
         QTest::newRow("window, a write at work") << QStringList{} << true;
@@ -219,16 +218,14 @@ private slots:
             writeFile(journal, QByteArray(8192, '\0'));
         }
         QVERIFY(QFile::exists(journal));
-        if (arguments.isEmpty()) {
+        if (arguments.isEmpty())
             StartProgram().reset();
-        } else {
-            QCOMPARE(run(arguments.replaceInStrings("{DIR}", m_env->dataHome())), 0);
-        }
+        else
+            QCOMPARE(run(arguments), 0);
         QCOMPARE(QFile::exists(journal), writing);
         if (writer) {
             QCOMPARE(sqlite3_exec(writer, "commit", nullptr, nullptr, nullptr), SQLITE_OK);
             sqlite3_close(writer);
-            QVERIFY(!QFile::exists(journal));
             QCOMPARE(titlesIn(m_db), "busy");
         }
     }

@@ -142,6 +142,15 @@ private slots:
         QTest::newRow("restore a device")
             << QStringList{"--restore", "/dev/zero"} << 1 << "'/dev/zero' is a device, not a file"
             << "";
+        QTest::newRow("import a device") << QStringList{"--import-csv", "/dev/zero"} << 1
+                                         << "'/dev/zero' is a device, not a file"
+                                         << "";
+        QTest::newRow("import a kernel's file") << QStringList{"--import-csv", "/proc/self/status"}
+                                                << 1 << "a file of the system's kernel"
+                                                << "";
+        QTest::newRow("import a folder")
+            << QStringList{"--import-csv", "{DIR}"} << 1 << "is a folder, not a file"
+            << "";
         QTest::newRow("restore a text file") << QStringList{"--restore", "/etc/passwd"} << 1
                                              << "'/etc/passwd' is not a database of this program"
                                              << "";

@@ -5,7 +5,6 @@
 #include "app/main_window.h"
 #include "csv_reader.h"
 #include "data/date_text.h"
-#include "data/failure.h"
 #include "data/shared_connection.h"
 #include "exchange/import_window.h"
 #include "hostile_texts.h"
@@ -215,20 +214,12 @@ private slots:
             << QStringList{"3: a quote opened on this line is never closed",
                            "4: it lies inside the quote opened on line 3, which is never closed",
                            "6: it lies inside the quote opened on line 3, which is never closed"};
-        QTest::newRow("a sign, a year out of range, a NUL")
-            << kHeader +
-                   "-A;;;-2026-01-02;2026-01-03;;;\r\n" // line 2
-                   "B;;;+2026-01-02;2026-01-03;;;\r\n"  // line 3
-                   "C;;;2026-01-02;1/3/-2026;;;\r\n"    // line 4
-                   "D;;;10000-01-02;2026-01-03;;;\r\n"  // line 5
-                   "E;;;2026-01-02;2026-01-03;;;" +
-                   QByteArray(1, '\0') + "\r\n" // line 6
+        QTest::newRow("a sign, a NUL")
+            << kHeader + "-A;;;-2026-01-02;2026-01-03;;;\r\nE;;;2026-01-02;2026-01-03;;;" +
+                   QByteArray(1, '\0') + "\r\n"
             << QStringList{}
             << QStringList{"2: the opened date \"-2026-01-02\" is not a date",
-                           "3: the opened date \"+2026-01-02\" is not a date",
-                           "4: the due date \"1/3/-2026\" is not a date",
-                           "5: the opened date \"10000-01-02\" is not a date",
-                           "6: it holds a NUL character, which no text holds"};
+                           "3: it holds a NUL character, which no text holds"};
         // UTF-16 and UTF-32 by their byte order marks; a broken one names its encoding.
         const QString wide =
             QString::fromUtf8(kHeader) + QString::fromUtf8("中之;;;2026-01-02;2026-01-03;;;\r\n");
@@ -274,8 +265,6 @@ private slots:
                                             << "";
         QTest::newRow("field one past") << field + "x,2026-01-03"
                                         << "field 1 is longer than 16,777,216 characters";
-        QTest::newRow("quoted field one past") << "\"" + field + "\"\"\",2026-01-03"
-                                               << "field 1 is longer than 16,777,216 characters";
         // Two fields and a date, separated: exactly as long as a record may be.
         const QByteArray half(CsvRecords::kRecordChars / 2 - 6, 'y');
         QTest::newRow("record at the limit") << half + ",2026-01-03," + half << "";
@@ -294,39 +283,6 @@ private slots:
         QCOMPARE(table.records[0].fields.isEmpty(), !problem.isEmpty());
         QCOMPARE(table.records[1].fields, QStringList({"b", "c"}));
         QCOMPARE(table.records[1].line, 3);
-    }
-
-    // A device, a kernel's file and a file past the limit of a file are refused, and named,
-    // by the window and the command line alike; nothing is imported.
-    void filesRefused_data() {
-        QTest::addColumn<QString>("path");
-        QTest::addColumn<QString>("why");
-        QTest::newRow("device") << "/dev/zero"
-                                << "'/dev/zero' is a device, not a file";
-        QTest::newRow("kernel's file") << "/proc/self/status"
-                                       << "is a file of the system's kernel, not a file";
-        QTest::newRow("folder") << "{DIR}"
-                                << "is a folder, not a file";
-        QTest::newRow("one byte past the limit")
-            << "{DIR}/huge.csv"
-            << "is larger than 268,435,456 bytes, the most that is read";
-    }
-    void filesRefused() {
-        QFETCH(QString, path);
-        QFETCH(QString, why);
-        path.replace("{DIR}", m_env->dataHome());
-        if (path.endsWith("huge.csv")) {
-            QFile huge(path);
-            QVERIFY(huge.open(QIODevice::WriteOnly) && huge.resize(CsvRecords::kFileBytes + 1));
-        }
-        ReleaseSharedConnection();
-        QString output, errors;
-        QTextStream out(&output), err(&errors);
-        QCOMPARE(RunCommands({"quorvane", "--import-csv", path}, out, err), 1);
-        QVERIFY2(errors.contains(why), qPrintable(errors));
-        m_env->openSharedConnection();
-        QVERIFY_THROWS_EXCEPTION(Failure, CallImport{path});
-        QCOMPARE(Count("select count(*) from Calls"), 0);
     }
 
     // The program's own export escapes texts that a spreadsheet would run as formulas; they

@@ -394,7 +394,6 @@ void TestHostileInput::shownIsolatedEverywhere() {
     QVERIFY(!QTest::currentTestFailed());
     const QString caption = QStringLiteral("History of call %1: ").arg(id);
     const auto checkHistory = [&](QDialog& window) {
-        QVERIFY(window.windowTitle().startsWith(caption));
         QCOMPARE(unwrapped(window.windowTitle().mid(caption.size())), shown);
         const QTreeWidget* list = static_cast<CallHistoryWindow&>(window).list();
         const QTreeWidgetItem* added = list->topLevelItem(list->topLevelItemCount() - 1);
@@ -426,7 +425,6 @@ void TestHostileInput::shownIsolatedEverywhere() {
     const QString question = prompts.texts().value(0);
     QVERIFY(question.startsWith("Are you sure you want to delete [") && question.endsWith("]?"));
     QCOMPARE(unwrapped(question.mid(33).chopped(2)), shown);
-    QCOMPARE(Count("select count(*) from Calls where ID=" + QString::number(id)), 0);
     prompts.onModal([&](QDialog& window) {
         auto& deleted = static_cast<DeletedCallsWindow&>(window);
         QCOMPARE(unwrapped(deleted.list()->topLevelItem(0)->text(3)), shown);

@@ -108,8 +108,6 @@ private slots:
         QTest::newRow("added") << "insert into Calls (Title) values ('Fax on hold')"
                                << QStringList{"Printer jams", "Fax on hold"} << 1;
         QTest::newRow("deleted") << "delete from Calls" << QStringList{} << 1;
-        QTest::newRow("changed") << "update Calls set Title='Mail is slow'"
-                                 << QStringList{"Mail is slow"} << 1;
         QTest::newRow("own change") << "" << QStringList{"Printer jams", "Own call"} << 0;
     }
     void localFileFollowsAnotherWindow() {

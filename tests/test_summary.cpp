@@ -112,7 +112,6 @@ private slots:
         QTest::addColumn<int>("added"); // more open calls of status Open
         QTest::newRow("no call at all") << "delete from Calls" << 0;
         QTest::newRow("no call resolved") << "update Calls set [Resolved Date] = NULL" << 0;
-        QTest::newRow("as set up") << "" << 0;
         QTest::newRow("25 calls of one status") << "" << 23;
     }
     void axesCountInWholeNumbers() {
