@@ -1,5 +1,6 @@
-// Dates as text: any text is read without a crash, and a date that is read comes back as the
-// same date from what the program writes for it (shown text, stored text, ISO 8601).
+// Dates as text: any text is read without a crash, a date that is read comes back as the same
+// date from what the program writes for it (shown text, stored text, ISO 8601), and a sign or a
+// year out of range makes no date.
 #include "data/date_text.h"
 #include "data/date_typing.h"
 
@@ -44,6 +45,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     const std::optional<QDateTime> parsed = DateText::parse(text);
     check(DateText::isDate(text) == bool(parsed));
+    // A sign in front is no date, and a date is never read from a year out of range.
+    const QString trimmed = text.trimmed();
+    if (trimmed.startsWith(QLatin1Char('-')) || trimmed.startsWith(QLatin1Char('+')))
+        check(!parsed);
+    if (parsed)
+        check(parsed->date().year() >= 100 && parsed->date().year() <= 9999);
     if (parsed) {
         check(parsed->isValid());
         const std::optional<QDateTime> shown = DateText::parse(DateText::format(*parsed));

@@ -144,6 +144,100 @@ private slots:
         QCOMPARE(listed.count("replaced by a restore"), 1);
     }
 
+    // --list-backups checks each copy as it is now: one that went bad, or was put there by
+    // hand, fails and says why; --restore then sets it aside.
+    void listedBackupsAreChecked_data() {
+        QTest::addColumn<QByteArray>("bad");
+        QTest::addColumn<QString>("listed");
+        QTest::newRow("sound") << QByteArray() << "passed its check";
+        QTest::newRow("damaged pages") << QByteArray("damage") << "FAILED its check now (The file";
+        QTest::newRow("random bytes") << QByteArray("random")
+                                      << "FAILED its check now (The file '{PATH}' is not a "
+                                         "database of this program.)";
+        QTest::newRow("link to a device")
+            << QByteArray("/dev/zero")
+            << "FAILED its check now ('{PATH}' is a device, not a file.)";
+    }
+    void listedBackupsAreChecked() {
+        SKIP_ON_SERVER("about the local file");
+        QFETCH(QByteArray, bad);
+        QFETCH(QString, listed);
+        const QDate day(2026, 12, 1);
+        Backups::makeDaily(m_db, day);
+        const QString path = Backups::dailyPath(m_db, day.addDays(1));
+        Backups::makeDaily(m_db, day.addDays(1));
+        if (bad == "damage")
+            damage(path);
+        else if (bad == "random")
+            writeFile(path, QByteArray(200 * 1024, '\x93'));
+        else if (!bad.isEmpty())
+            QVERIFY(QFile::remove(path) && QFile::link(QString::fromLatin1(bad), path));
+        QString said;
+        QCOMPARE(run({"--list-backups"}, &said), 0);
+        const QString line = said.split('\n').filter(path).value(0);
+        QVERIFY2(line.contains(listed.replace("{PATH}", path)), qPrintable(said));
+        QCOMPARE(said.count("passed its check"), bad.isEmpty() ? 2 : 1);
+        QCOMPARE(run({"--restore"}, &said), 0);
+        QCOMPARE(said.contains("failed its check"), !bad.isEmpty());
+    }
+
+    // A data file that is a symbolic link (into a synchronised folder) stays one: the restore
+    // writes the file it points to.
+    void restoreKeepsALinkedDatabaseALink() {
+        SKIP_ON_SERVER("about the local file");
+        const QString synced = m_env->dataHome() + "/synced/dbData.mdb";
+        QVERIFY(QDir().mkpath(m_env->dataHome() + "/synced"));
+        QVERIFY(QFile::rename(m_db, synced) && QFile::link(synced, m_db));
+        const QString copy = m_env->dataHome() + "/copy.mdb";
+        Backups::copyDatabase(m_db, copy);
+        m_env->openSharedConnection();
+        Exec("update Calls set Title = 'stale call'");
+        ReleaseSharedConnection();
+        QCOMPARE(run({"--restore", copy}), 0);
+        QCOMPARE(QFileInfo(m_db).symLinkTarget(), synced);
+        QCOMPARE(titlesIn(synced), "kept call");
+        QCOMPARE(namesIn(m_env->dataHome() + "/synced"), QStringList{"dbData.mdb"});
+    }
+
+    // A journal that no write owns any more (its header zeroed by a run that was killed) is
+    // removed by the next command or start; the journal of a write at work stays.
+    void noJournalOutlivesItsRun_data() {
+        QTest::addColumn<QStringList>("arguments"); // empty: the window starts
+        QTest::addColumn<bool>("writing");          // another connection is writing
+        QTest::newRow("check") << QStringList{"--check"} << false;
+        QTest::newRow("list backups") << QStringList{"--list-backups"} << false;
+        QTest::newRow("window") << QStringList{} << false;
+        QTest::newRow("list backups, a write at work") << QStringList{"--list-backups"} << true;
+        QTest::newRow("window, a write at work") << QStringList{} << true;
+    }
+    void noJournalOutlivesItsRun() {
+        SKIP_ON_SERVER("about the local file");
+        QFETCH(QStringList, arguments);
+        QFETCH(bool, writing);
+        const QString journal = m_db + "-journal";
+        sqlite3* writer = nullptr;
+        if (writing) {
+            sqlite3_open_v2(m_db.toUtf8().constData(), &writer, SQLITE_OPEN_READWRITE, nullptr);
+            RegisterEngineFunctions(writer);
+            QCOMPARE(sqlite3_exec(writer, "begin; update Calls set Title = 'busy'", nullptr,
+                                  nullptr, nullptr),
+                     SQLITE_OK);
+        } else {
+            writeFile(journal, QByteArray(8192, '\0'));
+        }
+        QVERIFY(QFile::exists(journal));
+        if (arguments.isEmpty())
+            StartProgram().reset();
+        else
+            QCOMPARE(run(arguments), 0);
+        QCOMPARE(QFile::exists(journal), writing);
+        if (writer) {
+            QCOMPARE(sqlite3_exec(writer, "commit", nullptr, nullptr, nullptr), SQLITE_OK);
+            sqlite3_close(writer);
+            QCOMPARE(titlesIn(m_db), "busy");
+        }
+    }
+
     // A backup that has gone bad since is set aside, and the one before it restored.
     void restoreSkipsABackupThatFailsItsCheckNow() {
         SKIP_ON_SERVER("about the local file");
@@ -213,6 +307,29 @@ private slots:
     }
 
     // The same with the program's own window in a process of its own.
+    // A command-line import holds the file as a window does: a restore is refused while it
+    // works, and goes ahead once it is done.
+    void restoreRefusedWhileAnImportRuns() {
+        SKIP_ON_SERVER("about the local file");
+        const QString copy = m_env->dataHome() + "/copy.mdb";
+        Backups::copyDatabase(m_db, copy);
+        const QString pipe = m_env->dataHome() + "/calls.csv";
+        QCOMPARE(mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+        QProcess import;
+        import.start(QUORVANE_EXECUTABLE, {"--import-csv", pipe});
+        QTRY_VERIFY(DatabaseLock::holders(m_db).contains(import.processId()));
+        QString said;
+        QCOMPARE(run({"--restore", copy}, &said), 1);
+        QVERIFY2(said.contains(QStringLiteral("(process %1").arg(import.processId())),
+                 qPrintable(said));
+        writeFile(pipe, "Title,Opened Date,Due Date\nImported,2026-01-02,2026-01-03\n");
+        QVERIFY(import.waitForFinished(60000));
+        QCOMPARE(import.exitCode(), 0);
+        QCOMPARE(titlesIn(m_db), "kept call,Imported");
+        QCOMPARE(run({"--restore", copy}), 0);
+        QCOMPARE(titlesIn(m_db), "kept call");
+    }
+
     void restoreRefusedUnderTheProgramsWindow() {
         SKIP_ON_SERVER("about the local file");
         const QString copy = m_env->dataHome() + "/copy.mdb";

@@ -193,6 +193,25 @@ private slots:
         QTest::newRow("restore a device")
             << QStringList{"--restore", "/dev/zero"} << 1 << "'/dev/zero' is a device, not a file"
             << "";
+        QTest::newRow("import a device") << QStringList{"--import-csv", "/dev/zero"} << 1
+                                         << "'/dev/zero' is a device, not a file"
+                                         << "";
+        QTest::newRow("import a kernel's file") << QStringList{"--import-csv", "/proc/self/status"}
+                                                << 1 << "a file of the system's kernel"
+                                                << "";
+        QTest::newRow("import a folder")
+            << QStringList{"--import-csv", "{DIR}"} << 1 << "is a folder, not a file"
+            << "";
+        QTest::newRow("restore a text file") << QStringList{"--restore", "/etc/passwd"} << 1
+                                             << "'/etc/passwd' is not a database of this program"
+                                             << "";
+        QTest::newRow("export to a kernel's file")
+            << QStringList{"--export-csv", "/proc/version"} << 1
+            << "'/proc/version' is a file of the system's kernel, not a file"
+            << "";
+        QTest::newRow("check a database that is a folder")
+            << QStringList{"--check", "{FOLDER}"} << 1 << "is a folder, not a file"
+            << "";
         QTest::newRow("restore with no backup")
             << QStringList{"--restore"} << 1 << "no sound backup"
             << "";
@@ -210,6 +229,9 @@ private slots:
         QFETCH(QString, written);
         arguments.replaceInStrings("{DIR}", m_env->dataHome());
         arguments.replaceInStrings("{REPORT}", ReportEntries().first().name);
+        // The database replaced by a folder.
+        if (arguments.removeAll("{FOLDER}") > 0)
+            QVERIFY(QFile::remove(m_env->databasePath()) && QDir().mkdir(m_env->databasePath()));
         QString out, err;
         QTextStream outStream(&out), errStream(&err);
         QCOMPARE(RunCommands(QStringList{"quorvane"} + arguments, outStream, errStream), status);
@@ -318,7 +340,7 @@ private slots:
         program.start(QUORVANE_EXECUTABLE, {"--restore", m_env->dataHome() + "/all.csv"});
         QVERIFY(program.waitForFinished(60000));
         QCOMPARE(program.exitCode(), 1);
-        QVERIFY(program.readAllStandardError().contains("damaged"));
+        QVERIFY(program.readAllStandardError().contains("is not a database of this program"));
     }
 
     // The window's arguments are as strictly checked, and without a display the program says
@@ -373,11 +395,16 @@ private slots:
         QTest::newRow("export") << QStringList{"--export-csv", "{DIR}/all.csv"};
         QTest::newRow("backup") << QStringList{"--backup", "{DIR}/copy.mdb"};
         QTest::newRow("report") << QStringList{"--report", "{REPORT}", "--pdf", "{DIR}/r.pdf"};
+        QTest::newRow("import") << QStringList{"--import-csv", "{DIR}/in/calls.csv"};
     }
     void fileSizeLimitNamed() {
         QFETCH(QStringList, arguments);
         arguments.replaceInStrings("{DIR}", m_env->dataHome());
         arguments.replaceInStrings("{REPORT}", ReportEntries().first().name);
+        // Calls to import, from a folder of their own.
+        QDir().mkdir(m_env->dataHome() + "/in");
+        writeFile(m_env->dataHome() + "/in/calls.csv",
+                  "Title,Opened Date,Due Date\nPrinter,2026-01-02,2026-01-03\n");
         QProcess program;
         program.setChildProcessModifier([] {
             const rlimit limit{64, 64};

@@ -181,6 +181,15 @@ private slots:
         QTest::newRow("stored form year 99") << "en_US"
                                              << "0099-01-02 10:00:00"
                                              << "";
+        // No sign, year out of range or mark too many (a server takes a sign: the last five).
+        const char* const marked[][3] = {
+            {"en_US", "+2026-01-07", ""}, {"en_US", "10000-01-07", ""},
+            {"en_US", "1/7/10000", ""},   {"de_DE", "7.1.2026.", "2026-01-07"},
+            {"en_US", "-2026-01-07", ""}, {"en_US", "-1/7/2026", ""},
+            {"en_US", "1/7/-2026", ""},   {"en_US", "1//7/2026", ""},
+            {"de_DE", "-07.01.2026", ""}};
+        for (int i = 0; i < (TestEnvironment::onServer() ? 4 : 9); ++i)
+            QTest::newRow(marked[i][1]) << marked[i][0] << marked[i][1] << marked[i][2];
         QTest::newRow("ISO year 100") << "en_GB"
                                       << "0100-12-07"
                                       << "0100-12-07";

@@ -12,6 +12,7 @@
 #include "list/call_list_tools.h"
 #include "records/call_export.h"
 #include "records/call_import.h"
+#include "records/csv_records.h"
 #include "test_support.h"
 
 #include <QComboBox>
@@ -19,8 +20,10 @@
 #include <QFileDialog>
 #include <QListWidget>
 #include <QPushButton>
+#include <QStringEncoder>
 #include <QTableWidget>
 #include <QTest>
+#include <tuple>
 
 namespace {
 
@@ -214,6 +217,40 @@ private slots:
             << QStringList{"J||||" + shown(2026, 1, 2) + "|" + shown(2026, 1, 3) + "|" +
                            QStringList(3, none).join('|') + "|||<null>"}
             << QStringList{"2: it has 9 fields where the header line has 8"};
+        QTest::newRow("an unclosed quote names every line it takes in")
+            << kHeader + "A;;;2026-01-02;2026-01-03;;;\r\n"   // line 2: read
+                         "\"B;;;2026-01-02;2026-01-03;;;\r\n" // line 3
+                         "C;;;2026-01-02;2026-01-03;;;\r\n"   // line 4
+                         "\r\n"                               // line 5: blank
+                         "D;;;2026-01-02;2026-01-03;;;"       // line 6, without a line end
+            << QStringList{"A||||" + shown(2026, 1, 2) + "|" + shown(2026, 1, 3) + "|" +
+                           QStringList(3, none).join('|') + "|||<null>"}
+            << QStringList{"3: a quote opened on this line is never closed",
+                           "4: it lies inside the quote opened on line 3, which is never closed",
+                           "6: it lies inside the quote opened on line 3, which is never closed"};
+        QTest::newRow("a sign, a NUL")
+            << kHeader + "-A;;;-2026-01-02;2026-01-03;;;\r\nE;;;2026-01-02;2026-01-03;;;" +
+                   QByteArray(1, '\0') + "\r\n"
+            << QStringList{}
+            << QStringList{"2: the opened date \"-2026-01-02\" is not a date",
+                           "3: it holds a NUL character, which no text holds"};
+        // UTF-16 and UTF-32 by their byte order marks; a broken one names its encoding.
+        const QString wide =
+            QString::fromUtf8(kHeader) + QString::fromUtf8("中之;;;2026-01-02;2026-01-03;;;\r\n");
+        const QString wideStored = QString::fromUtf8("中之||||") + shown(2026, 1, 2) + "|" +
+                                   shown(2026, 1, 3) + "|" + QStringList(3, none).join('|') +
+                                   "|||<null>";
+        for (const auto& [name, encoding, bom] :
+             {std::tuple{"UTF-16LE", QStringConverter::Utf16LE, QByteArray("\xFF\xFE")},
+              std::tuple{"UTF-16BE", QStringConverter::Utf16BE, QByteArray("\xFE\xFF")},
+              std::tuple{"UTF-32LE", QStringConverter::Utf32LE, QByteArray("\xFF\xFE\0\0", 4)},
+              std::tuple{"UTF-32BE", QStringConverter::Utf32BE, QByteArray("\0\0\xFE\xFF", 4)}})
+            QTest::newRow(name) << bom + QStringEncoder(encoding).encode(wide)
+                                << QStringList{wideStored} << QStringList{};
+        QTest::newRow("UTF-16 with a lone surrogate")
+            << QByteArray("\xFF\xFE") + QStringEncoder(QStringConverter::Utf16LE).encode(wide) +
+                   QByteArray("X\0;\0\x00\xD8;\0", 8)
+            << QStringList{wideStored} << QStringList{"3: it is not UTF-16 text"};
     }
     void spreadsheetRows() {
         QFETCH(QByteArray, file);
@@ -247,6 +284,36 @@ private slots:
         QFETCH(QByteArray, header);
         QFETCH(QString, separator);
         QCOMPARE(QString(CallImport::fromBytes(header).separator()), separator);
+    }
+
+    // A field, a record and the fields of a record are read up to their limits; one past a
+    // limit makes the record unreadable, named, without taking the memory of the machine.
+    void csvLimits_data() {
+        QTest::addColumn<QByteArray>("record");
+        QTest::addColumn<QString>("problem");
+        const QByteArray field(CsvRecords::kFieldChars, 'x');
+        QTest::newRow("field at the limit") << field + ",2026-01-03"
+                                            << "";
+        QTest::newRow("field one past") << field + "x,2026-01-03"
+                                        << "field 1 is longer than 16,777,216 characters";
+        // Two fields and a date, separated: exactly as long as a record may be.
+        const QByteArray half(CsvRecords::kRecordChars / 2 - 6, 'y');
+        QTest::newRow("record at the limit") << half + ",2026-01-03," + half << "";
+        QTest::newRow("record one past") << half + ",2026-01-03," + half + "y"
+                                         << "it is longer than 33,554,432 characters";
+        QTest::newRow("fields at the limit") << "a,2026-01-03" + QByteArray(998, ',') << "";
+        QTest::newRow("fields one past")
+            << "a,2026-01-03" + QByteArray(999, ',') << "it has more than 1000 fields";
+    }
+    void csvLimits() {
+        QFETCH(QByteArray, record);
+        QFETCH(QString, problem);
+        const CsvRecords::Table table = CsvRecords::read("Title,Due\r\n" + record + "\r\nb,c\r\n");
+        QCOMPARE(table.records.size(), size_t(2));
+        QCOMPARE(table.records[0].problem, problem);
+        QCOMPARE(table.records[0].fields.isEmpty(), !problem.isEmpty());
+        QCOMPARE(table.records[1].fields, QStringList({"b", "c"}));
+        QCOMPARE(table.records[1].line, 3);
     }
 
     // The program's own export escapes texts that a spreadsheet would run as formulas; they
@@ -307,6 +374,23 @@ private slots:
         QCOMPARE(Rows("select Title, [Assigned To Name], Priority from [Calls Extended]"),
                  QStringList{"Printer|Eve Fox|Top"});
         QCOMPARE(window->callList()->rowCount(), 1);
+    }
+
+    // People and values another import (or desk) added since the file was read are used, in
+    // their spelling, not added again.
+    void additionsMadeMeanwhileAreUsed() {
+        CallImport import = CallImport::fromBytes(
+            kHeader + "Printer;Cy Dee;Eve Fox;2026-01-02;2026-01-03;waiting;Top;x\r\n");
+        import.prepare(SharedConnection());
+        QCOMPARE(import.additions().size(), size_t(4));
+        Exec("insert into Customers ([First Name],[Last Name]) values ('Cy','Dee')");
+        Exec("insert into [Status] values ('WAITING')");
+        QCOMPARE(import.write(SharedConnection()), 1);
+        QCOMPARE(Rows("select Title, [Customer Name], [Assigned To Name], Status, Priority from "
+                      "[Calls Extended]"),
+                 QStringList{"Printer|Cy Dee|Eve Fox|WAITING|Top"});
+        QCOMPARE(Count("select count(*) from Customers where [First Name]='Cy'"), 1);
+        QCOMPARE(Count("select count(*) from Status"), 2);
     }
 
     // Cancelled while writing, or refused on the command line: nothing at all is written.

@@ -150,13 +150,18 @@ private slots:
         QTest::newRow("a call kept with a time of midnight") << "typed date" << QStringList{"3"};
         // Two deletes: the first Ctrl+Z undoes the newest, the second the one before it.
         QTest::newRow("two deletes, undone twice") << "twice" << QStringList{"2", "3"};
+        QTest::newRow("a call without a call time") << "no call time" << QStringList{"3"};
     }
     void ctrlZPutsBackWhatADeleteTook() {
         QFETCH(QString, what);
         QFETCH(QStringList, restoredIds);
         Desk desk;
+        // Made by an import or another program: no Call Time, and no resolved date either.
+        if (what == "no call time")
+            Exec("update Calls set [Call Time] = NULL, [Resolved Date] = NULL where ID = 3");
         const QStringList before = everything();
-        if (what == "call" || what == "calls" || what == "typed date" || what == "twice") {
+        if (what == "call" || what == "calls" || what == "typed date" || what == "twice" ||
+            what == "no call time") {
             desk.selectRows(what == "calls" ? QList<int>{1, 2} : QList<int>{2});
             desk.prompts.answer(Prompts::Yes);
             QTest::keyClick(desk.window->ListView1, Qt::Key_Delete);

@@ -7,21 +7,28 @@
 #include "contacts/contact_editor.h"
 #include "contacts/employee_editor.h"
 #include "csv_reader.h"
+#include "data/shared_connection.h"
+#include "history/call_history_window.h"
+#include "history/deleted_calls_window.h"
 #include "hostile_texts.h"
 #include "list/call_list_model.h"
 #include "list/call_list_tools.h"
 #include "list/find_bar.h"
+#include "records/call_summary.h"
 #include "reports/report_chooser.h"
 #include "reports/report_document.h"
 #include "reports/report_preview.h"
+#include "summary/summary_page.h"
 
 #include <QApplication>
 #include <QClipboard>
 #include <QFileDialog>
 #include <QInputDialog>
 #include <QRegularExpression>
+#include <QTableWidget>
 #include <QTextDocument>
 #include <QTimer>
+#include <QTreeWidget>
 #include <algorithm>
 
 namespace {
@@ -75,6 +82,13 @@ QString withoutMarksAndBlanks(QString text) {
 // that is left (the text could reorder what stands around it) shows as itself.
 QString shownInList(const CallListModel& list, int row, int column) {
     QString shown = list.data(list.index(row, column), Qt::DisplayRole).toString();
+    if (shown.startsWith(QChar(0x2068)) && shown.endsWith(QChar(0x2069)))
+        shown = shown.mid(1, shown.size() - 2);
+    return shown;
+}
+
+// A text as ShownSafely() gives it, with the marks that isolate it taken off.
+QString unwrapped(QString shown) {
     if (shown.startsWith(QChar(0x2068)) && shown.endsWith(QChar(0x2069)))
         shown = shown.mid(1, shown.size() - 2);
     return shown;
@@ -187,6 +201,10 @@ private slots:
     // The call list, the find bar, the reports and the export show what is stored.
     void shownAsStored_data() { AddHostileTextRows(); }
     void shownAsStored();
+    // The other windows and boxes show a stored text as the list does: isolated, with the
+    // direction controls as visible marks.
+    void shownIsolatedEverywhere_data() { AddHostileTextRows(); }
+    void shownIsolatedEverywhere();
 
 private:
     std::unique_ptr<EditorData> m_data;
@@ -366,6 +384,56 @@ void TestHostileInput::shownAsStored() {
     QCOMPARE(record.mid(4, 3), QStringList({exportedOneLine, exportedOneLine, exportedOneLine}));
     QCOMPARE(record.at(11), exportedName);
     QCOMPARE(record.at(12), exportedSeveralLines);
+}
+
+void TestHostileInput::shownIsolatedEverywhere() {
+    FETCH_TYPED(text);
+    QFETCH(QString, shown);
+    ScriptedPrompts& prompts = m_data->prompts;
+    const int id = enterCall(*m_window, prompts, text);
+    QVERIFY(!QTest::currentTestFailed());
+    const QString caption = QStringLiteral("History of call %1: ").arg(id);
+    const auto checkHistory = [&](QDialog& window) {
+        QCOMPARE(unwrapped(window.windowTitle().mid(caption.size())), shown);
+        const QTreeWidget* list = static_cast<CallHistoryWindow&>(window).list();
+        const QTreeWidgetItem* added = list->topLevelItem(list->topLevelItemCount() - 1);
+        QCOMPARE(unwrapped(added->text(4)), shown);
+    };
+
+    // The summary (the window's table and its PDF share the page) names the open call's status.
+    if (!text.isDate) {
+        SummaryPage page;
+        page.setSummary(ReadCallSummary(SharedConnection(), QDate::currentDate()));
+        QTableWidget table;
+        page.fillTable(&table);
+        QStringList statuses;
+        for (int row = 0; row < table.rowCount(); ++row) {
+            if (table.item(row, 0)->text() == "Open calls by status")
+                statuses << unwrapped(table.item(row, 1)->text());
+        }
+        QVERIFY2(statuses.contains(shown), qPrintable(statuses.join('|')));
+    }
+
+    // The history, the delete question and the deleted calls with their history.
+    QApplication::setActiveWindow(m_window.get());
+    m_window->selectRow(m_window->callList()->rowOfId(id));
+    prompts.onModal(checkHistory);
+    QTest::keyClick(m_window.get(), Qt::Key_H, Qt::ControlModifier);
+    prompts.clear();
+    prompts.answer(Prompts::Yes);
+    QTest::keyClick(m_window->ListView1, Qt::Key_Delete);
+    const QString question = prompts.texts().value(0);
+    QVERIFY(question.startsWith("Are you sure you want to delete [") && question.endsWith("]?"));
+    QCOMPARE(unwrapped(question.mid(33).chopped(2)), shown);
+    prompts.onModal([&](QDialog& window) {
+        auto& deleted = static_cast<DeletedCallsWindow&>(window);
+        QCOMPARE(unwrapped(deleted.list()->topLevelItem(0)->text(3)), shown);
+        deleted.list()->topLevelItem(0)->setSelected(true);
+        prompts.onModal(checkHistory);
+        QTest::mouseClick(deleted.historyButton(), Qt::LeftButton);
+    });
+    QTest::keyClick(m_window.get(), Qt::Key_D, Qt::ControlModifier | Qt::ShiftModifier);
+    QVERIFY(prompts.errorReports().empty());
 }
 
 QTEST_MAIN(TestHostileInput)

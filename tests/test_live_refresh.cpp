@@ -99,13 +99,41 @@ private slots:
         m_env.reset();
     }
 
-    void nothingIsWatchedOnALocalFile() {
+    // Two windows on one local file follow each other's changes as desks on a server do;
+    // the window's own changes are listed by its command alone.
+    void localFileFollowsAnotherWindow_data() {
+        QTest::addColumn<QString>("statement"); // of the other window; empty: of this one
+        QTest::addColumn<QStringList>("titles");
+        QTest::addColumn<int>("rebuilds");
+        QTest::newRow("added") << "insert into Calls (Title) values ('Fax on hold')"
+                               << QStringList{"Printer jams", "Fax on hold"} << 1;
+        QTest::newRow("deleted") << "delete from Calls" << QStringList{} << 1;
+        QTest::newRow("own change") << "" << QStringList{"Printer jams", "Own call"} << 0;
+    }
+    void localFileFollowsAnotherWindow() {
         if (TestEnvironment::onServer())
             QSKIP("about the local file");
+        QFETCH(QString, statement);
+        QFETCH(QStringList, titles);
+        QFETCH(int, rebuilds);
         TestEnvironment env;
         auto window = StartProgram();
-        QVERIFY(window->callList()->totalRowCount() == 0);
-        QVERIFY(!window->liveRefresh());
+        addCall("Printer jams");
+        window->LoadCalls();
+        QVERIFY(window->liveRefresh());
+        OtherDesk other(Form1::ConnectionString());
+        if (statement.isEmpty()) {
+            addCall("Own call");
+            window->LoadCalls();
+            QTest::qWait(600); // a look at the file and more
+        } else {
+            other.run(statement);
+        }
+        QTRY_COMPARE_WITH_TIMEOUT(window->liveRefresh()->rebuilds(), rebuilds, 1000);
+        QStringList listed;
+        for (int row = 0; row < window->callList()->rowCount(); ++row)
+            listed << window->callList()->text(row, 1);
+        QCOMPARE(listed, titles);
     }
 
     void othersChangesAreListedKeepingTheView_data() {

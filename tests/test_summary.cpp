@@ -13,12 +13,16 @@
 #include "test_support.h"
 
 #include <QApplication>
+#include <QChartView>
 #include <QFile>
 #include <QFileDialog>
 #include <QImage>
 #include <QPointer>
+#include <QProcess>
 #include <QTableWidget>
 #include <QTest>
+#include <QValueAxis>
+#include <cmath>
 
 namespace {
 
@@ -136,6 +140,37 @@ private slots:
                      closed ? static_cast<QWidget*>(window.get()) : summary.data());
     }
 
+    // Every chart counts in whole numbers, whatever the largest count, none included.
+    void axesCountInWholeNumbers_data() {
+        QTest::addColumn<QString>("change");
+        QTest::addColumn<int>("added"); // more open calls of status Open
+        QTest::newRow("no call at all") << "delete from Calls" << 0;
+        QTest::newRow("no call resolved") << "update Calls set [Resolved Date] = NULL" << 0;
+        QTest::newRow("25 calls of one status") << "" << 23;
+    }
+    void axesCountInWholeNumbers() {
+        QFETCH(QString, change);
+        QFETCH(int, added);
+        if (!change.isEmpty())
+            Exec(change);
+        for (int i = 0; i < added; ++i)
+            addCall("Open", "High", "NULL", day(0), fromToday(5), "NULL");
+        auto window = StartProgram();
+        window->openSummary();
+        const QList<QChartView*> views = window->summaryWindow()->findChildren<QChartView*>();
+        QCOMPARE(views.size(), 4);
+        for (const QChartView* view : views) {
+            const auto* axis = qobject_cast<QValueAxis*>(view->chart()->axes().value(1));
+            QVERIFY(axis);
+            const double step = (axis->max() - axis->min()) / (axis->tickCount() - 1);
+            QVERIFY2(step >= 1 && step == std::floor(step),
+                     qPrintable(QStringLiteral("%1 to %2 in %3 marks")
+                                    .arg(axis->min())
+                                    .arg(axis->max())
+                                    .arg(axis->tickCount())));
+        }
+    }
+
     // A call added (here, or at another desk on a server) is counted without asking.
     void followsTheCalls() {
         auto window = StartProgram();
@@ -194,6 +229,16 @@ private slots:
         QFile cli(folder + "/cli.pdf");
         QVERIFY(cli.open(QIODevice::ReadOnly));
         QVERIFY(cli.readAll().startsWith("%PDF"));
+        // The PDFs hold text, every count of the page included: not a picture of it.
+        for (const char* name : {"/page.pdf", "/cli.pdf"}) {
+            QProcess text;
+            text.start("pdftotext", {folder + name, "-"});
+            QVERIFY(text.waitForFinished(60000));
+            const QString words = QString::fromUtf8(text.readAllStandardOutput());
+            for (const char* expected :
+                 {"Open calls: 4. Overdue: 2.", "Waiting", "Ann Lee", "High"})
+                QVERIFY2(words.contains(expected), qPrintable(words));
+        }
     }
 
 private:

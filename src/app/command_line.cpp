@@ -1,6 +1,7 @@
 #include "app/command_line.h"
 
 #include "app/database_start.h"
+#include "app/file_commands.h"
 #include "app/main_window.h"
 #include "data/backup.h"
 #include "data/connection.h"
@@ -8,10 +9,9 @@
 #include "data/server_link.h"
 #include "data/server_setup.h"
 #include "data/shared_connection.h"
+#include "data/stale_journal.h"
 #include "records/call_export.h"
-#include "records/call_import.h"
 #include "records/csv_writer.h"
-#include "records/reference_check.h"
 #include "records/server_copy.h"
 #include "reports/report_catalog.h"
 #include "summary/summary_page.h"
@@ -22,10 +22,10 @@
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QGuiApplication>
-#include <QLocale>
 #include <QStringList>
 #include <cstdio>
 #include <memory>
+#include <new>
 
 namespace {
 
@@ -33,36 +33,6 @@ enum Status { kSuccess = 0, kFailed = 1, kUsage = 2 };
 
 QString databasePath() {
     return Form1::DataFolder() + QStringLiteral("/dbData.mdb");
-}
-
-// Imports the calls of a CSV file without asking: the people and values added are listed on
-// `out`; lines that cannot be read are listed on `err`, and then nothing is written.
-bool importCalls(const QString& path, QTextStream& out, QTextStream& err) {
-    CallImport import(path);
-    const QStringList missing = import.missingFields();
-    if (!missing.isEmpty())
-        throw Failure(QStringLiteral("The file '%1' has no column for %2.")
-                          .arg(path, missing.join(QStringLiteral(", "))));
-    // A new login's first import makes the call log, as the window's first start would.
-    if (!ServerLink::isServerUri(Form1::ConnectionString().trimmed()))
-        MakeCallLogToWrite(Form1::DataFolder(), ProgramFolder() + QStringLiteral("/dbBlank.mdb"),
-                           databasePath());
-    Connection connection;
-    connection.open(Form1::ConnectionString());
-    import.prepare(connection);
-    if (!import.problems().empty()) {
-        for (const CallImport::Problem& problem : import.problems())
-            err << path << ':' << problem.line << ": " << problem.why << '\n';
-        err << kProductTitle.toLower() << ": " << import.problems().size()
-            << " lines cannot be read; nothing was imported.\n";
-        err.flush();
-        return false;
-    }
-    const int written = import.write(connection);
-    for (const CallImport::Addition& addition : import.additions())
-        out << "Added " << addition.kind.toLower() << ": " << addition.text << '\n';
-    out << "Imported " << written << " calls from " << path << '\n';
-    return true;
 }
 
 } // namespace
@@ -227,63 +197,6 @@ std::optional<int> checkServer(const Options& options, QTextStream& err) {
     return std::nullopt;
 }
 
-QString describeKind(Backups::Kind kind) {
-    switch (kind) {
-    case Backups::Kind::Good:
-        return QStringLiteral("passed its check");
-    case Backups::Kind::Damaged:
-        return QStringLiteral("FAILED its check (damaged)");
-    case Backups::Kind::Replaced:
-        return QStringLiteral("replaced by a restore (not checked)");
-    }
-    return QString();
-}
-
-void listBackups(QTextStream& out) {
-    const QVector<Backups::Entry> entries = Backups::list(databasePath());
-    if (entries.isEmpty()) {
-        out << "There are no backups of " << databasePath() << " in "
-            << Backups::folderFor(databasePath()) << " yet.\n";
-        return;
-    }
-    out << "Backups of " << databasePath() << ", newest first:\n";
-    for (const Backups::Entry& entry : entries)
-        out << entry.date.toString(QStringLiteral("yyyy-MM-dd")) << "  "
-            << QLocale::c().formattedDataSize(entry.size, 1, QLocale::DataSizeTraditionalFormat)
-            << "  " << describeKind(entry.kind) << "  " << entry.path << '\n';
-}
-
-// The integrity check of the file and the calls naming what no longer exists; true when
-// nothing is found.
-bool checkDatabase(bool onServer, QTextStream& out) {
-    bool sound = true;
-    if (!onServer) {
-        const QString problem = Backups::integrityProblem(databasePath());
-        out << databasePath()
-            << (problem.isEmpty() ? QStringLiteral(" passed the integrity check.\n")
-                                  : QStringLiteral(" FAILED the integrity check: ") + problem +
-                                        QLatin1Char('\n'));
-        sound = problem.isEmpty();
-    }
-    Connection connection;
-    connection.open(Form1::ConnectionString());
-    qint64 total = 0;
-    for (const MissingNames& missing : CallsNamingMissing(connection)) {
-        if (missing.calls == 0)
-            continue;
-        out << missing.field << ": " << missing.calls
-            << (missing.calls == 1 ? " call names " : " calls name ") << missing.what
-            << " that no longer exists\n";
-        total += missing.calls;
-    }
-    if (total == 0)
-        out << "Every call names only people and values that exist.\n";
-    else
-        out << "Such a call opens with that field empty; pick another there and save it.\n";
-    out.flush();
-    return sound && total == 0;
-}
-
 } // namespace
 
 std::optional<int> CheckWindowArguments(const QStringList& arguments, QTextStream& err) {
@@ -380,13 +293,16 @@ int RunCommands(const QStringList& givenArguments, QTextStream& out, QTextStream
                            parser.isSet(options.backup) || parser.isSet(options.copyTo);
         if (reads && !ServerLink::isServerUri(Form1::ConnectionString().trimmed()))
             RequireCallLog(databasePath());
+        // What a run killed at the wrong moment left of the engine's journal goes first.
+        if (!parser.isSet(options.server) && !parser.isSet(options.initServer))
+            StaleJournal::remove(databasePath());
         if (parser.isSet(options.exportCsv)) {
             Connection connection;
             connection.open(Form1::ConnectionString());
             ExportAllCalls(connection, parser.value(options.exportCsv), {},
                            parser.isSet(options.csvRaw) ? Csv::Text::AsStored : Csv::Text::Guarded);
         } else if (parser.isSet(options.importCsv)) {
-            if (!importCalls(parser.value(options.importCsv), out, err))
+            if (!FileCommands::importCalls(parser.value(options.importCsv), out, err))
                 return kFailed;
         } else if (parser.isSet(options.summary)) {
             Connection connection;
@@ -413,9 +329,9 @@ int RunCommands(const QStringList& givenArguments, QTextStream& out, QTextStream
         } else if (parser.isSet(options.backup)) {
             Backups::backupTo(databasePath(), parser.value(options.backup));
         } else if (parser.isSet(options.listBackups)) {
-            listBackups(out);
+            FileCommands::listBackups(databasePath(), out);
         } else if (parser.isSet(options.check)) {
-            if (!checkDatabase(parser.isSet(options.server), out))
+            if (!FileCommands::checkDatabase(databasePath(), parser.isSet(options.server), out))
                 return kFailed;
         } else if (parser.isSet(options.initServer)) {
             InstallServerSchema(parser.value(options.initServer));
@@ -452,6 +368,12 @@ int RunCommands(const QStringList& givenArguments, QTextStream& out, QTextStream
     } catch (const Failure& failure) {
         out.flush();
         err << kProductTitle.toLower() << ": " << failure.description() << '\n';
+        err.flush();
+        return kFailed;
+    } catch (const std::bad_alloc&) {
+        // Whatever ran out of memory, the command ends with a message, never an abort.
+        out.flush();
+        err << kProductTitle.toLower() << ": there is not enough memory for this work.\n";
         err.flush();
         return kFailed;
     }

@@ -20,6 +20,8 @@
 namespace {
 // How often a postponed change looks whether the person is done.
 constexpr int kWaitMs = 150;
+// How often the local file is looked at for another window's changes.
+constexpr int kFileWatchMs = 500;
 // More calls named than this are read with the whole list, on the worker thread.
 constexpr size_t kMostInPlace = 2000;
 
@@ -38,6 +40,8 @@ LiveRefresh::LiveRefresh(Form1* window)
     m_wait.setSingleShot(true);
     m_wait.setInterval(kWaitMs);
     connect(&m_wait, &QTimer::timeout, this, &LiveRefresh::step);
+    m_fileWatch.setInterval(kFileWatchMs);
+    connect(&m_fileWatch, &QTimer::timeout, this, &LiveRefresh::checkFile);
 }
 
 LiveRefresh::~LiveRefresh() {
@@ -47,6 +51,33 @@ LiveRefresh::~LiveRefresh() {
 void LiveRefresh::start(const QString& uri) {
     m_uri = uri;
     m_watch->start(uri);
+}
+
+void LiveRefresh::watchFile(const QString& connectionString) {
+    m_uri = connectionString;
+    m_dataVersion = -1;
+    checkFile();
+    m_fileWatch.start();
+}
+
+void LiveRefresh::checkFile() {
+    if (!HasSharedConnection())
+        return;
+    qint64 version = -1;
+    Quietly([&] {
+        Recordset records;
+        records.open(QStringLiteral("PRAGMA data_version"), SharedConnection(),
+                     Recordset::kForwardOnly, Recordset::kReadOnly);
+        version = records.field(0).toInteger();
+    });
+    if (version < 0)
+        return;
+    const bool changed = m_dataVersion >= 0 && version != m_dataVersion;
+    m_dataVersion = version;
+    if (changed) {
+        markPending(true, {});
+        step();
+    }
 }
 
 void LiveRefresh::serverReachable(bool reached) {
@@ -72,6 +103,7 @@ void LiveRefresh::serverReachable(bool reached) {
 
 void LiveRefresh::stop() {
     m_watch->stop();
+    m_fileWatch.stop();
     m_wait.stop();
     m_pending = false;
     if (m_reader) {

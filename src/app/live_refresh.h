@@ -12,14 +12,14 @@ class Form1;
 class QThread;
 
 // Keeps the main window's call list up to date with the calls that other desks add, change
-// and delete on the database server. The calls that the server names as changed are read
-// again and put in place; when it names none (the people's names changed, or very many
-// calls), every call is read on a connection of its own in a worker thread, so the window
-// stays usable however many there are, and they take the place of the listed ones at once.
-// Either way the same calls stay selected, with the same sort and find filter and, where the
-// call at the top is still listed, the same place. Nothing changes while the person is busy
-// (a window or box open over the main window, a command running, a menu open, a mouse button
-// held, the list still filling); the rows follow once they are done, unless the list was
+// and delete on the database server, or that another window commits to the same local file. The
+// calls that the server names as changed are read again and put in place; when it names none (the
+// people's names changed, or very many calls), every call is read on a connection of its own in a
+// worker thread, so the window stays usable however many there are, and they take the place of the
+// listed ones at once. Either way the same calls stay selected, with the same sort and find filter
+// and, where the call at the top is still listed, the same place. Nothing changes while the person
+// is busy (a window or box open over the main window, a command running, a menu open, a mouse
+// button held, the list still filling); the rows follow once they are done, unless the list was
 // rebuilt meanwhile anyway.
 class LiveRefresh : public QObject {
     Q_OBJECT
@@ -29,6 +29,10 @@ public:
 
     // Starts watching the server that `uri` names.
     void start(const QString& uri);
+    // Starts watching the local file that `connectionString` names for the changes another
+    // copy of the program (or another program) commits to it: the engine's data version,
+    // looked at twice a second, which only a change by another connection moves.
+    void watchFile(const QString& connectionString);
     void stop();
     bool watching() const;
     // How many times the list took the calls read after a change elsewhere.
@@ -36,6 +40,7 @@ public:
 
 private:
     void changedElsewhere();
+    void checkFile();
     void markPending(bool everything, const std::vector<qint64>& ids);
     void serverReachable(bool reached);
     void step();
@@ -49,6 +54,8 @@ private:
     QString m_uri;
     ChangeWatch* m_watch;
     QTimer m_wait;
+    QTimer m_fileWatch;
+    qint64 m_dataVersion = -1;
     // A change seen and not read yet, and the window's count of rebuilds when it was seen.
     bool m_pending = false;
     int m_pendingLoads = 0;

@@ -7,6 +7,7 @@
 #include "ui/changed_elsewhere.h"
 #include "ui/error_trap.h"
 #include "ui/prompts.h"
+#include "ui/shown_text.h"
 
 #include <QItemSelectionModel>
 #include <algorithm>
@@ -39,7 +40,7 @@ void Form1::PushButton3_Click() {
     const QString id = m_calls->text(row, 0);
     const QString title = m_calls->text(row, 1);
     if (trap.test(102, [&] {
-            return MsgBox(QStringLiteral("Are you sure you want to delete [") + title +
+            return MsgBox(QStringLiteral("Are you sure you want to delete [") + ShownSafely(title) +
                               QStringLiteral("]?"),
                           Prompts::YesNo | Prompts::DefaultButton2) == Prompts::No;
         }))

@@ -145,6 +145,11 @@ void Form1::Form_Load() {
         m_live = new LiveRefresh(this);
         m_live->start(ConnectionString().trimmed());
     }
+    // On a local file it follows another window's changes to the same file.
+    if (!m_live && !onServer) {
+        m_live = new LiveRefresh(this);
+        m_live->watchFile(ConnectionString());
+    }
     trap.run(178, [&] { LoadCalls(); });
     trap.run(180, [&] {
         bool ok = false;

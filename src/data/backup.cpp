@@ -109,6 +109,15 @@ bool sameFile(const QString& a, const QString& b) {
     return QFileInfo(a).absoluteFilePath() == QFileInfo(b).absoluteFilePath();
 }
 
+// The file that `path` names at the end of its symbolic links (`path` itself when it is none).
+QString linkedFile(const QString& path) {
+    const QFileInfo info(path);
+    if (!info.isSymLink())
+        return path;
+    const QString canonical = info.canonicalFilePath();
+    return canonical.isEmpty() ? info.symLinkTarget() : canonical;
+}
+
 // Refuses a target that is the database or one of the files the engine keeps beside it.
 void refuseLiveTarget(const QString& source, const QString& target) {
     for (const char* suffix : {"", "-journal", "-wal", "-shm", ".lock"}) {
@@ -181,6 +190,14 @@ void checkDatabaseFile(const QString& path) {
         throw Failure(why);
     if (!QFileInfo(path).isFile())
         throw Failure(QStringLiteral("Could not find file '%1'.").arg(path));
+    // Text or bytes of another kind are not a damaged database but no database at all.
+    QFile file(path);
+    if (file.open(QIODevice::ReadOnly)) {
+        const QByteArray head = file.read(16);
+        if (!head.isEmpty() && head != QByteArray("SQLite format 3\0", 16))
+            throw Failure(
+                QStringLiteral("The file '%1' is not a database of this program.").arg(path));
+    }
     Handle handle;
     openFile(handle, path, SQLITE_OPEN_READONLY);
     const QString integrity = queryText(handle.db, "PRAGMA integrity_check");
@@ -238,12 +255,15 @@ QString restore(const QString& backup, const QString& databasePath) {
             }
         }
     }
-    const QString part = copyToPart(backup, databasePath);
+    // A database that is a symbolic link (to a file in a synchronised folder, say) stays one:
+    // the copy is written beside the file it points to and replaces that file, whole.
+    const QString target = linkedFile(databasePath);
+    const QString part = copyToPart(backup, target);
     // The copy replaces the database whole; a journal left by the replaced file (kept above)
     // must not be played into the restored one.
-    QFile::remove(databasePath + QStringLiteral("-journal"));
-    replaceFile(part, databasePath);
-    PrivateFiles::restrictFile(databasePath);
+    QFile::remove(target + QStringLiteral("-journal"));
+    replaceFile(part, target);
+    PrivateFiles::restrictFile(target);
     return kept;
 }
 

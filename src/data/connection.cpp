@@ -7,10 +7,12 @@
 #include "data/schema_upgrades.h"
 #include "data/server_link.h"
 #include "data/sql_text.h"
+#include "data/stale_journal.h"
 
 #include <QDir>
 #include <QFileInfo>
 #include <QStringList>
+#include <cstring>
 #include <sqlite3.h>
 
 namespace {
@@ -143,6 +145,8 @@ void Connection::openFile(const QString& path) {
             throw;
         }
     }
+    if (!m_readOnly)
+        StaleJournal::remove(m_db, path);
 }
 
 void Connection::openInMemory() {
@@ -272,7 +276,15 @@ QString EngineFailureText(sqlite3* db) {
     }
     if (!cause)
         return Sentence(engine);
-    QString text = QLatin1String(cause) + QStringLiteral(" (") + engine + QLatin1Char(')');
+    QString text = QLatin1String(cause);
+    // For a failed read or write the system's own words ("File too large", "No space left on
+    // device", "Is a directory") name the cause that the engine calls "disk I/O error".
+    const int code = extended & 0xff;
+    if ((code == SQLITE_IOERR || code == SQLITE_FULL || code == SQLITE_CANTOPEN) &&
+        sqlite3_system_errno(db) != 0)
+        text +=
+            QStringLiteral(": ") + QString::fromLocal8Bit(std::strerror(sqlite3_system_errno(db)));
+    text += QStringLiteral(" (") + engine + QLatin1Char(')');
     if (advice)
         text += QStringLiteral("; ") + QLatin1String(advice);
     return Sentence(text);

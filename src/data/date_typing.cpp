@@ -138,6 +138,9 @@ std::optional<QDateTime> ReadTypedDate(const QString& typed, const QLocale& loca
     int month = 0;
     int weekdays = 0;
     int consumed = 0;
+    // A mark before the first number or word, or two marks in a row, would be a sign
+    // ("-2026-01-07", "7/1/-2026"): no date has one.
+    bool afterMark = true;
     auto it = token.globalMatch(text);
     while (it.hasNext()) {
         const QRegularExpressionMatch m = it.next();
@@ -145,6 +148,15 @@ std::optional<QDateTime> ReadTypedDate(const QString& typed, const QLocale& loca
             return std::nullopt;
         consumed = int(m.capturedEnd());
         const QString piece = m.captured();
+        if (!piece.at(0).isLetterOrNumber()) {
+            if (piece.at(0).isSpace())
+                continue;
+            if (afterMark)
+                return std::nullopt;
+            afterMark = true;
+            continue;
+        }
+        afterMark = false;
         if (piece.at(0).isDigit()) {
             numbers << piece;
         } else if (piece.at(0).isLetter()) {

@@ -10,6 +10,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/vfs.h>
 #include <unistd.h>
 
 namespace PrivateFiles {
@@ -72,10 +73,25 @@ void createEmpty(const QString& path) {
     ::close(fd);
 }
 
+namespace {
+// The magic numbers of the proc and sysfs filesystems (linux/magic.h).
+constexpr long kProcFilesystem = 0x9fa0;
+constexpr long kSysFilesystem = 0x62656572;
+} // namespace
+
 QString notAFile(const QString& path) {
     struct stat info {};
-    if (::stat(QFile::encodeName(path).constData(), &info) != 0 || S_ISREG(info.st_mode))
+    if (::stat(QFile::encodeName(path).constData(), &info) != 0)
         return QString();
+    if (S_ISREG(info.st_mode)) {
+        // The files of /proc and /sys look ordinary but are the kernel's view of the system:
+        // nothing can be written beside them, and what they hold is made as they are read.
+        struct statfs where {};
+        if (::statfs(QFile::encodeName(path).constData(), &where) == 0 &&
+            (where.f_type == kProcFilesystem || where.f_type == kSysFilesystem))
+            return QStringLiteral("'%1' is a file of the system's kernel, not a file.").arg(path);
+        return QString();
+    }
     const char* kind = S_ISDIR(info.st_mode)                            ? "a folder"
                        : S_ISCHR(info.st_mode) || S_ISBLK(info.st_mode) ? "a device"
                        : S_ISFIFO(info.st_mode)                         ? "a pipe"

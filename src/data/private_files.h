@@ -24,7 +24,8 @@ void restrictTree(const QString& folder);
 void createEmpty(const QString& path);
 
 // Why `path` cannot be read or written as an ordinary file: "'x' is a folder, not a file.",
-// "'x' is a device, not a file." and the like; empty for an ordinary file or no file at all.
+// "'x' is a device, not a file." and the like (a file of /proc or /sys included); empty for an
+// ordinary file or no file at all.
 QString notAFile(const QString& path);
 
 // The system's words for the last failed call (errno), such as "No space left on device".

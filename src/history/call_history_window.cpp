@@ -3,6 +3,7 @@
 #include "records/call_history.h"
 #include "ui/accessible_names.h"
 #include "ui/column_fit.h"
+#include "ui/shown_text.h"
 
 #include <QDialogButtonBox>
 #include <QHeaderView>
@@ -14,7 +15,7 @@ CallHistoryWindow::CallHistoryWindow(Connection& connection, qint64 id, const QS
                                      QWidget* parent)
     : QDialog(parent) {
     setObjectName(QStringLiteral("CallHistory"));
-    setWindowTitle(tr("History of call %1: %2").arg(id).arg(title));
+    setWindowTitle(tr("History of call %1: %2").arg(id).arg(ShownSafely(title)));
     auto* layout = new QVBoxLayout(this);
     m_list = new QTreeWidget(this);
     m_list->setObjectName(QStringLiteral("HistoryList"));
@@ -33,16 +34,18 @@ CallHistoryWindow::CallHistoryWindow(Connection& connection, qint64 id, const QS
 
     QList<QTreeWidgetItem*> items;
     for (const CallChange& change : ReadCallHistory(connection, id)) {
-        // A long comment shows on one line; the whole of it is in the tooltip.
+        // A long comment shows on one line; the whole of it is in the tooltip. Stored texts
+        // show isolated, as the list shows them.
         const auto line = [](const QString& text) {
-            return QString(text)
-                .replace(QLatin1Char('\n'), QLatin1Char(' '))
-                .remove(QLatin1Char('\r'));
+            return ShownSafely(QString(text)
+                                   .replace(QLatin1Char('\n'), QLatin1Char(' '))
+                                   .remove(QLatin1Char('\r')));
         };
-        auto* item = new QTreeWidgetItem(QStringList{change.when, change.who, change.field,
-                                                     line(change.before), line(change.after)});
-        item->setToolTip(3, change.before);
-        item->setToolTip(4, change.after);
+        auto* item =
+            new QTreeWidgetItem(QStringList{change.when, ShownSafely(change.who), change.field,
+                                            line(change.before), line(change.after)});
+        item->setToolTip(3, ShownSafely(change.before));
+        item->setToolTip(4, ShownSafely(change.after));
         items << item;
     }
     m_list->addTopLevelItems(items);

@@ -6,6 +6,7 @@
 #include "ui/accessible_names.h"
 #include "ui/column_fit.h"
 #include "ui/prompts.h"
+#include "ui/shown_text.h"
 
 #include <QDialogButtonBox>
 #include <QHeaderView>
@@ -15,7 +16,8 @@
 
 namespace {
 constexpr int kIdColumn = 2;
-}
+constexpr int kTitleColumn = 3;
+} // namespace
 
 DeletedCallsWindow::DeletedCallsWindow(Connection& connection, QWidget* parent)
     : QDialog(parent), m_connection(connection) {
@@ -65,10 +67,15 @@ DeletedCallsWindow::DeletedCallsWindow(Connection& connection, QWidget* parent)
 void DeletedCallsWindow::fill() {
     m_list->clear();
     QList<QTreeWidgetItem*> items;
-    for (const Deletions::DeletedCall& call : Deletions::List(m_connection))
-        items << new QTreeWidgetItem(QStringList{call.deletedAt, call.deletedBy,
-                                                 QString::number(call.id), call.title,
-                                                 call.deletedWith});
+    for (const Deletions::DeletedCall& call : Deletions::List(m_connection)) {
+        // Stored texts show isolated, as the list shows them; the title as stored goes with
+        // the row, for the history's caption.
+        auto* item = new QTreeWidgetItem(
+            QStringList{call.deletedAt, ShownSafely(call.deletedBy), QString::number(call.id),
+                        ShownSafely(call.title), ShownSafely(call.deletedWith)});
+        item->setData(kTitleColumn, Qt::UserRole, call.title);
+        items << item;
+    }
     m_list->addTopLevelItems(items);
     m_restore->setEnabled(false);
     m_history->setEnabled(false);
@@ -99,6 +106,6 @@ void DeletedCallsWindow::showHistory() {
     if (selected.size() != 1)
         return;
     CallHistoryWindow history(m_connection, selected.first()->text(kIdColumn).toLongLong(),
-                              selected.first()->text(3), this);
+                              selected.first()->data(kTitleColumn, Qt::UserRole).toString(), this);
     CurrentPrompts().showModal(history);
 }

@@ -5,14 +5,11 @@
 #include "data/failure.h"
 #include "data/recordset.h"
 #include "data/sql_text.h"
-#include "records/bulk_insert.h"
 #include "records/call_columns.h"
 #include "records/import_fields.h"
-#include "records/set_aside_triggers.h"
 
-#include <QFile>
 #include <QHash>
-#include <QScopeGuard>
+#include <new>
 
 namespace {
 
@@ -20,11 +17,10 @@ namespace {
 struct ValueList {
     CallImport::Field field;
     const char* table;
-    const char* column;
 };
-constexpr ValueList kValueLists[] = {{CallImport::Status, "Status", "Status"},
-                                     {CallImport::Category, "Categories", "Category"},
-                                     {CallImport::Priority, "Priorities", "Priority"}};
+constexpr ValueList kValueLists[] = {{CallImport::Status, "Status"},
+                                     {CallImport::Category, "Categories"},
+                                     {CallImport::Priority, "Priorities"}};
 
 struct FieldInfo {
     const char* name;
@@ -62,12 +58,33 @@ int valueListOf(int field) {
     return -1;
 }
 
-// The engine's page cache while writing, in KiB (a negative cache_size).
-constexpr int kImportCacheKiB = -262144;
-
 } // namespace
 
 using namespace ImportFields;
+
+QString CallImport::noMemory() {
+    return QStringLiteral("There is not enough memory to import the calls of the file.");
+}
+
+int CallImport::valueField(int list) {
+    return kValueLists[list].field;
+}
+
+QHash<QString, QString> CallImport::readValues(Connection& connection, int list) {
+    QHash<QString, QString> values;
+    Recordset records;
+    records.open(QStringLiteral("select * from [%1]").arg(kValueLists[list].table), connection);
+    while (!records.eof()) {
+        const QString value = records.field(0).joined();
+        values.insert(value.toCaseFolded(), value);
+        records.moveNext();
+    }
+    return values;
+}
+
+QString CallImport::valueTable(int list) {
+    return QString::fromLatin1(kValueLists[list].table);
+}
 
 QString CallImport::fieldName(int field) {
     return QString::fromLatin1(kFieldInfo[field].name);
@@ -78,11 +95,7 @@ bool CallImport::required(int field) {
 }
 
 CallImport::CallImport(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        throw Failure(
-            QStringLiteral("The file '%1' cannot be read: %2.").arg(path, file.errorString()));
-    m_table = CsvRecords::read(file.readAll());
+    m_table = CsvRecords::readFile(path);
     matchColumns();
 }
 
@@ -138,6 +151,17 @@ QStringList CallImport::missingFields() const {
 }
 
 void CallImport::prepare(Connection& connection) {
+    try {
+        prepareCalls(connection);
+    } catch (const std::bad_alloc&) {
+        m_problems.clear();
+        m_calls.clear();
+        m_additions.clear();
+        throw Failure(noMemory());
+    }
+}
+
+void CallImport::prepareCalls(Connection& connection) {
     m_problems.clear();
     m_calls.clear();
     m_additions.clear();
@@ -145,16 +169,8 @@ void CallImport::prepare(Connection& connection) {
                              QStringLiteral("Employee Name"));
     m_customers = readPeople(connection, QStringLiteral("Customers Extended"),
                              QStringLiteral("Customer Name"));
-    for (int list = 0; list < 3; ++list) {
-        m_values[list].clear();
-        Recordset records;
-        records.open(QStringLiteral("select * from [%1]").arg(kValueLists[list].table), connection);
-        while (!records.eof()) {
-            const QString value = records.field(0).joined();
-            m_values[list].insert(value.toCaseFolded(), value);
-            records.moveNext();
-        }
-    }
+    for (int list = 0; list < 3; ++list)
+        m_values[size_t(list)] = readValues(connection, list);
     QHash<QString, qint64> newEmployees;
     QHash<QString, qint64> newCustomers;
     QHash<QString, QString> storedDates;
@@ -245,113 +261,4 @@ QStringList CallImport::shownCall(int index) const {
             shown << value;
     }
     return shown;
-}
-
-int CallImport::write(Connection& connection, const std::function<bool(int, int)>& progress) {
-    const int total = callCount();
-    // The engine keeps the pages it changes in memory until the commit; with its usual
-    // small cache it writes them out and reads them back many times over in a large import.
-    const bool file = connection.server() == nullptr;
-    QString cacheSize;
-    if (file) {
-        Recordset size;
-        size.open(QStringLiteral("PRAGMA cache_size"), connection);
-        cacheSize = size.field(0).joined();
-        connection.execute(QStringLiteral("PRAGMA cache_size = %1").arg(kImportCacheKiB));
-    }
-    const auto restoreCache = qScopeGuard([&] {
-        if (file) {
-            try {
-                connection.execute(QStringLiteral("PRAGMA cache_size = %1").arg(cacheSize));
-            } catch (const Failure&) {
-            }
-        }
-    });
-    connection.beginTransaction();
-    try {
-        for (const Addition& addition : m_additions) {
-            const bool employee = addition.kind == QLatin1String("Employee");
-            if (employee || addition.kind == QLatin1String("Customer")) {
-                const QString table =
-                    employee ? QStringLiteral("Employees") : QStringLiteral("Customers");
-                const auto [first, last] = splitName(addition.text);
-                connection.execute(
-                    QStringLiteral("insert into %1 ([First Name],[Last Name]) values (%2,%3)")
-                        .arg(table, quoted(first), quoted(last)));
-                Recordset id;
-                id.open(QStringLiteral("select max(ID) from %1 where [First Name]=%2 and "
-                                       "[Last Name]=%3")
-                            .arg(table, quoted(first), quoted(last)),
-                        connection);
-                (employee ? m_employees : m_customers)
-                    .insert(addition.text, id.field(0).toInteger());
-                continue;
-            }
-            for (const ValueList& list : kValueLists) {
-                if (addition.kind == fieldName(list.field))
-                    connection.execute(QStringLiteral("insert into [%1] values (%2)")
-                                           .arg(QLatin1String(list.table), quoted(addition.text)));
-            }
-        }
-        auto person = [&](const QHash<QString, qint64>& ids, const QString& name) {
-            const qint64 id = name.isEmpty() ? 0 : findPerson(ids, name);
-            return id > 0 ? InsertedValue::number(id) : InsertedValue::null();
-        };
-        auto date = [](const QString& stored) {
-            return stored.isEmpty() ? InsertedValue::null() : InsertedValue::text(stored);
-        };
-        // A server refuses a call that names a status, category or priority its lists lack,
-        // the empty one included: there a call without one has none (Null).
-        const bool server = connection.server() != nullptr;
-        auto value = [server](const QString& text) {
-            return server && text.isEmpty() ? InsertedValue::null() : InsertedValue::text(text);
-        };
-        // The calls written get IDs above every ID there is; the insert triggers of Calls are
-        // set aside while they go in, and their work is done once for all of them.
-        qint64 lastBefore = 0;
-        if (file) {
-            Recordset last;
-            last.open(QStringLiteral("select coalesce(max(ID), 0) from Calls"), connection);
-            lastBefore = last.field(0).toInteger();
-        }
-        SetAsideTriggers triggers(connection);
-        BulkInsert insert(connection, QStringLiteral("Calls"),
-                          {QStringLiteral("Title"), QStringLiteral("[Assigned To]"),
-                           QStringLiteral("[Opened By]"), QStringLiteral("[Opened Date]"),
-                           QStringLiteral("Status"), QStringLiteral("Category"),
-                           QStringLiteral("Priority"), QStringLiteral("Comments"),
-                           QStringLiteral("[Due Date]"), QStringLiteral("[Resolved By]"),
-                           QStringLiteral("[Resolved Date]"), QStringLiteral("Caller"),
-                           QStringLiteral("[Call Time]")});
-        const bool whole = insert.run(
-            total,
-            [&](int call, InsertedValue* row) {
-                const auto& v = m_calls[size_t(call)].values;
-                row[0] = InsertedValue::text(v[Title]);
-                row[1] = person(m_employees, v[AssignedTo]);
-                row[2] = person(m_employees, v[OpenedBy]);
-                row[3] = date(v[OpenedDate]);
-                row[4] = value(v[Status]);
-                row[5] = value(v[Category]);
-                row[6] = value(v[Priority]);
-                row[7] = InsertedValue::text(v[Comments]);
-                row[8] = date(v[DueDate]);
-                row[9] = person(m_employees, v[ResolvedBy]);
-                row[10] = date(v[ResolvedDate]);
-                row[11] = person(m_customers, v[Caller]);
-                row[12] = date(v[OpenedDate]);
-            },
-            [&](int done) { return !progress || progress(done, total); });
-        if (!whole) {
-            connection.rollback();
-            return -1;
-        }
-        triggers.putBack(QStringLiteral("ID > %1").arg(lastBefore));
-        connection.commit();
-    } catch (...) {
-        if (connection.inTransaction())
-            connection.rollback();
-        throw;
-    }
-    return total;
 }

@@ -89,6 +89,17 @@ public:
 private:
     CallImport() = default;
     void matchColumns();
+    void prepareCalls(Connection& connection);
+    int writeCalls(Connection& connection, const std::function<bool(int, int)>& progress);
+    // The calls that name `text` in `field` name it as the list spells it, `spelling`: a
+    // value added since the file was read, in other capitals.
+    void respell(int field, const QString& text, const QString& spelling);
+    static QString noMemory();
+    // The status, category and priority lists (0, 1, 2): the field, the table, and the values
+    // there now, by their folded form.
+    static int valueField(int list);
+    static QString valueTable(int list);
+    static QHash<QString, QString> readValues(Connection& connection, int list);
 
     struct Call {
         int line = 0;

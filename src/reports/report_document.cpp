@@ -203,12 +203,16 @@ ReportPage ReportDocument::page(int index) const {
     return page;
 }
 
-QStringList ReportDocument::growingLines(int row) const {
-    QStringList lines;
+const QStringList& ReportDocument::growingLines(int row) const {
+    if (row == m_linesRow)
+        return m_lines;
+    m_lines.clear();
+    m_linesRow = -1;
     const ReportControl& box = m_layout.band(ReportLayout::Detail).controls[m_growing];
     m_measure->wrap(box.font, m_rows.text(row, m_growingColumn), box.width - 2 * kTextPadding,
-                    &lines);
-    return lines;
+                    &m_lines);
+    m_linesRow = row;
+    return m_lines;
 }
 
 void ReportDocument::placeBand(ReportLayout::Section section, int top, int row,
@@ -273,7 +277,7 @@ void ReportDocument::placeDetail(int top, int row, int firstLine, int lineCount,
             {QRect(left, linesTop, box.width, box.height), QString(), box.font, box.name});
         return;
     }
-    const QStringList all = growingLines(row);
+    const QStringList& all = growingLines(row);
     for (int i = firstLine; i < firstLine + lineCount && i < all.size(); ++i) {
         out->texts.append(
             {QRect(left, linesTop + (i - firstLine) * m_lineHeight, box.width, m_lineHeight),

@@ -80,7 +80,10 @@ private:
     void placeBand(ReportLayout::Section section, int top, int row, ReportPage* out) const;
     void placeDetail(int top, int row, int firstLine, int lineCount, bool fixedPart,
                      ReportPage* out) const;
-    QStringList growingLines(int row) const;
+    // The lines of the growing box of `row`. A long text spans many pages, each of which asks
+    // for its lines: the lines of the last row asked for are kept, so that laying out a text
+    // takes time in proportion to its length, not to its length times its pages.
+    const QStringList& growingLines(int row) const;
 
     ReportLayout m_layout;
     ReportRows m_rows;
@@ -93,4 +96,6 @@ private:
     int m_lineHeight = 0;
     std::vector<int> m_lineCounts;
     std::vector<Cursor> m_starts;
+    mutable int m_linesRow = -1;
+    mutable QStringList m_lines;
 };

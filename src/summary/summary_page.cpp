@@ -3,6 +3,7 @@
 #include "data/date_text.h"
 #include "data/date_typing.h"
 #include "data/failure.h"
+#include "ui/shown_text.h"
 
 #include <QBarCategoryAxis>
 #include <QBarSeries>
@@ -53,6 +54,42 @@ QColor barColor(const QPalette& palette, int set) {
     if (set == 0)
         return palette.color(QPalette::Highlight);
     return darkPalette(palette) ? QColor(0xf0, 0xa0, 0x50) : QColor(0xc0, 0x60, 0x10);
+}
+
+// An axis of counts: from 0 to a little above the largest, in whole steps of 1, 2 or 5 times a
+// power of ten, at most five of them, so that every mark is a whole number.
+void countAxis(QValueAxis* axis, qint64 largest) {
+    const qint64 top = std::max<qint64>(1, largest + largest / 6 + 1);
+    qint64 step = 1;
+    for (qint64 power = 1; top > step * 5; power *= 10) {
+        for (const qint64 factor : {1, 2, 5}) {
+            step = factor * power;
+            if (top <= step * 5)
+                break;
+        }
+    }
+    const qint64 steps = (top + step - 1) / step;
+    axis->setRange(0, double(steps * step));
+    axis->setTickCount(int(steps) + 1);
+    axis->setLabelFormat(QStringLiteral("%d"));
+}
+
+// A name under a bar: shown safely and cut to a length a chart can lay out (the chart cuts a
+// long label one character at a time, which takes minutes for a text of thousands), kept
+// apart from the labels before it, since a chart axis lists each label once. The table
+// shows every name whole.
+QString chartLabel(const QString& name, const QStringList& before) {
+    constexpr int kLongest = 60;
+    QString label = name;
+    if (label.size() > kLongest) {
+        const int cut = label.at(kLongest - 2).isHighSurrogate() ? kLongest - 2 : kLongest - 1;
+        label = label.left(cut) + QChar(0x2026);
+    }
+    label = ShownSafely(label);
+    const QString cutLabel = label;
+    for (int same = 2; before.contains(label); ++same)
+        label = cutLabel + QStringLiteral(" (%1)").arg(same);
+    return label;
 }
 
 QString daysText(double days) {
@@ -165,7 +202,7 @@ QChart* SummaryPage::countChart(const QString& title, const std::vector<CallSumm
     for (size_t i = 0; i < counts.size(); ++i) {
         const auto& count = horizontal ? counts[counts.size() - 1 - i] : counts[i];
         *set << double(count.calls);
-        names << count.name;
+        names << chartLabel(count.name, names);
         largest = std::max(largest, count.calls);
     }
     set->setColor(barColor(palette(), 0));
@@ -181,9 +218,7 @@ QChart* SummaryPage::countChart(const QString& title, const std::vector<CallSumm
     auto* categories = new QBarCategoryAxis;
     categories->append(names.isEmpty() ? QStringList{CallSummary::noneName()} : names);
     auto* values = new QValueAxis;
-    values->setRange(0, std::max<qint64>(1, largest + largest / 6 + 1));
-    values->setLabelFormat(QStringLiteral("%d"));
-    values->applyNiceNumbers();
+    countAxis(values, largest);
     chart->addAxis(categories, horizontal ? Qt::AlignLeft : Qt::AlignBottom);
     chart->addAxis(values, horizontal ? Qt::AlignBottom : Qt::AlignLeft);
     series->attachAxis(categories);
@@ -248,9 +283,7 @@ QChart* SummaryPage::weeksChart() {
     // upright, each keeps its whole text.
     axis->setLabelsAngle(-90);
     auto* values = new QValueAxis;
-    values->setRange(0, std::max<qint64>(1, largest + largest / 6 + 1));
-    values->setLabelFormat(QStringLiteral("%d"));
-    values->applyNiceNumbers();
+    countAxis(values, largest);
     chart->addAxis(axis, Qt::AlignBottom);
     chart->addAxis(values, Qt::AlignLeft);
     series->attachAxis(axis);
@@ -276,7 +309,8 @@ void SummaryPage::fillTable(QTableWidget* table) const {
                             daysText(*m_summary.medianDays)};
     for (const Section& section : sections) {
         for (const CallSummary::Count& count : *section.counts)
-            rows << QStringList{section.name, count.name, QLocale().toString(count.calls)};
+            rows << QStringList{section.name, ShownSafely(count.name),
+                                QLocale().toString(count.calls)};
     }
     for (const CallSummary::Week& week : m_summary.weeks) {
         const QString name = tr("Week of %1").arg(DateText::format(week.monday));
@@ -315,23 +349,28 @@ void SummaryPage::writePdf(const QString& path) {
         pdf.setPageSize(QPageSize(QPageSize::A4));
         pdf.setPageOrientation(QPageLayout::Landscape);
         pdf.setPageMargins(QMarginsF(10, 10, 10, 10), QPageLayout::Millimeter);
+        // The page is drawn at the resolution the window is laid out at, so that every text
+        // keeps the room the layout gave it.
+        pdf.setResolution(logicalDpiX());
         const QSize size = fileSize();
         layOutOffScreen(this, size);
-        // The charts' labels do not all reach a PDF painter: the page goes in as a picture
-        // drawn at three times the screen's resolution.
-        QImage image(size * 3, QImage::Format_ARGB32);
-        image.setDevicePixelRatio(3);
-        image.fill(palette().color(QPalette::Window));
-        {
-            QPainter picture(&image);
-            render(&picture, QPoint(), QRegion(), QWidget::DrawChildren);
-        }
+        // Drawn straight onto the page, the texts stay text (searchable, copyable, read
+        // aloud) and the bars and axes stay lines, sharp at any zoom.
         QPainter painter(&pdf);
         const QRect area = painter.viewport();
         const double scale =
             std::min(double(area.width()) / size.width(), double(area.height()) / size.height());
-        painter.setRenderHint(QPainter::SmoothPixmapTransform);
-        painter.drawImage(QRectF(0, 0, size.width() * scale, size.height() * scale), image);
+        painter.scale(scale, scale);
+        painter.fillRect(rect(), palette().brush(QPalette::Window));
+        for (QWidget* text : {static_cast<QWidget*>(m_title), static_cast<QWidget*>(m_figures)})
+            text->render(&painter, text->mapTo(this, QPoint()), QRegion(), QWidget::DrawChildren);
+        // The charts' scenes are drawn item by item: through their views, some labels and the
+        // legends' marks stay behind on a PDF page.
+        for (QChartView* view : m_views) {
+            const QRectF place(view->mapTo(this, QPoint()), QSizeF(view->size()));
+            view->scene()->render(&painter, place,
+                                  view->mapToScene(view->viewport()->rect()).boundingRect());
+        }
     }
     if (!file.commit())
         throw Failure(

@@ -2,6 +2,7 @@
 
 #include "records/row_snapshot.h"
 #include "ui/prompts.h"
+#include "ui/shown_text.h"
 
 namespace {
 
@@ -38,7 +39,7 @@ QString ChangedElsewhereQuestion(const QString& what,
 
 QString AlreadyDeletedText(const QString& name) {
     return QStringLiteral("'%1' was already deleted by someone else, so nothing was deleted.")
-        .arg(name);
+        .arg(ShownSafely(name));
 }
 
 SaveOutcome SaveOverOthers(Connection& connection, RowSnapshot& seen, const QString& what,
