@@ -53,7 +53,9 @@ QString MakeDatabaseFromTemplate(const QString& templatePath, const QString& dat
 
 void MakeCallLogToWrite(const QString& folder, const QString& templatePath,
                         const QString& database) {
-    if (QFileInfo(database).isFile() && !IsEmptyFile(database))
+    // Something there that is no file (a folder, a device) is named by the command itself.
+    const QFileInfo info(database);
+    if ((info.exists() && !info.isFile()) || (info.isFile() && !IsEmptyFile(database)))
         return;
     // The vendor's folder and the program's within it, each private to its owner.
     const QString vendorFolder = QFileInfo(folder).absolutePath();
@@ -71,7 +73,9 @@ void MakeCallLogToWrite(const QString& folder, const QString& templatePath,
 }
 
 void RequireCallLog(const QString& database) {
-    if (QFileInfo(database).isFile() && !IsEmptyFile(database))
+    // Something there that is no file (a folder, a device) is named by the command itself.
+    const QFileInfo info(database);
+    if ((info.exists() && !info.isFile()) || (info.isFile() && !IsEmptyFile(database)))
         return;
     throw Failure(QStringLiteral("There is no call log yet: '%1' does not exist. Open the "
                                  "program's window once, or import calls with --import-csv "

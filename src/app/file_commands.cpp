@@ -13,6 +13,7 @@
 #include "ui/app_paths.h"
 #include "ui/appearance.h"
 
+#include <QFileInfo>
 #include <QLocale>
 
 namespace FileCommands {
@@ -48,7 +49,10 @@ bool importCalls(const QString& path, QTextStream& out, QTextStream& err) {
     std::unique_ptr<DatabaseLock> lock;
     const QString connectionString = Form1::ConnectionString();
     if (!ServerLink::isServerUri(connectionString.trimmed())) {
-        // A new login's first import makes the call log, as the window's first start would.
+        // A new login's first import makes the call log, as the window's first start would;
+        // a file that is not there makes none, and says so first.
+        if (!QFileInfo::exists(path))
+            (void)CallImport(path);
         const QString database = Connection::dataSource(connectionString);
         MakeCallLogToWrite(Form1::DataFolder(), ProgramFolder() + QStringLiteral("/dbBlank.mdb"),
                            database);
