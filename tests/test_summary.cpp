@@ -13,6 +13,7 @@
 #include "test_support.h"
 
 #include <QApplication>
+#include <QBarCategoryAxis>
 #include <QChartView>
 #include <QFile>
 #include <QFileDialog>
@@ -86,25 +87,35 @@ private slots:
     // Each figure of the summary, as its table lists it.
     void figures_data() {
         QTest::addColumn<QString>("row");
-        QTest::newRow("open") << "All calls|Open|4";
-        QTest::newRow("overdue: open and due before today") << "All calls|Overdue|2";
+        QTest::addColumn<bool>("fourDays"); // one more call, resolved in four days
+        QTest::newRow("open") << "All calls|Open|4" << false;
+        QTest::newRow("overdue: open and due before today") << "All calls|Overdue|2" << false;
         QTest::newRow("median of the calls resolved in the weeks shown")
-            << "All calls|Median time from opened to resolved|7 days";
-        QTest::newRow("by status") << "Open calls by status|Waiting|2";
-        QTest::newRow("by assigned employee") << "Open calls by assigned employee|Ann Lee|2";
-        QTest::newRow("not assigned") << "Open calls by assigned employee|(none)|1";
-        QTest::newRow("by priority") << "Open calls by priority|High|3";
-        QTest::newRow("opened this week") << "Opened per week|" + week(0) + "|2";
-        QTest::newRow("opened a week ago") << "Opened per week|" + week(1) + "|2";
-        QTest::newRow("opened two weeks ago") << "Opened per week|" + week(2) + "|1";
-        QTest::newRow("resolved a week ago") << "Resolved per week|" + week(1) + "|2";
-        QTest::newRow("resolved eleven weeks ago") << "Resolved per week|" + week(11) + "|0";
-        QTest::newRow("opened on the first day shown") << "Opened per week|" + week(11) + "|1";
+            << "All calls|Median time from opened to resolved|7 days" << false;
+        QTest::newRow("by status") << "Open calls by status|Waiting|2" << false;
+        QTest::newRow("by assigned employee")
+            << "Open calls by assigned employee|Ann Lee|2" << false;
+        QTest::newRow("not assigned") << "Open calls by assigned employee|(none)|1" << false;
+        QTest::newRow("by priority") << "Open calls by priority|High|3" << false;
+        QTest::newRow("opened this week") << "Opened per week|" + week(0) + "|2" << false;
+        QTest::newRow("opened a week ago") << "Opened per week|" + week(1) + "|2" << false;
+        QTest::newRow("opened two weeks ago") << "Opened per week|" + week(2) + "|1" << false;
+        QTest::newRow("resolved a week ago") << "Resolved per week|" + week(1) + "|2" << false;
+        QTest::newRow("resolved eleven weeks ago")
+            << "Resolved per week|" + week(11) + "|0" << false;
+        QTest::newRow("opened on the first day shown")
+            << "Opened per week|" + week(11) + "|1" << false;
         QTest::newRow("as many calls: by name")
-            << "Open calls by status|Open|2\nOpen calls by status|Waiting|2";
+            << "Open calls by status|Open|2\nOpen calls by status|Waiting|2" << false;
+        // With a fourth call resolved in the weeks shown the median falls between two calls.
+        QTest::newRow("median of half a day")
+            << "All calls|Median time from opened to resolved|5.5 days" << true;
     }
     void figures() {
         QFETCH(QString, row);
+        QFETCH(bool, fourDays);
+        if (fourDays)
+            addCall("Closed", "Low", "NULL", day(-10), day(0), day(-6));
         auto window = StartProgram();
         QTest::keyClick(window.get(), Qt::Key_M, Qt::ControlModifier | Qt::ShiftModifier);
         SummaryWindow* summary = window->summaryWindow();
@@ -138,6 +149,33 @@ private slots:
         // Closed, it gives the keyboard back to the main window.
         QTRY_COMPARE(QApplication::activeWindow(),
                      closed ? static_cast<QWidget*>(window.get()) : summary.data());
+    }
+
+    // The chart of assignees shows twelve bars at most: beyond that the last bar counts the rest.
+    void assigneesChartFolds_data() {
+        QTest::addColumn<int>("more"); // assignees with an open call, besides the three of init()
+        QTest::addColumn<QString>("folded");
+        QTest::newRow("twelve: each its own bar") << 9 << "";
+        QTest::newRow("thirteen: two in one bar") << 10 << "2 others";
+    }
+    void assigneesChartFolds() {
+        QFETCH(int, more);
+        QFETCH(QString, folded);
+        for (int i = 0; i < more; ++i) {
+            Exec(QStringLiteral(
+                     "insert into Employees ([First Name],[Last Name]) values ('E%1','X')")
+                     .arg(i));
+            addCall("Open", "Low", "(select max(ID) from Employees)", day(0), fromToday(5), "NULL");
+        }
+        auto window = StartProgram();
+        window->openSummary();
+        QBarCategoryAxis* names = nullptr;
+        for (QChartView* view : window->summaryWindow()->findChildren<QChartView*>())
+            if (view->chart()->title() == "Open calls by assigned employee")
+                names = qobject_cast<QBarCategoryAxis*>(view->chart()->axes(Qt::Vertical).value(0));
+        QVERIFY(names);
+        QCOMPARE(names->count(), 12);
+        QCOMPARE(names->categories().contains(folded), !folded.isEmpty());
     }
 
     // Every chart counts in whole numbers, whatever the largest count, none included.
