@@ -6,8 +6,10 @@
 //   quorvane_soak [--kills N] [--seed S]
 //
 // prints kills, integrity_failures, confirmed_rows_lost, half_cascades and failed_starts, and
-// for the kills during copies of the database (a backup, a restore, the daily backup)
-// leftovers, bad_copies, failed_reruns and files_not_private; it exits with 1 when any of
+// for the kills during copies of the database (a backup, a restore, the daily backup) and
+// during the commands that write many calls at once (an import, an undo, a restore of
+// deleted calls) leftovers, bad_copies, half_bulks, failed_reruns and files_not_private; it
+// exits with 1 when any of
 // them but the counts of kills is not 0.
 #include "soak.h"
 
@@ -112,7 +114,7 @@ int runParent(int kills, quint32 seed) {
     for (int child = 1; figures.kills < kills; ++child) {
         // One kill in four falls during a copy of the database.
         if (random.bounded(4) == 0) {
-            KillDuringCopy(root, Copy(random.bounded(3)), child, random, figures);
+            KillDuringCopy(root, Copy(random.bounded(kCopyKinds)), child, random, figures);
             continue;
         }
         QFile::remove(ReadyPath(root));
@@ -146,14 +148,16 @@ int runParent(int kills, quint32 seed) {
                 figures.halfCascades, figures.failedStarts, figures.confirmations,
                 figures.killsDuringWrites);
     std::printf("kills_in_backup = %d\nkills_in_restore = %d\nkills_in_startup_backup = %d\n"
+                "kills_in_import = %d\nkills_in_undo = %d\nkills_in_recover = %d\n"
                 "kills_during_copies = %d\nleftovers = %d\nbad_copies = %d\n"
-                "failed_reruns = %d\nfiles_not_private = %d\n",
+                "half_bulks = %d\nfailed_reruns = %d\nfiles_not_private = %d\n",
                 figures.copyKills[0], figures.copyKills[1], figures.copyKills[2],
-                figures.killsDuringCopies, figures.leftovers, figures.badCopies,
+                figures.copyKills[3], figures.copyKills[4], figures.copyKills[5],
+                figures.killsDuringCopies, figures.leftovers, figures.badCopies, figures.halfBulks,
                 figures.failedReruns, figures.filesNotPrivate);
     const bool sound = figures.integrityFailures == 0 && figures.confirmedRowsLost == 0 &&
                        figures.halfCascades == 0 && figures.failedStarts == 0 &&
-                       figures.leftovers == 0 && figures.badCopies == 0 &&
+                       figures.leftovers == 0 && figures.badCopies == 0 && figures.halfBulks == 0 &&
                        figures.failedReruns == 0 && figures.filesNotPrivate == 0;
     return sound ? 0 : 1;
 }

@@ -52,20 +52,26 @@ struct Figures {
     // Kills during the copies of the database (soak_copies.cpp), by kind; how many of them
     // left a copy cut short; after the same work ran again: leftovers of the copy, copies that
     // fail their check, runs that failed, files of the call log that others could read.
-    int copyKills[3] = {0, 0, 0};
+    int copyKills[6] = {0, 0, 0, 0, 0, 0};
     int killsDuringCopies = 0;
     int leftovers = 0;
     int badCopies = 0;
     int failedReruns = 0;
     int filesNotPrivate = 0;
+    // Imports, undos and restores of deleted calls that a kill or the run after it left with
+    // part of their calls.
+    int halfBulks = 0;
     // How long each kind of copy took when it ran whole (microseconds).
-    qint64 copyMicros[3] = {0, 0, 0};
+    qint64 copyMicros[6] = {0, 0, 0, 0, 0, 0};
     // What was already counted: a row lost stays lost, and is counted once.
     QSet<QString> counted;
 };
 
-// The copies that the soak kills: a backup on request, a restore, the daily backup.
-enum class Copy { Backup = 0, Restore = 1, StartupBackup = 2 };
+// The copies that the soak kills: a backup on request, a restore, the daily backup; and the
+// commands that write many calls in one transaction: an import from the command line, an undo
+// of a delete of many calls, a restore of many calls from the deleted calls.
+enum class Copy { Backup = 0, Restore = 1, StartupBackup = 2, Import = 3, Undo = 4, Recover = 5 };
+constexpr int kCopyKinds = 6;
 
 // The child of a copy: runs it to its end (or until it is killed).
 int RunCopyChild(const QString& root, Copy kind, int child);
