@@ -8,12 +8,15 @@
 #include "contacts/employee_editor.h"
 #include "csv_reader.h"
 #include "data/shared_connection.h"
+#include "exchange/import_window.h"
 #include "history/call_history_window.h"
 #include "history/deleted_calls_window.h"
 #include "hostile_texts.h"
 #include "list/call_list_model.h"
 #include "list/call_list_tools.h"
 #include "list/find_bar.h"
+#include "records/call_export.h"
+#include "records/call_import.h"
 #include "records/call_summary.h"
 #include "reports/report_chooser.h"
 #include "reports/report_document.h"
@@ -22,6 +25,7 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QDir>
 #include <QFileDialog>
 #include <QInputDialog>
 #include <QRegularExpression>
@@ -412,6 +416,34 @@ void TestHostileInput::shownIsolatedEverywhere() {
                 statuses << unwrapped(table.item(row, 1)->text());
         }
         QVERIFY2(statuses.contains(shown), qPrintable(statuses.join('|')));
+    }
+
+    // The assignee's lists of calls, from the call editor.
+    m_window->selectRow(m_window->callList()->rowOfId(id));
+    prompts.onModal([&](QDialog& window) {
+        auto& editor = static_cast<Form2&>(window);
+        prompts.onModal([&](QDialog& contact) {
+            const CallRowsModel* calls = static_cast<Form3&>(contact).assignedCalls();
+            QStringList titles;
+            for (int row = 0; row < calls->rowCount(); ++row)
+                titles << unwrapped(calls->data(calls->index(row, 0), Qt::DisplayRole).toString());
+            QCOMPARE(titles, text.isDate ? QStringList() : QStringList{shown});
+        });
+        QTest::mouseClick(editor.PushButton9, Qt::LeftButton);
+        editor.reject();
+    });
+    QTest::mouseClick(m_window->PushButton1, Qt::LeftButton);
+
+    // The import window's preview of the calls exported.
+    const QString exported = QDir::temp().filePath(QStringLiteral("hostile-%1.csv").arg(id));
+    QVERIFY(ExportAllCalls(SharedConnection(), exported));
+    {
+        ImportWindow preview(CallImport(exported), exported);
+        QFile::remove(exported);
+        QStringList titles;
+        for (int row = 0; row < preview.preview()->rowCount(); ++row)
+            titles << unwrapped(preview.preview()->item(row, 1)->text());
+        QVERIFY2(titles.contains(shown), qPrintable(titles.join('|')));
     }
 
     // The history, the delete question and the deleted calls with their history.

@@ -1,6 +1,7 @@
 #include "contacts/call_rows_model.h"
 
 #include "data/date_text.h"
+#include "ui/shown_text.h"
 #include "ui/text_order.h"
 
 #include <QHash>
@@ -100,8 +101,9 @@ int CallRowsModel::columnCount(const QModelIndex& parent) const {
 QVariant CallRowsModel::data(const QModelIndex& index, int role) const {
     if (!index.isValid() || index.column() >= kColumns)
         return QVariant();
+    // Stored texts are shown isolated, as the call list shows them.
     if (role == Qt::DisplayRole)
-        return row(index.row())[size_t(index.column())];
+        return ShownSafely(row(index.row())[size_t(index.column())]);
     return QVariant();
 }
 

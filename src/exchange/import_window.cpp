@@ -4,6 +4,7 @@
 #include "data/shared_connection.h"
 #include "ui/accessible_names.h"
 #include "ui/prompts.h"
+#include "ui/shown_text.h"
 
 #include <QComboBox>
 #include <QDialogButtonBox>
@@ -29,7 +30,7 @@ QString counted(qsizetype count, const QString& one, const QString& many) {
 }
 
 QString additionText(const CallImport::Addition& addition) {
-    return addition.kind + QStringLiteral(": ") + addition.text;
+    return addition.kind + QStringLiteral(": ") + ShownSafely(addition.text);
 }
 } // namespace
 
@@ -52,7 +53,7 @@ ImportWindow::ImportWindow(CallImport import, const QString& path, QWidget* pare
         box->setAccessibleName(tr("Column for %1").arg(name));
         box->addItem(tr("(none)"), -1);
         for (int column = 0; column < m_importer.header().size(); ++column)
-            box->addItem(m_importer.header().at(column), column);
+            box->addItem(ShownSafely(m_importer.header().at(column)), column);
         box->setCurrentIndex(m_importer.column(field) + 1);
         auto* label =
             new QLabel(CallImport::required(field) ? name + QStringLiteral(" *") : name, columns);
@@ -131,10 +132,11 @@ void ImportWindow::refresh() {
         const QStringList fields = m_importer.shownCall(call);
         m_preview->setItem(call, 0, new QTableWidgetItem(QString::number(m_importer.lineOf(call))));
         for (int field = 0; field < fields.size(); ++field)
-            m_preview->setItem(call, field + 1, new QTableWidgetItem(fields.at(field)));
+            m_preview->setItem(call, field + 1,
+                               new QTableWidgetItem(ShownSafely(fields.at(field))));
     }
     for (const CallImport::Problem& problem : m_importer.problems())
-        m_problems->addItem(tr("Line %1: %2").arg(problem.line).arg(problem.why));
+        m_problems->addItem(tr("Line %1: %2").arg(problem.line).arg(ShownSafely(problem.why)));
     QStringList added;
     for (const CallImport::Addition& addition : m_importer.additions())
         added << additionText(addition);
