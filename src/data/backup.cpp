@@ -77,12 +77,35 @@ QString queryText(sqlite3* db, const char* sql) {
     sqlite3_stmt* stmt = nullptr;
     QString text;
     if (sqlite3_prepare_v2(db, sql, -1, &stmt, nullptr) == SQLITE_OK &&
-        sqlite3_step(stmt) == SQLITE_ROW)
+        sqlite3_step(stmt) == SQLITE_ROW) {
         text = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(stmt, 0)));
-    else
-        text = QStringLiteral("error: ") + EngineFailureText(db);
+    } else {
+        // A file that another program holds could not be read: that says nothing of its
+        // pages, and must not be taken for damage.
+        const int code = sqlite3_errcode(db);
+        text = EngineFailureText(db);
+        sqlite3_finalize(stmt);
+        if (code == SQLITE_BUSY || code == SQLITE_LOCKED)
+            throw Failure(text);
+        return QStringLiteral("error: ") + text;
+    }
     sqlite3_finalize(stmt);
     return text;
+}
+
+// Holds the engine's write lock on the database at `path` (other programs may go on reading
+// it); a file that is no database, or none at all, is left to the steps that follow.
+void holdWriteLock(Handle& handle, const QString& path) {
+    if (sqlite3_open_v2(QFile::encodeName(path).constData(), &handle.db,
+                        SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr) != SQLITE_OK)
+        return;
+    sqlite3_busy_timeout(handle.db, 3000);
+    const int code = sqlite3_exec(handle.db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
+    if (code == SQLITE_BUSY || code == SQLITE_LOCKED)
+        throw Failure(QStringLiteral("The database '%1' is being written by another program, "
+                                     "which would go on writing into the replaced file; nothing "
+                                     "was restored. Try again when it is done.")
+                          .arg(path));
 }
 
 void replaceFile(const QString& temporary, const QString& target) {
@@ -228,6 +251,11 @@ QString restore(const QString& backup, const QString& databasePath) {
     checkDatabaseFile(backup);
     if (sameFile(backup, databasePath))
         throw Failure(QStringLiteral("'%1' is the database itself.").arg(backup));
+    // Nor may another program that writes into it (a tool of the engine's, a script): the
+    // engine's write lock is held until the file is replaced.
+    Handle writing;
+    if (QFileInfo::exists(databasePath))
+        holdWriteLock(writing, databasePath);
     removeLeftovers(QFileInfo(databasePath).absolutePath());
     QString kept;
     if (QFileInfo::exists(databasePath)) {

@@ -16,11 +16,19 @@ const CallReference kCallReferences[7] = {
 
 QVector<MissingNames> CallsNamingMissing(Connection& connection) {
     QStringList counts;
-    for (const CallReference& reference : kCallReferences)
-        counts << QStringLiteral("(select count(*) from Calls where %1 is not null and not exists "
-                                 "(select 1 from %2 as named where named.%3 = Calls.%1))")
-                      .arg(QLatin1String(reference.column), QLatin1String(reference.table),
-                           QLatin1String(reference.key));
+    for (const CallReference& reference : kCallReferences) {
+        // A call that an import left without a status, category or priority holds the empty
+        // text on a file: it names none, as Null does.
+        const bool text = qstrcmp(reference.key, "ID") != 0;
+        counts << QStringLiteral("(select count(*) from Calls where %1 is not null%4 and not "
+                                 "exists (select 1 from %2 as named where named.%3 = Calls.%1))")
+                      .arg(
+                          QLatin1String(reference.column), QLatin1String(reference.table),
+                          QLatin1String(reference.key),
+                          text
+                              ? QStringLiteral(" and %1 <> ''").arg(QLatin1String(reference.column))
+                              : QString());
+    }
     Recordset records;
     records.open(QStringLiteral("select ") + counts.join(QStringLiteral(", ")), connection);
     QVector<MissingNames> missing;
