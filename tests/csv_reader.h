@@ -2,12 +2,15 @@
 
 #include <QByteArray>
 #include <QList>
+#include <QStringDecoder>
 #include <QStringList>
 
 // A strict reader of comma-separated values (quoted fields, doubled quotes, CR LF records),
 // for checking what the program writes. A malformed text gives no records.
 inline QList<QStringList> ReadCsv(const QByteArray& bytes) {
-    QString text = QString::fromUtf8(bytes);
+    // Only the file's own byte order mark is taken off: a field may begin with another.
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::ConvertInitialBom);
+    QString text = decoder.decode(bytes);
     if (text.startsWith(QChar(0xFEFF)))
         text.remove(0, 1);
     QList<QStringList> records;
