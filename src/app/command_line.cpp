@@ -73,13 +73,16 @@ struct Options {
                                              "without the leading apostrophe.")};
     QCommandLineOption backup{
         QStringLiteral("backup"),
-        QStringLiteral("Copy the database to FILE; the copy is checked before it counts (with "
+        QStringLiteral("Back the database up into FILE: a plain database file when FILE ends "
+                       "in .mdb, else a compact backup (the rows, compressed; the indexes are "
+                       "built again by --restore). The backup is checked before it counts (with "
                        "--server: the server's call log, as one snapshot, into a local database "
                        "file)."),
         QStringLiteral("FILE")};
     QCommandLineOption restore{
         QStringLiteral("restore"),
-        QStringLiteral("Replace the database with the copy FILE after checking it; the "
+        QStringLiteral("Replace the database with the backup FILE (plain or compact) after "
+                       "checking it; the "
                        "replaced database is kept in the backups folder. Without FILE, the "
                        "newest sound backup is restored. Refused while a window has the "
                        "database open (with --server: copy FILE into the empty server "
@@ -88,8 +91,8 @@ struct Options {
     QCommandLineOption restoreNewest{QStringLiteral("restore-newest")};
     QCommandLineOption listBackups{
         QStringLiteral("list-backups"),
-        QStringLiteral("List the backups of the database with their dates, sizes and whether "
-                       "they passed their check.")};
+        QStringLiteral("List the backups of the database with their dates, sizes, the sizes "
+                       "they restore to and whether they pass their check.")};
     QCommandLineOption report{QStringLiteral("report"), QString(), QStringLiteral("NAME")};
     QCommandLineOption pdf{QStringLiteral("pdf"),
                            QStringLiteral("The PDF file that --report writes."),
@@ -327,7 +330,12 @@ int RunCommands(const QStringList& givenArguments, QTextStream& out, QTextStream
             out << "Restored the call log of " << ServerLink::displayed(uri) << " from "
                 << parser.value(options.restore) << '\n';
         } else if (parser.isSet(options.backup)) {
-            Backups::backupTo(databasePath(), parser.value(options.backup));
+            const QString target = parser.value(options.backup);
+            Backups::backupTo(databasePath(), target);
+            out << (Backups::formatFor(target) == Backups::Format::Plain
+                        ? "Wrote a plain database file (any SQLite program opens it): "
+                        : "Wrote a compact backup (restored with --restore): ")
+                << target << '\n';
         } else if (parser.isSet(options.listBackups)) {
             FileCommands::listBackups(databasePath(), out);
         } else if (parser.isSet(options.check)) {

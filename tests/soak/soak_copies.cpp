@@ -28,11 +28,17 @@ const char* const kKindNames[] = {"backup", "restore", "startup-backup"};
 QString databasePath() {
     return Form1::DataFolder() + QStringLiteral("/dbData.mdb");
 }
-QString backupTarget(const QString& root) {
-    return root + QStringLiteral("/backup.mdb");
+// Every other child works with compact backups, the others with plain database files.
+bool compact(int child) {
+    return child % 2 == 1;
 }
-QString restoreSource(const QString& root) {
-    return root + QStringLiteral("/restore-from.mdb");
+QString backupTarget(const QString& root, int child) {
+    return root +
+           (compact(child) ? QStringLiteral("/backup.backup") : QStringLiteral("/backup.mdb"));
+}
+QString restoreSource(const QString& root, int child) {
+    return root + (compact(child) ? QStringLiteral("/restore-from.backup")
+                                  : QStringLiteral("/restore-from.mdb"));
 }
 // The daily backups of the soak are made for days of their own, one per child.
 QDate dayOf(int child) {
@@ -52,12 +58,13 @@ int runCommand(const QStringList& arguments) {
 bool runCopy(const QString& root, Copy kind, int child) {
     switch (kind) {
     case Copy::Backup:
-        return runCommand({"--backup", backupTarget(root)}) == 0;
+        return runCommand({"--backup", backupTarget(root, child)}) == 0;
     case Copy::Restore:
-        return runCommand({"--restore", restoreSource(root)}) == 0;
+        return runCommand({"--restore", restoreSource(root, child)}) == 0;
     case Copy::StartupBackup:
         try {
-            Backups::makeDaily(databasePath(), dayOf(child));
+            Backups::makeDaily(databasePath(), dayOf(child), nullptr,
+                               compact(child) ? Backups::Format::Compact : Backups::Format::Plain);
             return true;
         } catch (const Failure& failure) {
             std::fprintf(stderr, "soak: daily backup: %s\n", qPrintable(failure.description()));
@@ -112,7 +119,7 @@ int RunCopyChild(const QString& root, Copy kind, int child) {
 void KillDuringCopy(const QString& root, Copy kind, int child, QRandomGenerator& random,
                     Figures& figures) {
     if (kind == Copy::Restore)
-        Backups::copyDatabase(databasePath(), restoreSource(root));
+        Backups::backupTo(databasePath(), restoreSource(root, child));
     QFile::remove(ReadyPath(root));
     const pid_t pid = spawnCopy(root, kind, child);
     if (pid < 0) {
@@ -148,10 +155,12 @@ void KillDuringCopy(const QString& root, Copy kind, int child, QRandomGenerator&
         std::fprintf(stderr, "soak: left over after %s: %s\n", kKindNames[int(kind)],
                      qPrintable(left));
     }
-    const QString copy = kind == Copy::Backup ? backupTarget(root)
-                         : kind == Copy::StartupBackup
-                             ? Backups::dailyPath(databasePath(), dayOf(child))
-                             : databasePath();
+    const QString copy =
+        kind == Copy::Backup ? backupTarget(root, child)
+        : kind == Copy::StartupBackup
+            ? Backups::dailyPath(databasePath(), dayOf(child),
+                                 compact(child) ? Backups::Format::Compact : Backups::Format::Plain)
+            : databasePath();
     try {
         Backups::checkDatabaseFile(copy);
     } catch (const Failure& failure) {
