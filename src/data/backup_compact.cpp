@@ -154,14 +154,8 @@ struct OpenFile {
     }
 };
 
-// The index of the comments holds each call's comments and, for a deleted call whose kept copy
-// can still be restored, the comments of its newest kept copy.
-constexpr char kRebuildCommentsIndex[] =
-    "INSERT INTO CallsText (CallsText) VALUES ('rebuild');"
-    "INSERT INTO CallsText (rowid, Comments)"
-    "    SELECT k.ID, k.Comments FROM DeletedCalls k"
-    "    WHERE NOT EXISTS (SELECT 1 FROM Calls c WHERE c.ID = k.ID)"
-    "        AND k.Deletion = (SELECT max(n.Deletion) FROM DeletedCalls n WHERE n.ID = k.ID);";
+// The index of the comments is built from the view it reads (schema.sql, "folded comments").
+constexpr char kRebuildCommentsIndex[] = "INSERT INTO CallsText (CallsText) VALUES ('rebuild')";
 
 void makeObjects(sqlite3* db, const std::vector<SchemaObject>& schema, bool tables) {
     for (const SchemaObject& object : schema) {
