@@ -26,11 +26,12 @@ QString likeLiteral(const QString& word) {
 }
 
 QString statementFor(const Connection& connection, const QString& word) {
-    const QString pattern =
-        QStringLiteral("'%") + DoubledQuotes(likeLiteral(word)) + QStringLiteral("%' ESCAPE '\\'");
     if (connection.server()) {
-        // The server's trigram index serves ILIKE for a word of three letters or more.
-        return QStringLiteral("select ID from Calls where Comments ilike ") + pattern;
+        // The server's index of the folded comments' three-letter pieces serves LIKE for a word
+        // of three letters or more; the word is folded by the same function.
+        return QStringLiteral("select ID from Calls where folded_for_find(Comments) like "
+                              "'%' || folded_for_find('") +
+               DoubledQuotes(likeLiteral(word)) + QStringLiteral("') || '%' ESCAPE '\\'");
     }
     const QString folded = DoubledQuotes(FoldedForFind(word));
     if (word.size() >= kIndexedLength) {

@@ -14,7 +14,7 @@ constexpr int kShortestIndexedWord = 3;
 // seconds on a large log.
 
 // The IDs of the calls whose comments hold `word` anywhere, without regard to letter case and
-// (in the file; a server compares the letters as they are) accents, in
+// accents, in
 // ascending order; with `among`, only those of the calls it names. Failures throw.
 std::vector<qint64> CallsWithCommentsHolding(Connection& connection, const QString& word,
                                              const std::vector<qint64>* among = nullptr);
