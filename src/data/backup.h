@@ -30,8 +30,8 @@ enum class Kind { Good, Damaged, Replaced };
 // A plain backup is a copy of the database file that any SQLite program opens. A compact one
 // holds the rows only, compressed: the comments' index and the tables' indexes are left out
 // and built again by a restore. Its check reads it through (it must decompress, its checksum
-// and its records must hold) and the engine's integrity check runs on the rows as they are
-// read for it.
+// and its records must hold), and the engine's integrity check runs on the copy of the
+// database that its rows are read from.
 enum class Format { Plain, Compact };
 constexpr char kCompactSuffix[] = ".mdbz";
 
@@ -49,9 +49,10 @@ Format formatFor(const QString& target);
 // Whether `path` is a compact backup (by its first bytes).
 bool isCompact(const QString& path);
 // Writes the compact backup of the database `source` into target.part, readable by its owner
-// only and on the disk when this returns, and answers that path. With `problem`, the engine's
-// integrity check runs in the same reading of the database and its answer goes there (empty
-// when sound).
+// only and on the disk when this returns, and answers that path. The rows are read from a copy
+// taken step by step (target-rows.part, removed again), so that writers never wait for more
+// than a step. With `problem`, the engine's integrity check runs on that copy and its answer
+// goes there (empty when sound).
 QString compactToPart(const QString& source, const QString& target, QString* problem);
 // Reads the compact backup through; fails when it does not decompress or its records do not
 // hold together.

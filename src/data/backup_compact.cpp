@@ -263,12 +263,22 @@ Format formatFor(const QString& target) {
 
 QString compactToPart(const QString& source, const QString& target, QString* problem) {
     const QString temporary = target + QStringLiteral(".part");
+    // The rows are read from a copy of the database taken with the engine's online backup,
+    // step by step, so that the program writing meanwhile waits only for a step, never for
+    // the whole reading or the integrity check.
+    const QString snapshot = target + QStringLiteral("-rows.part");
     removeTemporary(temporary);
+    removeTemporary(snapshot);
+    removeTemporary(snapshot + QStringLiteral(".part"));
+    struct Snapshot {
+        QString path;
+        ~Snapshot() { removeTemporary(path); }
+    } taken{snapshot};
     try {
+        copyDatabase(source, snapshot);
         PrivateFiles::createEmpty(temporary);
         Handle from;
-        openFile(from, source, SQLITE_OPEN_READONLY);
-        // One reading: the rows written are one moment's state while others write.
+        openFile(from, snapshot, SQLITE_OPEN_READONLY);
         execute(from.db, QStringLiteral("BEGIN; SELECT count(*) FROM sqlite_master"));
         const std::vector<SchemaObject> schema = schemaOf(from.db);
         OpenFile file;
