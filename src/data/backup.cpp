@@ -26,40 +26,6 @@ using namespace Files;
 
 namespace {
 
-constexpr int kPagesPerStep = 4096;
-constexpr int kBusyRetries = 200;
-
-// Copies every page of `from` into `to`; the pages are taken in steps, so that the program
-// writing the source in between waits only for one step.
-void copyPages(sqlite3* from, sqlite3* to, const QString& source) {
-    sqlite3_backup* backup = sqlite3_backup_init(to, "main", from, "main");
-    if (!backup)
-        throw Failure(EngineFailureText(to));
-    int rc = SQLITE_OK;
-    int retries = 0;
-    int system = 0;
-    do {
-        rc = sqlite3_backup_step(backup, kPagesPerStep);
-        // The system's own words say more than the engine's "disk I/O error" for a file-size
-        // limit or a full disk; they are taken at once, before anything else can change them.
-        if ((rc & 0xff) == SQLITE_IOERR || (rc & 0xff) == SQLITE_FULL)
-            system = sqlite3_system_errno(to) != 0 ? sqlite3_system_errno(to) : errno;
-        if (rc == SQLITE_BUSY || rc == SQLITE_LOCKED) {
-            if (++retries > kBusyRetries)
-                break;
-            QThread::msleep(25);
-        }
-    } while (rc == SQLITE_OK || rc == SQLITE_BUSY || rc == SQLITE_LOCKED);
-    sqlite3_backup_finish(backup);
-    if (rc != SQLITE_DONE) {
-        const QString why = system != 0 ? QString::fromLocal8Bit(std::strerror(system))
-                            : sqlite3_errcode(to) != SQLITE_OK ? EngineFailureText(to)
-                                                               : EngineFailureText(from);
-        throw Failure(SentenceWithCause(
-            QStringLiteral("The database '%1' cannot be copied").arg(source), why));
-    }
-}
-
 // Copies the database into target.part, complete and private, and answers that path.
 QString copyToPart(const QString& source, const QString& target) {
     if (const QString why = PrivateFiles::notAFile(source); !why.isEmpty())
@@ -135,7 +101,7 @@ QString integrityProblem(const QString& path) {
     return integrity == QLatin1String("ok") ? QString() : integrity;
 }
 
-void checkDatabaseFile(const QString& path) {
+void checkDatabaseFile(const QString& path, Check check) {
     if (const QString why = PrivateFiles::notAFile(path); !why.isEmpty())
         throw Failure(why);
     if (!QFileInfo(path).isFile())
@@ -154,7 +120,8 @@ void checkDatabaseFile(const QString& path) {
     }
     Handle handle;
     openFile(handle, path, SQLITE_OPEN_READONLY);
-    const QString integrity = queryText(handle.db, "PRAGMA integrity_check");
+    const QString integrity = queryText(
+        handle.db, check == Check::Quick ? "PRAGMA quick_check" : "PRAGMA integrity_check");
     if (integrity != QLatin1String("ok"))
         throw Failure(QStringLiteral("The file '%1' is damaged (%2).").arg(path, integrity));
     const int version = queryText(handle.db, "PRAGMA user_version").toInt();
@@ -187,11 +154,12 @@ QString restore(const QString& backup, const QString& databasePath) {
     const QString target = linkedFile(databasePath);
     QString part;
     if (isCompact(backup)) {
-        // Built from the rows, then checked as a database of this program; the database
-        // itself is untouched until the built file replaces it.
+        // Built from the rows, then checked as a database of this program (its pages and
+        // rows by the engine's quick check: the indexes were made from the rows just now);
+        // the database itself is untouched until the built file replaces it.
         part = expandToPart(backup, target);
         try {
-            checkDatabaseFile(part);
+            checkDatabaseFile(part, Check::Quick);
         } catch (...) {
             removeTemporary(part);
             throw;

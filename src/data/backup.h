@@ -103,8 +103,10 @@ void removeLeftovers(const QString& folder);
 QString integrityProblem(const QString& path);
 // Checks that `path` is a sound database of this program: readable, passing the engine's
 // integrity check, of a schema version this program reads, with its tables and queries. A
-// compact backup is read through instead.
-void checkDatabaseFile(const QString& path);
+// compact backup is read through instead. The quick check leaves out comparing the indexes
+// with their tables.
+enum class Check { Full, Quick };
+void checkDatabaseFile(const QString& path, Check check = Check::Full);
 
 // Replaces the database with the backup `backup` (plain or compact) after checking it. Refused
 // while a window has the database open. The database it replaces is kept in the backups folder

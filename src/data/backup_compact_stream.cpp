@@ -16,9 +16,9 @@ namespace {
 
 // What is gathered before it is handed to the compressor.
 constexpr size_t kInputBuffer = size_t(1) << 20;
-// Fast enough to keep up with reading the rows; the rows' repeating texts still shrink to a
-// small part of the file.
-constexpr int kLevel = 3;
+// The fastest level: it keeps up with reading the rows, and their repeating texts still
+// shrink to a small part of the database's size.
+constexpr int kLevel = 1;
 
 enum ValueType : uint8_t { kNull = 0, kInteger = 1, kReal = 2, kText = 3, kBlob = 4 };
 
@@ -249,6 +249,8 @@ void Reader::take(void* into, size_t size) {
 }
 
 uint8_t Reader::byte() {
+    if (m_outPosition < m_outSize)
+        return uint8_t(m_out[m_outPosition++]);
     uint8_t value = 0;
     take(&value, 1);
     return value;

@@ -7,13 +7,22 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QThread>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <fcntl.h>
 #include <sqlite3.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace Backups::Files {
+namespace {
+
+constexpr int kPagesPerStep = 4096;
+constexpr int kBusyRetries = 200;
+
+} // namespace
 
 Handle::~Handle() {
     sqlite3_close_v2(db);
@@ -83,6 +92,63 @@ void refuseLiveTarget(const QString& source, const QString& target) {
                                          "keeps beside it); a copy must go elsewhere.")
                               .arg(target));
     }
+}
+
+// Copies every page of `from` into `to`; the pages are taken in steps, so that the program
+// writing the source in between waits only for one step.
+void copyPages(sqlite3* from, sqlite3* to, const QString& source) {
+    sqlite3_backup* backup = sqlite3_backup_init(to, "main", from, "main");
+    if (!backup)
+        throw Failure(EngineFailureText(to));
+    int rc = SQLITE_OK;
+    int retries = 0;
+    int system = 0;
+    do {
+        rc = sqlite3_backup_step(backup, kPagesPerStep);
+        // The system's own words say more than the engine's "disk I/O error" for a file-size
+        // limit or a full disk; they are taken at once, before anything else can change them.
+        if ((rc & 0xff) == SQLITE_IOERR || (rc & 0xff) == SQLITE_FULL)
+            system = sqlite3_system_errno(to) != 0 ? sqlite3_system_errno(to) : errno;
+        if (rc == SQLITE_BUSY || rc == SQLITE_LOCKED) {
+            if (++retries > kBusyRetries)
+                break;
+            QThread::msleep(25);
+        }
+    } while (rc == SQLITE_OK || rc == SQLITE_BUSY || rc == SQLITE_LOCKED);
+    sqlite3_backup_finish(backup);
+    if (rc != SQLITE_DONE) {
+        const QString why = system != 0 ? QString::fromLocal8Bit(std::strerror(system))
+                            : sqlite3_errcode(to) != SQLITE_OK ? EngineFailureText(to)
+                                                               : EngineFailureText(from);
+        throw Failure(SentenceWithCause(
+            QStringLiteral("The database '%1' cannot be copied").arg(source), why));
+    }
+}
+
+// Copies the database into target.part, complete and private, and answers that path.
+QString copyToPart(const QString& source, const QString& target) {
+    if (const QString why = PrivateFiles::notAFile(source); !why.isEmpty())
+        throw Failure(why);
+    if (!QFileInfo::exists(source))
+        throw Failure(QStringLiteral("Could not find file '%1'.").arg(source));
+    if (const QString why = PrivateFiles::notAFile(target); !why.isEmpty())
+        throw Failure(why);
+    refuseLiveTarget(source, target);
+    const QString temporary = target + QStringLiteral(".part");
+    // What a copy that was cut short left behind.
+    removeTemporary(temporary);
+    try {
+        PrivateFiles::createEmpty(temporary);
+        Handle from;
+        openFile(from, source, SQLITE_OPEN_READONLY);
+        Handle to;
+        openFile(to, temporary, SQLITE_OPEN_READWRITE);
+        copyPages(from.db, to.db, source);
+    } catch (...) {
+        removeTemporary(temporary);
+        throw;
+    }
+    return temporary;
 }
 
 void syncFile(const QString& path) {

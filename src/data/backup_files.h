@@ -30,6 +30,10 @@ bool sameFile(const QString& a, const QString& b);
 QString linkedFile(const QString& path);
 // Refuses a target that is the database or one of the files the engine keeps beside it.
 void refuseLiveTarget(const QString& source, const QString& target);
+// Copies every page of `from` into `to` with the engine's online backup, in steps, so that a
+// program writing `from` meanwhile waits only for one step; fails with the system's or the
+// engine's words.
+void copyPages(sqlite3* from, sqlite3* to, const QString& source);
 // Writes what the system still holds of the file `path` to the disk; fails with its cause.
 void syncFile(const QString& path);
 
