@@ -301,14 +301,20 @@ void Reader::bindValue(sqlite3_stmt* statement, int parameter) {
         const uint64_t size = number();
         if (size > uint64_t(1) << 30)
             damaged(QStringLiteral("a value in it is too long"));
-        m_scratch.resize(size_t(size));
-        take(m_scratch.data(), m_scratch.size());
+        // The engine copies a value bound as transient at once: one that lies whole in the
+        // buffer is bound from there.
+        const char* bytes = m_out.data() + m_outPosition;
+        if (size <= m_outSize - m_outPosition) {
+            m_outPosition += size_t(size);
+        } else {
+            m_scratch.resize(size_t(size));
+            take(m_scratch.data(), m_scratch.size());
+            bytes = m_scratch.data();
+        }
         if (type == kText)
-            sqlite3_bind_text64(statement, parameter, m_scratch.data(), m_scratch.size(),
-                                SQLITE_TRANSIENT, SQLITE_UTF8);
+            sqlite3_bind_text64(statement, parameter, bytes, size, SQLITE_TRANSIENT, SQLITE_UTF8);
         else
-            sqlite3_bind_blob64(statement, parameter, m_scratch.data(), m_scratch.size(),
-                                SQLITE_TRANSIENT);
+            sqlite3_bind_blob64(statement, parameter, bytes, size, SQLITE_TRANSIENT);
         return;
     }
     default:
