@@ -430,12 +430,12 @@ private slots:
                                   .run("select count(*) from pg_indexes where tablename = "
                                        "'calls' and indexname in ('calls_open', "
                                        "'calls_by_opened_date', 'calls_by_resolved_date', "
-                                       "'calls_comments_trigrams')")
+                                       "'calls_comments_folded')")
                                   ->text(0, 0));
         };
         QCOMPARE(indexes(), QByteArray("4"));
         // A call log that lacks some, as an earlier version left it.
-        ServerLink(env.serverUri()).run("drop index calls_open, calls_comments_trigrams");
+        ServerLink(env.serverUri()).run("drop index calls_open, calls_comments_folded");
         for (const char* role : {"quorvane_writer", "quorvane_reader", "quorvane_writer"}) {
             Connection desk;
             desk.open(withRole(env.serverUri(), QString(role).replace("quorvane", "desk"), role));
