@@ -4,6 +4,7 @@
 #include "app/command_line.h"
 #include "app/main_window.h"
 #include "calls/call_editor.h"
+#include "data/backup.h"
 #include "data/connection.h"
 #include "data/failure.h"
 #include "data/recordset.h"
@@ -500,19 +501,25 @@ private slots:
         const QStringList calls = Rows(query);
         ReleaseSharedConnection();
 
-        QString output;
-        const QString file = env.dataHome() + "/server-backup.mdb";
-        QCOMPARE(runCommand({"--server", env.serverUri(), "--backup", file}, &output), 0);
-        QVERIFY2(output.contains("Calls: 2 rows"), qPrintable(output));
-        const QString target = env.newServerDatabase();
-        QCOMPARE(runCommand({"--server", target, "--restore", file}, &output), 0);
-        QVERIFY2(output.contains("Calls: 2 rows copied and compared"), qPrintable(output));
-        CreateSharedConnection();
-        SharedConnection().open(target);
-        QCOMPARE(Rows(query), calls);
-        QCOMPARE(keptRows(), history);
-        // What was deleted can be put back there.
-        QCOMPARE(Deletions::RestoreCalls(SharedConnection(), {3}), QList<qint64>{3});
+        // A plain database file and a compact backup alike.
+        for (const QString name : {"/server-backup.mdb", "/server-backup.backup"}) {
+            QString output;
+            const QString file = env.dataHome() + name;
+            QCOMPARE(runCommand({"--server", env.serverUri(), "--backup", file}, &output), 0);
+            QVERIFY2(output.contains("Calls: 2 rows"), qPrintable(output));
+            QCOMPARE(Backups::isCompact(file), name.endsWith(".backup"));
+            const QString target = env.newServerDatabase();
+            QCOMPARE(runCommand({"--server", target, "--restore", file}, &output), 0);
+            QVERIFY2(output.contains("Calls: 2 rows copied and compared"), qPrintable(output));
+            CreateSharedConnection();
+            SharedConnection().open(target);
+            QCOMPARE(Rows(query), calls);
+            QCOMPARE(keptRows(), history);
+            // What was deleted can be put back there.
+            QCOMPARE(Deletions::RestoreCalls(SharedConnection(), {3}), QList<qint64>{3});
+            ReleaseSharedConnection();
+        }
+        QCOMPARE(QDir(env.dataHome()).entryList({"*rows*", "*.part"}), QStringList());
     }
 
     // A connection that the server dropped (its administrator ended it, the network failed)
