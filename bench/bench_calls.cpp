@@ -107,11 +107,14 @@ int childMeasure(const QString& path, int argc, char** argv) {
     print(QStringLiteral("sort_title_ms"), byTitle);
     print(QStringLiteral("sort_id_ms"), byId);
 
-    // A sorted list stays sorted when it is rebuilt.
+    // A sorted list stays sorted when it is rebuilt. Each LoadCalls takes its turn after the
+    // command-line tool, as the unsorted ones above do, so that both find the file in the
+    // page cache alike.
     window.ListView1_ColumnClick(1);
     waitForPaint(counter);
     std::vector<double> sorted;
     for (int run = 0; run < kRuns; ++run) {
+        cliRun(path);
         QElapsedTimer timer;
         timer.start();
         window.LoadCalls();

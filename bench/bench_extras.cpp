@@ -7,14 +7,20 @@
 // - export_csv_s: every call to a CSV file;
 // - window_painted_ms: from the launch to the painted main window; filter_ms: one keystroke
 //   in the find bar until the list is painted again (median; filter_max_ms the slowest);
-// - backup_ms: the daily backup of the database, and startup_backup_extra_ms: how much later
-//   the main window is painted on a day that needs a backup than on one that does not.
+// - backup_ms: writing the compact backup of the database (its rows read in one reading,
+//   compressed, written to the disk), beside file_copy_ms: a plain copy of the database file,
+//   written to the disk too; backup_mb and db_mb, the sizes of the two; restore_s: building a
+//   database from the compact backup (the indexes, the comments' index included) and checking
+//   it as --restore does; startup_backup_extra_ms: how much later the main window is painted
+//   on a day that needs a backup than on one that does not.
 // The databases are those of bench_calls (same cache).
 #include "app/daily_backup.h"
 #include "app/main_window.h"
 #include "bench_support.h"
 #include "data/backup.h"
+#include "data/backup_files.h"
 #include "data/connection.h"
+#include "data/file_copy.h"
 #include "list/call_list_model.h"
 #include "list/call_list_tools.h"
 #include "list/find_bar.h"
@@ -25,6 +31,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -181,7 +188,8 @@ double startupWithBackup(const QString& path, bool backupDue) {
     if (!QFile::copy(path, copy))
         fail(QStringLiteral("cannot copy the database"));
     QDir().mkpath(Backups::folderFor(copy));
-    if (!backupDue && !QFile::copy(path, Backups::dailyPath(copy, QDate::currentDate())))
+    if (!backupDue &&
+        !QFile::copy(path, Backups::dailyPath(copy, QDate::currentDate(), Backups::Format::Plain)))
         fail(QStringLiteral("cannot place today's backup"));
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("XDG_DATA_HOME"), home.path() + QStringLiteral("/data"));
@@ -220,14 +228,37 @@ void benchmark(const QString& cache, long long calls) {
             fail(QStringLiteral("the export was cancelled"));
         print(QStringLiteral("export_csv_s") + suffix, milliseconds(timer) / 1000);
     }
-    std::vector<double> backups;
+    std::vector<double> backups, copies;
+    const QString compact = scratch.filePath(QStringLiteral("backup.mdbz"));
+    const QString copy = scratch.filePath(QStringLiteral("copy.mdb"));
     for (int run = 0; run < kRuns; ++run) {
+        // In turns, so that both see the same load.
+        QFile::remove(copy);
         QElapsedTimer timer;
         timer.start();
-        Backups::copyDatabase(path, scratch.filePath(QStringLiteral("backup.mdb")));
+        CopyWholeFile(path, copy);
+        Backups::Files::syncFile(copy);
+        copies.push_back(milliseconds(timer));
+        timer.start();
+        QFile::rename(Backups::compactToPart(path, compact, nullptr), compact);
         backups.push_back(milliseconds(timer));
     }
+    QFile::remove(copy);
+    print(QStringLiteral("db_mb") + suffix, double(QFileInfo(path).size()) / 1e6);
+    print(QStringLiteral("backup_mb") + suffix, double(QFileInfo(compact).size()) / 1e6);
     print(QStringLiteral("backup_ms") + suffix, median(backups));
+    print(QStringLiteral("file_copy_ms") + suffix, median(copies));
+    {
+        QElapsedTimer timer;
+        timer.start();
+        const QString restored = scratch.filePath(QStringLiteral("restored/dbData.mdb"));
+        QDir().mkpath(scratch.filePath(QStringLiteral("restored")));
+        Backups::restore(compact, restored);
+        print(QStringLiteral("restore_s") + suffix, milliseconds(timer) / 1000);
+        print(QStringLiteral("restored_db_mb") + suffix, double(QFileInfo(restored).size()) / 1e6);
+        QFile::remove(restored);
+    }
+    QFile::remove(compact);
     print(QStringLiteral("fts_index_mb") + suffix, textIndexMb(path));
     std::vector<double> painted, filter, filterMax, find, save, remove;
     for (int run = 0; run < kRuns; ++run) {

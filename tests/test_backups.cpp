@@ -30,10 +30,12 @@ void writeFile(const QString& path, const QByteArray& content) {
         file.write(content);
 }
 
-// Two damaged pages and more: everything after the first page written over.
+// Two damaged pages and more: everything after the first page written over (after the first
+// half of a file smaller than two pages, such as a compact backup).
 void damage(const QString& path) {
     const QByteArray bytes = contentOf(path);
-    writeFile(path, bytes.left(4096) + QByteArray(bytes.size() - 4096, '\x5a'));
+    const int kept = bytes.size() > 8192 ? 4096 : bytes.size() / 2;
+    writeFile(path, bytes.left(kept) + QByteArray(bytes.size() - kept, '\x5a'));
 }
 
 QString titlesIn(const QString& path) {
@@ -88,6 +90,12 @@ QStringList notPrivate(const QString& root) {
 class TestBackups : public QObject {
     Q_OBJECT
 private slots:
+    // Every case runs over both kinds of backup: plain database files and compact backups.
+    void initTestCase_data() {
+        QTest::addColumn<bool>("compact");
+        QTest::newRow("plain") << false;
+        QTest::newRow("compact") << true;
+    }
     void init() {
         m_env = std::make_unique<TestEnvironment>();
         m_env->openSharedConnection();
@@ -97,22 +105,58 @@ private slots:
     }
     void cleanup() { m_env.reset(); }
 
+    // A backup restores to a file whose every table equals the original's; the rebuilt
+    // comments' index finds what the old one found, the kept copy of a deleted call included.
+    void restoredFileEqualsTheOriginal() {
+        SKIP_ON_SERVER("about the local file");
+        m_env->openSharedConnection();
+        Exec("insert into Calls (Title, Comments) values ('odd %_''\"\\[*', 'Schäden abîmées "
+             "%_''\"\\[*'), ('no comments', NULL), ('gone', 'deleted quillfeather')");
+        Exec("delete from Calls where Title = 'gone'");
+        Exec("insert into Status (Status) values ('Waiting ''here''')");
+        ReleaseSharedConnection();
+        const QString original = m_env->dataHome() + "/original.mdb";
+        QVERIFY(QFile::copy(m_db, original));
+        QString said;
+        QCOMPARE(run({"--backup", copyPath()}, &said), 0);
+        QVERIFY2(said.contains(format() == Backups::Format::Plain ? "plain" : "compact"),
+                 qPrintable(said));
+        QCOMPARE(Backups::isCompact(copyPath()), format() == Backups::Format::Compact);
+        QVERIFY2(run({"--restore", copyPath()}, &said) == 0, qPrintable(said));
+        const QStringList tables = rowsOf(original, "select name from sqlite_master where type "
+                                                    "= 'table' and name not like 'CallsText%'");
+        QVERIFY(tables.contains("3:DeletedCalls") && tables.contains("3:sqlite_sequence"));
+        QCOMPARE(rowsOf(m_db, "select type, name, sql from sqlite_master order by name"),
+                 rowsOf(original, "select type, name, sql from sqlite_master order by name"));
+        for (QString table : tables) {
+            const QString all = "select rowid, * from [" + table.mid(2) + "] order by rowid";
+            QCOMPARE(rowsOf(m_db, all), rowsOf(original, all));
+        }
+        for (const char* word : {"abi", "quillfeather", "%_'", "\\[*"}) {
+            const QString find = QString("select rowid from CallsText where Comments like '%%1%'")
+                                     .arg(QString(word).replace("'", "''"));
+            QCOMPARE(rowsOf(m_db, find), rowsOf(original, find));
+            QVERIFY2(!rowsOf(m_db, find).isEmpty(), word);
+        }
+        QCOMPARE(Backups::integrityProblem(m_db), QString());
+    }
+
     // Fourteen good backups, then the file is damaged: no start costs a good backup, and the
     // advice given works when followed.
     void damagedFileKeepsEveryGoodBackup() {
         SKIP_ON_SERVER("about the local file");
         const QDate today(2026, 12, 7);
         for (int day = 14; day >= 1; --day)
-            QCOMPARE(Backups::makeDaily(m_db, today.addDays(-day)),
-                     Backups::dailyPath(m_db, today.addDays(-day)));
+            QCOMPARE(Backups::makeDaily(m_db, today.addDays(-day), nullptr, format()),
+                     Backups::dailyPath(m_db, today.addDays(-day), format()));
         damage(m_db);
-        const QString newest = Backups::dailyPath(m_db, today.addDays(-1));
+        const QString newest = Backups::dailyPath(m_db, today.addDays(-1), format());
         // A second start on the same day tries no second copy and tells nothing new.
         bool toldToday = false;
         for (const int start : {0, 0, 1, 2}) {
             ScriptedPrompts prompts;
             DailyBackup backup;
-            backup.start(m_db, today.addDays(start));
+            backup.start(m_db, today.addDays(start), format());
             backup.wait();
             const bool again = start == 0 && toldToday;
             toldToday = true;
@@ -122,7 +166,9 @@ private slots:
             }
             QCOMPARE(prompts.boxes.size(), size_t(1));
             const QString& told = prompts.boxes[0].text;
-            QVERIFY2(told.contains(Backups::damagedPath(m_db, today.addDays(start))),
+            // Too damaged to be read, the file is kept aside byte for byte, as a plain file.
+            QVERIFY2(told.contains(
+                         Backups::damagedPath(m_db, today.addDays(start), Backups::Format::Plain)),
                      qPrintable(told));
             QVERIFY(told.contains(newest));
             QVERIFY(told.contains(QLocale().toString(today.addDays(-1), QLocale::LongFormat)));
@@ -163,9 +209,9 @@ private slots:
         QFETCH(QByteArray, bad);
         QFETCH(QString, listed);
         const QDate day(2026, 12, 1);
-        Backups::makeDaily(m_db, day);
-        const QString path = Backups::dailyPath(m_db, day.addDays(1));
-        Backups::makeDaily(m_db, day.addDays(1));
+        Backups::makeDaily(m_db, day, nullptr, format());
+        const QString path = Backups::dailyPath(m_db, day.addDays(1), format());
+        Backups::makeDaily(m_db, day.addDays(1), nullptr, format());
         if (bad == "damage")
             damage(path);
         else if (bad == "random")
@@ -188,8 +234,8 @@ private slots:
         const QString synced = m_env->dataHome() + "/synced/dbData.mdb";
         QVERIFY(QDir().mkpath(m_env->dataHome() + "/synced"));
         QVERIFY(QFile::rename(m_db, synced) && QFile::link(synced, m_db));
-        const QString copy = m_env->dataHome() + "/copy.mdb";
-        Backups::copyDatabase(m_db, copy);
+        const QString copy = copyPath();
+        Backups::backupTo(m_db, copy);
         m_env->openSharedConnection();
         Exec("update Calls set Title = 'stale call'");
         ReleaseSharedConnection();
@@ -242,13 +288,15 @@ private slots:
     void restoreSkipsABackupThatFailsItsCheckNow() {
         SKIP_ON_SERVER("about the local file");
         const QDate day(2026, 12, 1);
-        Backups::makeDaily(m_db, day);
-        Backups::makeDaily(m_db, day.addDays(1));
-        damage(Backups::dailyPath(m_db, day.addDays(1)));
+        Backups::makeDaily(m_db, day, nullptr, format());
+        Backups::makeDaily(m_db, day.addDays(1), nullptr, format());
+        damage(Backups::dailyPath(m_db, day.addDays(1), format()));
         QString said;
         QCOMPARE(run({"--restore"}, &said), 0);
-        QVERIFY(said.contains("failed its check: " + Backups::damagedPath(m_db, day.addDays(1))));
-        QVERIFY(said.contains("Restored the database from " + Backups::dailyPath(m_db, day)));
+        QVERIFY(said.contains("failed its check: " +
+                              Backups::damagedPath(m_db, day.addDays(1), format())));
+        QVERIFY(
+            said.contains("Restored the database from " + Backups::dailyPath(m_db, day, format())));
         QCOMPARE(Backups::newestGood(m_db)->date, day);
     }
 
@@ -262,23 +310,20 @@ private slots:
         for (int day = 19; day >= 0; --day)
             days << today.addDays(-day);
         for (const QDate& day : days)
-            QFile::copy(m_db, Backups::dailyPath(m_db, day));
+            QFile::copy(m_db, Backups::dailyPath(m_db, day, format()));
         const QString folder = Backups::folderFor(m_db) + "/";
         for (const char* aside : {"dbData-2026-09-01-damaged.mdb", "dbData-2026-10-01-damaged.mdb",
                                   "dbData-2026-11-01-101010-replaced.mdb",
                                   "dbData-2026-12-10-101010-replaced.mdb", "notes.txt"})
             writeFile(folder + aside, "x");
         Backups::prune(m_db, today);
-        QStringList kept = {"dbData-2026-07-10.mdb",
-                            "dbData-2026-08-10.mdb",
-                            "dbData-2026-09-10.mdb",
-                            "dbData-2026-10-01-damaged.mdb",
-                            "dbData-2026-10-10.mdb",
-                            "dbData-2026-11-30.mdb",
-                            "dbData-2026-12-10-101010-replaced.mdb",
-                            "notes.txt"};
+        QStringList kept = {"dbData-2026-10-01-damaged.mdb",
+                            "dbData-2026-12-10-101010-replaced.mdb", "notes.txt"};
+        for (const QDate& day : {QDate(2026, 7, 10), QDate(2026, 8, 10), QDate(2026, 9, 10),
+                                 QDate(2026, 10, 10), QDate(2026, 11, 30)})
+            kept << QFileInfo(Backups::dailyPath(m_db, day, format())).fileName();
         for (int day = 13; day >= 0; --day)
-            kept << QFileInfo(Backups::dailyPath(m_db, today.addDays(-day))).fileName();
+            kept << QFileInfo(Backups::dailyPath(m_db, today.addDays(-day), format())).fileName();
         kept.sort();
         QCOMPARE(namesIn(Backups::folderFor(m_db)), kept);
     }
@@ -287,8 +332,8 @@ private slots:
     // window's process, and the window goes on saving.
     void restoreRefusedWhileAWindowHasTheFile() {
         SKIP_ON_SERVER("about the local file");
-        const QString copy = m_env->dataHome() + "/copy.mdb";
-        Backups::copyDatabase(m_db, copy);
+        const QString copy = copyPath();
+        Backups::backupTo(m_db, copy);
         ScriptedPrompts prompts;
         auto window = StartProgram();
         for (const QStringList& arguments : {QStringList{"--restore", copy}, {"--restore"}}) {
@@ -311,8 +356,8 @@ private slots:
     // works, and goes ahead once it is done.
     void restoreRefusedWhileAnImportRuns() {
         SKIP_ON_SERVER("about the local file");
-        const QString copy = m_env->dataHome() + "/copy.mdb";
-        Backups::copyDatabase(m_db, copy);
+        const QString copy = copyPath();
+        Backups::backupTo(m_db, copy);
         const QString pipe = m_env->dataHome() + "/calls.csv";
         QCOMPARE(mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
         QProcess import;
@@ -332,8 +377,8 @@ private slots:
 
     void restoreRefusedUnderTheProgramsWindow() {
         SKIP_ON_SERVER("about the local file");
-        const QString copy = m_env->dataHome() + "/copy.mdb";
-        Backups::copyDatabase(m_db, copy);
+        const QString copy = copyPath();
+        Backups::backupTo(m_db, copy);
         QProcess window;
         window.start(QUORVANE_EXECUTABLE, {});
         QVERIFY(window.waitForStarted());
@@ -383,7 +428,7 @@ private slots:
         const mode_t umaskBefore = umask(mode_t(mask));
         const QString folder = m_env->dataFolder();
         QDir().mkpath(Backups::folderFor(m_db));
-        const QString copy = m_env->dataHome() + "/copy.mdb";
+        const QString copy = copyPath();
         for (const QString& leftover :
              {folder + "/dbData.mdb.part", folder + "/dbData.mdb.part-journal",
               Backups::dailyPath(m_db, QDate(2026, 1, 1)) + ".part",
@@ -396,7 +441,7 @@ private slots:
             ScriptedPrompts prompts;
             auto window = StartProgram();
             DailyBackup backup;
-            backup.start(m_db);
+            backup.start(m_db, QDate::currentDate(), format());
             backup.wait();
             window->Form_QueryUnload();
         }
@@ -418,6 +463,37 @@ private slots:
     }
 
 private:
+    static Backups::Format format() {
+        QFETCH_GLOBAL(bool, compact);
+        return compact ? Backups::Format::Compact : Backups::Format::Plain;
+    }
+    // Where --backup writes: the name tells the kind.
+    QString copyPath() const {
+        return m_env->dataHome() +
+               (format() == Backups::Format::Plain ? "/copy.mdb" : "/copy.backup");
+    }
+    // The rows of `sql` on the file `path`, each value with its type.
+    static QStringList rowsOf(const QString& path, const QString& sql) {
+        sqlite3* db = nullptr;
+        sqlite3_open_v2(path.toUtf8().constData(), &db, SQLITE_OPEN_READONLY, nullptr);
+        RegisterEngineFunctions(db);
+        QStringList rows;
+        sqlite3_stmt* statement = nullptr;
+        if (sqlite3_prepare_v2(db, sql.toUtf8().constData(), -1, &statement, nullptr) != SQLITE_OK)
+            rows << QString("error: ") + sqlite3_errmsg(db);
+        while (statement && sqlite3_step(statement) == SQLITE_ROW) {
+            QStringList row;
+            for (int i = 0; i < sqlite3_column_count(statement); ++i)
+                row << QString::number(sqlite3_column_type(statement, i)) + ":" +
+                           QString::fromUtf8(
+                               reinterpret_cast<const char*>(sqlite3_column_text(statement, i)));
+            rows << row.join('|');
+        }
+        sqlite3_finalize(statement);
+        sqlite3_close(db);
+        return rows;
+    }
+
     std::unique_ptr<TestEnvironment> m_env;
     QString m_db;
 };

@@ -111,8 +111,14 @@ private slots:
                                  << "";
         QTest::newRow("export") << QStringList{"--export-csv", "{DIR}/all.csv"} << 0 << ""
                                 << "all.csv";
-        QTest::newRow("backup") << QStringList{"--backup", "{DIR}/copy.mdb"} << 0 << ""
+        QTest::newRow("backup") << QStringList{"--backup", "{DIR}/copy.mdb"} << 0 << "plain"
                                 << "copy.mdb";
+        QTest::newRow("compact backup")
+            << QStringList{"--backup", "{DIR}/copy.backup"} << 0 << "compact"
+            << "copy.backup";
+        QTest::newRow("compact backup unwritable")
+            << QStringList{"--backup", "{DIR}/no/copy.backup"} << 1 << "cannot be"
+            << "";
         QTest::newRow("export unwritable")
             << QStringList{"--export-csv", "{DIR}/no/all.csv"} << 1 << "cannot be written"
             << "";
@@ -472,19 +478,21 @@ private slots:
     void oneBackupPerDayKeepingFourteen() {
         const QString db = m_env->databasePath();
         const QDate first(2024, 3, 1);
+        const Backups::Format plain = Backups::Format::Plain;
         for (int day = 0; day < 15; ++day) {
-            QCOMPARE(Backups::makeDaily(db, first.addDays(day)),
-                     Backups::dailyPath(db, first.addDays(day)));
-            QCOMPARE(Backups::makeDaily(db, first.addDays(day)), QString()); // once a day
+            QCOMPARE(Backups::makeDaily(db, first.addDays(day), nullptr, plain),
+                     Backups::dailyPath(db, first.addDays(day), plain));
+            // Once a day, of whichever kind.
+            QCOMPARE(Backups::makeDaily(db, first.addDays(day)), QString());
         }
         writeFile(Backups::folderFor(db) + "/notes.txt", "mine");
-        Backups::makeDaily(db, first.addDays(15));
+        Backups::makeDaily(db, first.addDays(15), nullptr, plain);
         QStringList expected;
         for (int day = 2; day <= 15; ++day)
-            expected << QFileInfo(Backups::dailyPath(db, first.addDays(day))).fileName();
+            expected << QFileInfo(Backups::dailyPath(db, first.addDays(day), plain)).fileName();
         expected << "notes.txt";
         QCOMPARE(QDir(Backups::folderFor(db)).entryList(QDir::Files, QDir::Name), expected);
-        QCOMPARE(contentsOf(Backups::dailyPath(db, first.addDays(15))), "kept call/");
+        QCOMPARE(contentsOf(Backups::dailyPath(db, first.addDays(15), plain)), "kept call/");
     }
 
     void failedBackupReportedOnce() {

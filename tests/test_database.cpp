@@ -46,8 +46,8 @@ private slots:
                               "CallsText_docsize", "CallsText_idx", "Categories", "Customers",
                               "Employees", "Priorities", "Status"}));
         QCOMPARE(Rows("select name from sqlite_master where type='view' order by name"),
-                 QStringList({"Calls Extended", "Closed Calls", "Customers Extended",
-                              "Employees Extended", "Open Calls"}));
+                 QStringList({"Calls Extended", "CallsFoldedComments", "Closed Calls",
+                              "Customers Extended", "Employees Extended", "Open Calls"}));
         QCOMPARE(Scalar("PRAGMA user_version").toInt(), SchemaVersion());
         QVERIFY(SchemaVersion() >= 2);
     }

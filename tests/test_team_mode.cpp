@@ -4,6 +4,7 @@
 #include "app/command_line.h"
 #include "app/main_window.h"
 #include "calls/call_editor.h"
+#include "data/backup.h"
 #include "data/connection.h"
 #include "data/failure.h"
 #include "data/recordset.h"
@@ -430,12 +431,12 @@ private slots:
                                   .run("select count(*) from pg_indexes where tablename = "
                                        "'calls' and indexname in ('calls_open', "
                                        "'calls_by_opened_date', 'calls_by_resolved_date', "
-                                       "'calls_comments_trigrams')")
+                                       "'calls_comments_folded')")
                                   ->text(0, 0));
         };
         QCOMPARE(indexes(), QByteArray("4"));
         // A call log that lacks some, as an earlier version left it.
-        ServerLink(env.serverUri()).run("drop index calls_open, calls_comments_trigrams");
+        ServerLink(env.serverUri()).run("drop index calls_open, calls_comments_folded");
         for (const char* role : {"quorvane_writer", "quorvane_reader", "quorvane_writer"}) {
             Connection desk;
             desk.open(withRole(env.serverUri(), QString(role).replace("quorvane", "desk"), role));
@@ -500,19 +501,25 @@ private slots:
         const QStringList calls = Rows(query);
         ReleaseSharedConnection();
 
-        QString output;
-        const QString file = env.dataHome() + "/server-backup.mdb";
-        QCOMPARE(runCommand({"--server", env.serverUri(), "--backup", file}, &output), 0);
-        QVERIFY2(output.contains("Calls: 2 rows"), qPrintable(output));
-        const QString target = env.newServerDatabase();
-        QCOMPARE(runCommand({"--server", target, "--restore", file}, &output), 0);
-        QVERIFY2(output.contains("Calls: 2 rows copied and compared"), qPrintable(output));
-        CreateSharedConnection();
-        SharedConnection().open(target);
-        QCOMPARE(Rows(query), calls);
-        QCOMPARE(keptRows(), history);
-        // What was deleted can be put back there.
-        QCOMPARE(Deletions::RestoreCalls(SharedConnection(), {3}), QList<qint64>{3});
+        // A plain database file and a compact backup alike.
+        for (const QString name : {"/server-backup.mdb", "/server-backup.backup"}) {
+            QString output;
+            const QString file = env.dataHome() + name;
+            QCOMPARE(runCommand({"--server", env.serverUri(), "--backup", file}, &output), 0);
+            QVERIFY2(output.contains("Calls: 2 rows"), qPrintable(output));
+            QCOMPARE(Backups::isCompact(file), name.endsWith(".backup"));
+            const QString target = env.newServerDatabase();
+            QCOMPARE(runCommand({"--server", target, "--restore", file}, &output), 0);
+            QVERIFY2(output.contains("Calls: 2 rows copied and compared"), qPrintable(output));
+            CreateSharedConnection();
+            SharedConnection().open(target);
+            QCOMPARE(Rows(query), calls);
+            QCOMPARE(keptRows(), history);
+            // What was deleted can be put back there.
+            QCOMPARE(Deletions::RestoreCalls(SharedConnection(), {3}), QList<qint64>{3});
+            ReleaseSharedConnection();
+        }
+        QCOMPARE(QDir(env.dataHome()).entryList({"*rows*", "*.part"}), QStringList());
     }
 
     // A connection that the server dropped (its administrator ended it, the network failed)

@@ -21,8 +21,10 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QFile>
 #include <QGuiApplication>
 #include <QStringList>
+#include <QTemporaryDir>
 #include <cstdio>
 #include <memory>
 #include <new>
@@ -73,13 +75,15 @@ struct Options {
                                              "without the leading apostrophe.")};
     QCommandLineOption backup{
         QStringLiteral("backup"),
-        QStringLiteral("Copy the database to FILE; the copy is checked before it counts (with "
-                       "--server: the server's call log, as one snapshot, into a local database "
-                       "file)."),
+        QStringLiteral("Back the database up into FILE: a plain database file when FILE ends "
+                       "in .mdb, else a compact backup (the rows, compressed; the indexes are "
+                       "built again by --restore). The backup is checked before it counts (with "
+                       "--server: the server's call log, as one snapshot, of the same kind)."),
         QStringLiteral("FILE")};
     QCommandLineOption restore{
         QStringLiteral("restore"),
-        QStringLiteral("Replace the database with the copy FILE after checking it; the "
+        QStringLiteral("Replace the database with the backup FILE (plain or compact) after "
+                       "checking it; the "
                        "replaced database is kept in the backups folder. Without FILE, the "
                        "newest sound backup is restored. Refused while a window has the "
                        "database open (with --server: copy FILE into the empty server "
@@ -88,8 +92,8 @@ struct Options {
     QCommandLineOption restoreNewest{QStringLiteral("restore-newest")};
     QCommandLineOption listBackups{
         QStringLiteral("list-backups"),
-        QStringLiteral("List the backups of the database with their dates, sizes and whether "
-                       "they passed their check.")};
+        QStringLiteral("List the backups of the database with their dates, sizes, the sizes "
+                       "they restore to and whether they pass their check.")};
     QCommandLineOption report{QStringLiteral("report"), QString(), QStringLiteral("NAME")};
     QCommandLineOption pdf{QStringLiteral("pdf"),
                            QStringLiteral("The PDF file that --report writes."),
@@ -312,22 +316,50 @@ int RunCommands(const QStringList& givenArguments, QTextStream& out, QTextStream
             // The server's call log, as one snapshot, into a file that --copy-to (or --server
             // with --restore) puts back.
             const QString uri = parser.value(options.server).trimmed();
+            const QString target = parser.value(options.backup);
+            const bool plain = Backups::formatFor(target) == Backups::Format::Plain;
+            // A compact backup is made from a database file of the server's call log, written
+            // beside it first and removed again.
+            const QString file = plain ? target : target + QStringLiteral("-rows.mdb");
+            struct Removed {
+                QString path;
+                ~Removed() {
+                    if (!path.isEmpty())
+                        QFile::remove(path);
+                }
+            } removed{plain ? QString() : file};
             const QVector<CopiedTable> tables =
-                BackupServer(uri, ProgramFolder() + QStringLiteral("/dbBlank.mdb"),
-                             parser.value(options.backup));
+                BackupServer(uri, ProgramFolder() + QStringLiteral("/dbBlank.mdb"), file);
+            if (!plain)
+                Backups::backupTo(file, target);
             for (const CopiedTable& table : tables)
                 out << table.table << ": " << table.rows << " rows\n";
-            out << "Backed up the call log of " << ServerLink::displayed(uri) << " into "
-                << parser.value(options.backup) << '\n';
+            out << "Backed up the call log of " << ServerLink::displayed(uri) << " into " << target
+                << (plain ? " (a plain database file)\n" : " (a compact backup)\n");
         } else if (parser.isSet(options.restore) && parser.isSet(options.server)) {
             const QString uri = parser.value(options.server).trimmed();
-            const QVector<CopiedTable> tables = CopyToServer(parser.value(options.restore), uri);
+            QString from = parser.value(options.restore);
+            // A compact backup goes up from the database built from it, removed again.
+            QTemporaryDir built;
+            if (Backups::isCompact(from)) {
+                if (!built.isValid())
+                    throw Failure(QStringLiteral("No temporary folder can be made to build '%1' "
+                                                 "in.")
+                                      .arg(from));
+                from = Backups::expandToPart(from, built.filePath(QStringLiteral("restored.mdb")));
+            }
+            const QVector<CopiedTable> tables = CopyToServer(from, uri);
             for (const CopiedTable& table : tables)
                 out << table.table << ": " << table.rows << " rows copied and compared\n";
             out << "Restored the call log of " << ServerLink::displayed(uri) << " from "
                 << parser.value(options.restore) << '\n';
         } else if (parser.isSet(options.backup)) {
-            Backups::backupTo(databasePath(), parser.value(options.backup));
+            const QString target = parser.value(options.backup);
+            Backups::backupTo(databasePath(), target);
+            out << (Backups::formatFor(target) == Backups::Format::Plain
+                        ? "Wrote a plain database file (any SQLite program opens it): "
+                        : "Wrote a compact backup (restored with --restore): ")
+                << target << '\n';
         } else if (parser.isSet(options.listBackups)) {
             FileCommands::listBackups(databasePath(), out);
         } else if (parser.isSet(options.check)) {

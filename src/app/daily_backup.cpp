@@ -23,13 +23,13 @@ DailyBackup::~DailyBackup() {
         m_thread->wait();
 }
 
-void DailyBackup::start(const QString& databasePath, const QDate& today) {
+void DailyBackup::start(const QString& databasePath, const QDate& today, Backups::Format format) {
     if (m_thread)
         return;
     m_database = databasePath;
-    m_thread.reset(QThread::create([this, databasePath, today] {
+    m_thread.reset(QThread::create([this, databasePath, today, format] {
         try {
-            m_written = Backups::makeDaily(databasePath, today, &m_damage);
+            m_written = Backups::makeDaily(databasePath, today, &m_damage, format);
         } catch (const Failure& failure) {
             m_failure = failure.description();
         } catch (const std::exception& failure) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "data/backup.h"
+
 #include <QDate>
 #include <QObject>
 #include <QString>
@@ -18,7 +20,9 @@ public:
     // Waits for a copy still running.
     ~DailyBackup() override;
 
-    void start(const QString& databasePath, const QDate& today = QDate::currentDate());
+    // A compact backup unless told otherwise.
+    void start(const QString& databasePath, const QDate& today = QDate::currentDate(),
+               Backups::Format format = Backups::Format::Compact);
     // Waits until the copy has ended and its outcome was reported.
     void wait();
 

@@ -89,10 +89,15 @@ void listBackups(const QString& databasePath, QTextStream& out) {
         return;
     }
     out << "Backups of " << databasePath << ", newest first:\n";
+    auto size = [](qint64 bytes) {
+        return bytes < 0
+                   ? QStringLiteral("?")
+                   : QLocale::c().formattedDataSize(bytes, 1, QLocale::DataSizeTraditionalFormat);
+    };
     for (const Backups::Entry& entry : entries)
-        out << entry.date.toString(QStringLiteral("yyyy-MM-dd")) << "  "
-            << QLocale::c().formattedDataSize(entry.size, 1, QLocale::DataSizeTraditionalFormat)
-            << "  " << describeKind(entry) << "  " << entry.path << '\n';
+        out << entry.date.toString(QStringLiteral("yyyy-MM-dd")) << "  " << size(entry.size)
+            << " (restores to " << size(entry.restoredSize) << ")  " << describeKind(entry) << "  "
+            << entry.path << '\n';
 }
 
 bool checkDatabase(const QString& databasePath, bool onServer, QTextStream& out) {

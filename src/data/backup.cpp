@@ -1,4 +1,5 @@
 #include "data/backup.h"
+#include "data/backup_files.h"
 
 #include "data/connection.h"
 #include "data/database_lock.h"
@@ -20,138 +21,10 @@
 #include <sys/stat.h>
 
 namespace Backups {
+
+using namespace Files;
+
 namespace {
-
-constexpr int kPagesPerStep = 4096;
-constexpr int kBusyRetries = 200;
-
-// An engine handle closed on every way out.
-struct Handle {
-    sqlite3* db = nullptr;
-    ~Handle() { sqlite3_close_v2(db); }
-};
-
-void openFile(Handle& handle, const QString& path, int flags) {
-    if (sqlite3_open_v2(path.toUtf8().constData(), &handle.db, flags | SQLITE_OPEN_NOMUTEX,
-                        nullptr) != SQLITE_OK)
-        throw Failure(SentenceWithCause(
-            QStringLiteral("The database file '%1' cannot be opened").arg(path),
-            handle.db ? EngineFailureText(handle.db) : QStringLiteral("out of memory")));
-    sqlite3_busy_timeout(handle.db, 3000);
-    // The check of a file reads its indexes, which use the engine's own collation.
-    RegisterEngineFunctions(handle.db);
-}
-
-// Copies every page of `from` into `to`; the pages are taken in steps, so that the program
-// writing the source in between waits only for one step.
-void copyPages(sqlite3* from, sqlite3* to, const QString& source) {
-    sqlite3_backup* backup = sqlite3_backup_init(to, "main", from, "main");
-    if (!backup)
-        throw Failure(EngineFailureText(to));
-    int rc = SQLITE_OK;
-    int retries = 0;
-    int system = 0;
-    do {
-        rc = sqlite3_backup_step(backup, kPagesPerStep);
-        // The system's own words say more than the engine's "disk I/O error" for a file-size
-        // limit or a full disk; they are taken at once, before anything else can change them.
-        if ((rc & 0xff) == SQLITE_IOERR || (rc & 0xff) == SQLITE_FULL)
-            system = sqlite3_system_errno(to) != 0 ? sqlite3_system_errno(to) : errno;
-        if (rc == SQLITE_BUSY || rc == SQLITE_LOCKED) {
-            if (++retries > kBusyRetries)
-                break;
-            QThread::msleep(25);
-        }
-    } while (rc == SQLITE_OK || rc == SQLITE_BUSY || rc == SQLITE_LOCKED);
-    sqlite3_backup_finish(backup);
-    if (rc != SQLITE_DONE) {
-        const QString why = system != 0 ? QString::fromLocal8Bit(std::strerror(system))
-                            : sqlite3_errcode(to) != SQLITE_OK ? EngineFailureText(to)
-                                                               : EngineFailureText(from);
-        throw Failure(SentenceWithCause(
-            QStringLiteral("The database '%1' cannot be copied").arg(source), why));
-    }
-}
-
-QString queryText(sqlite3* db, const char* sql) {
-    sqlite3_stmt* stmt = nullptr;
-    QString text;
-    if (sqlite3_prepare_v2(db, sql, -1, &stmt, nullptr) == SQLITE_OK &&
-        sqlite3_step(stmt) == SQLITE_ROW) {
-        text = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(stmt, 0)));
-    } else {
-        // A file that another program holds could not be read: that says nothing of its
-        // pages, and must not be taken for damage.
-        const int code = sqlite3_errcode(db);
-        text = EngineFailureText(db);
-        sqlite3_finalize(stmt);
-        if (code == SQLITE_BUSY || code == SQLITE_LOCKED)
-            throw Failure(text);
-        return QStringLiteral("error: ") + text;
-    }
-    sqlite3_finalize(stmt);
-    return text;
-}
-
-// Holds the engine's write lock on the database at `path` (other programs may go on reading
-// it); a file that is no database, or none at all, is left to the steps that follow.
-void holdWriteLock(Handle& handle, const QString& path) {
-    if (sqlite3_open_v2(QFile::encodeName(path).constData(), &handle.db,
-                        SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr) != SQLITE_OK)
-        return;
-    sqlite3_busy_timeout(handle.db, 3000);
-    const int code = sqlite3_exec(handle.db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
-    if (code == SQLITE_BUSY || code == SQLITE_LOCKED)
-        throw Failure(QStringLiteral("The database '%1' is being written by another program, "
-                                     "which would go on writing into the replaced file; nothing "
-                                     "was restored. Try again when it is done.")
-                          .arg(path));
-}
-
-void replaceFile(const QString& temporary, const QString& target) {
-    if (std::rename(QFile::encodeName(temporary).constData(),
-                    QFile::encodeName(target).constData()) != 0) {
-        const QString cause = PrivateFiles::systemCause();
-        QFile::remove(temporary);
-        throw Failure(SentenceWithCause(
-            QStringLiteral("The file '%1' cannot be replaced").arg(target), cause));
-    }
-}
-
-void removeTemporary(const QString& temporary) {
-    QFile::remove(temporary);
-    QFile::remove(temporary + QStringLiteral("-journal"));
-}
-
-bool sameFile(const QString& a, const QString& b) {
-    struct stat first {
-    }, second{};
-    if (::stat(QFile::encodeName(a).constData(), &first) == 0 &&
-        ::stat(QFile::encodeName(b).constData(), &second) == 0)
-        return first.st_dev == second.st_dev && first.st_ino == second.st_ino;
-    return QFileInfo(a).absoluteFilePath() == QFileInfo(b).absoluteFilePath();
-}
-
-// The file that `path` names at the end of its symbolic links (`path` itself when it is none).
-QString linkedFile(const QString& path) {
-    const QFileInfo info(path);
-    if (!info.isSymLink())
-        return path;
-    const QString canonical = info.canonicalFilePath();
-    return canonical.isEmpty() ? info.symLinkTarget() : canonical;
-}
-
-// Refuses a target that is the database or one of the files the engine keeps beside it.
-void refuseLiveTarget(const QString& source, const QString& target) {
-    for (const char* suffix : {"", "-journal", "-wal", "-shm", ".lock"}) {
-        const QString live = source + QLatin1String(suffix);
-        if (sameFile(target, live) ||
-            (QFileInfo(target).absoluteFilePath() == QFileInfo(live).absoluteFilePath()))
-            throw Failure(QStringLiteral("'%1' is the database itself (or a file the engine "
-                                         "keeps beside it); a copy must go elsewhere.")
-                              .arg(target));
-    }
-}
 
 // Copies the database into target.part, complete and private, and answers that path.
 QString copyToPart(const QString& source, const QString& target) {
@@ -186,15 +59,35 @@ void copyDatabase(const QString& source, const QString& target) {
 }
 
 void backupTo(const QString& source, const QString& target) {
-    const QString part = copyToPart(source, target);
-    const QString problem = integrityProblem(part);
+    QString problem;
+    QString part;
+    if (formatFor(target) == Format::Plain) {
+        part = copyToPart(source, target);
+        problem = integrityProblem(part);
+    } else {
+        if (const QString why = PrivateFiles::notAFile(target); !why.isEmpty())
+            throw Failure(why);
+        if (!QFileInfo::exists(source))
+            throw Failure(QStringLiteral("Could not find file '%1'.").arg(source));
+        refuseLiveTarget(source, target);
+        part = compactToPart(source, target, &problem);
+        if (problem.isEmpty()) {
+            try {
+                checkCompact(part);
+            } catch (const Failure& failure) {
+                problem = failure.description();
+            }
+        }
+    }
     if (problem.isEmpty()) {
         replaceFile(part, target);
         return;
     }
     const QFileInfo info(target);
-    const QString damaged = info.absolutePath() + QLatin1Char('/') + info.completeBaseName() +
-                            QStringLiteral("-damaged.") + info.suffix();
+    const QString damaged =
+        info.absolutePath() + QLatin1Char('/') + info.completeBaseName() +
+        QStringLiteral("-damaged") +
+        (info.suffix().isEmpty() ? QString() : QLatin1Char('.') + info.suffix());
     replaceFile(part, damaged);
     throw Failure(QStringLiteral("The database '%1' is damaged (%2): its copy failed the "
                                  "integrity check and is kept as '%3', not as '%4'.")
@@ -208,11 +101,15 @@ QString integrityProblem(const QString& path) {
     return integrity == QLatin1String("ok") ? QString() : integrity;
 }
 
-void checkDatabaseFile(const QString& path) {
+void checkDatabaseFile(const QString& path, Check check) {
     if (const QString why = PrivateFiles::notAFile(path); !why.isEmpty())
         throw Failure(why);
     if (!QFileInfo(path).isFile())
         throw Failure(QStringLiteral("Could not find file '%1'.").arg(path));
+    if (isCompact(path)) {
+        checkCompact(path);
+        return;
+    }
     // Text or bytes of another kind are not a damaged database but no database at all.
     QFile file(path);
     if (file.open(QIODevice::ReadOnly)) {
@@ -223,7 +120,8 @@ void checkDatabaseFile(const QString& path) {
     }
     Handle handle;
     openFile(handle, path, SQLITE_OPEN_READONLY);
-    const QString integrity = queryText(handle.db, "PRAGMA integrity_check");
+    const QString integrity = queryText(
+        handle.db, check == Check::Quick ? "PRAGMA quick_check" : "PRAGMA integrity_check");
     if (integrity != QLatin1String("ok"))
         throw Failure(QStringLiteral("The file '%1' is damaged (%2).").arg(path, integrity));
     const int version = queryText(handle.db, "PRAGMA user_version").toInt();
@@ -248,7 +146,6 @@ void checkDatabaseFile(const QString& path) {
 QString restore(const QString& backup, const QString& databasePath) {
     // No window may go on writing into the file that is replaced.
     const auto lock = DatabaseLock::exclusive(databasePath);
-    checkDatabaseFile(backup);
     if (sameFile(backup, databasePath))
         throw Failure(QStringLiteral("'%1' is the database itself.").arg(backup));
     // Nor may another program that writes into it (a tool of the engine's, a script): the
@@ -257,6 +154,24 @@ QString restore(const QString& backup, const QString& databasePath) {
     if (QFileInfo::exists(databasePath))
         holdWriteLock(writing, databasePath);
     removeLeftovers(QFileInfo(databasePath).absolutePath());
+    // A database that is a symbolic link (to a file in a synchronised folder, say) stays one:
+    // the copy is written beside the file it points to and replaces that file, whole.
+    const QString target = linkedFile(databasePath);
+    QString part;
+    if (isCompact(backup)) {
+        // Built from the rows, then checked as a database of this program (its pages and
+        // rows by the engine's quick check: the indexes were made from the rows just now);
+        // the database itself is untouched until the built file replaces it.
+        part = expandToPart(backup, target);
+        try {
+            checkDatabaseFile(part, Check::Quick);
+        } catch (...) {
+            removeTemporary(part);
+            throw;
+        }
+    } else {
+        checkDatabaseFile(backup);
+    }
     QString kept;
     if (QFileInfo::exists(databasePath)) {
         const QString folder = folderFor(databasePath);
@@ -277,16 +192,16 @@ QString restore(const QString& backup, const QString& databasePath) {
             try {
                 CopyWholeFile(databasePath, kept);
             } catch (const Failure& failure) {
+                if (!part.isEmpty())
+                    removeTemporary(part);
                 throw Failure(QStringLiteral("The database '%1' cannot be kept as '%2' (%3); "
                                              "nothing was restored.")
                                   .arg(databasePath, kept, failure.description()));
             }
         }
     }
-    // A database that is a symbolic link (to a file in a synchronised folder, say) stays one:
-    // the copy is written beside the file it points to and replaces that file, whole.
-    const QString target = linkedFile(databasePath);
-    const QString part = copyToPart(backup, target);
+    if (part.isEmpty())
+        part = copyToPart(backup, target);
     // The copy replaces the database whole; a journal left by the replaced file (kept above)
     // must not be played into the restored one.
     QFile::remove(target + QStringLiteral("-journal"));

@@ -46,7 +46,7 @@ QString baseName(const QString& databasePath) {
 
 std::optional<Entry> entryOf(const QString& base, const QFileInfo& file) {
     static const QRegularExpression pattern(
-        QStringLiteral(R"(^(.*)-(\d{4}-\d{2}-\d{2})(?:(-damaged)|-\d{6}(-replaced))?\.mdb$)"));
+        QStringLiteral(R"(^(.*)-(\d{4}-\d{2}-\d{2})(?:(-damaged)|-\d{6}(-replaced))?\.mdbz?$)"));
     const QRegularExpressionMatch m = pattern.match(file.fileName());
     if (!m.hasMatch() || m.captured(1) != base)
         return std::nullopt;
@@ -56,6 +56,10 @@ std::optional<Entry> entryOf(const QString& base, const QFileInfo& file) {
         return std::nullopt;
     entry.path = file.absoluteFilePath();
     entry.size = file.size();
+    entry.restoredSize = file.fileName().endsWith(QLatin1String(kCompactSuffix)) && file.isFile() &&
+                                 isCompact(entry.path)
+                             ? restoredSize(entry.path)
+                             : entry.size;
     entry.kind = m.hasCaptured(3) ? Kind::Damaged : m.hasCaptured(4) ? Kind::Replaced : Kind::Good;
     return entry;
 }
@@ -66,14 +70,16 @@ QString folderFor(const QString& databasePath) {
     return QFileInfo(databasePath).absolutePath() + QStringLiteral("/backups");
 }
 
-QString dailyPath(const QString& databasePath, const QDate& day) {
+QString dailyPath(const QString& databasePath, const QDate& day, Format format) {
     return folderFor(databasePath) + QLatin1Char('/') + baseName(databasePath) + QLatin1Char('-') +
-           day.toString(QStringLiteral("yyyy-MM-dd")) + QStringLiteral(".mdb");
+           day.toString(QStringLiteral("yyyy-MM-dd")) +
+           (format == Format::Compact ? QLatin1String(kCompactSuffix) : QLatin1String(".mdb"));
 }
 
-QString damagedPath(const QString& databasePath, const QDate& day) {
+QString damagedPath(const QString& databasePath, const QDate& day, Format format) {
     return folderFor(databasePath) + QLatin1Char('/') + baseName(databasePath) + QLatin1Char('-') +
-           day.toString(QStringLiteral("yyyy-MM-dd")) + QStringLiteral("-damaged.mdb");
+           day.toString(QStringLiteral("yyyy-MM-dd")) + QStringLiteral("-damaged") +
+           (format == Format::Compact ? QLatin1String(kCompactSuffix) : QLatin1String(".mdb"));
 }
 
 QVector<Entry> list(const QString& databasePath) {
@@ -118,7 +124,7 @@ void removeLeftovers(const QString& folder) {
         QFile::remove(folder + QLatin1Char('/') + name);
 }
 
-QString makeDaily(const QString& databasePath, const QDate& today, QString* damage) {
+QString makeDaily(const QString& databasePath, const QDate& today, QString* damage, Format format) {
     const QString folder = folderFor(databasePath);
     PrivateFiles::makeFolder(folder);
     // Another window making today's backup has it in hand.
@@ -127,43 +133,66 @@ QString makeDaily(const QString& databasePath, const QDate& today, QString* dama
         return QString();
     removeLeftovers(folder);
     PrivateFiles::restrictTree(folder);
-    const QString good = dailyPath(databasePath, today);
-    const QString damaged = damagedPath(databasePath, today);
-    QString written;
-    if (!QFileInfo::exists(good) && !QFileInfo::exists(damaged)) {
-        try {
-            copyDatabase(databasePath, good);
-        } catch (const Failure& failure) {
-            // A file too damaged for the engine to copy is kept aside byte for byte.
-            QString problem;
-            try {
-                problem = integrityProblem(databasePath);
-            } catch (const Failure& unreadable) {
-                problem = unreadable.description();
-            }
-            if (problem.isEmpty())
-                throw;
-            CopyWholeFile(databasePath, damaged);
-            if (damage)
-                *damage = problem;
+    const QString good = dailyPath(databasePath, today, format);
+    const QString damaged = damagedPath(databasePath, today, format);
+    // A backup of either kind made today, good or damaged, is today's backup.
+    for (const Format kind : {Format::Plain, Format::Compact}) {
+        if (QFileInfo::exists(dailyPath(databasePath, today, kind)) ||
+            QFileInfo::exists(damagedPath(databasePath, today, kind))) {
             prune(databasePath, today);
-            return damaged;
+            return QString();
         }
-        // A copy counts as a backup only once the engine finds it sound.
-        QString problem;
+    }
+    QString problem;
+    QString part;
+    try {
+        if (format == Format::Compact) {
+            part = compactToPart(databasePath, good, &problem);
+        } else {
+            copyDatabase(databasePath, good);
+            part = good;
+        }
+    } catch (const Failure&) {
+        // A file too damaged for the engine to read is kept aside byte for byte.
         try {
-            problem = integrityProblem(good);
+            problem = integrityProblem(databasePath);
+        } catch (const Failure& unreadable) {
+            problem = unreadable.description();
+        }
+        if (problem.isEmpty())
+            throw;
+        const QString byteCopy = damagedPath(databasePath, today, Format::Plain);
+        CopyWholeFile(databasePath, byteCopy);
+        if (damage)
+            *damage = problem;
+        prune(databasePath, today);
+        return byteCopy;
+    }
+    // A copy counts as a backup only once it is found sound: a plain copy by the engine's
+    // integrity check, a compact one read back through (the check of the rows ran as they
+    // were read).
+    if (problem.isEmpty()) {
+        try {
+            if (format == Format::Compact)
+                checkCompact(part);
+            else
+                problem = integrityProblem(part);
         } catch (const Failure& failure) {
             problem = failure.description();
         }
-        written = good;
-        if (!problem.isEmpty()) {
-            if (!QFile::rename(good, damaged))
-                QFile::remove(good);
-            written = damaged;
-            if (damage)
-                *damage = problem;
-        }
+    }
+    QString written = good;
+    if (!problem.isEmpty()) {
+        written = damaged;
+        if (damage)
+            *damage = problem;
+    }
+    if (part != written && !QFile::rename(part, written)) {
+        QFile::remove(part);
+        if (written == good)
+            throw Failure(
+                SentenceWithCause(QStringLiteral("The file '%1' cannot be replaced").arg(good),
+                                  PrivateFiles::systemCause()));
     }
     prune(databasePath, today);
     return written;
@@ -217,7 +246,9 @@ QString restoreNewest(const QString& databasePath, QString* restoredFrom, QStrin
                 *restoredFrom = entry.path;
             return restore(entry.path, databasePath);
         }
-        const QString aside = damagedPath(databasePath, entry.date);
+        const QString aside = damagedPath(
+            databasePath, entry.date,
+            entry.path.endsWith(QLatin1String(kCompactSuffix)) ? Format::Compact : Format::Plain);
         if (!QFileInfo::exists(aside) && QFile::rename(entry.path, aside) && setAside)
             *setAside << QStringLiteral("%1 (%2)").arg(aside, problem);
     }

@@ -1,6 +1,7 @@
 #include "data/engine_functions.h"
 
 #include "data/date_text.h"
+#include "data/folded_text.h"
 
 #include <QDate>
 #include <QTime>
@@ -102,6 +103,36 @@ void foldedCase(sqlite3_context* ctx, int, sqlite3_value** argv) {
     sqlite3_result_text16(ctx, folded.utf16(), int(folded.size() * 2), SQLITE_TRANSIENT);
 }
 
+// FindFolded(x): the text with letter case and accents folded away, as finding compares it
+// (the comments' index holds its pieces of the comments folded so).
+void findFolded(sqlite3_context* ctx, int, sqlite3_value** argv) {
+    if (sqlite3_value_type(argv[0]) == SQLITE_NULL) {
+        sqlite3_result_null(ctx);
+        return;
+    }
+    const auto* bytes = reinterpret_cast<const char*>(sqlite3_value_text(argv[0]));
+    const int size = sqlite3_value_bytes(argv[0]);
+    bool ascii = true;
+    for (int i = 0; i < size && ascii; ++i)
+        ascii = static_cast<unsigned char>(bytes[i]) < 0x80;
+    if (ascii) {
+        // Most comments: only the capitals change, byte for byte.
+        char* folded = static_cast<char*>(sqlite3_malloc(size + 1));
+        if (!folded) {
+            sqlite3_result_error_nomem(ctx);
+            return;
+        }
+        for (int i = 0; i < size; ++i)
+            folded[i] =
+                bytes[i] >= 'A' && bytes[i] <= 'Z' ? char(bytes[i] + ('a' - 'A')) : bytes[i];
+        folded[size] = '\0';
+        sqlite3_result_text(ctx, folded, size, sqlite3_free);
+        return;
+    }
+    const QByteArray folded = FoldedForFind(QString::fromUtf8(bytes, size)).toUtf8();
+    sqlite3_result_text(ctx, folded.constData(), int(folded.size()), SQLITE_TRANSIENT);
+}
+
 // The aggregate context holds a copy of the chosen value.
 struct Chosen {
     sqlite3_value* value;
@@ -175,6 +206,8 @@ void RegisterEngineFunctions(sqlite3* db) {
                             storedDate, nullptr, nullptr);
     sqlite3_create_function(db, "FoldedCase", 1, SQLITE_UTF16 | SQLITE_DETERMINISTIC, nullptr,
                             foldedCase, nullptr, nullptr);
+    sqlite3_create_function(db, "FindFolded", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
+                            findFolded, nullptr, nullptr);
     sqlite3_create_function(db, "ChangedBy", 0, SQLITE_UTF8, nullptr, changedBy, nullptr, nullptr);
     sqlite3_create_function(db, "ChangeTime", 0, SQLITE_UTF8, nullptr, changeTime, nullptr,
                             nullptr);

@@ -45,6 +45,9 @@ BEGIN SELECT RAISE(ABORT, 'The value is there already, in these or other capital
     SummaryIndexesSchemaScript(),
     // 5 to 6: a deleted call keeps its entries in the comments' index while it is kept.
     KeptCommentsSchemaScript(),
+    // 6 to 7: the comments' index holds the comments without letter case and accents, and
+    // only which calls hold each piece: a third of its size.
+    FoldedCommentsSchemaScript(),
 };
 
 void run(sqlite3* db, const char* sql) {

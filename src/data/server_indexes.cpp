@@ -15,14 +15,14 @@ struct Index {
     const char* sql;
 };
 
-// The comments are found by any part of a word through the index of their three-letter
-// pieces (on a server that offers the extension that makes it). The summary counts the open
-// calls from the second index alone, and the calls opened and resolved in recent weeks from the
-// other two.
+// The comments are found by any part of a word through the index of the three-letter pieces of
+// their folded text (on a server that offers the extension that makes it). The summary counts the
+// open calls from the second index alone, and the calls opened and resolved in recent weeks from
+// the other two.
 const Index kIndexes[] = {
-    {"calls_comments_trigrams",
+    {"calls_comments_folded",
      "create extension if not exists pg_trgm; create index if not exists "
-     "calls_comments_trigrams on calls using gin (comments gin_trgm_ops)"},
+     "calls_comments_folded on calls using gin (folded_for_find(comments) gin_trgm_ops)"},
     {"calls_open", "create index if not exists calls_open on calls (status, priority, "
                    "\"assigned to\", \"due date\", \"resolved date\") "
                    "where \"resolved date\" is null"},

@@ -10,6 +10,8 @@ const char* ServerHistorySchemaScript();
 
 // The part of schema_server.sql that announces the IDs of the calls each statement changed.
 const char* ServerAnnouncementsSchemaScript();
+// The part of schema_server.sql that folds the comments for finding (built in).
+const char* ServerFoldedCommentsSchemaScript();
 
 // Makes every index of the call log where missing (the comments' index only on a server that
 // offers its extension), for the login that owns the call log.

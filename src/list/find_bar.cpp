@@ -1,5 +1,7 @@
 #include "list/find_bar.h"
 
+#include "data/folded_text.h"
+
 #include "ui/accessible_names.h"
 #include "ui/text_guard.h"
 
@@ -12,23 +14,7 @@
 #include <QToolButton>
 
 QString FoldForFind(const QString& text) {
-    bool plain = true;
-    for (const QChar c : text) {
-        if (c.unicode() >= 0x80 || (c >= QLatin1Char('A') && c <= QLatin1Char('Z'))) {
-            plain = false;
-            break;
-        }
-    }
-    if (plain)
-        return text;
-    const QString decomposed = text.normalized(QString::NormalizationForm_KD);
-    QString folded;
-    folded.reserve(decomposed.size());
-    for (const QChar c : decomposed) {
-        if (c.category() != QChar::Mark_NonSpacing)
-            folded += c;
-    }
-    return folded.toCaseFolded();
+    return FoldedForFind(text);
 }
 
 FindBar::FindBar(QWidget* parent) : QWidget(parent) {

@@ -13,7 +13,8 @@ constexpr int kShortestIndexedWord = 3;
 // comments are not in the call list, and reading them all for every keystroke would take
 // seconds on a large log.
 
-// The IDs of the calls whose comments hold `word` anywhere, without regard to letter case, in
+// The IDs of the calls whose comments hold `word` anywhere, without regard to letter case and
+// accents, in
 // ascending order; with `among`, only those of the calls it names. Failures throw.
 std::vector<qint64> CallsWithCommentsHolding(Connection& connection, const QString& word,
                                              const std::vector<qint64>* among = nullptr);
@@ -23,7 +24,8 @@ std::vector<qint64> CallsWithCommentsHolding(Connection& connection, const QStri
 // to its end. The connection must stay open while this runs.
 void StopCommentsSearch(Connection& connection);
 
-// The part of `comments` around the first place that holds `word` (letter case aside), cut to
+// The part of `comments` around the first place that holds `word` (letter case and accents
+// aside), cut to
 // about `length` characters with an ellipsis where it was cut; empty when it holds no such
 // place.
 QString CommentsAround(const QString& comments, const QString& word, int length);

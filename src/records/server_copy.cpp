@@ -406,7 +406,7 @@ QVector<CopiedTable> BackupServer(const QString& uri, const QString& templatePat
         link.run(QStringLiteral("commit"));
         // A deleted call keeps its comments in the file's index while a kept copy of it stays:
         // those of its newest copy.
-        runFile("INSERT INTO CallsText (rowid, Comments) SELECT k.ID, k.Comments FROM "
+        runFile("INSERT INTO CallsText (rowid, Comments) SELECT k.ID, FindFolded(k.Comments) FROM "
                 "DeletedCalls k WHERE NOT EXISTS (SELECT 1 FROM Calls c WHERE c.ID = k.ID) AND "
                 "k.Deletion = (SELECT max(n.Deletion) FROM DeletedCalls n WHERE n.ID = k.ID)");
         runFile("COMMIT");

@@ -33,21 +33,25 @@ const InsertTrigger kInsertTriggers[] = {
     // then indexed. A call put back from its newest kept copy needs neither, so for calls put
     // back only those from an older copy are looked at, by the copies' numbers alone.
     {"CallsTextOnInsert",
-     "insert into CallsText (CallsText, rowid, Comments) select 'delete', k.ID, k.Comments from "
+     "insert into CallsText (CallsText, rowid, Comments) select 'delete', k.ID, "
+     "FindFolded(k.Comments) from "
      "DeletedCalls k where exists (select 1 from Calls where Calls.ID = k.ID and (%1)) and "
      "k.Deletion = (select max(n.Deletion) from DeletedCalls n where n.ID = k.ID) and "
      "k.Comments is not (select Calls.Comments from Calls where Calls.ID = k.ID)",
-     "insert into CallsText (CallsText, rowid, Comments) select 'delete', n.ID, n.Comments from "
+     "insert into CallsText (CallsText, rowid, Comments) select 'delete', n.ID, "
+     "FindFolded(n.Comments) from "
      "DeletedCalls n where n.Deletion = (select max(m.Deletion) from DeletedCalls m where m.ID = "
      "n.ID) and n.ID in (select k.ID from DeletedCalls k where (%2) and exists (select 1 from "
      "DeletedCalls m where m.ID = k.ID and m.Deletion > k.Deletion) and exists (select 1 from "
      "Calls where Calls.ID = k.ID and (%1)))"},
     {"CallsTextOnInsert",
-     "insert into CallsText (rowid, Comments) select ID, Comments from Calls where (%1) and (not "
+     "insert into CallsText (rowid, Comments) select ID, FindFolded(Comments) from Calls where "
+     "(%1) and (not "
      "exists (select 1 from DeletedCalls k where k.ID = Calls.ID) or Comments is not (select "
      "k.Comments from DeletedCalls k where k.ID = Calls.ID order by k.Deletion desc limit 1)) "
      "order by ID",
-     "insert into CallsText (rowid, Comments) select k.ID, k.Comments from DeletedCalls k where "
+     "insert into CallsText (rowid, Comments) select k.ID, FindFolded(k.Comments) from "
+     "DeletedCalls k where "
      "(%2) and exists (select 1 from DeletedCalls m where m.ID = k.ID and m.Deletion > "
      "k.Deletion) and exists (select 1 from Calls where Calls.ID = k.ID and (%1)) order by k.ID"},
     {"CallsDatesOnInsert",

@@ -38,11 +38,17 @@ constexpr int kBulkCalls = 1500;
 QString databasePath() {
     return Form1::DataFolder() + QStringLiteral("/dbData.mdb");
 }
-QString backupTarget(const QString& root) {
-    return root + QStringLiteral("/backup.mdb");
+// Every other child works with compact backups, the others with plain database files.
+bool compact(int child) {
+    return child % 2 == 1;
 }
-QString restoreSource(const QString& root) {
-    return root + QStringLiteral("/restore-from.mdb");
+QString backupTarget(const QString& root, int child) {
+    return root +
+           (compact(child) ? QStringLiteral("/backup.backup") : QStringLiteral("/backup.mdb"));
+}
+QString restoreSource(const QString& root, int child) {
+    return root + (compact(child) ? QStringLiteral("/restore-from.backup")
+                                  : QStringLiteral("/restore-from.mdb"));
 }
 // The daily backups of the soak are made for days of their own, one per child.
 QDate dayOf(int child) {
@@ -137,15 +143,17 @@ int runCommand(const QStringList& arguments) {
 bool runCopy(const QString& root, Copy kind, int child) {
     switch (kind) {
     case Copy::Backup:
-        return runCommand({"--backup", backupTarget(root)}) == 0;
+        return runCommand({"--backup", backupTarget(root, child)}) == 0;
     case Copy::Restore:
-        return runCommand({"--restore", restoreSource(root)}) == 0;
+        return runCommand({"--restore", restoreSource(root, child)}) == 0;
     case Copy::StartupBackup:
     case Copy::Undo:
     case Copy::Recover:
         try {
             if (kind == Copy::StartupBackup)
-                Backups::makeDaily(databasePath(), dayOf(child));
+                Backups::makeDaily(databasePath(), dayOf(child), nullptr,
+                                   compact(child) ? Backups::Format::Compact
+                                                  : Backups::Format::Plain);
             else
                 runBulk(root, kind);
             return true;
@@ -206,7 +214,7 @@ void KillDuringCopy(const QString& root, Copy kind, int child, QRandomGenerator&
                     Figures& figures) {
     const bool bulk = kind == Copy::Import || kind == Copy::Undo || kind == Copy::Recover;
     if (kind == Copy::Restore)
-        Backups::copyDatabase(databasePath(), restoreSource(root));
+        Backups::backupTo(databasePath(), restoreSource(root, child));
     if (bulk)
         prepareBulk(root, kind, child);
     // All of a bulk work's calls or none, in the calls and in the deleted calls alike.
@@ -264,10 +272,12 @@ void KillDuringCopy(const QString& root, Copy kind, int child, QRandomGenerator&
         std::fprintf(stderr, "soak: left over after %s: %s\n", kKindNames[int(kind)],
                      qPrintable(left));
     }
-    const QString copy = kind == Copy::Backup ? backupTarget(root)
-                         : kind == Copy::StartupBackup
-                             ? Backups::dailyPath(databasePath(), dayOf(child))
-                             : databasePath();
+    const QString copy =
+        kind == Copy::Backup ? backupTarget(root, child)
+        : kind == Copy::StartupBackup
+            ? Backups::dailyPath(databasePath(), dayOf(child),
+                                 compact(child) ? Backups::Format::Compact : Backups::Format::Plain)
+            : databasePath();
     try {
         Backups::checkDatabaseFile(copy);
     } catch (const Failure& failure) {

@@ -1,0 +1,187 @@
+#include "data/backup_files.h"
+
+#include "data/connection.h"
+#include "data/engine_functions.h"
+#include "data/failure.h"
+#include "data/private_files.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QThread>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <sqlite3.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace Backups::Files {
+namespace {
+
+constexpr int kPagesPerStep = 4096;
+constexpr int kBusyRetries = 200;
+
+} // namespace
+
+Handle::~Handle() {
+    sqlite3_close_v2(db);
+}
+
+void openFile(Handle& handle, const QString& path, int flags) {
+    if (sqlite3_open_v2(path.toUtf8().constData(), &handle.db, flags | SQLITE_OPEN_NOMUTEX,
+                        nullptr) != SQLITE_OK)
+        throw Failure(SentenceWithCause(
+            QStringLiteral("The database file '%1' cannot be opened").arg(path),
+            handle.db ? EngineFailureText(handle.db) : QStringLiteral("out of memory")));
+    sqlite3_busy_timeout(handle.db, 3000);
+    // The check of a file reads its indexes, which use the engine's own collation.
+    RegisterEngineFunctions(handle.db);
+}
+
+QString queryText(sqlite3* db, const char* sql) {
+    sqlite3_stmt* stmt = nullptr;
+    QString text;
+    if (sqlite3_prepare_v2(db, sql, -1, &stmt, nullptr) == SQLITE_OK &&
+        sqlite3_step(stmt) == SQLITE_ROW) {
+        text = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(stmt, 0)));
+    } else {
+        // A file that another program holds could not be read: that says nothing of its
+        // pages, and must not be taken for damage.
+        const int code = sqlite3_errcode(db);
+        text = EngineFailureText(db);
+        sqlite3_finalize(stmt);
+        if (code == SQLITE_BUSY || code == SQLITE_LOCKED)
+            throw Failure(text);
+        return QStringLiteral("error: ") + text;
+    }
+    sqlite3_finalize(stmt);
+    return text;
+}
+
+void holdWriteLock(Handle& handle, const QString& path) {
+    if (sqlite3_open_v2(QFile::encodeName(path).constData(), &handle.db,
+                        SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr) != SQLITE_OK)
+        return;
+    sqlite3_busy_timeout(handle.db, 3000);
+    const int code = sqlite3_exec(handle.db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
+    if (code == SQLITE_BUSY || code == SQLITE_LOCKED)
+        throw Failure(QStringLiteral("The database '%1' is being written by another program, "
+                                     "which would go on writing into the replaced file; nothing "
+                                     "was restored. Try again when it is done.")
+                          .arg(path));
+}
+
+void replaceFile(const QString& temporary, const QString& target) {
+    if (std::rename(QFile::encodeName(temporary).constData(),
+                    QFile::encodeName(target).constData()) != 0) {
+        const QString cause = PrivateFiles::systemCause();
+        QFile::remove(temporary);
+        throw Failure(SentenceWithCause(
+            QStringLiteral("The file '%1' cannot be replaced").arg(target), cause));
+    }
+}
+
+void removeTemporary(const QString& temporary) {
+    QFile::remove(temporary);
+    QFile::remove(temporary + QStringLiteral("-journal"));
+}
+
+bool sameFile(const QString& a, const QString& b) {
+    struct stat first {
+    }, second{};
+    if (::stat(QFile::encodeName(a).constData(), &first) == 0 &&
+        ::stat(QFile::encodeName(b).constData(), &second) == 0)
+        return first.st_dev == second.st_dev && first.st_ino == second.st_ino;
+    return QFileInfo(a).absoluteFilePath() == QFileInfo(b).absoluteFilePath();
+}
+
+QString linkedFile(const QString& path) {
+    const QFileInfo info(path);
+    if (!info.isSymLink())
+        return path;
+    const QString canonical = info.canonicalFilePath();
+    return canonical.isEmpty() ? info.symLinkTarget() : canonical;
+}
+
+void refuseLiveTarget(const QString& source, const QString& target) {
+    for (const char* suffix : {"", "-journal", "-wal", "-shm", ".lock"}) {
+        const QString live = source + QLatin1String(suffix);
+        if (sameFile(target, live) ||
+            (QFileInfo(target).absoluteFilePath() == QFileInfo(live).absoluteFilePath()))
+            throw Failure(QStringLiteral("'%1' is the database itself (or a file the engine "
+                                         "keeps beside it); a copy must go elsewhere.")
+                              .arg(target));
+    }
+}
+
+// Copies every page of `from` into `to`; the pages are taken in steps, so that the program
+// writing the source in between waits only for one step.
+void copyPages(sqlite3* from, sqlite3* to, const QString& source) {
+    sqlite3_backup* backup = sqlite3_backup_init(to, "main", from, "main");
+    if (!backup)
+        throw Failure(EngineFailureText(to));
+    int rc = SQLITE_OK;
+    int retries = 0;
+    int system = 0;
+    do {
+        rc = sqlite3_backup_step(backup, kPagesPerStep);
+        // The system's own words say more than the engine's "disk I/O error" for a file-size
+        // limit or a full disk; they are taken at once, before anything else can change them.
+        if ((rc & 0xff) == SQLITE_IOERR || (rc & 0xff) == SQLITE_FULL)
+            system = sqlite3_system_errno(to) != 0 ? sqlite3_system_errno(to) : errno;
+        if (rc == SQLITE_BUSY || rc == SQLITE_LOCKED) {
+            if (++retries > kBusyRetries)
+                break;
+            QThread::msleep(25);
+        }
+    } while (rc == SQLITE_OK || rc == SQLITE_BUSY || rc == SQLITE_LOCKED);
+    sqlite3_backup_finish(backup);
+    if (rc != SQLITE_DONE) {
+        const QString why = system != 0 ? QString::fromLocal8Bit(std::strerror(system))
+                            : sqlite3_errcode(to) != SQLITE_OK ? EngineFailureText(to)
+                                                               : EngineFailureText(from);
+        throw Failure(SentenceWithCause(
+            QStringLiteral("The database '%1' cannot be copied").arg(source), why));
+    }
+}
+
+// Copies the database into target.part, complete and private, and answers that path.
+QString copyToPart(const QString& source, const QString& target) {
+    if (const QString why = PrivateFiles::notAFile(source); !why.isEmpty())
+        throw Failure(why);
+    if (!QFileInfo::exists(source))
+        throw Failure(QStringLiteral("Could not find file '%1'.").arg(source));
+    if (const QString why = PrivateFiles::notAFile(target); !why.isEmpty())
+        throw Failure(why);
+    refuseLiveTarget(source, target);
+    const QString temporary = target + QStringLiteral(".part");
+    // What a copy that was cut short left behind.
+    removeTemporary(temporary);
+    try {
+        PrivateFiles::createEmpty(temporary);
+        Handle from;
+        openFile(from, source, SQLITE_OPEN_READONLY);
+        Handle to;
+        openFile(to, temporary, SQLITE_OPEN_READWRITE);
+        copyPages(from.db, to.db, source);
+    } catch (...) {
+        removeTemporary(temporary);
+        throw;
+    }
+    return temporary;
+}
+
+void syncFile(const QString& path) {
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0 || ::fsync(fd) != 0) {
+        const QString cause = PrivateFiles::systemCause();
+        if (fd >= 0)
+            ::close(fd);
+        throw Failure(SentenceWithCause(
+            QStringLiteral("The file '%1' cannot be written to the disk").arg(path), cause));
+    }
+    ::close(fd);
+}
+
+} // namespace Backups::Files
