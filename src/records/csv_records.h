@@ -17,7 +17,7 @@
 // records and fields have the limits below.
 namespace CsvRecords {
 
-constexpr qint64 kFileBytes = 256LL * 1024 * 1024;   // a whole file
+constexpr qint64 kFileBytes = 1024LL * 1024 * 1024;  // a whole file (a million calls: ~300 MB)
 constexpr qsizetype kRecordChars = 32 * 1024 * 1024; // one record (line), in characters
 constexpr qsizetype kFieldChars = 16 * 1024 * 1024;  // one field, in characters
 constexpr int kRecordFields = 1000;                  // fields of one record
