@@ -544,13 +544,23 @@ private slots:
 
     // The journal of the replaced database's last write, cut short, is not played into the
     // restored one.
+    // The journal of the file replaced is never played into the restored one, whether the
+    // engine can still read that file or not.
+    void restoreOverAHotJournal_data() {
+        QTest::addColumn<bool>("damaged");
+        QTest::newRow("beside a sound file") << false;
+        QTest::newRow("beside a file that is no database") << true;
+    }
     void restoreOverAHotJournal() {
+        QFETCH(bool, damaged);
         const QString copy = m_env->dataHome() + "/copy.mdb";
         Backups::copyDatabase(m_env->databasePath(), copy);
         runSql(copy, "insert into Status values ('restored')");
         runSql(copy, "update Calls set Title = 'restored call'");
         leaveHotJournal(m_env->databasePath());
         QVERIFY(contentOf(m_env->databasePath() + "-journal").size() > 512);
+        if (damaged)
+            damageFile(m_env->databasePath(), "garbage");
         Backups::restore(copy, m_env->databasePath());
         QCOMPARE(contentsOf(m_env->databasePath()), "restored call/restored");
         QCOMPARE(runSql(m_env->databasePath(), "pragma integrity_check"), "ok");
