@@ -13,6 +13,7 @@
 #include "data/server_setup.h"
 #include "data/server_upgrades.h"
 #include "data/shared_connection.h"
+#include "records/attachment_store.h"
 #include "records/call_summary.h"
 #include "records/deletions.h"
 #include "test_support.h"
@@ -22,6 +23,7 @@
 #include "ui/prompts.h"
 #include "ui/read_only_login.h"
 
+#include <QBuffer>
 #include <QCoreApplication>
 #include <QFile>
 #include <QPushButton>
@@ -31,6 +33,7 @@
 #include <QTreeView>
 #include <QUrlQuery>
 #include <thread>
+#include <tuple>
 
 namespace {
 
@@ -195,7 +198,9 @@ private slots:
         {
             // The call log as the previous version installed it.
             ServerLink link(uri, false);
-            link.runScript("drop trigger calls_history on calls; drop trigger customers_kept on "
+            link.runScript("drop table attachments, attachmentcontents, attachmentpieces; "
+                           "drop function attachments_history, attachment_contents_gone; "
+                           "drop trigger calls_history on calls; drop trigger customers_kept on "
                            "customers; drop trigger employees_kept on employees; drop trigger "
                            "status_kept on status_entries; drop trigger category_kept on "
                            "category_entries; drop trigger priority_kept on priority_entries; "
@@ -481,13 +486,34 @@ private slots:
               "insert into [Priorities] values ('Low')",
               "update Calls set Title='Secondly' where Title='Second'"})
             Exec(sql);
+        // Attachments go along byte for byte: one of several pieces, one removed, one of the
+        // call deleted.
+        QByteArray photo(Attachments::kPieceSize * 2 + 7, Qt::Uninitialized);
+        for (int i = 0; i < photo.size(); ++i)
+            photo[i] = char(i % 251);
+        for (const auto& [call, name, bytes] :
+             {std::tuple{1, "photo's.jpg", photo}, std::tuple{2, "old.txt", QByteArray("old")},
+              std::tuple{3, "gone.pdf", QByteArray("%PDF")}}) {
+            QBuffer source;
+            source.setData(bytes);
+            source.open(QIODevice::ReadOnly);
+            SharedConnection().beginTransaction();
+            Attachments::Store(SharedConnection(), call, source, name, photo.size());
+            SharedConnection().commit();
+        }
+        Attachments::Remove(SharedConnection(), 2);
         Deletions::Run(SharedConnection(), [] { Exec("delete from Calls where Title='Gone'"); });
         Deletions::Run(SharedConnection(),
                        [] { Exec("delete from [Priorities] where Priority='Low'"); });
         // The history and the kept copies go along as they were, with their times and logins.
         const QStringList kept{"select * from callhistory order by id",
-                               "select * from deletions order by id", "select * from deletedcalls",
-                               "select * from deletedvalues"};
+                               "select * from deletions order by id",
+                               "select * from deletedcalls",
+                               "select * from deletedvalues",
+                               "select * from attachments order by id",
+                               "select * from attachmentcontents order by id",
+                               "select content, piece, md5(data) from attachmentpieces order by "
+                               "content, piece"};
         const auto keptRows = [&] {
             QStringList rows;
             for (const QString& sql : kept)
@@ -503,7 +529,8 @@ private slots:
         QString output;
         const QString file = env.dataHome() + "/server-backup.mdb";
         QCOMPARE(runCommand({"--server", env.serverUri(), "--backup", file}, &output), 0);
-        QVERIFY2(output.contains("Calls: 2 rows"), qPrintable(output));
+        QVERIFY2(output.contains("Calls: 2 rows") && output.contains("AttachmentPieces: 5 rows"),
+                 qPrintable(output));
         const QString target = env.newServerDatabase();
         QCOMPARE(runCommand({"--server", target, "--restore", file}, &output), 0);
         QVERIFY2(output.contains("Calls: 2 rows copied and compared"), qPrintable(output));

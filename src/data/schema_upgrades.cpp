@@ -45,6 +45,8 @@ BEGIN SELECT RAISE(ABORT, 'The value is there already, in these or other capital
     SummaryIndexesSchemaScript(),
     // 5 to 6: a deleted call keeps its entries in the comments' index while it is kept.
     KeptCommentsSchemaScript(),
+    // 6 to 7: files kept with the calls.
+    AttachmentsSchemaScript(),
 };
 
 void run(sqlite3* db, const char* sql) {

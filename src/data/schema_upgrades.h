@@ -22,6 +22,9 @@ const char* SummaryIndexesSchemaScript();
 // The part of schema.sql that keeps a deleted call's entries in the comments' index (built in).
 const char* KeptCommentsSchemaScript();
 
+// The part of schema.sql that keeps files with the calls (built in).
+const char* AttachmentsSchemaScript();
+
 // Where the backup before upgrading a file of `version` goes: beside the file.
 QString UpgradeBackupPath(const QString& path, int version);
 

@@ -53,13 +53,16 @@ CREATE INDEX IF NOT EXISTS callsbyresolvedby ON calls ("resolved by");
         // 5 to 6: every index, made by the owner of the call log rather than tried by each
         // desk; the history and the kept copies written only by the program's triggers.
         return ServerIndexesScript() + QString::fromUtf8(ServerAuditScript());
+    case 4:
+        // 6 to 7: files kept with the calls.
+        return QString::fromUtf8(ServerAttachmentsSchemaScript());
     default:
         return {};
     }
 }
 
 constexpr int kFirstServerVersion = 2;
-constexpr int kServerVersion = 6;
+constexpr int kServerVersion = 7;
 
 } // namespace
 
