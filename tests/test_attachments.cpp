@@ -1,18 +1,32 @@
 // Files kept with the calls: stored once per content in pieces, read back byte for byte, within
-// the size limit, all or nothing, in the history, and kept with a deleted call.
+// the size limit, all or nothing, in the history, and kept with a deleted call; the Attachments
+// window, the paper clip in the list and files dropped on a call.
+#include "app/main_window.h"
 #include "data/connection.h"
 #include "data/failure.h"
 #include "data/shared_connection.h"
+#include "exchange/attachments_window.h"
+#include "exchange/opened_attachments.h"
+#include "list/call_list_model.h"
+#include "records/attachment_names.h"
 #include "records/attachment_store.h"
 #include "records/call_history.h"
 #include "records/deletions.h"
 #include "test_support.h"
 
+#include <QApplication>
 #include <QBuffer>
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
+#include <QFileDialog>
+#include <QMimeData>
+#include <QPushButton>
 #include <QTest>
+#include <QTextDocument>
+#include <QTreeView>
+#include <QTreeWidget>
+#include <QUrl>
 
 namespace {
 
@@ -253,6 +267,216 @@ private slots:
         Deletions::Run(SharedConnection(), [] { Exec("delete from Calls where ID = 5"); });
         QCOMPARE(stored("Attachments"), 0);
         QCOMPARE(stored("AttachmentPieces"), 0);
+    }
+
+    // An opened attachment's file name can neither go elsewhere nor hide what it is.
+    void openedNamesAreCleaned_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("cleaned");
+        QTest::newRow("plain") << "photo.jpg"
+                               << "photo.jpg";
+        QTest::newRow("markup") << "\"><svg onload=alert(1)>.jpg"
+                                << "\"><svg onload=alert(1)>.jpg";
+        QTest::newRow("up and hidden") << "../../.bashrc"
+                                       << "bashrc";
+        QTest::newRow("an option") << "-rf .txt"
+                                   << "rf .txt";
+        QTest::newRow("backslashes") << "a\\b\\c.txt"
+                                     << "abc.txt";
+        QTest::newRow("direction controls")
+            << QString::fromUtf8("abc\u202Egpj.exe") << "abcgpj.exe";
+        QTest::newRow("controls") << "a\nb\tc\x1b.txt"
+                                  << "abc.txt";
+        QTest::newRow("nothing left") << " .. \n"
+                                      << "attachment";
+        QTest::newRow("special characters") << "%_'\"[*.txt"
+                                            << "%_'\"[*.txt";
+        QTest::newRow("at the length") << QString(116, 'a') + ".pdf" << QString(116, 'a') + ".pdf";
+        QTest::newRow("one past") << QString(117, 'a') + ".pdf" << QString(116, 'a') + ".pdf";
+        QTest::newRow("wide letters") << QString::fromUtf8("\U0001F600").repeated(40) + ".png"
+                                      << QString::fromUtf8("\U0001F600").repeated(29) + ".png";
+    }
+    void openedNamesAreCleaned() {
+        QFETCH(QString, name);
+        QFETCH(QString, cleaned);
+        QCOMPARE(AttachmentNames::Cleaned(name), cleaned);
+        QVERIFY(AttachmentNames::Cleaned(name).toUtf8().size() <= AttachmentNames::kMaxBytes);
+    }
+
+    // A type that runs code or scripts when opened is named with its risk before it is.
+    void riskyTypesAreNamed_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("type");
+        QTest::addColumn<QString>("risk");
+        QTest::newRow("desktop entry") << "Invoice.desktop"
+                                       << ""
+                                       << "desktop entry";
+        QTest::newRow("script in capitals") << "run.SH"
+                                            << ""
+                                            << "script";
+        QTest::newRow("program") << "setup.exe"
+                                 << ""
+                                 << "program";
+        QTest::newRow("web page") << "page.html"
+                                  << ""
+                                  << "web page";
+        QTest::newRow("picture that runs scripts") << "logo.svg"
+                                                   << ""
+                                                   << "SVG";
+        QTest::newRow("hidden behind a control")
+            << QString::fromUtf8("photo\u202Egpj.desktop") << ""
+            << "desktop entry";
+        QTest::newRow("by its type alone") << "invoice"
+                                           << "application/x-desktop"
+                                           << "desktop entry";
+        QTest::newRow("a photo") << "photo.jpg"
+                                 << "image/jpeg"
+                                 << "";
+        QTest::newRow("a document") << "form.pdf"
+                                    << "application/pdf"
+                                    << "";
+    }
+    void riskyTypesAreNamed() {
+        QFETCH(QString, name);
+        QFETCH(QString, type);
+        QFETCH(QString, risk);
+        const QString told = AttachmentNames::Risk(name, type);
+        QCOMPARE(told.isEmpty(), risk.isEmpty());
+        QVERIFY2(told.contains(risk), qPrintable(told));
+    }
+
+    // The window as a person uses it: files added, opened, saved, removed and brought back; the
+    // list marks the call with a paper clip and names the files in its tooltip.
+    void theWindowAddsOpensRemovesAndBringsBack() {
+        TestEnvironment env;
+        ScriptedPrompts prompts;
+        auto window = StartProgram();
+        Exec("insert into Calls (Title) values ('Printer jam')");
+        Exec("insert into Calls (Title, Comments) values ('Other', '<b>It''s</b> on fire')");
+        window->LoadCalls();
+        const QString folder = env.dataHome() + "/files";
+        QDir().mkpath(folder);
+        const QByteArray pdf = bytesOf(Attachments::kPieceSize + 99);
+        writeFile(folder + "/scan.pdf", pdf);
+        writeFile(folder + "/evil.desktop", "[Desktop Entry]\nExec=rm -rf ~\n");
+        // (A name with a double quote cannot be typed into the file dialog's list of names.)
+        const QString markup = "'><svg onload=alert(1)>.jpg";
+        writeFile(folder + "/" + markup, "jpeg");
+
+        QList<QUrl> handed;
+        OpenedAttachments::SetOpener([&](const QUrl& url) {
+            handed << url;
+            return true;
+        });
+        QStringList shown;
+        prompts.onModal([&](QDialog& dialog) {
+            auto& attachments = static_cast<AttachmentsWindow&>(dialog);
+            QVERIFY(!attachments.openButton()->isEnabled());
+            attachments.addButton()->click();
+            QCOMPARE(attachments.list()->topLevelItemCount(), 3);
+            for (int row = 0; row < 3; ++row)
+                shown << attachments.list()->topLevelItem(row)->text(0);
+            // Open: into the private folder, then handed over.
+            attachments.list()->setCurrentItem(attachments.list()->topLevelItem(0));
+            attachments.openButton()->click();
+            // A desktop entry asks first, naming the risk; No opens nothing.
+            prompts.answer(Prompts::No);
+            attachments.list()->setCurrentItem(attachments.list()->topLevelItem(1));
+            attachments.openButton()->click();
+            // Remove asks, No the default; Ctrl+Z brings it back.
+            prompts.answer(Prompts::Yes);
+            attachments.removeButton()->click();
+            QCOMPARE(attachments.list()->topLevelItemCount(), 2);
+            QCOMPARE(Count("select count(*) from Attachments where [Removed At] is not null"), 1);
+            attachments.show();
+            QApplication::setActiveWindow(&attachments);
+            QVERIFY(QTest::qWaitForWindowActive(&attachments));
+            QTest::keyClick(&attachments, Qt::Key_Z, Qt::ControlModifier);
+            QCOMPARE(attachments.list()->topLevelItemCount(), 3);
+            QVERIFY(attachments.changed());
+        });
+        prompts.onModal([&](QDialog& dialog) {
+            auto& files = static_cast<QFileDialog&>(dialog);
+            files.setDirectory(folder);
+            files.selectFile("\"scan.pdf\" \"evil.desktop\" \"" + markup + "\"");
+            dialog.accept();
+        });
+        window->selectRow(1);
+        QTest::keyClick(window.get(), Qt::Key_A, Qt::ControlModifier | Qt::ShiftModifier);
+
+        QCOMPARE(shown, QStringList({"scan.pdf", "evil.desktop", markup}));
+        QCOMPARE(prompts.boxes.size(), size_t(2));
+        QVERIFY(prompts.boxes[0].text.contains("is a desktop entry"));
+        QCOMPARE(prompts.boxes[1].style,
+                 Prompts::YesNo | Prompts::Question | Prompts::DefaultButton2);
+        QCOMPARE(handed.size(), 1);
+        const QString opened = handed.first().toLocalFile();
+        QVERIFY(opened.startsWith(OpenedAttachments::Folder() + "/"));
+        QCOMPARE(QFileInfo(opened).fileName(), "scan.pdf");
+        QCOMPARE(QFile(opened).permissions() & 0x7777,
+                 QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadUser |
+                     QFileDevice::WriteUser);
+        QCOMPARE(QFile(OpenedAttachments::Folder()).permissions() & 0x0077, 0);
+        QFile file(opened);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), pdf);
+        QCOMPARE(Rows("select CallID, Name from Attachments where [Removed At] is null order by "
+                      "ID"),
+                 QStringList({"2|scan.pdf", "2|evil.desktop", "2|" + markup}));
+
+        // The paper clip marks the call with attachments, and only it; its tooltip names them
+        // as typed, never as markup.
+        CallListModel* list = window->callList();
+        const int row = list->rowOfId(2);
+        QVERIFY(!list->data(list->index(row, 1), Qt::DecorationRole).isNull());
+        QVERIFY(list->data(list->index(list->rowOfId(1), 1), Qt::DecorationRole).isNull());
+        QCOMPARE(list->data(list->index(list->rowOfId(1), 1), Qt::ToolTipRole).toString(),
+                 QString());
+        const QString tip = list->data(list->index(row, 1), Qt::ToolTipRole).toString();
+        // As a tooltip shows it: taken for markup only when it looks like markup.
+        QTextDocument shownTip;
+        if (Qt::mightBeRichText(tip))
+            shownTip.setHtml(tip);
+        else
+            shownTip.setPlainText(tip);
+        QCOMPARE(shownTip.toPlainText(),
+                 "<b>It's</b> on fire\nAttachments: scan.pdf, evil.desktop, " + markup);
+        OpenedAttachments::SetOpener({});
+    }
+
+    // Files dropped on a call's row are attached after one question naming the call and them.
+    void filesDroppedOnACall_data() {
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<int>("attached");
+        QTest::newRow("yes") << int(Prompts::Yes) << 2;
+        QTest::newRow("no") << int(Prompts::No) << 0;
+    }
+    void filesDroppedOnACall() {
+        QFETCH(int, answer);
+        QFETCH(int, attached);
+        TestEnvironment env;
+        ScriptedPrompts prompts;
+        auto window = StartProgram();
+        Exec("insert into Calls (Title) values ('It''s jammed')");
+        window->LoadCalls();
+        const QString a = writeFile(env.dataHome() + "/shot.png", "png");
+        const QString b = writeFile(env.dataHome() + "/form's.pdf", "pdf");
+        QMimeData data;
+        data.setUrls({QUrl::fromLocalFile(a), QUrl::fromLocalFile(b)});
+        QWidget* viewport = window->ListView1->viewport();
+        const QPoint onRow =
+            window->ListView1->visualRect(window->callList()->index(0, 1)).center();
+        QDragEnterEvent enter(onRow, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(viewport, &enter);
+        QVERIFY(enter.isAccepted());
+        QDropEvent drop(onRow, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        prompts.answer(answer);
+        QApplication::sendEvent(viewport, &drop);
+        QTRY_COMPARE(prompts.boxes.size(), size_t(1));
+        QCOMPARE(prompts.boxes[0].text, "Attach 'shot.png', 'form's.pdf' to call 1, \"It's "
+                                        "jammed\"?");
+        QCOMPARE(Count("select count(*) from Attachments where CallID = 1"), attached);
+        QCOMPARE(window->callList()->hasAttachments(0), attached > 0);
     }
 };
 

@@ -13,6 +13,7 @@
 #include "data/server_setup.h"
 #include "data/server_upgrades.h"
 #include "data/shared_connection.h"
+#include "exchange/attachments_window.h"
 #include "records/attachment_store.h"
 #include "records/call_summary.h"
 #include "records/deletions.h"
@@ -31,6 +32,7 @@
 #include <QTest>
 #include <QThread>
 #include <QTreeView>
+#include <QTreeWidget>
 #include <QUrlQuery>
 #include <thread>
 #include <tuple>
@@ -316,6 +318,14 @@ private slots:
         TestEnvironment env;
         env.openSharedConnection();
         Exec("insert into Calls (Title) values ('Printer jam')");
+        {
+            QBuffer photo;
+            photo.setData("photo");
+            photo.open(QIODevice::ReadOnly);
+            SharedConnection().beginTransaction();
+            Attachments::Store(SharedConnection(), 1, photo, "photo.jpg", 100);
+            SharedConnection().commit();
+        }
         QCOMPARE(Scalar("select application_name from pg_stat_activity where pid = "
                         "pg_backend_pid()")
                      .toString(),
@@ -355,6 +365,12 @@ private slots:
         editor.Form_Load();
         QVERIFY(!editor.PushButton2->isEnabled() && !editor.PushButton7->isEnabled());
         QVERIFY(editor.PushButton1->isEnabled() && editor.PushButton9->isEnabled());
+        // A reader opens and saves attachments, and neither adds nor removes them.
+        AttachmentsWindow attachments(1, "Printer jam");
+        QCOMPARE(attachments.list()->topLevelItemCount(), 1);
+        QVERIFY(!attachments.addButton()->isEnabled() && !attachments.removeButton()->isEnabled());
+        QVERIFY(attachments.openButton()->isEnabled() && attachments.saveButton()->isEnabled());
+        QCOMPARE(attachments.addButton()->toolTip(), ReadOnlyLoginTip());
         for (int command = 0; command < 2; ++command) {
             ErrorTrap trap("Form1", "PushButton3_Click");
             trap.run(104, [] { Exec("delete from Calls"); });

@@ -3,6 +3,7 @@
 #include "app/main_window.h"
 
 #include "data/failure.h"
+#include "exchange/attachments_window.h"
 #include "exchange/import_window.h"
 #include "history/call_recovery.h"
 #include "list/call_list_model.h"
@@ -18,6 +19,10 @@ void Form1::addRoomCommands() {
     m_recovery =
         new CallRecovery({this, m_calls, m_tools, &m_commands, [this] { return selectedRow(); },
                           [this](const std::vector<qint64>& ids) { RefreshCalls(ids); }});
+    m_tools->addEntry(
+        Place::Group, tr("&Attachments…"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_A),
+        [this] { showAttachments(); }, true);
+    m_tools->setFileDrop([this](qint64 id, const QStringList& paths) { dropFiles(id, paths); });
     m_tools->addEntry(
         Place::Last, tr("&Summary…"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_M),
         [this] { openSummary(); }, false);
@@ -47,6 +52,23 @@ void Form1::importCalls() {
     } catch (const Failure& failure) {
         MsgBox(failure.description(), Prompts::Exclamation);
     }
+}
+
+void Form1::showAttachments() {
+    const int row = selectedRow();
+    if (row < 0)
+        return;
+    const qint64 id = m_calls->idAt(row);
+    if (AttachmentsWindow::showFor(this, id, m_calls->text(row, 1)))
+        RefreshCalls({id});
+}
+
+void Form1::dropFiles(qint64 id, const QStringList& paths) {
+    const int row = m_calls->rowOfId(id);
+    if (row < 0)
+        return;
+    if (AttachmentsWindow::attachDropped(id, m_calls->text(row, 1), paths))
+        RefreshCalls({id});
 }
 
 void Form1::openSummary() {
