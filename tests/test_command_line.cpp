@@ -269,6 +269,16 @@ private slots:
             << QStringList{"--attachments", "1", "--export-csv", "{DIR}/b.csv"} << 2
             << "exactly one"
             << "";
+        QTest::newRow("mail missing")
+            << QStringList{"--import-mail", "{DIR}/none.eml"} << 1 << "Could not find file"
+            << "";
+        QTest::newRow("mail from a folder")
+            << QStringList{"--import-mail", "{DIR}"} << 1 << "is not a file"
+            << "";
+        QTest::newRow("mail and an export")
+            << QStringList{"--import-mail", "{DIR}/a.eml", "--export-csv", "{DIR}/b.csv"} << 2
+            << "exactly one"
+            << "";
         QTest::newRow("sound database checked")
             << QStringList{"--check"} << 0 << "Every call names only people and values that exist"
             << "";

@@ -137,6 +137,13 @@ struct Options {
         QStringLiteral("With NAME FILE after it: write the attachment NAME of the call ID (as "
                        "--attachments lists it) into FILE."),
         QStringLiteral("ID")};
+    QCommandLineOption importMail{
+        QStringLiteral("import-mail"),
+        QStringLiteral("Make a call of each mail message in FILE and the files after it (each a "
+                       "message as a mail program saves it, or an mbox): title, caller, date, "
+                       "text, and the other parts and the message as attachments. Nothing is "
+                       "written when a message cannot be read whole."),
+        QStringLiteral("FILE")};
     QStringList reportNames;
 
     Options() {
@@ -151,13 +158,13 @@ struct Options {
         restoreNewest.setFlags(QCommandLineOption::HiddenFromHelp);
         parser.addOptions({exportCsv, csvRaw, backup, restore, restoreNewest, listBackups, report,
                            pdf, server, initServer, copyTo, importCsv, summary, check, attachments,
-                           saveAttachment});
+                           saveAttachment, importMail});
     }
 
     QVector<const QCommandLineOption*> actions() const {
-        return {&exportCsv, &backup,      &restore,       &restoreNewest, &listBackups,
-                &report,    &initServer,  &copyTo,        &importCsv,     &summary,
-                &check,     &attachments, &saveAttachment};
+        return {&exportCsv, &backup,      &restore,        &restoreNewest, &listBackups,
+                &report,    &initServer,  &copyTo,         &importCsv,     &summary,
+                &check,     &attachments, &saveAttachment, &importMail};
     }
 };
 
@@ -247,7 +254,8 @@ int RunCommands(const QStringList& givenArguments, QTextStream& out, QTextStream
     if (parser.isSet(options.saveAttachment) && positional.size() != 2)
         return usage(err, QStringLiteral("--save-attachment ID takes the attachment's NAME and the "
                                          "FILE to write after it."));
-    if (!parser.isSet(options.saveAttachment) && !positional.isEmpty())
+    if (!parser.isSet(options.saveAttachment) && !parser.isSet(options.importMail) &&
+        !positional.isEmpty())
         return usage(err, QStringLiteral("unexpected argument '%1'.").arg(positional.first()));
     int actions = 0;
     for (const QCommandLineOption* option : options.actions()) {
@@ -270,11 +278,11 @@ int RunCommands(const QStringList& givenArguments, QTextStream& out, QTextStream
                      QStringLiteral("give exactly one of --export-csv, --import-csv, --backup, "
                                     "--restore, --list-backups, --check, --report, "
                                     "--summary, --init-server, --copy-to, --attachments, "
-                                    "--save-attachment."));
+                                    "--save-attachment, --import-mail."));
     for (const QCommandLineOption* option :
          {&options.exportCsv, &options.backup, &options.restore, &options.pdf, &options.initServer,
           &options.copyTo, &options.importCsv, &options.summary, &options.attachments,
-          &options.saveAttachment}) {
+          &options.saveAttachment, &options.importMail}) {
         if (parser.isSet(*option) && parser.value(*option).trimmed().isEmpty())
             return usage(err, QStringLiteral("'--%1' needs a value that is not empty.")
                                   .arg(option->names().first()));
@@ -300,10 +308,12 @@ int RunCommands(const QStringList& givenArguments, QTextStream& out, QTextStream
         !parser.isSet(options.importCsv) && !parser.isSet(options.report) &&
         !parser.isSet(options.summary) && !parser.isSet(options.backup) &&
         !parser.isSet(options.restore) && !parser.isSet(options.check) &&
-        !parser.isSet(options.attachments) && !parser.isSet(options.saveAttachment))
+        !parser.isSet(options.attachments) && !parser.isSet(options.saveAttachment) &&
+        !parser.isSet(options.importMail))
         return usage(err, QStringLiteral("--server goes with --export-csv, --import-csv, --report, "
                                          "--summary, --backup, --restore, --check, "
-                                         "--attachments, --save-attachment or the window."));
+                                         "--attachments, --save-attachment, --import-mail or "
+                                         "the window."));
     if (parser.isSet(options.server))
         Form1::UseServer(parser.value(options.server));
     if (parser.isSet(options.report) != parser.isSet(options.pdf))
@@ -337,6 +347,9 @@ int RunCommands(const QStringList& givenArguments, QTextStream& out, QTextStream
             AttachmentCommands::save(
                 AttachmentCommands::callNumber(parser.value(options.saveAttachment)),
                 positional.at(0), positional.at(1), out);
+        } else if (parser.isSet(options.importMail)) {
+            FileCommands::importMail(QStringList{parser.value(options.importMail)} + positional,
+                                     out);
         } else if (parser.isSet(options.importCsv)) {
             if (!FileCommands::importCalls(parser.value(options.importCsv), out, err))
                 return kFailed;

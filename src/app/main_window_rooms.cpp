@@ -5,6 +5,7 @@
 #include "data/failure.h"
 #include "exchange/attachments_window.h"
 #include "exchange/import_window.h"
+#include "exchange/mail_drop.h"
 #include "history/call_recovery.h"
 #include "list/call_list_model.h"
 #include "list/call_list_tools.h"
@@ -64,6 +65,17 @@ void Form1::showAttachments() {
 }
 
 void Form1::dropFiles(qint64 id, const QStringList& paths) {
+    // Mail dropped beside the calls becomes calls; anything dropped on a call is attached.
+    if (id < 0) {
+        if (!MailDrop::AreMail(paths))
+            return;
+        const std::vector<qint64> calls = MailDrop::ImportDropped(paths);
+        if (calls.empty())
+            return;
+        RefreshCalls(calls);
+        selectIds(QList<qint64>(calls.begin(), calls.end()));
+        return;
+    }
     const int row = m_calls->rowOfId(id);
     if (row < 0)
         return;
