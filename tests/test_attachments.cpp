@@ -374,8 +374,17 @@ private slots:
             QVERIFY(!attachments.openButton()->isEnabled());
             attachments.addButton()->click();
             QCOMPARE(attachments.list()->topLevelItemCount(), 3);
-            for (int row = 0; row < 3; ++row)
-                shown << attachments.list()->topLevelItem(row)->text(0);
+            for (int row = 0; row < 3; ++row) {
+                // The name and its tooltip show as typed, also a name that looks like markup.
+                const QTreeWidgetItem* item = attachments.list()->topLevelItem(row);
+                QTextDocument tip;
+                if (Qt::mightBeRichText(item->toolTip(0)))
+                    tip.setHtml(item->toolTip(0));
+                else
+                    tip.setPlainText(item->toolTip(0));
+                QCOMPARE(tip.toPlainText(), item->text(0));
+                shown << item->text(0);
+            }
             // Open: into the private folder, then handed over.
             attachments.list()->setCurrentItem(attachments.list()->topLevelItem(0));
             attachments.openButton()->click();

@@ -22,6 +22,7 @@
 #include <QMimeDatabase>
 #include <QPushButton>
 #include <QShortcut>
+#include <QTextDocument>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
@@ -116,7 +117,11 @@ void AttachmentsWindow::reload() {
             auto* item = new QTreeWidgetItem(QStringList{
                 ShownSafely(one.name), Attachments::ShownSize(one.size),
                 type.isValid() ? type.comment() : one.type, one.addedAt, ShownSafely(one.addedBy)});
-            item->setToolTip(0, ShownSafely(one.name).toHtmlEscaped());
+            const QString shownName = ShownSafely(one.name);
+            item->setToolTip(0, Qt::mightBeRichText(shownName)
+                                    ? QStringLiteral("<p style=\"white-space:pre-wrap\">") +
+                                          shownName.toHtmlEscaped() + QStringLiteral("</p>")
+                                    : shownName);
             item->setTextAlignment(1, Qt::AlignRight | Qt::AlignVCenter);
             item->setData(0, kIdRole, one.id);
             item->setData(0, kNameRole, one.name);
