@@ -220,20 +220,25 @@ private slots:
     void mailDroppedBesideTheCalls_data() {
         QTest::addColumn<int>("answer");
         QTest::addColumn<int>("calls");
-        QTest::newRow("yes") << int(Prompts::Yes) << 1;
-        QTest::newRow("no") << int(Prompts::No) << 0;
+        QTest::addColumn<bool>("onWindow");
+        QTest::newRow("yes") << int(Prompts::Yes) << 1 << false;
+        QTest::newRow("no") << int(Prompts::No) << 0 << false;
+        QTest::newRow("on the window") << int(Prompts::Yes) << 1 << true;
     }
     void mailDroppedBesideTheCalls() {
         QFETCH(int, answer);
         QFETCH(int, calls);
+        QFETCH(bool, onWindow);
         TestEnvironment env;
         ScriptedPrompts prompts;
         auto window = StartProgram();
         const QString path = writeFile(env.dataHome() + "/it's.eml", kPlain);
         QMimeData data;
         data.setUrls({QUrl::fromLocalFile(path)});
-        QWidget* viewport = window->ListView1->viewport();
-        const QPoint empty(5, viewport->height() - 5);
+        QWidget* viewport =
+            onWindow ? static_cast<QWidget*>(window.get()) : window->ListView1->viewport();
+        const QPoint empty(onWindow ? window->width() - 2 : 5,
+                           onWindow ? window->height() - 2 : viewport->height() - 5);
         QDragEnterEvent enter(empty, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
         QApplication::sendEvent(viewport, &enter);
         QVERIFY(enter.isAccepted());

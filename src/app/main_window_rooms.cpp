@@ -12,6 +12,12 @@
 #include "summary/summary_window.h"
 #include "ui/prompts.h"
 
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QMimeData>
+#include <QTimer>
+#include <QUrl>
+
 void Form1::addRoomCommands() {
     using Place = CallListTools::MenuPlace;
     m_tools->addEntry(
@@ -24,6 +30,7 @@ void Form1::addRoomCommands() {
         Place::Group, tr("&Attachments…"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_A),
         [this] { showAttachments(); }, true);
     m_tools->setFileDrop([this](qint64 id, const QStringList& paths) { dropFiles(id, paths); });
+    setAcceptDrops(true);
     m_tools->addEntry(
         Place::Last, tr("&Summary…"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_M),
         [this] { openSummary(); }, false);
@@ -81,6 +88,33 @@ void Form1::dropFiles(qint64 id, const QStringList& paths) {
         return;
     if (AttachmentsWindow::attachDropped(id, m_calls->text(row, 1), paths))
         RefreshCalls({id});
+}
+
+namespace {
+// The local files a drag carries; empty for anything else.
+QStringList localFiles(const QMimeData* data) {
+    QStringList paths;
+    for (const QUrl& url : data ? data->urls() : QList<QUrl>()) {
+        if (!url.isLocalFile())
+            return {};
+        paths << url.toLocalFile();
+    }
+    return paths;
+}
+} // namespace
+
+void Form1::dragEnterEvent(QDragEnterEvent* event) {
+    if (!localFiles(event->mimeData()).isEmpty())
+        event->acceptProposedAction();
+}
+
+void Form1::dropEvent(QDropEvent* event) {
+    const QStringList paths = localFiles(event->mimeData());
+    if (paths.isEmpty())
+        return;
+    event->acceptProposedAction();
+    // The question comes once the drag has ended, not while the desktop waits for it.
+    QTimer::singleShot(0, this, [this, paths] { dropFiles(-1, paths); });
 }
 
 void Form1::openSummary() {
