@@ -310,8 +310,9 @@ void CallListTools::scheduleMidnight() {
 
 void CallListTools::setFileDrop(std::function<void(qint64, const QStringList&)> drop) {
     m_drop = std::move(drop);
-    m_list->viewport()->setAcceptDrops(true);
-    m_list->viewport()->installEventFilter(this);
+    m_dropTarget = m_list->viewport();
+    m_dropTarget->setAcceptDrops(true);
+    m_dropTarget->installEventFilter(this);
 }
 
 namespace {
@@ -330,7 +331,9 @@ QStringList droppedFiles(const QMimeData* data) {
 } // namespace
 
 bool CallListTools::eventFilter(QObject* watched, QEvent* event) {
-    if (watched != m_list->viewport() || !m_drop)
+    // The viewport is compared as it was when the drop was set up: while the list is taken
+    // down it still has events, and the list may no longer be asked for it.
+    if (watched != m_dropTarget || !m_drop)
         return QObject::eventFilter(watched, event);
     switch (event->type()) {
     case QEvent::DragEnter:
