@@ -93,5 +93,5 @@ private:
     };
     std::vector<Entry> m_entries;
     std::function<void(qint64, const QStringList&)> m_drop;
-    QObject* m_dropTarget = nullptr; // the list's viewport, which takes the drops
+    QWidget* m_dropTarget = nullptr; // the list's viewport, which takes the drops
 };
