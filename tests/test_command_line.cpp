@@ -6,9 +6,11 @@
 #include "data/engine_functions.h"
 #include "data/failure.h"
 #include "data/shared_connection.h"
+#include "records/attachment_store.h"
 #include "reports/report_catalog.h"
 #include "test_support.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -86,6 +88,9 @@ void leaveHotJournal(const QString& path) {
     QFile::rename(journal + ".kept", journal);
 }
 
+// A name that a web page would take for markup.
+const QString kMarkup = QStringLiteral("\"><svg onload=alert(1)>.jpg");
+
 } // namespace
 
 class TestCommandLine : public QObject {
@@ -96,6 +101,14 @@ private slots:
         m_env->installDatabase();
         m_env->openSharedConnection();
         Exec("insert into Calls (Title) values ('kept call')");
+        for (const QString& name : {kMarkup, QStringLiteral("two\nlines.txt")}) {
+            QBuffer photo;
+            photo.setData("photo bytes of " + name.toUtf8());
+            photo.open(QIODevice::ReadOnly);
+            SharedConnection().beginTransaction();
+            Attachments::Store(SharedConnection(), 1, photo, name, 1000);
+            SharedConnection().commit();
+        }
         ReleaseSharedConnection();
     }
     void cleanup() { m_env.reset(); }
@@ -223,6 +236,54 @@ private slots:
             << "";
         QTest::newRow("no backups listed")
             << QStringList{"--list-backups"} << 0 << "There are no backups"
+            << "";
+        QTest::newRow("attachments listed")
+            << QStringList{"--attachments", "1"} << 0
+            << kMarkup + "\t" + QString::number(15 + kMarkup.size()) << "";
+        QTest::newRow("attachments with a control")
+            << QStringList{"--attachments", "1"} << 0 << "two\\nlines.txt\t"
+            << "";
+        QTest::newRow("attachments of no call")
+            << QStringList{"--attachments", "9"} << 1 << "There is no call 9."
+            << "";
+        QTest::newRow("attachments of call zero")
+            << QStringList{"--attachments", "0"} << 2 << "needs the ID of a call"
+            << "";
+        QTest::newRow("attachments of a word")
+            << QStringList{"--attachments", "1x"} << 2 << "not '1x'"
+            << "";
+        QTest::newRow("attachment saved")
+            << QStringList{"--save-attachment", "1", kMarkup, "{DIR}/out.jpg"} << 0 << "Saved"
+            << "out.jpg";
+        QTest::newRow("attachment saved by its listed name")
+            << QStringList{"--save-attachment", "1", "two\\nlines.txt", "{DIR}/two.txt"} << 0
+            << "Saved"
+            << "two.txt";
+        QTest::newRow("attachment not there")
+            << QStringList{"--save-attachment", "1", "x.jpg", "{DIR}/x.jpg"} << 1
+            << "Call 1 has no attachment named 'x.jpg'."
+            << "";
+        QTest::newRow("attachment without its file")
+            << QStringList{"--save-attachment", "1", kMarkup} << 2
+            << "takes the attachment's NAME and the FILE"
+            << "";
+        QTest::newRow("attachment into a folder that is not there")
+            << QStringList{"--save-attachment", "1", kMarkup, "{DIR}/no/x.jpg"} << 1
+            << "cannot be written"
+            << "";
+        QTest::newRow("attachments and an export")
+            << QStringList{"--attachments", "1", "--export-csv", "{DIR}/b.csv"} << 2
+            << "exactly one"
+            << "";
+        QTest::newRow("mail missing")
+            << QStringList{"--import-mail", "{DIR}/none.eml"} << 1 << "Could not find file"
+            << "";
+        QTest::newRow("mail from a folder")
+            << QStringList{"--import-mail", "{DIR}"} << 1 << "is not a file"
+            << "";
+        QTest::newRow("mail and an export")
+            << QStringList{"--import-mail", "{DIR}/a.eml", "--export-csv", "{DIR}/b.csv"} << 2
+            << "exactly one"
             << "";
         QTest::newRow("sound database checked")
             << QStringList{"--check"} << 0 << "Every call names only people and values that exist"

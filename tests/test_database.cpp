@@ -22,9 +22,11 @@ private slots:
     void cleanup() { QLocale::setDefault(QLocale::c()); }
 
     void schemaHoldsSixTablesAndFiveSavedQueries() {
-        // The history of the calls and the deleted rows kept for undo come on top.
+        // The history of the calls, the deleted rows kept for undo and the files kept with the
+        // calls come on top.
         const QString kKeptTables = "('CallHistory', 'Deletions', 'DeletedCalls', "
-                                    "'DeletedPeople', 'DeletedValues')";
+                                    "'DeletedPeople', 'DeletedValues', 'Attachments', "
+                                    "'AttachmentContents', 'AttachmentPieces')";
         TestEnvironment env;
         env.openSharedConnection();
         if (TestEnvironment::onServer()) {

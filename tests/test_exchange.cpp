@@ -10,11 +10,13 @@
 #include "hostile_texts.h"
 #include "list/call_list_model.h"
 #include "list/call_list_tools.h"
+#include "records/attachment_store.h"
 #include "records/call_export.h"
 #include "records/call_import.h"
 #include "records/csv_records.h"
 #include "test_support.h"
 
+#include <QBuffer>
 #include <QComboBox>
 #include <QFile>
 #include <QFileDialog>
@@ -94,6 +96,15 @@ private slots:
              "1,'Open'," +
              quoted(oneLine) + ",''," + quoted(severalLines) +
              ",'2024-01-01 10:30:00','2024-01-02',(select max(ID) from Employees),'2024-02-03')");
+        // The export names the call's attachments in a last column, which the import passes over.
+        QBuffer photo;
+        photo.setData("bytes");
+        photo.open(QIODevice::ReadOnly);
+        SharedConnection().beginTransaction();
+        const QString name = "%_'\"\\[*\"><svg onload=alert(1)>.jpg";
+        Attachments::Store(SharedConnection(), Scalar("select max(ID) from Calls").toLongLong(),
+                           photo, name, 100);
+        SharedConnection().commit();
         const QString first = m_env->dataHome() + "/first.csv";
         QVERIFY(ExportAllCalls(SharedConnection(), first));
         // Into an empty call log, with nobody and no list value in it.
@@ -109,9 +120,13 @@ private slots:
         QCOMPARE(Scalar("select Comments from Calls").toString(), severalLines);
         const QString second = m_env->dataHome() + "/second.csv";
         QVERIFY(ExportAllCalls(SharedConnection(), second));
-        const QList<QStringList> before = ReadCsv(contentOf(first));
+        QList<QStringList> before = ReadCsv(contentOf(first));
         QCOMPARE(before.size(), 2);
-        QCOMPARE(withoutIds(ReadCsv(contentOf(second))), withoutIds(before));
+        QCOMPARE(before[0].last(), "Attachments");
+        QCOMPARE(before[1].takeLast(), name);
+        QList<QStringList> after = ReadCsv(contentOf(second));
+        QCOMPARE(after[1].takeLast(), QString());
+        QCOMPARE(withoutIds(after), withoutIds(before));
     }
 
     // Calls imported get the history rows, the entries of the comments' index and the stored

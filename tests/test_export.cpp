@@ -89,7 +89,7 @@ private slots:
         QCOMPARE(records[0],
                  QStringList({"ID", "Title", "Caller", "Assigned To", "Priority", "Status",
                               "Category", "Due Date", "Opened Date", "Resolved By", "Resolved Time",
-                              "Opened By", "Comments"}));
+                              "Opened By", "Comments", "Attachments"}));
         const QStringList expected = {Scalar("select ID from Calls").toString(),
                                       title,
                                       "Zoë O'Brien",
@@ -102,7 +102,8 @@ private slots:
                                       "",
                                       "",
                                       "Ann Lee",
-                                      comments};
+                                      comments,
+                                      ""};
         QCOMPARE(records[1], expected);
         QVERIFY(!QFile::exists(path + ".part"));
 

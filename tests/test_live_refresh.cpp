@@ -195,6 +195,21 @@ private slots:
         QCOMPARE(m_window->ListView1->header()->sortIndicatorOrder(), Qt::DescendingOrder);
     }
 
+    // Another desk's attachment shows its paper clip at once, and its removal takes it away.
+    void othersAttachmentsAreMarked() {
+        if (!TestEnvironment::onServer())
+            QSKIP(kServerOnly);
+        CallListModel* model = m_window->callList();
+        QVERIFY(!model->hasAttachments(model->rowOfId(2)));
+        m_other->run("insert into attachmentcontents (hash, size) values ('x', 0)");
+        m_other->run("insert into attachments (callid, name, size, content, \"added at\") values "
+                     "(2, 'photo.jpg', 0, 1, changetime())");
+        QTRY_VERIFY_WITH_TIMEOUT(model->hasAttachments(model->rowOfId(2)), 1000);
+        QVERIFY(!model->hasAttachments(model->rowOfId(1)));
+        m_other->run("update attachments set \"removed at\" = changetime()");
+        QTRY_VERIFY_WITH_TIMEOUT(!model->hasAttachments(model->rowOfId(2)), 1000);
+    }
+
     void ownChangesAreListedByTheCommandAlone() {
         if (!TestEnvironment::onServer())
             QSKIP(kServerOnly);

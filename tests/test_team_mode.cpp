@@ -14,6 +14,8 @@
 #include "data/server_setup.h"
 #include "data/server_upgrades.h"
 #include "data/shared_connection.h"
+#include "exchange/attachments_window.h"
+#include "records/attachment_store.h"
 #include "records/call_summary.h"
 #include "records/deletions.h"
 #include "test_support.h"
@@ -23,6 +25,7 @@
 #include "ui/prompts.h"
 #include "ui/read_only_login.h"
 
+#include <QBuffer>
 #include <QCoreApplication>
 #include <QFile>
 #include <QPushButton>
@@ -30,8 +33,10 @@
 #include <QTest>
 #include <QThread>
 #include <QTreeView>
+#include <QTreeWidget>
 #include <QUrlQuery>
 #include <thread>
+#include <tuple>
 
 namespace {
 
@@ -196,7 +201,9 @@ private slots:
         {
             // The call log as the previous version installed it.
             ServerLink link(uri, false);
-            link.runScript("drop trigger calls_history on calls; drop trigger customers_kept on "
+            link.runScript("drop table attachments, attachmentcontents, attachmentpieces; "
+                           "drop function attachments_history, attachment_contents_gone; "
+                           "drop trigger calls_history on calls; drop trigger customers_kept on "
                            "customers; drop trigger employees_kept on employees; drop trigger "
                            "status_kept on status_entries; drop trigger category_kept on "
                            "category_entries; drop trigger priority_kept on priority_entries; "
@@ -312,6 +319,14 @@ private slots:
         TestEnvironment env;
         env.openSharedConnection();
         Exec("insert into Calls (Title) values ('Printer jam')");
+        {
+            QBuffer photo;
+            photo.setData("photo");
+            photo.open(QIODevice::ReadOnly);
+            SharedConnection().beginTransaction();
+            Attachments::Store(SharedConnection(), 1, photo, "photo.jpg", 100);
+            SharedConnection().commit();
+        }
         QCOMPARE(Scalar("select application_name from pg_stat_activity where pid = "
                         "pg_backend_pid()")
                      .toString(),
@@ -351,6 +366,12 @@ private slots:
         editor.Form_Load();
         QVERIFY(!editor.PushButton2->isEnabled() && !editor.PushButton7->isEnabled());
         QVERIFY(editor.PushButton1->isEnabled() && editor.PushButton9->isEnabled());
+        // A reader opens and saves attachments, and neither adds nor removes them.
+        AttachmentsWindow attachments(1, "Printer jam");
+        QCOMPARE(attachments.list()->topLevelItemCount(), 1);
+        QVERIFY(!attachments.addButton()->isEnabled() && !attachments.removeButton()->isEnabled());
+        QVERIFY(attachments.openButton()->isEnabled() && attachments.saveButton()->isEnabled());
+        QCOMPARE(attachments.addButton()->toolTip(), ReadOnlyLoginTip());
         for (int command = 0; command < 2; ++command) {
             ErrorTrap trap("Form1", "PushButton3_Click");
             trap.run(104, [] { Exec("delete from Calls"); });
@@ -482,13 +503,34 @@ private slots:
               "insert into [Priorities] values ('Low')",
               "update Calls set Title='Secondly' where Title='Second'"})
             Exec(sql);
+        // Attachments go along byte for byte: one of several pieces, one removed, one of the
+        // call deleted.
+        QByteArray photo(Attachments::kPieceSize * 2 + 7, Qt::Uninitialized);
+        for (int i = 0; i < photo.size(); ++i)
+            photo[i] = char(i % 251);
+        for (const auto& [call, name, bytes] :
+             {std::tuple{1, "photo's.jpg", photo}, std::tuple{2, "old.txt", QByteArray("old")},
+              std::tuple{3, "gone.pdf", QByteArray("%PDF")}}) {
+            QBuffer source;
+            source.setData(bytes);
+            source.open(QIODevice::ReadOnly);
+            SharedConnection().beginTransaction();
+            Attachments::Store(SharedConnection(), call, source, name, photo.size());
+            SharedConnection().commit();
+        }
+        Attachments::Remove(SharedConnection(), 2);
         Deletions::Run(SharedConnection(), [] { Exec("delete from Calls where Title='Gone'"); });
         Deletions::Run(SharedConnection(),
                        [] { Exec("delete from [Priorities] where Priority='Low'"); });
         // The history and the kept copies go along as they were, with their times and logins.
         const QStringList kept{"select * from callhistory order by id",
-                               "select * from deletions order by id", "select * from deletedcalls",
-                               "select * from deletedvalues"};
+                               "select * from deletions order by id",
+                               "select * from deletedcalls",
+                               "select * from deletedvalues",
+                               "select * from attachments order by id",
+                               "select * from attachmentcontents order by id",
+                               "select content, piece, md5(data) from attachmentpieces order by "
+                               "content, piece"};
         const auto keptRows = [&] {
             QStringList rows;
             for (const QString& sql : kept)
@@ -506,7 +548,9 @@ private slots:
             QString output;
             const QString file = env.dataHome() + name;
             QCOMPARE(runCommand({"--server", env.serverUri(), "--backup", file}, &output), 0);
-            QVERIFY2(output.contains("Calls: 2 rows"), qPrintable(output));
+            QVERIFY2(output.contains("Calls: 2 rows") &&
+                         output.contains("AttachmentPieces: 5 rows"),
+                     qPrintable(output));
             QCOMPARE(Backups::isCompact(file), name.endsWith(".backup"));
             const QString target = env.newServerDatabase();
             QCOMPARE(runCommand({"--server", target, "--restore", file}, &output), 0);

@@ -1,5 +1,6 @@
 #include "app/command_line.h"
 
+#include "app/attachment_commands.h"
 #include "app/database_start.h"
 #include "app/file_commands.h"
 #include "app/main_window.h"
@@ -130,6 +131,23 @@ struct Options {
                        "engine's integrity check of the file, and the calls that name a person "
                        "or value that no longer exists, counted by field. Exit status 1 when "
                        "either finds something.")};
+    QCommandLineOption attachments{
+        QStringLiteral("attachments"),
+        QStringLiteral("List the files attached to the call ID, one a line: name, size in bytes, "
+                       "type, when and by whom added, separated by tabs."),
+        QStringLiteral("ID")};
+    QCommandLineOption saveAttachment{
+        QStringLiteral("save-attachment"),
+        QStringLiteral("With NAME FILE after it: write the attachment NAME of the call ID (as "
+                       "--attachments lists it) into FILE."),
+        QStringLiteral("ID")};
+    QCommandLineOption importMail{
+        QStringLiteral("import-mail"),
+        QStringLiteral("Make a call of each mail message in FILE and the files after it (each a "
+                       "message as a mail program saves it, or an mbox): title, caller, date, "
+                       "text, and the other parts and the message as attachments. Nothing is "
+                       "written when a message cannot be read whole."),
+        QStringLiteral("FILE")};
     QStringList reportNames;
 
     Options() {
@@ -143,12 +161,14 @@ struct Options {
                 .arg(reportNames.join(QStringLiteral(", "))));
         restoreNewest.setFlags(QCommandLineOption::HiddenFromHelp);
         parser.addOptions({exportCsv, csvRaw, backup, restore, restoreNewest, listBackups, report,
-                           pdf, server, initServer, copyTo, importCsv, summary, check});
+                           pdf, server, initServer, copyTo, importCsv, summary, check, attachments,
+                           saveAttachment, importMail});
     }
 
     QVector<const QCommandLineOption*> actions() const {
-        return {&exportCsv,  &backup, &restore,   &restoreNewest, &listBackups, &report,
-                &initServer, &copyTo, &importCsv, &summary,       &check};
+        return {&exportCsv, &backup,      &restore,        &restoreNewest, &listBackups,
+                &report,    &initServer,  &copyTo,         &importCsv,     &summary,
+                &check,     &attachments, &saveAttachment, &importMail};
     }
 };
 
@@ -233,10 +253,14 @@ int RunCommands(const QStringList& givenArguments, QTextStream& out, QTextStream
         out.flush();
         return kSuccess;
     }
-    if (!parser.positionalArguments().isEmpty())
-        return usage(
-            err,
-            QStringLiteral("unexpected argument '%1'.").arg(parser.positionalArguments().first()));
+    // Only --save-attachment takes arguments of its own: the name and the file.
+    const QStringList positional = parser.positionalArguments();
+    if (parser.isSet(options.saveAttachment) && positional.size() != 2)
+        return usage(err, QStringLiteral("--save-attachment ID takes the attachment's NAME and the "
+                                         "FILE to write after it."));
+    if (!parser.isSet(options.saveAttachment) && !parser.isSet(options.importMail) &&
+        !positional.isEmpty())
+        return usage(err, QStringLiteral("unexpected argument '%1'.").arg(positional.first()));
     int actions = 0;
     for (const QCommandLineOption* option : options.actions()) {
         if (parser.isSet(*option)) {
@@ -257,14 +281,24 @@ int RunCommands(const QStringList& givenArguments, QTextStream& out, QTextStream
         return usage(err,
                      QStringLiteral("give exactly one of --export-csv, --import-csv, --backup, "
                                     "--restore, --list-backups, --check, --report, "
-                                    "--summary, --init-server, --copy-to."));
+                                    "--summary, --init-server, --copy-to, --attachments, "
+                                    "--save-attachment, --import-mail."));
     for (const QCommandLineOption* option :
          {&options.exportCsv, &options.backup, &options.restore, &options.pdf, &options.initServer,
-          &options.copyTo, &options.importCsv, &options.summary}) {
+          &options.copyTo, &options.importCsv, &options.summary, &options.attachments,
+          &options.saveAttachment, &options.importMail}) {
         if (parser.isSet(*option) && parser.value(*option).trimmed().isEmpty())
             return usage(err, QStringLiteral("'--%1' needs a value that is not empty.")
                                   .arg(option->names().first()));
     }
+    for (const QCommandLineOption* option : {&options.attachments, &options.saveAttachment}) {
+        if (parser.isSet(*option) && !AttachmentCommands::callNumber(parser.value(*option)))
+            return usage(err, QStringLiteral("'--%1' needs the ID of a call (a whole number "
+                                             "above 0), not '%2'.")
+                                  .arg(option->names().first(), parser.value(*option)));
+    }
+    if (parser.isSet(options.saveAttachment) && positional.at(1).trimmed().isEmpty())
+        return usage(err, QStringLiteral("'--save-attachment' needs a FILE that is not empty."));
     if (const std::optional<int> status = checkServer(options, err))
         return *status;
     for (const QCommandLineOption* option : {&options.initServer, &options.copyTo}) {
@@ -277,10 +311,13 @@ int RunCommands(const QStringList& givenArguments, QTextStream& out, QTextStream
     if (parser.isSet(options.server) && !parser.isSet(options.exportCsv) &&
         !parser.isSet(options.importCsv) && !parser.isSet(options.report) &&
         !parser.isSet(options.summary) && !parser.isSet(options.backup) &&
-        !parser.isSet(options.restore) && !parser.isSet(options.check))
+        !parser.isSet(options.restore) && !parser.isSet(options.check) &&
+        !parser.isSet(options.attachments) && !parser.isSet(options.saveAttachment) &&
+        !parser.isSet(options.importMail))
         return usage(err, QStringLiteral("--server goes with --export-csv, --import-csv, --report, "
-                                         "--summary, --backup, --restore, --check or the "
-                                         "window."));
+                                         "--summary, --backup, --restore, --check, "
+                                         "--attachments, --save-attachment, --import-mail or "
+                                         "the window."));
     if (parser.isSet(options.server))
         Form1::UseServer(parser.value(options.server));
     if (parser.isSet(options.report) != parser.isSet(options.pdf))
@@ -294,7 +331,9 @@ int RunCommands(const QStringList& givenArguments, QTextStream& out, QTextStream
         // The commands that read the local call log need one; they do not make it.
         const bool reads = parser.isSet(options.exportCsv) || parser.isSet(options.summary) ||
                            parser.isSet(options.report) || parser.isSet(options.check) ||
-                           parser.isSet(options.backup) || parser.isSet(options.copyTo);
+                           parser.isSet(options.backup) || parser.isSet(options.copyTo) ||
+                           parser.isSet(options.attachments) ||
+                           parser.isSet(options.saveAttachment);
         if (reads && !ServerLink::isServerUri(Form1::ConnectionString().trimmed()))
             RequireCallLog(databasePath());
         // What a run killed at the wrong moment left of the engine's journal goes first.
@@ -305,6 +344,16 @@ int RunCommands(const QStringList& givenArguments, QTextStream& out, QTextStream
             connection.open(Form1::ConnectionString());
             ExportAllCalls(connection, parser.value(options.exportCsv), {},
                            parser.isSet(options.csvRaw) ? Csv::Text::AsStored : Csv::Text::Guarded);
+        } else if (parser.isSet(options.attachments)) {
+            AttachmentCommands::list(
+                AttachmentCommands::callNumber(parser.value(options.attachments)), out);
+        } else if (parser.isSet(options.saveAttachment)) {
+            AttachmentCommands::save(
+                AttachmentCommands::callNumber(parser.value(options.saveAttachment)),
+                positional.at(0), positional.at(1), out);
+        } else if (parser.isSet(options.importMail)) {
+            FileCommands::importMail(QStringList{parser.value(options.importMail)} + positional,
+                                     out);
         } else if (parser.isSet(options.importCsv)) {
             if (!FileCommands::importCalls(parser.value(options.importCsv), out, err))
                 return kFailed;

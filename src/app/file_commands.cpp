@@ -9,12 +9,15 @@
 #include "data/private_files.h"
 #include "data/server_link.h"
 #include "records/call_import.h"
+#include "records/mail_import.h"
 #include "records/reference_check.h"
 #include "ui/app_paths.h"
 #include "ui/appearance.h"
+#include "ui/shown_text.h"
 
 #include <QFileInfo>
 #include <QLocale>
+#include <iterator>
 
 namespace FileCommands {
 namespace {
@@ -79,6 +82,33 @@ bool importCalls(const QString& path, QTextStream& out, QTextStream& err) {
         out << "Added " << addition.kind.toLower() << ": " << addition.text << '\n';
     out << "Imported " << written << " calls from " << path << '\n';
     return true;
+}
+
+void importMail(const QStringList& paths, QTextStream& out) {
+    // Every message is read before anything is written: a message that cannot be read whole
+    // stops the import with its name.
+    std::vector<MailMessage> messages;
+    for (const QString& path : paths) {
+        std::vector<MailMessage> read = MailMessages::ReadFile(path, HtmlAsText);
+        std::move(read.begin(), read.end(), std::back_inserter(messages));
+    }
+    std::unique_ptr<DatabaseLock> lock;
+    const QString connectionString = Form1::ConnectionString();
+    if (!ServerLink::isServerUri(connectionString.trimmed())) {
+        const QString database = Connection::dataSource(connectionString);
+        MakeCallLogToWrite(Form1::DataFolder(), ProgramFolder() + QStringLiteral("/dbBlank.mdb"),
+                           database);
+        lock = DatabaseLock::shared(database, kWaitForRestoreMs);
+    }
+    Connection connection;
+    connection.open(connectionString);
+    const MailImport import(std::move(messages));
+    for (const QString& name : import.newCustomers(connection))
+        out << "Added customer: " << name << '\n';
+    const std::vector<qint64> calls = import.write(connection, AttachmentLimit());
+    for (size_t i = 0; i < calls.size(); ++i)
+        out << "Imported call " << calls[i] << ": " << ShownSafely(import.messages()[i].subject)
+            << '\n';
 }
 
 void listBackups(const QString& databasePath, QTextStream& out) {

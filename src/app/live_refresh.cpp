@@ -247,6 +247,7 @@ void LiveRefresh::adopt() {
 
     model->adoptRows(*m_read);
     dropRead();
+    model->refreshAttachments();
     ++m_rebuilds;
 
     int currentRow = -1;

@@ -91,6 +91,10 @@ public:
     void importCalls();
     // Opens the summary window, or brings the open one to the front (Ctrl+Shift+M).
     void openSummary();
+    // The files attached to the selected call (Ctrl+Shift+A).
+    void showAttachments();
+    // Files dropped on the list: on a call's row they are attached to it after one question.
+    void dropFiles(qint64 id, const QStringList& paths);
     SummaryWindow* summaryWindow() const;
 
     // The data folder and the connection string built from it; with a database server chosen,
@@ -125,6 +129,9 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
     void changeEvent(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    // Mail dropped on the window beside the list becomes calls (main_window_rooms.cpp).
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:

@@ -112,6 +112,7 @@ void Form1::RefreshCalls(const std::vector<qint64>& given) {
                                         ? ListView1->indexAt(QPoint(0, 0))
                                         : QModelIndex());
     const bool moved = m_calls->replaceCalls(ids, fresh);
+    m_calls->refreshAttachments(&ids);
     if (moved && top.isValid())
         ListView1->scrollTo(m_calls->index(top.row(), 0), QAbstractItemView::PositionAtTop);
 }

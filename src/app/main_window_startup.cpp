@@ -219,4 +219,5 @@ void Form1::LoadCalls() {
                  Recordset::kForwardOnly, Recordset::kReadOnly);
     m_calls->appendFrom(records);
     records.close();
+    m_calls->refreshAttachments();
 }

@@ -4,7 +4,7 @@
 -- user_version records the schema version; schema_upgrades.cpp brings the file of an
 -- earlier version up to this one, step by step.
 
-PRAGMA user_version = 7;
+PRAGMA user_version = 8;
 
 CREATE TABLE Calls (
     ID INTEGER PRIMARY KEY AUTOINCREMENT,
@@ -474,3 +474,67 @@ END;
 
 INSERT INTO CallsText (CallsText) VALUES ('rebuild');
 -- [end of folded comments]
+-- The files kept with the calls. A file's content is stored once however many calls hold it,
+-- found by its SHA-256, in pieces of at most a mebibyte, so that it is read and written a piece
+-- at a time and never has to be in memory whole. An attachment names its call and its content;
+-- removing one marks it removed (so that undo can bring it back), and it goes for good with
+-- the kept copies of deleted rows, 30 days on. A deleted call keeps its attachments as they
+-- are: putting the call back brings them back with it. The history records each one added,
+-- removed or brought back. The build takes the part between the two markers as the upgrade of
+-- a file of schema 7.
+-- [attachments]
+CREATE TABLE AttachmentContents (
+    ID INTEGER PRIMARY KEY AUTOINCREMENT,
+    Hash TEXT UNIQUE,
+    Size INTEGER NOT NULL DEFAULT 0
+);
+
+CREATE TABLE AttachmentPieces (
+    Content INTEGER NOT NULL,
+    Piece INTEGER NOT NULL,
+    Data BLOB NOT NULL
+);
+CREATE UNIQUE INDEX AttachmentPiecesInOrder ON AttachmentPieces (Content, Piece);
+
+CREATE TABLE Attachments (
+    ID INTEGER PRIMARY KEY AUTOINCREMENT,
+    CallID INTEGER NOT NULL,
+    Name TEXT NOT NULL,
+    Type TEXT,
+    Size INTEGER NOT NULL,
+    Content INTEGER NOT NULL,
+    [Added At] DATETIME NOT NULL,
+    [Added By] TEXT,
+    [Removed At] DATETIME,
+    [Removed By] TEXT
+);
+CREATE INDEX AttachmentsByCall ON Attachments (CallID);
+CREATE INDEX AttachmentsByContent ON Attachments (Content);
+
+CREATE TRIGGER AttachmentsHistoryOnInsert AFTER INSERT ON Attachments
+WHEN NEW.[Removed At] IS NULL
+BEGIN
+    INSERT INTO CallHistory (CallID, [Changed At], [Changed By], Field, OldValue, NewValue)
+    VALUES (NEW.CallID, ChangeTime(), ChangedBy(), 'Attachment', NULL,
+            NEW.Name || ' (' || NEW.Size || ' bytes)');
+END;
+
+CREATE TRIGGER AttachmentsHistoryOnRemove AFTER UPDATE OF [Removed At] ON Attachments
+WHEN (OLD.[Removed At] IS NULL) <> (NEW.[Removed At] IS NULL)
+BEGIN
+    INSERT INTO CallHistory (CallID, [Changed At], [Changed By], Field, OldValue, NewValue)
+    SELECT NEW.CallID, ChangeTime(), ChangedBy(), 'Attachment',
+           CASE WHEN NEW.[Removed At] IS NULL THEN NULL
+                ELSE NEW.Name || ' (' || NEW.Size || ' bytes)' END,
+           CASE WHEN NEW.[Removed At] IS NULL THEN NEW.Name || ' (' || NEW.Size || ' bytes)'
+                ELSE NULL END;
+END;
+
+-- A content goes with the last attachment that holds it.
+CREATE TRIGGER AttachmentContentsOnDelete AFTER DELETE ON Attachments
+WHEN NOT EXISTS (SELECT 1 FROM Attachments WHERE Content = OLD.Content)
+BEGIN
+    DELETE FROM AttachmentPieces WHERE Content = OLD.Content;
+    DELETE FROM AttachmentContents WHERE ID = OLD.Content;
+END;
+-- [end of attachments]

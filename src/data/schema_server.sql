@@ -8,7 +8,7 @@
 -- connects), and refuse text that is not a date.
 
 CREATE TABLE quorvane_schema (version integer NOT NULL);
-INSERT INTO quorvane_schema VALUES (7);
+INSERT INTO quorvane_schema VALUES (8);
 
 -- A date column: text in the stored form. The database layer reads columns of this type as
 -- dates.

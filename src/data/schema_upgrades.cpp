@@ -48,6 +48,8 @@ BEGIN SELECT RAISE(ABORT, 'The value is there already, in these or other capital
     // 6 to 7: the comments' index holds the comments without letter case and accents, and
     // only which calls hold each piece: a third of its size.
     FoldedCommentsSchemaScript(),
+    // 7 to 8: files kept with the calls.
+    AttachmentsSchemaScript(),
 };
 
 void run(sqlite3* db, const char* sql) {

@@ -26,6 +26,9 @@ const char* KeptCommentsSchemaScript();
 // (built in).
 const char* FoldedCommentsSchemaScript();
 
+// The part of schema.sql that keeps files with the calls (built in).
+const char* AttachmentsSchemaScript();
+
 // Where the backup before upgrading a file of `version` goes: beside the file.
 QString UpgradeBackupPath(const QString& path, int version);
 

@@ -57,13 +57,16 @@ CREATE INDEX IF NOT EXISTS callsbyresolvedby ON calls ("resolved by");
         // 6 to 7: the comments are found without regard to accents, through an index of their
         // folded text in place of the one of the text as it is.
         return QString::fromUtf8(ServerFoldedCommentsSchemaScript()) + ServerIndexesScript();
+    case 5:
+        // 7 to 8: files kept with the calls.
+        return QString::fromUtf8(ServerAttachmentsSchemaScript());
     default:
         return {};
     }
 }
 
 constexpr int kFirstServerVersion = 2;
-constexpr int kServerVersion = 7;
+constexpr int kServerVersion = 8;
 
 } // namespace
 

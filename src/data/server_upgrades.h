@@ -8,6 +8,9 @@ class ServerLink;
 // rows.
 const char* ServerHistorySchemaScript();
 
+// The part of schema_server_history.sql that keeps files with the calls.
+const char* ServerAttachmentsSchemaScript();
+
 // The part of schema_server.sql that announces the IDs of the calls each statement changed.
 const char* ServerAnnouncementsSchemaScript();
 // The part of schema_server.sql that folds the comments for finding (built in).

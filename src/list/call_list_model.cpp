@@ -197,6 +197,8 @@ void CallListModel::adoptRows(CallListModel& other) {
 }
 
 void CallListModel::finishAppending() {
+    // The rows are in: the marks of those with attachments follow.
+    refreshAttachments();
     if (!m_sorted)
         return;
     relayout([this] {
@@ -256,8 +258,14 @@ QVariant CallListModel::data(const QModelIndex& index, int role) const {
             return tr("Overdue since %1").arg(text(index.row(), index.column()));
         // The Title column shows the comments; a call found by its comments alone shows the
         // part that holds the word wherever the pointer rests on it.
-        if (index.column() == kTitleColumn || !wordFoundInCommentsOnly(index.row()).isEmpty())
+        if (index.column() == kTitleColumn)
+            return withAttachmentNames(index.row(), commentsTip(index.row()));
+        if (!wordFoundInCommentsOnly(index.row()).isEmpty())
             return commentsTip(index.row());
+        return QVariant();
+    case Qt::DecorationRole:
+        if (index.column() == kTitleColumn)
+            return paperClip(index.row());
         return QVariant();
     default:
         return QVariant();

@@ -98,6 +98,11 @@ public:
     // The ID at a display row, or -1.
     qint64 idAt(int row) const;
 
+    // The paper clip of the calls with attachments (call_list_attachments.cpp): read again for
+    // every call, or for the calls `ids` only. A failure leaves the marks as they were.
+    void refreshAttachments(const std::vector<qint64>* ids = nullptr);
+    bool hasAttachments(int row) const;
+
     // Overdue calls: open calls due before `today` show their due date in `color`.
     void setToday(const QDate& today);
     QDate today() const { return m_today; }
@@ -173,6 +178,9 @@ private:
     // made by `change`.
     void relayout(const std::function<void()>& change);
     QString commentsTip(int row) const;
+    QVariant paperClip(int row) const;
+    // `tip` followed by the names of the call's attachments, when it has any.
+    QString withAttachmentNames(int row, const QString& tip) const;
     std::vector<uint32_t> rankOfPool(int pooledColumn) const;
     void sortById(bool descending);
 
@@ -207,6 +215,9 @@ private:
     // Per column, the folded text of each pooled entry, and which words it holds.
     std::array<std::vector<QString>, kPooled> m_folded;
     std::array<std::vector<uint32_t>, kPooled> m_poolMatches;
+
+    // The calls that have attachments.
+    std::unordered_set<qint64> m_attached;
 
     QDate m_today;
     QColor m_overdueColor;

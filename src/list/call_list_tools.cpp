@@ -16,11 +16,14 @@
 #include <QClipboard>
 #include <QDateTime>
 #include <QDir>
+#include <QDropEvent>
 #include <QFileDialog>
 #include <QMenu>
+#include <QMimeData>
 #include <QProgressDialog>
 #include <QShortcut>
 #include <QTimer>
+#include <QUrl>
 #include <algorithm>
 #include <iterator>
 
@@ -303,4 +306,59 @@ void CallListTools::scheduleMidnight() {
     const QDateTime now = QDateTime::currentDateTime();
     const qint64 untilMidnight = now.msecsTo(now.date().addDays(1).startOfDay());
     m_midnight->start(int(std::clamp<qint64>(untilMidnight + 1000, 1000, 3600 * 1000)));
+}
+
+void CallListTools::setFileDrop(std::function<void(qint64, const QStringList&)> drop) {
+    m_drop = std::move(drop);
+    m_dropTarget = m_list->viewport();
+    m_dropTarget->setAcceptDrops(true);
+    m_dropTarget->installEventFilter(this);
+}
+
+namespace {
+// The local files a drag carries; empty for anything else.
+QStringList droppedFiles(const QMimeData* data) {
+    QStringList paths;
+    if (!data || !data->hasUrls())
+        return paths;
+    for (const QUrl& url : data->urls()) {
+        if (!url.isLocalFile())
+            return {};
+        paths << url.toLocalFile();
+    }
+    return paths;
+}
+} // namespace
+
+bool CallListTools::eventFilter(QObject* watched, QEvent* event) {
+    // The viewport is compared as it was when the drop was set up: while the list is taken
+    // down it still has events, and the list may no longer be asked for it.
+    if (watched != m_dropTarget || !m_drop)
+        return QObject::eventFilter(watched, event);
+    switch (event->type()) {
+    case QEvent::DragEnter:
+    case QEvent::DragMove: {
+        auto* drag = static_cast<QDropEvent*>(event);
+        if (droppedFiles(drag->mimeData()).isEmpty())
+            return false;
+        drag->setDropAction(Qt::CopyAction);
+        drag->accept();
+        return true;
+    }
+    case QEvent::Drop: {
+        auto* drop = static_cast<QDropEvent*>(event);
+        const QStringList paths = droppedFiles(drop->mimeData());
+        if (paths.isEmpty())
+            return false;
+        drop->setDropAction(Qt::CopyAction);
+        drop->accept();
+        const QModelIndex index = m_list->indexAt(drop->position().toPoint());
+        const qint64 id = index.isValid() ? m_model->idAt(index.row()) : -1;
+        // The question comes once the drag has ended, not while the desktop waits for it.
+        QTimer::singleShot(0, m_window, [drop = m_drop, id, paths] { drop(id, paths); });
+        return true;
+    }
+    default:
+        return QObject::eventFilter(watched, event);
+    }
 }

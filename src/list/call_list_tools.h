@@ -3,6 +3,7 @@
 #include <QKeySequence>
 #include <QList>
 #include <QObject>
+#include <QStringList>
 #include <functional>
 #include <vector>
 
@@ -52,6 +53,9 @@ public:
     // shortcut too; `needsRow`: only over a row.
     void addEntry(MenuPlace place, const QString& text, const QKeySequence& keys,
                   std::function<void()> command, bool needsRow);
+    // Files dropped from the desktop on the list go to `drop`, with the ID of the call on whose
+    // row they fell (-1 for the empty part of the list). Without it the list takes no drops.
+    void setFileDrop(std::function<void(qint64 id, const QStringList& paths)> drop);
     // Selects the listed calls `ids` (the first becomes the current row) and scrolls to it.
     void selectIds(const QList<qint64>& ids);
     // The menu of the current row, opened from the keyboard.
@@ -60,6 +64,9 @@ public:
     // Follows the colours of the window's theme and the current date.
     void updateOverdueColor();
     void updateToday();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void applyFilter();
@@ -85,4 +92,6 @@ private:
         bool needsRow;
     };
     std::vector<Entry> m_entries;
+    std::function<void(qint64, const QStringList&)> m_drop;
+    QWidget* m_dropTarget = nullptr; // the list's viewport, which takes the drops
 };

@@ -16,5 +16,7 @@ constexpr bool isDate(int column) {
 
 // The extra column of exports: the call's comments.
 constexpr const char* kCommentsField = "Comments";
+// The last column of the export of every call: the names of the call's attachments, one a line.
+constexpr const char* kAttachmentsField = "Attachments";
 
 } // namespace CallColumns

@@ -4,9 +4,11 @@
 #include "data/date_text.h"
 #include "data/failure.h"
 #include "data/recordset.h"
+#include "records/attachment_store.h"
 #include "records/call_columns.h"
 #include "records/csv_writer.h"
 
+#include <QHash>
 #include <array>
 
 namespace {
@@ -43,8 +45,10 @@ bool ExportAllCalls(Connection& connection, const QString& path, const ExportPro
     QStringList header;
     for (const char* caption : CallColumns::kCaptions)
         header << QString::fromLatin1(caption);
-    header << QString::fromLatin1(CallColumns::kCommentsField);
+    header << QString::fromLatin1(CallColumns::kCommentsField)
+           << QString::fromLatin1(CallColumns::kAttachmentsField);
     writer.addRow(header);
+    const QHash<qint64, QStringList> attachments = Attachments::NamesByCall(connection);
 
     Recordset records;
     records.open(QStringLiteral("select * from [Calls Extended]"), connection);
@@ -56,6 +60,7 @@ bool ExportAllCalls(Connection& connection, const QString& path, const ExportPro
         if (indexes[i] < 0)
             throw Failure(QStringLiteral("The calls have no column '%1'.").arg(field));
     }
+    const int idIndex = records.fieldIndex(QStringLiteral("ID"));
     qint64 done = 0;
     while (!records.eof()) {
         QByteArray& row = writer.rowBuffer();
@@ -75,6 +80,12 @@ bool ExportAllCalls(Connection& connection, const QString& path, const ExportPro
                 }
             }
             Csv::appendText(row, cell.utf8, cell.size, text);
+        }
+        row.append(',');
+        if (!attachments.isEmpty()) {
+            const auto names = attachments.constFind(records.field(idIndex).toInteger());
+            if (names != attachments.constEnd())
+                Csv::appendText(row, names->join(QLatin1Char('\n')), text);
         }
         writer.endRow();
         records.moveNext();

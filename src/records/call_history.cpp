@@ -31,6 +31,7 @@ const QHash<QString, FieldKind>& fieldKinds() {
         {QStringLiteral("resolved by"), {"Resolved By", FieldKind::Employee}},
         {QStringLiteral("resolved date"), {"Resolved Date", FieldKind::Date}},
         {QStringLiteral("call time"), {"Call Time", FieldKind::Date}},
+        {QStringLiteral("attachment"), {"Attachment", FieldKind::Plain}},
     };
     return kinds;
 }

@@ -111,7 +111,11 @@ void CallImport::matchColumns() {
     for (const char* caption : CallColumns::kCaptions)
         exported << QString::fromLatin1(caption);
     exported << QString::fromLatin1(CallColumns::kCommentsField);
-    m_fromThisProgram = m_table.header == exported;
+    // The export of every call adds the names of the attachments, which are not read back.
+    m_fromThisProgram =
+        m_table.header == exported ||
+        m_table.header ==
+            exported + QStringList{QString::fromLatin1(CallColumns::kAttachmentsField)};
     m_columns.fill(-1);
     for (int field = 0; field < kFieldCount; ++field) {
         const QStringList names = QString::fromLatin1(kFieldInfo[field].headers).split('|');

@@ -3,6 +3,7 @@
 #include "data/connection.h"
 #include "data/date_text.h"
 #include "data/recordset.h"
+#include "records/attachment_store.h"
 #include "records/set_aside_triggers.h"
 
 #include <QDateTime>
@@ -306,6 +307,7 @@ qint64 Begin(Connection& connection) {
         connection.execute(QStringLiteral("delete from %1 where ").arg(QLatin1String(table)) + old);
     connection.execute(
         QStringLiteral("delete from Deletions where [Deleted At] < '%1'").arg(cutoff));
+    Attachments::ForgetOld(connection, cutoff);
     connection.execute(QStringLiteral("insert into Deletions ([Deleted At], [Deleted By], "
                                       "Pending) values (ChangeTime(), ChangedBy(), 1)"));
     qint64 deletion = 0;

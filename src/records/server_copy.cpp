@@ -11,6 +11,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QStringList>
+#include <algorithm>
 #include <libpq-fe.h>
 #include <memory>
 #include <optional>
@@ -26,6 +27,8 @@ struct TablePlan {
     QStringList columns; // in the file, bracketed where needed
     bool keepsIds;
     const char* fileOrder = "rowid"; // the same order in the file
+    int binary = -1;                 // the column that holds bytes rather than text, if any
+    int batchRows = 20000;           // rows read from the server at a time
 };
 
 QStringList contactColumns() {
@@ -62,6 +65,24 @@ QVector<TablePlan> plans() {
           "Priority", "Comments", "[Due Date]", "[Resolved By]", "[Resolved Date]", "Caller",
           "[Call Time]"},
          true},
+        // The files kept with the calls: a piece of a content is a mebibyte, read a few at a
+        // time. (Before the deletions: the attachments written into a file make history rows
+        // of their own, which the server's history replaces.)
+        {"AttachmentContents", "attachmentcontents", "id", {"ID", "Hash", "Size"}, true},
+        {"Attachments",
+         "attachments",
+         "id",
+         {"ID", "CallID", "Name", "Type", "Size", "Content", "[Added At]", "[Added By]",
+          "[Removed At]", "[Removed By]"},
+         true},
+        {"AttachmentPieces",
+         "attachmentpieces",
+         "content, attachmentpieces.piece",
+         {"Content", "Piece", "Data"},
+         false,
+         "Content, Piece",
+         2,
+         8},
         // What is kept about the calls beyond their rows: the deletions with the rows they
         // took, and the history of every change, with their original times and logins.
         {"Deletions", "deletions", "id", {"ID", "[Deleted At]", "[Deleted By]", "Pending"}, true},
@@ -114,10 +135,16 @@ void prepare(File& file, Statement& statement, const QString& sql) {
         throw Failure(EngineFailureText(file.db));
 }
 
-// The cell as text as the server writes it back (Null as nothing).
-std::optional<QByteArray> cell(sqlite3_stmt* stmt, int column) {
+// The cell as text as the server writes it back (Null as nothing); bytes in the server's hex
+// form.
+std::optional<QByteArray> cell(sqlite3_stmt* stmt, int column, const TablePlan& plan) {
     if (sqlite3_column_type(stmt, column) == SQLITE_NULL)
         return std::nullopt;
+    if (column == plan.binary)
+        return QByteArray("\\x") +
+               QByteArray::fromRawData(static_cast<const char*>(sqlite3_column_blob(stmt, column)),
+                                       sqlite3_column_bytes(stmt, column))
+                   .toHex();
     return QByteArray(reinterpret_cast<const char*>(sqlite3_column_text(stmt, column)),
                       sqlite3_column_bytes(stmt, column));
 }
@@ -172,7 +199,7 @@ void sendRows(File& file, PGconn* conn, const TablePlan& plan) {
         for (int i = 0; i < plan.columns.size(); ++i) {
             if (i)
                 batch += '\t';
-            appendCopyField(batch, cell(rows.stmt, i));
+            appendCopyField(batch, cell(rows.stmt, i, plan));
         }
         batch += '\n';
         if (batch.size() > (1 << 20)) {
@@ -228,13 +255,13 @@ qint64 compareRows(File& file, ServerLink& link, const TablePlan& plan) {
     int at = 0;
     while (sqlite3_step(rows.stmt) == SQLITE_ROW) {
         if (!batch || at == batch->rows()) {
-            batch = link.run(QStringLiteral("fetch 20000 from copied"));
+            batch = link.run(QStringLiteral("fetch %1 from copied").arg(plan.batchRows));
             at = 0;
             if (batch->rows() == 0)
                 throw differ(QStringLiteral("fewer rows"));
         }
         for (int i = 0; i < plan.columns.size(); ++i) {
-            const std::optional<QByteArray> local = cell(rows.stmt, i);
+            const std::optional<QByteArray> local = cell(rows.stmt, i, plan);
             const bool null = batch->isNull(at, i);
             if (bool(local) == null ||
                 (local && *local != QByteArray(batch->text(at, i), batch->length(at, i))))
@@ -248,6 +275,22 @@ qint64 compareRows(File& file, ServerLink& link, const TablePlan& plan) {
         throw differ(QStringLiteral("more rows"));
     link.run(QStringLiteral("close copied"));
     return compared;
+}
+
+// Binds bytes given in the server's hex form ("\x0a1b...").
+void bindHex(sqlite3_stmt* stmt, int index, const char* text, int length) {
+    const QByteArray bytes =
+        QByteArray::fromHex(QByteArray::fromRawData(text + 2, std::max(length - 2, 0)));
+    sqlite3_bind_blob(stmt, index, bytes.constData(), int(bytes.size()), SQLITE_TRANSIENT);
+}
+
+bool hasTable(File& file, const TablePlan& plan) {
+    Statement found;
+    prepare(file, found,
+            QStringLiteral("select count(*) from sqlite_master where type = 'table' and name = "
+                           "'%1'")
+                .arg(QLatin1String(plan.name)));
+    return sqlite3_step(found.stmt) == SQLITE_ROW && sqlite3_column_int(found.stmt, 0) > 0;
 }
 
 qint64 highestIdEver(File& file, const TablePlan& plan) {
@@ -310,7 +353,13 @@ QVector<CopiedTable> CopyToServer(const QString& path, const QString& uri) {
     try {
         // The history comes from the file as it was: the calls put in make none of their own.
         link.run(QStringLiteral("alter table calls disable trigger calls_history"));
+        link.run(QStringLiteral("alter table attachments disable trigger attachments_history"));
         for (const TablePlan& plan : tables) {
+            // A file of an earlier schema lacks the tables added since: they stay empty.
+            if (!hasTable(file, plan)) {
+                copied.push_back({QLatin1String(plan.name), 0});
+                continue;
+            }
             sendRows(file, link.connection(), plan);
             if (plan.keepsIds)
                 link.run(QStringLiteral("select setval(pg_get_serial_sequence('%1', 'id'), $1, "
@@ -322,6 +371,7 @@ QVector<CopiedTable> CopyToServer(const QString& path, const QString& uri) {
         // The checks of what the calls name run now, so that the table may change again.
         link.run(QStringLiteral("set constraints all immediate"));
         link.run(QStringLiteral("alter table calls enable trigger calls_history"));
+        link.run(QStringLiteral("alter table attachments enable trigger attachments_history"));
         link.commit();
     } catch (...) {
         link.rollback();
@@ -382,7 +432,7 @@ QVector<CopiedTable> BackupServer(const QString& uri, const QString& templatePat
                               QLatin1String(plan.order)));
             qint64 rows = 0;
             for (;;) {
-                auto batch = link.run(QStringLiteral("fetch 20000 from saved"));
+                auto batch = link.run(QStringLiteral("fetch %1 from saved").arg(plan.batchRows));
                 if (batch->rows() == 0)
                     break;
                 for (int row = 0; row < batch->rows(); ++row) {
@@ -390,6 +440,8 @@ QVector<CopiedTable> BackupServer(const QString& uri, const QString& templatePat
                     for (int i = 0; i < plan.columns.size(); ++i) {
                         if (batch->isNull(row, i))
                             sqlite3_bind_null(insert.stmt, i + 1);
+                        else if (i == plan.binary)
+                            bindHex(insert.stmt, i + 1, batch->text(row, i), batch->length(row, i));
                         else
                             sqlite3_bind_text(insert.stmt, i + 1, batch->text(row, i),
                                               batch->length(row, i), SQLITE_TRANSIENT);

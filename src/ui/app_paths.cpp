@@ -2,6 +2,8 @@
 
 #include "data/failure.h"
 #include "data/private_files.h"
+#include "records/attachment_store.h"
+#include "ui/appearance.h"
 #include "ui/error_trap.h"
 #include "ui/prompts.h"
 
@@ -139,4 +141,16 @@ void SaveSetting(const QString& application, const QString& section, const QStri
                                      "can be written (and is a folder).")
                           .arg(settings->fileName()),
                       QStringLiteral("settings file"), QStringLiteral("settings"));
+}
+
+qint64 AttachmentLimit() {
+    bool number = false;
+    const qint64 megabytes =
+        GetSetting(kVendor, kProductTitle, QStringLiteral("AttachmentLimitMB"), QString())
+            .trimmed()
+            .toLongLong(&number);
+    // A setting that is no number, or none that makes sense, leaves the usual limit.
+    if (!number || megabytes < 0 || megabytes > 1024 * 1024)
+        return Attachments::kDefaultLimit;
+    return megabytes * 1024 * 1024;
 }

@@ -24,3 +24,7 @@ QString GetSetting(const QString& application, const QString& section, const QSt
                    const QString& defaultValue);
 void SaveSetting(const QString& application, const QString& section, const QString& key,
                  const QString& value);
+
+// The largest file that may be attached to a call, in bytes: the setting AttachmentLimitMB (a
+// whole number of mebibytes), else 100 MB.
+qint64 AttachmentLimit();

@@ -1,5 +1,7 @@
 #include "ui/shown_text.h"
 
+#include <QTextDocumentFragment>
+
 namespace {
 
 constexpr char16_t kFirstStrongIsolate = 0x2068;
@@ -72,4 +74,8 @@ QString ShownSafely(const QString& stored) {
     }
     shown += QChar(kPopDirectionalIsolate);
     return shown;
+}
+
+QString HtmlAsText(const QString& html) {
+    return QTextDocumentFragment::fromHtml(html).toPlainText();
 }

@@ -12,3 +12,7 @@ QString ShownSafely(const QString& stored);
 
 // True for the explicit direction controls that ShownSafely makes visible.
 bool IsDirectionControl(QChar c);
+
+// The text of an HTML page (of a mail without a plain text), as a browser would show it,
+// without loading anything it names.
+QString HtmlAsText(const QString& html);
