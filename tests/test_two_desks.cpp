@@ -94,6 +94,9 @@ void TwoDesksTest::saveOverAnotherDesk_data() {
         QTest::addRow("%s deleted", noun) << kind << "delete" << int(Prompts::Yes);
         QTest::addRow("%s, another field changed", noun) << kind << "change other" << 0;
         QTest::addRow("%s changed to the same text", noun) << kind << "change same" << 0;
+        // From empty to a value, beside their change: the entry is this desk's to write.
+        QTest::addRow("%s, another field changed, mine was empty", noun)
+            << kind << "change other, mine empty" << 0;
     }
 }
 
@@ -114,16 +117,19 @@ void TwoDesksTest::saveOverAnotherDesk() {
             QStringLiteral("update %1 set %2='%3' where ID=2").arg(row.table, row.column, text));
     };
 
+    const bool other = meanwhile.startsWith("change other");
+    if (meanwhile == "change other, mine empty")
+        desk->execute(QStringLiteral("update %1 set %2='' where ID=2").arg(row.table, row.column));
     const auto window = noun == "call"       ? opened<Form2>(2)
                         : noun == "employee" ? opened<Form3>(2)
                                              : opened<Form5>(2);
     auto* first = window->findChild<QLineEdit*>("Text1");
     first->clear();
     QTest::keyClicks(first, QStringLiteral("Mine"));
-    const bool asked = meanwhile != "change other" && meanwhile != "change same";
+    const bool asked = !other && meanwhile != "change same";
     if (meanwhile == "change same")
         theirChange("Mine");
-    else if (meanwhile == "change other")
+    else if (other)
         desk->execute(
             QStringLiteral("update %1 set %2='Theirs' where ID=2").arg(row.table, row.other));
     else if (meanwhile.startsWith("change"))
@@ -165,7 +171,7 @@ void TwoDesksTest::saveOverAnotherDesk() {
                                                        : QStringList{"Mine"});
     QVERIFY(Rows(stored + "1") != QStringList{"Mine"});
     // Their change of another field stays.
-    if (meanwhile == "change other")
+    if (other)
         QCOMPARE(Rows(QStringLiteral("select %1 from %2 where ID=2").arg(row.other, row.table)),
                  QStringList{"Theirs"});
     // The history holds what each desk saved, once: no field written and put back.
@@ -175,16 +181,15 @@ void TwoDesksTest::saveOverAnotherDesk() {
         QStringList titles{"Theirs"};
         if (meanwhile == "change twice")
             titles << "Theirs again";
-        else if (meanwhile == "change other")
-            titles.clear();
+        else if (other)
+            titles = meanwhile == "change other" ? QStringList() : QStringList{""};
         // The other desk saved the same text: this save has nothing left to write.
         if (meanwhile == "change same")
             titles = QStringList{"Mine"};
         else if (!kept)
             titles << "Mine";
         QCOMPARE(Rows(history.arg("title")), titles);
-        QCOMPARE(Rows(history.arg("comments")),
-                 meanwhile == "change other" ? QStringList{"Theirs"} : QStringList());
+        QCOMPARE(Rows(history.arg("comments")), other ? QStringList{"Theirs"} : QStringList());
     }
     // Saved: the window closes. Kept theirs: it shows theirs. Deleted: it keeps every entry.
     QCOMPARE(window->isVisible(), kept || meanwhile == "delete");

@@ -146,32 +146,6 @@ void copyPages(sqlite3* from, sqlite3* to, const QString& source) {
     }
 }
 
-// Copies the database into target.part, complete and private, and answers that path.
-QString copyToPart(const QString& source, const QString& target) {
-    if (const QString why = PrivateFiles::notAFile(source); !why.isEmpty())
-        throw Failure(why);
-    if (!QFileInfo::exists(source))
-        throw Failure(QStringLiteral("Could not find file '%1'.").arg(source));
-    if (const QString why = PrivateFiles::notAFile(target); !why.isEmpty())
-        throw Failure(why);
-    refuseLiveTarget(source, target);
-    const QString temporary = target + QStringLiteral(".part");
-    // What a copy that was cut short left behind.
-    removeTemporary(temporary);
-    try {
-        PrivateFiles::createEmpty(temporary);
-        Handle from;
-        openFile(from, source, SQLITE_OPEN_READONLY);
-        Handle to;
-        openFile(to, temporary, SQLITE_OPEN_READWRITE);
-        copyPages(from.db, to.db, source);
-    } catch (...) {
-        removeTemporary(temporary);
-        throw;
-    }
-    return temporary;
-}
-
 void syncFile(const QString& path) {
     const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
     if (fd < 0 || ::fsync(fd) != 0) {
