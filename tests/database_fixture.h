@@ -25,15 +25,6 @@ inline bool isOneSentence(const QString& text) {
            !text.contains(".:") && !text.contains(".;");
 }
 
-template <class Fn> inline QString failureOf(Fn fn) {
-    try {
-        fn();
-    } catch (const Failure& failure) {
-        return failure.description();
-    }
-    return QStringLiteral("<no failure>");
-}
-
 // The value of `field` in the first row of `sql`.
 inline Value firstValue(const QString& sql, const QString& field) {
     Recordset records;

@@ -30,15 +30,6 @@
 
 namespace {
 
-template <class Fn> QString failureOf(Fn fn) {
-    try {
-        fn();
-    } catch (const Failure& failure) {
-        return failure.description();
-    }
-    return QStringLiteral("<no failure>");
-}
-
 // `size` bytes that differ from piece to piece, so that a piece out of place shows.
 QByteArray bytesOf(qint64 size, int seed = 0) {
     QByteArray bytes(int(size), Qt::Uninitialized);

@@ -2,6 +2,8 @@
 
 #include "ui/prompts.h"
 
+#include "data/failure.h"
+
 #include <QDialog>
 #include <QStringList>
 #include <QTemporaryDir>
@@ -121,3 +123,13 @@ QVariant Scalar(const QString& sql);
 int Count(const QString& sql);
 // Every row of a query as texts joined by '|' (Null as "<null>").
 QStringList Rows(const QString& sql);
+
+// The description of the failure that `fn` throws, or "<no failure>".
+template <class Fn> inline QString failureOf(Fn fn) {
+    try {
+        fn();
+    } catch (const Failure& failure) {
+        return failure.description();
+    }
+    return QStringLiteral("<no failure>");
+}

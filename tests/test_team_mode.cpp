@@ -40,15 +40,6 @@
 
 namespace {
 
-template <class Fn> QString failureOf(Fn fn) {
-    try {
-        fn();
-    } catch (const Failure& failure) {
-        return failure.description();
-    }
-    return QStringLiteral("<no failure>");
-}
-
 // The URI with another login.
 QString asLogin(const QString& uri, const QString& login) {
     QUrl url(uri);
