@@ -39,12 +39,7 @@ QString copyToPart(const QString& source, const QString& target) {
     // What a copy that was cut short left behind.
     removeTemporary(temporary);
     try {
-        PrivateFiles::createEmpty(temporary);
-        Handle from;
-        openFile(from, source, SQLITE_OPEN_READONLY);
-        Handle to;
-        openFile(to, temporary, SQLITE_OPEN_READWRITE);
-        copyPages(from.db, to.db, source);
+        copyIntoNewFile(source, temporary);
     } catch (...) {
         removeTemporary(temporary);
         throw;

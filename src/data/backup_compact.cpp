@@ -283,16 +283,7 @@ QString compactToPart(const QString& source, const QString& target, QString* pro
         ~Snapshot() { removeTemporary(path); }
     } taken{snapshot};
     try {
-        PrivateFiles::createEmpty(snapshot);
-        {
-            Handle live;
-            openFile(live, source, SQLITE_OPEN_READONLY);
-            Handle copy;
-            openFile(copy, snapshot, SQLITE_OPEN_READWRITE);
-            // Read once and removed: it need not wait for the disk, nor keep a journal.
-            execute(copy.db, QStringLiteral("PRAGMA synchronous = OFF; PRAGMA journal_mode = OFF"));
-            copyPages(live.db, copy.db, source);
-        }
+        copyIntoNewFile(source, snapshot, true);
         PrivateFiles::createEmpty(temporary);
         Handle from;
         openFile(from, snapshot, SQLITE_OPEN_READONLY);

@@ -146,6 +146,18 @@ void copyPages(sqlite3* from, sqlite3* to, const QString& source) {
     }
 }
 
+void copyIntoNewFile(const QString& source, const QString& target, bool scratch) {
+    PrivateFiles::createEmpty(target);
+    Handle from;
+    openFile(from, source, SQLITE_OPEN_READONLY);
+    Handle to;
+    openFile(to, target, SQLITE_OPEN_READWRITE);
+    if (scratch && sqlite3_exec(to.db, "PRAGMA synchronous = OFF; PRAGMA journal_mode = OFF",
+                                nullptr, nullptr, nullptr) != SQLITE_OK)
+        throw Failure(EngineFailureText(to.db));
+    copyPages(from.db, to.db, source);
+}
+
 void syncFile(const QString& path) {
     const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
     if (fd < 0 || ::fsync(fd) != 0) {
