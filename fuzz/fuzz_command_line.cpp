@@ -3,6 +3,7 @@
 // config folders are empty ones of its own and file names are kept inside the working folder
 // (one of its own too), so nothing outside is read or written.
 #include "app/command_line.h"
+#include "fuzz_check.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -13,14 +14,6 @@
 #include <cstdlib>
 
 namespace {
-
-// A property that does not hold is a finding: say which, and stop.
-void check(bool holds, int line = __builtin_LINE()) {
-    if (!holds) {
-        std::fprintf(stderr, "%s:%d: the property does not hold\n", __FILE__, line);
-        std::abort();
-    }
-}
 
 // Every name of an option, the one-letter ones included ("--h" is "-h").
 const QStringList kOptions = {"h",      "?",       "help",           "help-all",

@@ -5,6 +5,7 @@
 // of the file, in order.
 #include "../tests/csv_reader.h"
 #include "data/failure.h"
+#include "fuzz_check.h"
 #include "records/csv_records.h"
 #include "records/csv_writer.h"
 
@@ -13,14 +14,6 @@
 #include <cstdlib>
 
 namespace {
-
-// A property that does not hold is a finding: say which, and stop.
-void check(bool holds, int line = __builtin_LINE()) {
-    if (!holds) {
-        std::fprintf(stderr, "%s:%d: the property does not hold\n", __FILE__, line);
-        std::abort();
-    }
-}
 
 // Reads `bytes` as the import does and checks what it kept.
 void checkRead(const QByteArray& bytes) {

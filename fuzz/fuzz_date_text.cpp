@@ -3,23 +3,12 @@
 // year out of range makes no date.
 #include "data/date_text.h"
 #include "data/date_typing.h"
+#include "fuzz_check.h"
 
 #include <QLocale>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-
-namespace {
-
-// A property that does not hold is a finding: say which, and stop.
-void check(bool holds, int line = __builtin_LINE()) {
-    if (!holds) {
-        std::fprintf(stderr, "%s:%d: the property does not hold\n", __FILE__, line);
-        std::abort();
-    }
-}
-
-} // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
     // Day before month, so that a mix-up of the two shows.

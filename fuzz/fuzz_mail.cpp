@@ -2,6 +2,7 @@
 // refused with a description, never more than the limits allow; every message read has the
 // message itself as its last file, and no stored text holds a NUL character.
 #include "data/failure.h"
+#include "fuzz_check.h"
 #include "records/mail_message.h"
 
 #include <cstdint>
@@ -9,14 +10,6 @@
 #include <cstdlib>
 
 namespace {
-
-// A property that does not hold is a finding: say which, and stop.
-void check(bool holds, int line = __builtin_LINE()) {
-    if (!holds) {
-        std::fprintf(stderr, "%s:%d: the property does not hold\n", __FILE__, line);
-        std::abort();
-    }
-}
 
 void checkRead(const QByteArray& bytes) {
     std::vector<MailMessage> messages;

@@ -8,6 +8,7 @@
 #include "data/failure.h"
 #include "data/recordset.h"
 #include "data/sql_text.h"
+#include "fuzz_check.h"
 
 #include <QFile>
 #include <QLocale>
@@ -17,14 +18,6 @@
 #include <sqlite3.h>
 
 namespace {
-
-// A property that does not hold is a finding: say which, and stop.
-void check(bool holds, int line = __builtin_LINE()) {
-    if (!holds) {
-        std::fprintf(stderr, "%s:%d: the property does not hold\n", __FILE__, line);
-        std::abort();
-    }
-}
 
 Connection& database() {
     static Connection* connection = [] {
