@@ -342,6 +342,30 @@ void Connection::runPlain(const char* sql) {
         throw engineFailure();
 }
 
+void Connection::executeAlone(const QString& sql) {
+    ensureOpen();
+    if (m_server) {
+        refuseWriting();
+        m_rowsAffected = m_server->executeAlone(sql);
+        return;
+    }
+    if (inTransaction()) {
+        execute(sql);
+        return;
+    }
+    beginTransaction();
+    try {
+        execute(sql);
+        commit();
+    } catch (...) {
+        try {
+            rollback();
+        } catch (...) {
+        }
+        throw;
+    }
+}
+
 void Connection::beginTransaction() {
     ensureOpen();
     if (m_server) {

@@ -44,6 +44,9 @@ public:
 
     // Runs one INSERT, UPDATE or DELETE statement.
     void execute(const QString& sql);
+    // Runs one INSERT, UPDATE or DELETE statement in a transaction of its own (inside an open
+    // transaction: as part of it); on a server in one round trip.
+    void executeAlone(const QString& sql);
     // Rows changed by the last execute.
     int rowsAffected() const { return m_rowsAffected; }
 

@@ -8,7 +8,7 @@
 -- connects), and refuse text that is not a date.
 
 CREATE TABLE quorvane_schema (version integer NOT NULL);
-INSERT INTO quorvane_schema VALUES (8);
+INSERT INTO quorvane_schema VALUES (9);
 
 -- A date column: text in the stored form. The database layer reads columns of this type as
 -- dates.
@@ -239,16 +239,38 @@ CREATE INDEX callsbyassignedto ON calls ("assigned to");
 CREATE INDEX callsbyopenedby ON calls ("opened by");
 CREATE INDEX callsbycaller ON calls (caller);
 
-CREATE FUNCTION calls_store_dates() RETURNS trigger
+-- The build takes the part between the two markers as the upgrade of a call log of schema 8.
+-- [quick dates]
+-- Date text in the stored form, as the program sends it to a server, is kept as it is without
+-- being read as the desk writes dates (a day after the 28th is read, to check the month's
+-- length). The test is written out for each date: a call out to a function of its own would
+-- cost more than it saves.
+CREATE OR REPLACE FUNCTION calls_store_dates() RETURNS trigger
 LANGUAGE plpgsql AS $$
+DECLARE
+    quick constant text := '^[0-9]{4}-(0[1-9]|1[0-2])-(0[1-9]|1[0-9]|2[0-8])'
+                           '( ([01][0-9]|2[0-3]):[0-5][0-9]:[0-5][0-9])?$';
 BEGIN
-    NEW."opened date" := to_stored_date(NEW."opened date");
-    NEW."due date" := to_stored_date(NEW."due date");
-    NEW."resolved date" := to_stored_date(NEW."resolved date");
-    NEW."call time" := to_stored_date(NEW."call time");
+    IF NOT (NEW."opened date" ~ quick AND NEW."opened date" >= '0100'
+            AND right(NEW."opened date", 9) <> ' 00:00:00') THEN
+        NEW."opened date" := to_stored_date(NEW."opened date");
+    END IF;
+    IF NOT (NEW."due date" ~ quick AND NEW."due date" >= '0100'
+            AND right(NEW."due date", 9) <> ' 00:00:00') THEN
+        NEW."due date" := to_stored_date(NEW."due date");
+    END IF;
+    IF NOT (NEW."resolved date" ~ quick AND NEW."resolved date" >= '0100'
+            AND right(NEW."resolved date", 9) <> ' 00:00:00') THEN
+        NEW."resolved date" := to_stored_date(NEW."resolved date");
+    END IF;
+    IF NOT (NEW."call time" ~ quick AND NEW."call time" >= '0100'
+            AND right(NEW."call time", 9) <> ' 00:00:00') THEN
+        NEW."call time" := to_stored_date(NEW."call time");
+    END IF;
     RETURN NEW;
 END
 $$;
+-- [end of quick dates]
 
 CREATE TRIGGER calls_dates BEFORE INSERT OR UPDATE ON calls
 FOR EACH ROW EXECUTE FUNCTION calls_store_dates();

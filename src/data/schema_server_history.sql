@@ -65,8 +65,11 @@ END
 $$;
 
 -- Every insert, change and delete of a call, one row per changed field; dates are already in
--- the stored form here.
-CREATE FUNCTION calls_history() RETURNS trigger
+-- the stored form here. Who and when are those of changedby() and changetime(), written out
+-- here so that a save does not call them. The build takes the part between the markers as the
+-- upgrade of a call log of schema 8.
+-- [history writer]
+CREATE OR REPLACE FUNCTION calls_history() RETURNS trigger
 LANGUAGE plpgsql AS $$
 DECLARE
     fields constant text[] := ARRAY['title', 'caller', 'assigned to', 'opened by', 'opened date',
@@ -75,16 +78,20 @@ DECLARE
     old_row jsonb;
     new_row jsonb;
     name text;
+    changed_at text := to_char(clock_timestamp(), 'YYYY-MM-DD HH24:MI:SS');
+    changed_by text := session_user
+        || coalesce(' (' || coalesce(nullif(current_setting('application_name', true), ''),
+                                     host(inet_client_addr())) || ')', '');
 BEGIN
     IF TG_OP = 'INSERT' THEN
         INSERT INTO callhistory (callid, "changed at", "changed by", field, oldvalue, newvalue)
-        VALUES (NEW.id, changetime(), changedby(), '', NULL, coalesce(NEW.title, ''));
+        VALUES (NEW.id, changed_at, changed_by, '', NULL, coalesce(NEW.title, ''));
         RETURN NULL;
     END IF;
     IF TG_OP = 'DELETE' THEN
         INSERT INTO deletedcalls SELECT current_deletion(), OLD.*;
         INSERT INTO callhistory (callid, "changed at", "changed by", field, oldvalue, newvalue)
-        VALUES (OLD.id, changetime(), changedby(), '', OLD.title, NULL);
+        VALUES (OLD.id, changed_at, changed_by, '', OLD.title, NULL);
         RETURN NULL;
     END IF;
     old_row := to_jsonb(OLD);
@@ -92,12 +99,13 @@ BEGIN
     FOREACH name IN ARRAY fields LOOP
         IF old_row -> name IS DISTINCT FROM new_row -> name THEN
             INSERT INTO callhistory (callid, "changed at", "changed by", field, oldvalue, newvalue)
-            VALUES (NEW.id, changetime(), changedby(), name, old_row ->> name, new_row ->> name);
+            VALUES (NEW.id, changed_at, changed_by, name, old_row ->> name, new_row ->> name);
         END IF;
     END LOOP;
     RETURN NULL;
 END
 $$;
+-- [end of history writer]
 
 CREATE TRIGGER calls_history AFTER INSERT OR UPDATE OR DELETE ON calls
 FOR EACH ROW EXECUTE FUNCTION calls_history();

@@ -169,24 +169,28 @@ PGresult* ServerLink::runOnce(const QByteArray& sql, const QStringList& paramete
                         pointers.constData(), nullptr, nullptr, 0);
 }
 
+void ServerLink::connectAgainIfClosed() {
+    // A connection the server closed since the last statement is noticed before the next one
+    // is sent, and made again. What the server sent while the connection was idle is read
+    // first (the notice that it ends the connection, then the end itself), as long as any is
+    // waiting.
+    for (int reads = 0; reads < 8 && PQstatus(m_conn) == CONNECTION_OK &&
+                        PQtransactionStatus(m_conn) == PQTRANS_IDLE;
+         ++reads) {
+        pollfd waiting{PQsocket(m_conn), POLLIN, 0};
+        if (poll(&waiting, 1, 0) <= 0 || !PQconsumeInput(m_conn))
+            break;
+    }
+    reconnect();
+}
+
 PGresult* ServerLink::runRaw(const QByteArray& sql, const QStringList& parameters, bool retry,
                              bool script) {
     if (!m_conn)
         throw Failure(QStringLiteral("Operation is not allowed when the object is closed."));
     const bool outside = !m_transaction && !m_reconnecting;
     if (outside) {
-        // A connection the server closed since the last statement is noticed before this one
-        // is sent, and made again.
-        // What the server sent while the connection was idle is read first (the notice that
-        // it ends the connection, then the end itself), as long as any is waiting.
-        for (int reads = 0; reads < 8 && PQstatus(m_conn) == CONNECTION_OK &&
-                            PQtransactionStatus(m_conn) == PQTRANS_IDLE;
-             ++reads) {
-            pollfd waiting{PQsocket(m_conn), POLLIN, 0};
-            if (poll(&waiting, 1, 0) <= 0 || !PQconsumeInput(m_conn))
-                break;
-        }
-        reconnect();
+        connectAgainIfClosed();
     } else if (lost()) {
         // The transaction went with the connection: nothing of it was written.
         m_transaction = false;

@@ -34,6 +34,10 @@ public:
 
     // Runs one statement of the program's dialect; answers the rows changed.
     int execute(const QString& sql);
+    // Runs one statement of the program's dialect in a transaction of its own, in one round
+    // trip (inside an open transaction: as part of it, as execute() does); answers the rows
+    // changed. A commit refused by a reference check throws ReferenceRefused, as commit() does.
+    int executeAlone(const QString& sql);
     std::unique_ptr<ServerResult> query(const QString& sql);
     // Runs server SQL as it is (no translation), with text parameters $1, $2 ...
     std::unique_ptr<ServerResult> run(const QString& sql, const QStringList& parameters = {});
@@ -98,6 +102,15 @@ private:
                       bool script = false);
     pg_result* runOnce(const QByteArray& sql, const QStringList& parameters, bool script = false);
     [[noreturn]] void throwOutage(const QString& why);
+    void connectAgainIfClosed();
+    // Fails, once, when a commit found landed after its answer was lost is still to be told.
+    void tellLandedUntold();
+    // The connection was lost while a commit was on its way: the transaction `number` (empty
+    // when unknown: the commit cannot have started) is looked up on a new connection. Returns
+    // when it landed; fails saying that nothing was saved otherwise.
+    void lookUpLostCommit(const QByteArray& number);
+    // The commit's answer: fails as commit() does when the server refused it.
+    void takeCommitAnswer(pg_result* result);
     void connectNow();
     std::unique_ptr<ServerResult> answer(pg_result* result);
     void sendFetch();

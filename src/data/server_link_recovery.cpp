@@ -100,13 +100,19 @@ void ServerLink::beginTransaction() {
     PQclear(begun);
     m_transaction = true;
     if (m_landedUntold) {
-        m_landedUntold = false;
         rollback();
-        throw Failure(QStringLiteral("The last save reached the database server %1 just before "
-                                     "the connection was lost, so it is saved; it is not saved "
-                                     "again. Check the list before saving once more.")
-                          .arg(displayed(m_uri)));
+        tellLandedUntold();
     }
+}
+
+void ServerLink::tellLandedUntold() {
+    if (!m_landedUntold)
+        return;
+    m_landedUntold = false;
+    throw Failure(QStringLiteral("The last save reached the database server %1 just before the "
+                                 "connection was lost, so it is saved; it is not saved again. "
+                                 "Check the list before saving once more.")
+                      .arg(displayed(m_uri)));
 }
 
 void ServerLink::commit() {
@@ -115,32 +121,39 @@ void ServerLink::commit() {
     // The transaction's number, to look the commit up should its answer be lost.
     const QByteArray written = m_transactionNumber;
     PGresult* result = PQexec(m_conn, "COMMIT");
-    const ExecStatusType status = PQresultStatus(result);
-    if (status == PGRES_COMMAND_OK) {
+    if (PQresultStatus(result) != PGRES_COMMAND_OK && lost()) {
         PQclear(result);
         m_transaction = false;
+        lookUpLostCommit(written);
         return;
     }
-    if (!lost()) {
-        const QString why = ServerFailureText(result, m_conn);
-        const char* state = PQresultErrorField(result, PG_DIAG_SQLSTATE);
-        const char* check = PQresultErrorField(result, PG_DIAG_CONSTRAINT_NAME);
-        const QString constraint =
-            state && qstrcmp(state, "23503") == 0 && check ? QString::fromUtf8(check) : QString();
-        PQclear(result);
-        m_transaction = false;
-        if (PQtransactionStatus(m_conn) != PQTRANS_IDLE)
-            PQclear(PQexec(m_conn, "ROLLBACK"));
-        if (!constraint.isEmpty())
-            throw ReferenceRefused(why, constraint);
-        throw Failure(why);
-    }
-    PQclear(result);
+    takeCommitAnswer(result);
+}
+
+void ServerLink::takeCommitAnswer(PGresult* result) {
     m_transaction = false;
+    if (PQresultStatus(result) == PGRES_COMMAND_OK) {
+        PQclear(result);
+        return;
+    }
+    const QString why = ServerFailureText(result, m_conn);
+    const char* state = PQresultErrorField(result, PG_DIAG_SQLSTATE);
+    const char* check = PQresultErrorField(result, PG_DIAG_CONSTRAINT_NAME);
+    const QString constraint =
+        state && qstrcmp(state, "23503") == 0 && check ? QString::fromUtf8(check) : QString();
+    PQclear(result);
+    if (PQtransactionStatus(m_conn) != PQTRANS_IDLE)
+        PQclear(PQexec(m_conn, "ROLLBACK"));
+    if (!constraint.isEmpty())
+        throw ReferenceRefused(why, constraint);
+    throw Failure(why);
+}
+
+void ServerLink::lookUpLostCommit(const QByteArray& number) {
     const QString why = QString::fromUtf8(PQerrorMessage(m_conn)).section(QLatin1Char('\n'), 0, 0);
-    if (written.isEmpty())
+    if (number.isEmpty())
         throwOutage(why);
-    m_doubtfulCommit = written;
+    m_doubtfulCommit = number;
     reconnect();
     // Connected again at once: the commit was looked up.
     if (m_landedUntold) {

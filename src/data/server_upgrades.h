@@ -15,6 +15,10 @@ const char* ServerAttachmentsSchemaScript();
 const char* ServerAnnouncementsSchemaScript();
 // The part of schema_server.sql that folds the comments for finding (built in).
 const char* ServerFoldedCommentsSchemaScript();
+// The part of schema_server.sql that keeps dates sent in the stored form as they are.
+const char* ServerQuickDatesSchemaScript();
+// The part of schema_server_history.sql that writes the history of the calls.
+const char* ServerHistoryWriterSchemaScript();
 
 // Makes every index of the call log where missing (the comments' index only on a server that
 // offers its extension), for the login that owns the call log.
