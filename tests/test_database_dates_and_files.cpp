@@ -208,16 +208,22 @@ private slots:
         TestEnvironment env;
         env.openSharedConnection();
         QCOMPARE(DateText::isDate(typed), !stored.isEmpty());
+        // Every date column reads it alike.
+        const QString text = "'" + QString(typed).replace("'", "''") + "'";
         const QString why = failureOf([&] {
-            Exec("insert into Calls (Title,[Due Date]) values ('Typed','" +
-                 QString(typed).replace("'", "''") + "')");
+            Exec("insert into Calls (Title,[Opened Date],[Due Date],[Resolved Date],[Call Time]) "
+                 "values ('Typed'," +
+                 QStringList{text, text, text, text}.join(',') + ")");
         });
         if (stored.isEmpty()) {
             QVERIFY2(why.contains("not a valid date"), qPrintable(why));
             QCOMPARE(Count("select count(*) from Calls"), 0);
         } else {
             QCOMPARE(why, QStringLiteral("<no failure>"));
-            QCOMPARE(Rows("select [Due Date] || '' from Calls"), QStringList{stored});
+            const QString four = QStringList{stored, stored, stored, stored}.join('|');
+            QCOMPARE(Rows("select [Opened Date] || '|' || [Due Date] || '|' || [Resolved Date] || "
+                          "'|' || [Call Time] from Calls"),
+                     QStringList{four});
         }
     }
 

@@ -5,10 +5,12 @@
 #include "data/recordset.h"
 #include "data/server_link.h"
 #include "data/server_setup.h"
+#include "data/server_upgrades.h"
 #include "data/shared_connection.h"
 #include "ui/app_paths.h"
 #include "ui/appearance.h"
 
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QHash>
@@ -41,15 +43,25 @@ const bool serverMissing = [] {
     return false;
 }();
 
-// A new database made from an empty call log, installed once per server run.
+// A new database made from an empty call log, installed once per server run and schema: the
+// template is named after the schema scripts, so that a suite built with other scripts (a
+// mutation run changes them between suites on one server) gets its own.
 QString createServerDatabase() {
+    static const QString blank =
+        QStringLiteral("quorvane_blank_") +
+        QString::fromLatin1(QCryptographicHash::hash(QByteArray(ServerSchemaScript()) +
+                                                         ServerIndexesScript().toUtf8() +
+                                                         ServerAuditScript(),
+                                                     QCryptographicHash::Sha256)
+                                .toHex()
+                                .left(16));
     ServerLink maintenance(maintenanceUri(), false);
     maintenance.run(QStringLiteral("select pg_advisory_lock(7312)"));
     auto exists = maintenance.run(
-        QStringLiteral("select count(*) from pg_database where datname = 'quorvane_blank'"));
+        QStringLiteral("select count(*) from pg_database where datname = $1"), {blank});
     if (QByteArray(exists->text(0, 0)).toInt() == 0) {
-        maintenance.run(QStringLiteral("create database quorvane_blank"));
-        InstallServerSchema(withDatabase(maintenanceUri(), QStringLiteral("quorvane_blank")));
+        maintenance.run(QStringLiteral("create database %1").arg(blank));
+        InstallServerSchema(withDatabase(maintenanceUri(), blank));
     }
     maintenance.run(QStringLiteral("select pg_advisory_unlock(7312)"));
     static int counter = 0;
@@ -58,7 +70,7 @@ QString createServerDatabase() {
     // Databases made from one template at the same moment may wait for each other.
     for (int attempt = 0;; ++attempt) {
         try {
-            maintenance.run(QStringLiteral("create database %1 template quorvane_blank").arg(name));
+            maintenance.run(QStringLiteral("create database %1 template %2").arg(name, blank));
             break;
         } catch (const Failure&) {
             if (attempt == 20)
