@@ -86,6 +86,8 @@ private slots:
         QTest::newRow("one byte") << "one.bin" << qint64(1);
         QTest::newRow("one piece") << "piece.bin" << qint64(Attachments::kPieceSize);
         QTest::newRow("one piece and a byte") << "more.bin" << qint64(Attachments::kPieceSize + 1);
+        QTest::newRow("three pieces and a part")
+            << "scan.pdf" << qint64(3 * Attachments::kPieceSize + 5);
         QTest::newRow("special characters") << "%_'\"\\[*.txt" << qint64(300);
         QTest::newRow("markup") << "\"><svg onload=alert(1)>.jpg" << qint64(5);
         QTest::newRow("a path") << "../../.bashrc" << qint64(7);
@@ -137,6 +139,46 @@ private slots:
         Exec("delete from Attachments");
         QCOMPARE(stored("AttachmentContents"), 0);
         QCOMPARE(stored("AttachmentPieces"), 0);
+    }
+
+    // A stored content that does not give back its size and SHA-256 is refused when read, and
+    // nothing is written where it was to be saved.
+    void damagedContentIsRefused_data() {
+        QTest::addColumn<QString>("damage");
+        QTest::newRow("untouched") << "";
+        QTest::newRow("a piece of another content")
+            << "update AttachmentPieces set Data = (select p.Data from AttachmentPieces p where "
+               "p.Content = 2 and p.Piece = 1) where Content = 1 and Piece = 1";
+        QTest::newRow("a piece missing") << "delete from AttachmentPieces where Content = 1 and "
+                                            "Piece = 2";
+        QTest::newRow("a size one past") << "update AttachmentContents set Size = Size + 1 "
+                                            "where ID = 1";
+        QTest::newRow("another hash")
+            << "update AttachmentContents set Hash = (select c.Hash from AttachmentContents c "
+               "where c.ID = 2) || 'x' where ID = 1";
+    }
+    void damagedContentIsRefused() {
+        QFETCH(QString, damage);
+        TestEnvironment env;
+        env.openSharedConnection();
+        Exec("insert into Calls (Title) values ('Printer jam')");
+        const QByteArray bytes = bytesOf(2 * Attachments::kPieceSize + 5);
+        const qint64 id = storeBytes(1, bytes, "scan.pdf");
+        storeBytes(1, bytesOf(2 * Attachments::kPieceSize + 5, 1), "other.pdf");
+        if (!damage.isEmpty())
+            Exec(damage);
+        const QString saved = writeFile(env.dataHome() + "/saved.pdf", "before");
+        const QString failure =
+            failureOf([&] { Attachments::SaveAs(SharedConnection(), id, saved); });
+        QFile file(saved);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        if (damage.isEmpty()) {
+            QCOMPARE(failure, QStringLiteral("<no failure>"));
+            QCOMPARE(file.readAll(), bytes);
+        } else {
+            QVERIFY2(failure.contains("'scan.pdf' is damaged"), qPrintable(failure));
+            QCOMPARE(file.readAll(), QByteArray("before"));
+        }
     }
 
     // The size limit is checked before anything is written, with a message naming the file.
