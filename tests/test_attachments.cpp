@@ -27,6 +27,8 @@
 #include <QTreeView>
 #include <QTreeWidget>
 #include <QUrl>
+#include <csignal>
+#include <sys/resource.h>
 
 namespace {
 
@@ -231,6 +233,9 @@ private slots:
         QTest::newRow("a folder") << "." << 1 << "is not a file";
         QTest::newRow("a device") << "/dev/zero" << 1 << "is not a file";
         QTest::newRow("a deleted call") << "b.txt" << 2 << "There is no call 2";
+        // The database file may grow by 3 MiB only: the disk fills in the middle of the
+        // second file's pieces.
+        QTest::newRow("a full disk") << "big.bin" << 1 << "File too large";
     }
     void filesAreAddedAllOrNone() {
         QFETCH(QString, other);
@@ -241,15 +246,37 @@ private slots:
         Exec("insert into Calls (Title) values ('Printer jam')");
         const QString a = writeFile(env.dataHome() + "/a.txt", "first");
         writeFile(env.dataHome() + "/b.txt", "second");
+        writeFile(env.dataHome() + "/big.bin", bytesOf(5 * Attachments::kPieceSize));
         const QString b = other.startsWith('/') ? other : env.dataHome() + "/" + other;
+        const bool fullDisk = other == "big.bin";
+        if (fullDisk && TestEnvironment::onServer())
+            QSKIP("The server's disk is not this process's.");
+        rlimit old{};
+        QCOMPARE(getrlimit(RLIMIT_FSIZE, &old), 0);
+        const auto oldSignal = signal(SIGXFSZ, SIG_IGN);
+        rlimit room = old;
+        room.rlim_cur = rlim_t(QFileInfo(env.databasePath()).size() + 3 * Attachments::kPieceSize);
+        if (fullDisk)
+            QCOMPARE(setrlimit(RLIMIT_FSIZE, &room), 0);
         const QString failure = failureOf([&] {
-            Attachments::AddFiles(SharedConnection(), call, {a, b}, 1000);
+            Attachments::AddFiles(SharedConnection(), call, {a, b}, 10 * Attachments::kPieceSize);
         });
+        setrlimit(RLIMIT_FSIZE, &old);
+        signal(SIGXFSZ, oldSignal);
         QVERIFY2(failure.startsWith(message) || failure.contains(message), qPrintable(failure));
         const bool added = message == "<no failure>";
         QCOMPARE(Rows("select Name from Attachments order by ID"),
                  added ? QStringList({"a.txt", "b.txt"}) : QStringList());
         QCOMPARE(stored("AttachmentContents"), added ? 2 : 0);
+        QCOMPARE(stored("AttachmentPieces"), added ? 2 : 0);
+        if (!TestEnvironment::onServer())
+            QCOMPARE(Scalar("pragma integrity_check").toString(), QStringLiteral("ok"));
+        // With room again, the same files go in whole.
+        if (fullDisk) {
+            Attachments::AddFiles(SharedConnection(), call, {a, b}, 10 * Attachments::kPieceSize);
+            QCOMPARE(contentOf(Attachments::Find(SharedConnection(), 1, "big.bin")),
+                     bytesOf(5 * Attachments::kPieceSize));
+        }
     }
 
     // Adding, removing and bringing back are changes of the call, each once.

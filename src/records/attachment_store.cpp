@@ -2,6 +2,7 @@
 
 #include "data/connection.h"
 #include "data/failure.h"
+#include "data/gathered_writes.h"
 #include "data/recordset.h"
 #include "data/server_link.h"
 #include "data/sql_text.h"
@@ -15,6 +16,7 @@
 #include <cstring>
 #include <libpq-fe.h>
 #include <memory>
+#include <optional>
 #include <sqlite3.h>
 
 namespace {
@@ -202,6 +204,8 @@ qint64 Store(Connection& connection, qint64 callId, QIODevice& source, const QSt
     QByteArray first;
     qint64 size = 0;
     int pieces = 0;
+    // The pages of a large content go to the file in large writes, not one at a time.
+    std::optional<GatheredWrites::Scope> gathered;
     for (;;) {
         QByteArray& piece = buffers[pieces % 2];
         piece.resize(kPieceSize);
@@ -224,11 +228,18 @@ qint64 Store(Connection& connection, qint64 callId, QIODevice& source, const QSt
             throw Failure(tooLarge(name, -1, limit));
         if (pieces == 0)
             first = piece.left(4096);
-        // Hashed on another thread while the engine writes the same bytes.
+        // Hashed by a helper thread while the engine writes the same bytes.
         hash.add(piece.constData(), piece.size());
+        if (filled == kPieceSize && !gathered && !connection.server())
+            gathered.emplace(connection.handle());
         writer.write(pieces++, piece);
         if (filled < kPieceSize)
             break;
+    }
+    if (gathered) {
+        if (const int rc = gathered->finish())
+            throw Failure(QStringLiteral("The file '%1' cannot be stored: %2")
+                              .arg(name, QString::fromUtf8(sqlite3_errstr(rc))));
     }
 
     const QString hex = hash.hex();
@@ -278,6 +289,10 @@ QList<qint64> AddFiles(Connection& connection, qint64 callId, const QStringList&
                 QStringLiteral("The file '%1' cannot be read; nothing was added.").arg(path));
     }
     QList<qint64> ids;
+    // The new pages go to the file in large writes up to the commit's sync.
+    std::optional<GatheredWrites::Scope> gathered;
+    if (!connection.server())
+        gathered.emplace(connection.handle());
     connection.beginTransaction();
     try {
         requireCall(connection, callId);

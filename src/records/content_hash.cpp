@@ -22,32 +22,79 @@ ContentHash::ContentHash() : m_context(EVP_MD_CTX_new()) {
 }
 
 ContentHash::~ContentHash() {
-    // The thread reads the context and the caller's bytes: it ends before either goes.
-    if (m_running.valid())
-        m_running.wait();
+    // The helper reads the context and the caller's bytes: it ends before either goes.
+    if (m_helper.joinable()) {
+        wait();
+        {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            m_stop = true;
+        }
+        m_changed.notify_all();
+        m_helper.join();
+    }
     EVP_MD_CTX_free(m_context);
+}
+
+void ContentHash::update(const char* data, qint64 size) {
+    if (EVP_DigestUpdate(m_context, data, size_t(size)) != 1)
+        m_failed = true;
+}
+
+void ContentHash::help() {
+    std::unique_lock<std::mutex> lock(m_mutex);
+    for (;;) {
+        m_changed.wait(lock, [this] { return m_stop || (m_data && !m_begun); });
+        if (m_stop)
+            return;
+        m_begun = true;
+        const char* data = m_data;
+        const qint64 size = m_size;
+        lock.unlock();
+        update(data, size);
+        lock.lock();
+        m_data = nullptr;
+        m_changed.notify_all();
+    }
 }
 
 void ContentHash::add(const char* data, qint64 size) {
     wait();
-    if (size < kThreadedSize) {
-        m_failed = m_failed || EVP_DigestUpdate(m_context, data, size_t(size)) != 1;
+    if (size < kHelpedSize) {
+        update(data, size);
         return;
     }
-    EVP_MD_CTX* context = m_context;
-    try {
-        m_running = std::async(std::launch::async, [context, data, size] {
-            return EVP_DigestUpdate(context, data, size_t(size)) == 1;
-        });
-    } catch (const std::system_error&) {
-        // No thread to be had: the piece is hashed here instead.
-        m_failed = m_failed || EVP_DigestUpdate(m_context, data, size_t(size)) != 1;
+    if (!m_helper.joinable()) {
+        try {
+            m_helper = std::thread([this] { help(); });
+        } catch (const std::system_error&) {
+            // No thread to be had: every piece is hashed here.
+            update(data, size);
+            return;
+        }
     }
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_data = data;
+        m_size = size;
+        m_begun = false;
+    }
+    m_changed.notify_all();
 }
 
 void ContentHash::wait() {
-    if (m_running.valid())
-        m_failed = !m_running.get() || m_failed;
+    std::unique_lock<std::mutex> lock(m_mutex);
+    if (!m_data)
+        return;
+    if (!m_begun) {
+        // Not begun yet: hashed here instead, and the helper finds nothing to do.
+        const char* data = m_data;
+        const qint64 size = m_size;
+        m_data = nullptr;
+        lock.unlock();
+        update(data, size);
+        return;
+    }
+    m_changed.wait(lock, [this] { return m_data == nullptr; });
 }
 
 QString ContentHash::hex() {
