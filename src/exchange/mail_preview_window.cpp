@@ -14,6 +14,7 @@
 #include <QPushButton>
 #include <QTableWidget>
 #include <QVBoxLayout>
+#include <utility>
 
 namespace {
 
@@ -83,6 +84,12 @@ MailPreviewWindow::MailPreviewWindow(MailImport import, const QString& names,
     m_preview->setHorizontalHeaderLabels(
         {tr("Subject"), tr("Sender"), tr("Date"), tr("Attachments"), tr("Problems")});
     m_preview->verticalHeader()->hide();
+    // One line per message; what is odd about it takes the rest of the width.
+    m_preview->setWordWrap(false);
+    m_preview->horizontalHeader()->setStretchLastSection(true);
+    for (const auto& [column, width] : {std::pair{Subject, 220}, std::pair{Sender, 200},
+                                        std::pair{Date, 160}, std::pair{Files, 90}})
+        m_preview->setColumnWidth(column, width);
     const int shown = int(std::min(messages.size(), size_t(kPreviewMessages)));
     m_preview->setRowCount(shown);
     for (int row = 0; row < shown; ++row) {
@@ -99,8 +106,9 @@ MailPreviewWindow::MailPreviewWindow(MailImport import, const QString& names,
         QTableWidgetItem* count = item(QString::number(message.files.size()));
         count->setToolTip(files.join(QLatin1Char('\n')));
         m_preview->setItem(row, Files, count);
-        m_preview->setItem(row, Problems,
-                           item(problemsOf(message, m_limit).join(QStringLiteral("; "))));
+        QTableWidgetItem* problems = item(problemsOf(message, m_limit).join(QStringLiteral("; ")));
+        problems->setToolTip(problems->text());
+        m_preview->setItem(row, Problems, problems);
     }
     layout->addWidget(m_preview, 1);
     if (messages.size() > size_t(shown))
