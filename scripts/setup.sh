@@ -8,7 +8,7 @@
 #                                 the program), the PDF and SQLite tools and a Wayland compositor
 quorvane_run_packages=(g++ cmake ninja-build pkgconf qt6-base-dev qt6-wayland qt6-charts-dev
                        libqt6opengl6-dev libsqlite3-dev libpq-dev libzstd-dev libgmime-3.0-dev
-                       fonts-liberation)
+                       libssl-dev fonts-liberation)
 quorvane_test_packages=(postgresql openssl sqlite3 poppler-utils weston)
 
 quorvane_setup() {

@@ -27,6 +27,8 @@
 #include <QTreeView>
 #include <QTreeWidget>
 #include <QUrl>
+#include <csignal>
+#include <sys/resource.h>
 
 namespace {
 
@@ -86,6 +88,8 @@ private slots:
         QTest::newRow("one byte") << "one.bin" << qint64(1);
         QTest::newRow("one piece") << "piece.bin" << qint64(Attachments::kPieceSize);
         QTest::newRow("one piece and a byte") << "more.bin" << qint64(Attachments::kPieceSize + 1);
+        QTest::newRow("three pieces and a part")
+            << "scan.pdf" << qint64(3 * Attachments::kPieceSize + 5);
         QTest::newRow("special characters") << "%_'\"\\[*.txt" << qint64(300);
         QTest::newRow("markup") << "\"><svg onload=alert(1)>.jpg" << qint64(5);
         QTest::newRow("a path") << "../../.bashrc" << qint64(7);
@@ -139,6 +143,46 @@ private slots:
         QCOMPARE(stored("AttachmentPieces"), 0);
     }
 
+    // A stored content that does not give back its size and SHA-256 is refused when read, and
+    // nothing is written where it was to be saved.
+    void damagedContentIsRefused_data() {
+        QTest::addColumn<QString>("damage");
+        QTest::newRow("untouched") << "";
+        QTest::newRow("a piece of another content")
+            << "update AttachmentPieces set Data = (select p.Data from AttachmentPieces p where "
+               "p.Content = 2 and p.Piece = 1) where Content = 1 and Piece = 1";
+        QTest::newRow("a piece missing") << "delete from AttachmentPieces where Content = 1 and "
+                                            "Piece = 2";
+        QTest::newRow("a size one past") << "update AttachmentContents set Size = Size + 1 "
+                                            "where ID = 1";
+        QTest::newRow("another hash")
+            << "update AttachmentContents set Hash = (select c.Hash from AttachmentContents c "
+               "where c.ID = 2) || 'x' where ID = 1";
+    }
+    void damagedContentIsRefused() {
+        QFETCH(QString, damage);
+        TestEnvironment env;
+        env.openSharedConnection();
+        Exec("insert into Calls (Title) values ('Printer jam')");
+        const QByteArray bytes = bytesOf(2 * Attachments::kPieceSize + 5);
+        const qint64 id = storeBytes(1, bytes, "scan.pdf");
+        storeBytes(1, bytesOf(2 * Attachments::kPieceSize + 5, 1), "other.pdf");
+        if (!damage.isEmpty())
+            Exec(damage);
+        const QString saved = writeFile(env.dataHome() + "/saved.pdf", "before");
+        const QString failure =
+            failureOf([&] { Attachments::SaveAs(SharedConnection(), id, saved); });
+        QFile file(saved);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        if (damage.isEmpty()) {
+            QCOMPARE(failure, QStringLiteral("<no failure>"));
+            QCOMPARE(file.readAll(), bytes);
+        } else {
+            QVERIFY2(failure.contains("'scan.pdf' is damaged"), qPrintable(failure));
+            QCOMPARE(file.readAll(), QByteArray("before"));
+        }
+    }
+
     // The size limit is checked before anything is written, with a message naming the file.
     void theSizeLimitHolds_data() {
         QTest::addColumn<qint64>("size");
@@ -189,6 +233,9 @@ private slots:
         QTest::newRow("a folder") << "." << 1 << "is not a file";
         QTest::newRow("a device") << "/dev/zero" << 1 << "is not a file";
         QTest::newRow("a deleted call") << "b.txt" << 2 << "There is no call 2";
+        // The database file may grow by 3 MiB only: the disk fills in the middle of the
+        // second file's pieces.
+        QTest::newRow("a full disk") << "big.bin" << 1 << "File too large";
     }
     void filesAreAddedAllOrNone() {
         QFETCH(QString, other);
@@ -199,15 +246,37 @@ private slots:
         Exec("insert into Calls (Title) values ('Printer jam')");
         const QString a = writeFile(env.dataHome() + "/a.txt", "first");
         writeFile(env.dataHome() + "/b.txt", "second");
+        writeFile(env.dataHome() + "/big.bin", bytesOf(5 * Attachments::kPieceSize));
         const QString b = other.startsWith('/') ? other : env.dataHome() + "/" + other;
+        const bool fullDisk = other == "big.bin";
+        if (fullDisk && TestEnvironment::onServer())
+            QSKIP("The server's disk is not this process's.");
+        rlimit old{};
+        QCOMPARE(getrlimit(RLIMIT_FSIZE, &old), 0);
+        const auto oldSignal = signal(SIGXFSZ, SIG_IGN);
+        rlimit room = old;
+        room.rlim_cur = rlim_t(QFileInfo(env.databasePath()).size() + 3 * Attachments::kPieceSize);
+        if (fullDisk)
+            QCOMPARE(setrlimit(RLIMIT_FSIZE, &room), 0);
         const QString failure = failureOf([&] {
-            Attachments::AddFiles(SharedConnection(), call, {a, b}, 1000);
+            Attachments::AddFiles(SharedConnection(), call, {a, b}, 10 * Attachments::kPieceSize);
         });
+        setrlimit(RLIMIT_FSIZE, &old);
+        signal(SIGXFSZ, oldSignal);
         QVERIFY2(failure.startsWith(message) || failure.contains(message), qPrintable(failure));
         const bool added = message == "<no failure>";
         QCOMPARE(Rows("select Name from Attachments order by ID"),
                  added ? QStringList({"a.txt", "b.txt"}) : QStringList());
         QCOMPARE(stored("AttachmentContents"), added ? 2 : 0);
+        QCOMPARE(stored("AttachmentPieces"), added ? 2 : 0);
+        if (!TestEnvironment::onServer())
+            QCOMPARE(Scalar("pragma integrity_check").toString(), QStringLiteral("ok"));
+        // With room again, the same files go in whole.
+        if (fullDisk) {
+            Attachments::AddFiles(SharedConnection(), call, {a, b}, 10 * Attachments::kPieceSize);
+            QCOMPARE(contentOf(Attachments::Find(SharedConnection(), 1, "big.bin")),
+                     bytesOf(5 * Attachments::kPieceSize));
+        }
     }
 
     // Adding, removing and bringing back are changes of the call, each once.

@@ -3,6 +3,7 @@
 #include "app/command_line.h"
 #include "app/main_window.h"
 #include "data/shared_connection.h"
+#include "exchange/mail_preview_window.h"
 #include "list/call_list_model.h"
 #include "test_support.h"
 #include "ui/app_paths.h"
@@ -10,7 +11,10 @@
 #include <QApplication>
 #include <QDateTime>
 #include <QFile>
+#include <QLocale>
 #include <QMimeData>
+#include <QPushButton>
+#include <QTableWidget>
 #include <QTest>
 #include <QTreeView>
 #include <QUrl>
@@ -252,6 +256,71 @@ private slots:
         QCOMPARE(Count("select count(*) from Calls where Title = 'Printer jams again'"), calls);
         QCOMPARE(window->callList()->totalRowCount(), calls);
         QCOMPARE(Count("select count(*) from Customers"), calls);
+    }
+
+    // An mbox dropped beside the calls: every message in a preview first (subject, sender, date,
+    // files, what is odd), then one question; Cancel, or No and then Cancel, writes nothing.
+    void anMboxDroppedIsPreviewed_data() {
+        QTest::addColumn<bool>("import");
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<int>("calls");
+        QTest::newRow("imported") << true << int(Prompts::Yes) << 2;
+        QTest::newRow("no to the question") << true << int(Prompts::No) << 0;
+        QTest::newRow("cancelled") << false << int(Prompts::Yes) << 0;
+    }
+    void anMboxDroppedIsPreviewed() {
+        QFETCH(bool, import);
+        QFETCH(int, answer);
+        QFETCH(int, calls);
+        TestEnvironment env;
+        ScriptedPrompts prompts;
+        auto window = StartProgram();
+        const QString path = writeFile(
+            env.dataHome() + "/inbox",
+            "From bo@example.com Tue Dec  1 10:30:00 2026\nFrom: Bo Ek <bo@example.com>\n"
+            "Subject: 100% \"jammed\" [*]_\\\nDate: Tue, 01 Dec 2026 10:30:00 +0000\n\nIt "
+            "jams.\n\nFrom x Tue Dec  1 10:30:00 2026\nContent-Type: text/plain\n\nNo subject, no "
+            "date.\n\n");
+        QStringList shown;
+        prompts.onModal([&](QDialog& dialog) {
+            QTableWidget* table = static_cast<MailPreviewWindow&>(dialog).preview();
+            for (int row = 0; row < table->rowCount(); ++row) {
+                QStringList cells;
+                for (int column = 0; column < table->columnCount(); ++column)
+                    cells << table->item(row, column)->text();
+                shown << cells.join('|');
+            }
+            QCOMPARE(Count("select count(*) from Calls"), 0);
+            if (import)
+                static_cast<MailPreviewWindow&>(dialog).importButton()->click();
+            if (dialog.result() != QDialog::Accepted)
+                dialog.findChild<QPushButton*>("CancelButton")->click();
+        });
+        prompts.answer(answer);
+        QMimeData data;
+        data.setUrls({QUrl::fromLocalFile(path)});
+        QWidget* viewport = window->ListView1->viewport();
+        const QPoint empty(5, viewport->height() - 5);
+        QDragEnterEvent enter(empty, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(viewport, &enter);
+        QDropEvent drop(empty, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(viewport, &drop);
+        QTRY_VERIFY2(prompts.modalCount == 1 || !prompts.boxes.empty(),
+                     qPrintable(prompts.texts().join('\n')));
+        const QString sent = QLocale().toString(
+            QDateTime::fromString("2026-12-01T10:30:00Z", Qt::ISODate).toLocalTime(),
+            QLocale::ShortFormat);
+        QCOMPARE(shown,
+                 QStringList({"100% \"jammed\" [*]_\\|Bo Ek <bo@example.com>|" + sent + "|1|",
+                              "|||1|no subject: titled \"(no subject)\"; no sender's "
+                              "address: no caller; no date that can be read: opened now"}));
+        QCOMPARE(prompts.texts(),
+                 import ? QStringList{"Make 2 new calls of the mail in 'inbox'? New customers: "
+                                      "Bo Ek."}
+                        : QStringList());
+        QCOMPARE(Count("select count(*) from Calls"), calls);
+        QCOMPARE(Count("select count(*) from Customers"), calls ? 1 : 0);
+        QCOMPARE(window->callList()->totalRowCount(), calls);
     }
 };
 

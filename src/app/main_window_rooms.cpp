@@ -76,7 +76,7 @@ void Form1::dropFiles(qint64 id, const QStringList& paths) {
     if (id < 0) {
         if (!MailDrop::AreMail(paths))
             return;
-        const std::vector<qint64> calls = MailDrop::ImportDropped(paths);
+        const std::vector<qint64> calls = MailDrop::ImportDropped(paths, this);
         if (calls.empty())
             return;
         RefreshCalls(calls);

@@ -4,6 +4,7 @@
 #include "data/backup.h"
 #include "data/engine_functions.h"
 #include "data/failure.h"
+#include "data/gathered_writes.h"
 #include "data/schema_upgrades.h"
 #include "data/server_link.h"
 #include "data/sql_text.h"
@@ -91,9 +92,10 @@ void Connection::openFile(const QString& path) {
     sqlite3* db = nullptr;
     // The program talks to the database from one thread only, so the connection needs no
     // locking of its own.
-    const int rc = sqlite3_open_v2(
-        path.toUtf8().constData(), &db,
-        (m_readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE) | SQLITE_OPEN_NOMUTEX, nullptr);
+    const int rc = sqlite3_open_v2(path.toUtf8().constData(), &db,
+                                   (m_readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE) |
+                                       SQLITE_OPEN_NOMUTEX,
+                                   GatheredWrites::VfsName());
     if (rc != SQLITE_OK) {
         const QString why =
             db ? QString::fromUtf8(sqlite3_errmsg(db)) : QStringLiteral("out of memory");

@@ -2,18 +2,21 @@
 
 #include "data/connection.h"
 #include "data/failure.h"
+#include "data/gathered_writes.h"
 #include "data/recordset.h"
 #include "data/server_link.h"
 #include "data/sql_text.h"
+#include "records/content_hash.h"
 
-#include <QCryptographicHash>
 #include <QFile>
 #include <QFileInfo>
 #include <QLocale>
 #include <QMimeDatabase>
 #include <QSaveFile>
+#include <cstring>
 #include <libpq-fe.h>
 #include <memory>
+#include <optional>
 #include <sqlite3.h>
 
 namespace {
@@ -85,7 +88,10 @@ public:
         sqlite3_bind_int64(m_insert.stmt, 1, m_content);
         sqlite3_bind_int(m_insert.stmt, 2, piece);
         sqlite3_bind_blob(m_insert.stmt, 3, data.constData(), int(data.size()), SQLITE_STATIC);
-        if (sqlite3_step(m_insert.stmt) != SQLITE_DONE)
+        const int rc = sqlite3_step(m_insert.stmt);
+        // The statement keeps no pointer to the caller's bytes past this call.
+        sqlite3_clear_bindings(m_insert.stmt);
+        if (rc != SQLITE_DONE)
             throw m_connection.engineFailure();
     }
 
@@ -110,7 +116,7 @@ public:
         sqlite3_bind_int64(m_select.stmt, 1, m_content);
     }
 
-    // The next piece; false at the end.
+    // The next piece, into `data` (its allocation reused); false at the end.
     bool next(QByteArray& data) {
         if (ServerLink* link = m_connection.server()) {
             const QByteArray content = QByteArray::number(m_content);
@@ -124,7 +130,7 @@ public:
                 throw serverFailure(link->connection(), answer.result);
             if (PQntuples(answer.result) == 0)
                 return false;
-            data = QByteArray(PQgetvalue(answer.result, 0, 0), PQgetlength(answer.result, 0, 0));
+            assign(data, PQgetvalue(answer.result, 0, 0), PQgetlength(answer.result, 0, 0));
             return true;
         }
         const int rc = sqlite3_step(m_select.stmt);
@@ -132,12 +138,18 @@ public:
             return false;
         if (rc != SQLITE_ROW)
             throw m_connection.engineFailure();
-        data = QByteArray(static_cast<const char*>(sqlite3_column_blob(m_select.stmt, 0)),
-                          sqlite3_column_bytes(m_select.stmt, 0));
+        const void* blob = sqlite3_column_blob(m_select.stmt, 0);
+        assign(data, static_cast<const char*>(blob), sqlite3_column_bytes(m_select.stmt, 0));
         return true;
     }
 
 private:
+    static void assign(QByteArray& data, const char* bytes, int size) {
+        data.resize(size);
+        if (size > 0)
+            std::memcpy(data.data(), bytes, size_t(size));
+    }
+
     Connection& m_connection;
     qint64 m_content;
     int m_piece = 0;
@@ -185,13 +197,17 @@ qint64 Store(Connection& connection, qint64 callId, QIODevice& source, const QSt
         content = sqlite3_last_insert_rowid(connection.handle());
     }
 
-    QCryptographicHash hash(QCryptographicHash::Sha256);
     PieceWriter writer(connection, content);
-    QByteArray piece;
+    // Two buffers: a piece is read into one while the other may still be hashed.
+    QByteArray buffers[2];
+    ContentHash hash; // after the buffers: its thread ends before they go
     QByteArray first;
     qint64 size = 0;
     int pieces = 0;
+    // The pages of a large content go to the file in large writes, not one at a time.
+    std::optional<GatheredWrites::Scope> gathered;
     for (;;) {
+        QByteArray& piece = buffers[pieces % 2];
         piece.resize(kPieceSize);
         qint64 filled = 0;
         // A pipe or a socket may give less than a piece at a time.
@@ -212,13 +228,21 @@ qint64 Store(Connection& connection, qint64 callId, QIODevice& source, const QSt
             throw Failure(tooLarge(name, -1, limit));
         if (pieces == 0)
             first = piece.left(4096);
-        hash.addData(piece);
+        // Hashed by a helper thread while the engine writes the same bytes.
+        hash.add(piece.constData(), piece.size());
+        if (filled == kPieceSize && !gathered && !connection.server())
+            gathered.emplace(connection.handle());
         writer.write(pieces++, piece);
         if (filled < kPieceSize)
             break;
     }
+    if (gathered) {
+        if (const int rc = gathered->finish())
+            throw Failure(QStringLiteral("The file '%1' cannot be stored: %2")
+                              .arg(name, QString::fromUtf8(sqlite3_errstr(rc))));
+    }
 
-    const QString hex = QString::fromLatin1(hash.result().toHex());
+    const QString hex = hash.hex();
     const qint64 existing = scalar(
         connection, QStringLiteral("select ID from AttachmentContents where Hash = '%1'").arg(hex));
     if (existing) {
@@ -265,6 +289,10 @@ QList<qint64> AddFiles(Connection& connection, qint64 callId, const QStringList&
                 QStringLiteral("The file '%1' cannot be read; nothing was added.").arg(path));
     }
     QList<qint64> ids;
+    // The new pages go to the file in large writes up to the commit's sync.
+    std::optional<GatheredWrites::Scope> gathered;
+    if (!connection.server())
+        gathered.emplace(connection.handle());
     connection.beginTransaction();
     try {
         requireCall(connection, callId);
@@ -341,18 +369,22 @@ void Write(Connection& connection, qint64 id, QIODevice& target) {
     if (!content)
         throw Failure(QStringLiteral("The attachment is no longer there (another desk may have "
                                      "removed it)."));
-    QCryptographicHash hash(QCryptographicHash::Sha256);
     PieceReader reader(connection, content);
-    QByteArray piece;
+    // Two buffers: a piece is read into one while the other may still be hashed.
+    QByteArray buffers[2];
+    ContentHash hash; // after the buffers: its thread ends before they go
     qint64 written = 0;
-    while (reader.next(piece)) {
-        hash.addData(piece);
+    for (int pieces = 0;; ++pieces) {
+        QByteArray& piece = buffers[pieces % 2];
+        if (!reader.next(piece))
+            break;
+        hash.add(piece.constData(), piece.size());
         if (target.write(piece) != piece.size())
             throw Failure(QStringLiteral("The attachment '%1' cannot be written: %2")
                               .arg(name, target.errorString()));
         written += piece.size();
     }
-    if (written != size || QString::fromLatin1(hash.result().toHex()) != hex)
+    if (written != size || hash.hex() != hex)
         throw Failure(QStringLiteral("The stored content of the attachment '%1' is damaged (it "
                                      "does not give back what was added); nothing was written.")
                           .arg(name));
