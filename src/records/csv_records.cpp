@@ -52,6 +52,8 @@ public:
         record = Record();
         if (m_pos >= m_text.size())
             return false;
+        // Room for as many fields as the widest record so far, and no more.
+        record.fields.reserve(m_widest);
         record.line = m_line;
         m_start = m_pos;
         m_tooLarge = false;
@@ -95,6 +97,7 @@ public:
             m_pos = end;
         }
         addField(record, field);
+        m_widest = std::max(m_widest, record.fields.size());
         return true;
     }
 
@@ -144,6 +147,10 @@ private:
             tooLarge(record,
                      QStringLiteral("it is longer than %1 characters").arg(grouped(kRecordChars)));
             field.clear();
+        } else if (field.isEmpty() && !run.isEmpty()) {
+            // Most fields are one run: made to its size, where appending would keep room to
+            // grow (nearly twice the text, for every field of a million records).
+            field = run.toString();
         } else {
             field += run;
         }
@@ -217,6 +224,7 @@ private:
     int m_line = 1;
     bool m_tooLarge = false; // the record being read is beyond a limit (set with its problem)
     bool m_unclosed = false;
+    qsizetype m_widest = 0; // the most fields a record has had
     qsizetype m_quoteStart = 0;
     int m_quoteLine = 0;
 };
