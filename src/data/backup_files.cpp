@@ -106,7 +106,9 @@ bool copyBytes(sqlite3* from, const QString& target) {
             return false;
         }
         const qint64 now = number(from, "PRAGMA data_version");
-        const qint64 bytes = number(from, "PRAGMA page_count") * number(from, "PRAGMA page_size");
+        const qint64 pages = number(from, "PRAGMA page_count");
+        const qint64 pageSize = number(from, "PRAGMA page_size");
+        const qint64 bytes = pages > 0 && pageSize > 0 ? pages * pageSize : -1;
         if (version < 0) {
             version = now;
             size = bytes;
