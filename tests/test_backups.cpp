@@ -245,6 +245,24 @@ private slots:
         QCOMPARE(namesIn(m_env->dataHome() + "/synced"), QStringList{"dbData.mdb"});
     }
 
+    // A backup holds every committed call even when the file alone does not: a database that
+    // another program switched to a write-ahead log keeps its newest calls in the log.
+    void backupHoldsTheCallsStillInTheLog() {
+        SKIP_ON_SERVER("about the local file");
+        sqlite3* writer = nullptr;
+        QCOMPARE(sqlite3_open(m_db.toUtf8().constData(), &writer), SQLITE_OK);
+        RegisterEngineFunctions(writer);
+        QCOMPARE(sqlite3_exec(writer,
+                              "PRAGMA journal_mode = WAL; PRAGMA wal_autocheckpoint = 0; insert "
+                              "into Calls (Title) values ('logged call')",
+                              nullptr, nullptr, nullptr),
+                 SQLITE_OK);
+        Backups::backupTo(m_db, copyPath());
+        sqlite3_close(writer);
+        QCOMPARE(run({"--restore", copyPath()}), 0);
+        QCOMPARE(titlesIn(m_db), "kept call,logged call");
+    }
+
     // A journal that no write owns any more (its header zeroed by a run that was killed) is
     // removed by the next command or start; the journal of a write at work stays.
     void noJournalOutlivesItsRun_data() {

@@ -156,10 +156,11 @@ struct OpenFile {
 
 // The index of the comments is built from the view it reads (schema.sql, "folded comments").
 // It gathers what it indexes in memory and writes a piece of the index each time that is full,
-// merging the pieces as they grow in number: for a million calls it gathers 64 MB at a time
-// instead of 1 MB, then its setting is forgotten again (set back, and its row taken out).
+// merging the pieces as they grow in number: for a million calls it gathers 256 MB at a time
+// instead of 1 MB (a few pieces to merge, not hundreds), then its setting is forgotten again
+// (set back, and its row taken out).
 constexpr char kRebuildCommentsIndex[] =
-    "INSERT INTO CallsText (CallsText, rank) VALUES ('hashsize', 67108864);"
+    "INSERT INTO CallsText (CallsText, rank) VALUES ('hashsize', 268435456);"
     "INSERT INTO CallsText (CallsText) VALUES ('rebuild');"
     "INSERT INTO CallsText (CallsText, rank) VALUES ('hashsize', 1048576);"
     "DELETE FROM CallsText_config WHERE k = 'hashsize';";

@@ -15,12 +15,120 @@
 #include <sqlite3.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
 namespace Backups::Files {
 namespace {
 
 constexpr int kPagesPerStep = 4096;
 constexpr int kBusyRetries = 200;
+// A copy of the file's bytes takes this much under one read lock, a mebibyte at a time.
+constexpr qint64 kBytesPerStep = 16 * 1024 * 1024;
+constexpr qint64 kBytesPerRead = 1024 * 1024;
+// Copies of the bytes started again when a writer came between two steps, before the copy
+// goes page by page instead.
+constexpr int kByteCopies = 3;
+
+bool run(sqlite3* db, const char* sql) {
+    return sqlite3_exec(db, sql, nullptr, nullptr, nullptr) == SQLITE_OK;
+}
+
+// Whether the database keeps a write-ahead log, which holds changes its file does not yet.
+bool wal(sqlite3* db) {
+    sqlite3_stmt* stmt = nullptr;
+    bool found = true;
+    if (sqlite3_prepare_v2(db, "PRAGMA journal_mode", -1, &stmt, nullptr) == SQLITE_OK &&
+        sqlite3_step(stmt) == SQLITE_ROW)
+        found = sqlite3_strnicmp(reinterpret_cast<const char*>(sqlite3_column_text(stmt, 0)), "wal",
+                                 4) == 0;
+    sqlite3_finalize(stmt);
+    return found;
+}
+
+// The first column of the first row of `sql` as a number, or -1.
+qint64 number(sqlite3* db, const char* sql) {
+    sqlite3_stmt* stmt = nullptr;
+    qint64 value = -1;
+    if (sqlite3_prepare_v2(db, sql, -1, &stmt, nullptr) == SQLITE_OK &&
+        sqlite3_step(stmt) == SQLITE_ROW)
+        value = sqlite3_column_int64(stmt, 0);
+    sqlite3_finalize(stmt);
+    return value;
+}
+
+void writeAll(int fd, const char* bytes, size_t size, const QString& target) {
+    while (size > 0) {
+        const ssize_t written = ::write(fd, bytes, size);
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written <= 0)
+            throw Failure(
+                SentenceWithCause(QStringLiteral("The file '%1' cannot be written").arg(target),
+                                  PrivateFiles::systemCause()));
+        bytes += written;
+        size -= size_t(written);
+    }
+}
+
+// Copies the bytes of the database that `from` has open into the empty file `target`, read
+// through the engine's own handle of the file (a second handle of this process, closed again,
+// would let go of the locks that the program's other connections hold on it). Each step holds
+// the engine's read lock, so that a writer waits for one step at most, and the file's version
+// must stay the same from the first step to the last: then the bytes are those of one state
+// of the database, which is what copying its pages gives, for a fraction of the work. Answers
+// false when a writer committed between two steps, or when the file alone is not the whole
+// database (a write-ahead log beside it), or cannot be read so: `target` is to be written
+// again then.
+bool copyBytes(sqlite3* from, const QString& target) {
+    sqlite3_file* file = nullptr;
+    if (sqlite3_file_control(from, "main", SQLITE_FCNTL_FILE_POINTER, &file) != SQLITE_OK ||
+        !file || !file->pMethods)
+        return false;
+    const int fd = ::open(QFile::encodeName(target).constData(), O_WRONLY | O_TRUNC | O_CLOEXEC);
+    if (fd < 0)
+        throw Failure(
+            SentenceWithCause(QStringLiteral("The file '%1' cannot be written").arg(target),
+                              PrivateFiles::systemCause()));
+    struct Closed {
+        int fd;
+        ~Closed() { ::close(fd); }
+    } closed{fd};
+    std::vector<char> buffer(static_cast<size_t>(kBytesPerRead));
+    qint64 version = -1;
+    qint64 size = -1;
+    qint64 offset = 0;
+    do {
+        // The read lock, taken by reading; a journal left by a writer that stopped halfway
+        // is played back first.
+        if (!run(from, "BEGIN") || number(from, "SELECT count(*) FROM sqlite_master") < 0 ||
+            wal(from)) {
+            run(from, "ROLLBACK");
+            return false;
+        }
+        const qint64 now = number(from, "PRAGMA data_version");
+        const qint64 pages = number(from, "PRAGMA page_count");
+        const qint64 pageSize = number(from, "PRAGMA page_size");
+        const qint64 bytes = pages > 0 && pageSize > 0 ? pages * pageSize : -1;
+        if (version < 0) {
+            version = now;
+            size = bytes;
+        }
+        bool same = now >= 0 && bytes > 0 && now == version && bytes == size;
+        const qint64 end = std::min(size, offset + kBytesPerStep);
+        while (same && offset < end) {
+            const int part = int(std::min(kBytesPerRead, end - offset));
+            same = file->pMethods->xRead(file, buffer.data(), part, offset) == SQLITE_OK;
+            if (same) {
+                writeAll(fd, buffer.data(), size_t(part), target);
+                offset += part;
+            }
+        }
+        run(from, "COMMIT");
+        if (!same)
+            return false;
+    } while (offset < size);
+    return true;
+}
 
 } // namespace
 
@@ -150,6 +258,15 @@ void copyIntoNewFile(const QString& source, const QString& target, bool scratch)
     PrivateFiles::createEmpty(target);
     Handle from;
     openFile(from, source, SQLITE_OPEN_READONLY);
+    for (int attempt = 0; attempt < kByteCopies; ++attempt) {
+        if (copyBytes(from.db, target)) {
+            if (!scratch)
+                syncFile(target);
+            return;
+        }
+    }
+    // Written page by page instead: a copy that goes on while others write.
+    PrivateFiles::createEmpty(target);
     Handle to;
     openFile(to, target, SQLITE_OPEN_READWRITE);
     if (scratch && sqlite3_exec(to.db, "PRAGMA synchronous = OFF; PRAGMA journal_mode = OFF",

@@ -39,8 +39,10 @@ void refuseLiveTarget(const QString& source, const QString& target);
 // program writing `from` meanwhile waits only for one step; fails with the system's or the
 // engine's words.
 void copyPages(sqlite3* from, sqlite3* to, const QString& source);
-// Copies every page of the database `source` into `target`, made new and private; a
-// `scratch` copy, read once and removed, neither waits for the disk nor keeps a journal.
+// Copies the database `source` into `target`, made new and private: its bytes, a step at a
+// time under the engine's read lock, when no writer commits in between (else every page with
+// copyPages). A `scratch` copy, read once and removed, neither waits for the disk nor keeps a
+// journal.
 void copyIntoNewFile(const QString& source, const QString& target, bool scratch = false);
 // Writes what the system still holds of the file `path` to the disk; fails with its cause.
 void syncFile(const QString& path);

@@ -52,6 +52,9 @@ public:
         record = Record();
         if (m_pos >= m_text.size())
             return false;
+        // Room for as many fields as the widest record so far (up to a bound: one wide record
+        // must not make every record take room for it).
+        record.fields.reserve(std::min(m_widest, kReservedFields));
         record.line = m_line;
         m_start = m_pos;
         m_tooLarge = false;
@@ -95,6 +98,10 @@ public:
             m_pos = end;
         }
         addField(record, field);
+        m_widest = std::max(m_widest, record.fields.size());
+        // Each record is kept until the import ends: it keeps no room it does not use.
+        if (record.fields.capacity() > record.fields.size())
+            record.fields.squeeze();
         return true;
     }
 
@@ -144,6 +151,10 @@ private:
             tooLarge(record,
                      QStringLiteral("it is longer than %1 characters").arg(grouped(kRecordChars)));
             field.clear();
+        } else if (field.isEmpty() && !run.isEmpty()) {
+            // Most fields are one run: made to its size, where appending would keep room to
+            // grow (nearly twice the text, for every field of a million records).
+            field = run.toString();
         } else {
             field += run;
         }
@@ -217,6 +228,8 @@ private:
     int m_line = 1;
     bool m_tooLarge = false; // the record being read is beyond a limit (set with its problem)
     bool m_unclosed = false;
+    static constexpr qsizetype kReservedFields = 64;
+    qsizetype m_widest = 0; // the most fields a record has had
     qsizetype m_quoteStart = 0;
     int m_quoteLine = 0;
 };
