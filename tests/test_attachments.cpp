@@ -4,6 +4,7 @@
 #include "app/main_window.h"
 #include "data/connection.h"
 #include "data/failure.h"
+#include "data/gathered_writes.h"
 #include "data/shared_connection.h"
 #include "exchange/attachments_window.h"
 #include "exchange/opened_attachments.h"
@@ -28,6 +29,7 @@
 #include <QTreeWidget>
 #include <QUrl>
 #include <csignal>
+#include <sqlite3.h>
 #include <sys/resource.h>
 
 namespace {
@@ -277,6 +279,38 @@ private slots:
             QCOMPARE(contentOf(Attachments::Find(SharedConnection(), 1, "big.bin")),
                      bytesOf(5 * Attachments::kPieceSize));
         }
+    }
+
+    // A gathered write that fails where the engine does not look at the answer (a hint of the
+    // file's size) fails the next sync, so that a transaction that lost it is never committed.
+    void aLostGatheredWriteFailsTheSync() {
+        if (TestEnvironment::onServer())
+            QSKIP("about the local file");
+        TestEnvironment env;
+        env.installDatabase();
+        sqlite3* db = nullptr;
+        QCOMPARE(sqlite3_open_v2(env.databasePath().toUtf8().constData(), &db,
+                                 SQLITE_OPEN_READWRITE, GatheredWrites::VfsName()),
+                 SQLITE_OK);
+        sqlite3_file* file = nullptr;
+        QCOMPARE(sqlite3_file_control(db, "main", SQLITE_FCNTL_FILE_POINTER, &file), SQLITE_OK);
+        const sqlite3_int64 size = QFileInfo(env.databasePath()).size();
+        const QByteArray page(4096, 'x');
+        GatheredWrites::Scope gathering(db);
+        QCOMPARE(file->pMethods->xWrite(file, page.constData(), page.size(), size), SQLITE_OK);
+        rlimit old{};
+        QCOMPARE(getrlimit(RLIMIT_FSIZE, &old), 0);
+        const auto oldSignal = signal(SIGXFSZ, SIG_IGN);
+        rlimit full = old;
+        full.rlim_cur = rlim_t(size);
+        QCOMPARE(setrlimit(RLIMIT_FSIZE, &full), 0);
+        sqlite3_int64 hint = size + page.size();
+        file->pMethods->xFileControl(file, SQLITE_FCNTL_SIZE_HINT, &hint);
+        setrlimit(RLIMIT_FSIZE, &old);
+        signal(SIGXFSZ, oldSignal);
+        QVERIFY(file->pMethods->xSync(file, SQLITE_SYNC_NORMAL) != SQLITE_OK);
+        gathering.finish();
+        sqlite3_close(db);
     }
 
     // Adding, removing and bringing back are changes of the call, each once.
