@@ -253,18 +253,13 @@ private slots:
         const bool fullDisk = other == "big.bin";
         if (fullDisk && TestEnvironment::onServer())
             QSKIP("The server's disk is not this process's.");
-        rlimit old{};
-        QCOMPARE(getrlimit(RLIMIT_FSIZE, &old), 0);
-        const auto oldSignal = signal(SIGXFSZ, SIG_IGN);
-        rlimit room = old;
-        room.rlim_cur = rlim_t(QFileInfo(env.databasePath()).size() + 3 * Attachments::kPieceSize);
-        if (fullDisk)
-            QCOMPARE(setrlimit(RLIMIT_FSIZE, &room), 0);
         const QString failure = failureOf([&] {
+            std::optional<FileSizeLimit> room;
+            if (fullDisk)
+                room.emplace(
+                    rlim_t(QFileInfo(env.databasePath()).size() + 3 * Attachments::kPieceSize));
             Attachments::AddFiles(SharedConnection(), call, {a, b}, 10 * Attachments::kPieceSize);
         });
-        setrlimit(RLIMIT_FSIZE, &old);
-        signal(SIGXFSZ, oldSignal);
         QVERIFY2(failure.startsWith(message) || failure.contains(message), qPrintable(failure));
         const bool added = message == "<no failure>";
         QCOMPARE(Rows("select Name from Attachments order by ID"),
@@ -298,16 +293,12 @@ private slots:
         const QByteArray page(4096, 'x');
         GatheredWrites::Scope gathering(db);
         QCOMPARE(file->pMethods->xWrite(file, page.constData(), page.size(), size), SQLITE_OK);
-        rlimit old{};
-        QCOMPARE(getrlimit(RLIMIT_FSIZE, &old), 0);
-        const auto oldSignal = signal(SIGXFSZ, SIG_IGN);
-        rlimit full = old;
-        full.rlim_cur = rlim_t(size);
-        QCOMPARE(setrlimit(RLIMIT_FSIZE, &full), 0);
-        sqlite3_int64 hint = size + page.size();
-        file->pMethods->xFileControl(file, SQLITE_FCNTL_SIZE_HINT, &hint);
-        setrlimit(RLIMIT_FSIZE, &old);
-        signal(SIGXFSZ, oldSignal);
+        {
+            const FileSizeLimit full{rlim_t(size)};
+            QVERIFY(full.set());
+            sqlite3_int64 hint = size + page.size();
+            file->pMethods->xFileControl(file, SQLITE_FCNTL_SIZE_HINT, &hint);
+        }
         QVERIFY(file->pMethods->xSync(file, SQLITE_SYNC_NORMAL) != SQLITE_OK);
         gathering.finish();
         sqlite3_close(db);

@@ -41,20 +41,25 @@ void damage(const QString& path) {
     writeFile(path, bytes.left(kept) + QByteArray(bytes.size() - kept, '\x5a'));
 }
 
-QString titlesIn(const QString& path) {
+// The first column of the first row that `sql` gives in the database file `path`, as text.
+QString firstIn(const QString& path, const QByteArray& sql) {
     sqlite3* db = nullptr;
     sqlite3_open_v2(path.toUtf8().constData(), &db, SQLITE_OPEN_READONLY, nullptr);
     RegisterEngineFunctions(db);
-    QString titles;
+    QString first;
     sqlite3_exec(
-        db, "select group_concat(Title) from Calls",
+        db, sql.constData(),
         [](void* out, int, char** values, char**) {
             *static_cast<QString*>(out) = QString::fromUtf8(values[0]);
             return 0;
         },
-        &titles, nullptr);
+        &first, nullptr);
     sqlite3_close(db);
-    return titles;
+    return first;
+}
+
+QString titlesIn(const QString& path) {
+    return firstIn(path, "select group_concat(Title) from Calls");
 }
 
 int run(const QStringList& arguments, QString* output = nullptr) {
@@ -303,18 +308,7 @@ private slots:
         Backups::backupTo(m_db, copyPath());
         writes.join();
         sqlite3_close(writer);
-        sqlite3* copy = nullptr;
-        QCOMPARE(
-            sqlite3_open_v2(copyPath().toUtf8().constData(), &copy, SQLITE_OPEN_READONLY, nullptr),
-            SQLITE_OK);
-        sqlite3_stmt* values = nullptr;
-        sqlite3_prepare_v2(copy, ("select count(distinct v) from Ballast" + which).constData(), -1,
-                           &values, nullptr);
-        QCOMPARE(sqlite3_step(values), SQLITE_ROW);
-        const int distinct = sqlite3_column_int(values, 0);
-        sqlite3_finalize(values);
-        sqlite3_close(copy);
-        QCOMPARE(distinct, 1);
+        QCOMPARE(firstIn(copyPath(), "select count(distinct v) from Ballast" + which), "1");
     }
 
     // A journal that no write owns any more (its header zeroed by a run that was killed) is

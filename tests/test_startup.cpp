@@ -206,15 +206,10 @@ private slots:
         ScriptedPrompts prompts;
         // Files may grow to 16 KiB only, so the first copy of the template runs out of room as
         // on a full disk.
-        rlimit old{};
-        QCOMPARE(getrlimit(RLIMIT_FSIZE, &old), 0);
-        const auto oldSignal = signal(SIGXFSZ, SIG_IGN);
-        rlimit small = old;
-        small.rlim_cur = 16384;
-        QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
-        auto window = StartProgram();
-        setrlimit(RLIMIT_FSIZE, &old);
-        signal(SIGXFSZ, oldSignal);
+        auto window = [] {
+            const FileSizeLimit small{16384};
+            return StartProgram();
+        }();
 
         QCOMPARE(reportedLines(prompts), QList<int>({110}));
         QCOMPARE(openQuestions(prompts).size(), size_t(1));

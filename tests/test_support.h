@@ -7,10 +7,12 @@
 #include <QDialog>
 #include <QStringList>
 #include <QTemporaryDir>
+#include <csignal>
 #include <deque>
 #include <functional>
 #include <memory>
 #include <optional>
+#include <sys/resource.h>
 #include <vector>
 
 class Connection;
@@ -112,6 +114,31 @@ private:
         if (TestEnvironment::onServer())                                                           \
             QSKIP(why);                                                                            \
     } while (false)
+
+// While alive, files of this process may grow to `bytes` only: a write past that fails as on a
+// full disk (the signal the system sends for it is ignored meanwhile).
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes) {
+        getrlimit(RLIMIT_FSIZE, &m_old);
+        m_signal = signal(SIGXFSZ, SIG_IGN);
+        rlimit limit = m_old;
+        limit.rlim_cur = bytes;
+        m_set = setrlimit(RLIMIT_FSIZE, &limit) == 0;
+    }
+    ~FileSizeLimit() {
+        setrlimit(RLIMIT_FSIZE, &m_old);
+        signal(SIGXFSZ, m_signal);
+    }
+    FileSizeLimit(const FileSizeLimit&) = delete;
+    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+    bool set() const { return m_set; }
+
+private:
+    rlimit m_old{};
+    void (*m_signal)(int) = nullptr;
+    bool m_set = false;
+};
 
 class Form1;
 // Starts the program as its main() does: the main window's load step, then show.
